@@ -1,0 +1,22 @@
+// The "Kestrane" display: a thin shell over the one registry. It keeps no data of its own, so any
+// number of displays show and edit the same tethers.
+#pragma once
+
+#include "../host/Orbitersdk.h"
+
+class TetherDisplay : public MFD {
+public:
+  TetherDisplay(DWORD w, DWORD h, VESSEL *vessel);
+  ~TetherDisplay() override;
+  void Update(HDC hDC) override;
+  bool ConsumeKeyBuffered(DWORD key) override;
+  void WriteStatus(FILEHANDLE scn) const override;
+  void ReadStatus(FILEHANDLE scn) override;
+};
+
+// The mode's message procedure: message 1 (a display opened in this mode) creates a display.
+OAPI_MSGTYPE ModeMessageProc(UINT msg, UINT mfd, WPARAM wparam, LPARAM lparam);
+
+// The mode's name, also the display's title.
+extern const char modeName[];
+constexpr DWORD modeKey = DIK_T;
