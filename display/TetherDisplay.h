@@ -12,6 +12,10 @@ public:
   bool ConsumeKeyBuffered(DWORD key) override;
   void WriteStatus(FILEHANDLE scn) const override;
   void ReadStatus(FILEHANDLE scn) override;
+
+private:
+  // A setup vessel by name, as the host resolves it now; null when the name names no vessel.
+  static VESSEL *ResolveVessel(char *name);
 };
 
 // The mode's message procedure: message 1 (a display opened in this mode) creates a display.

@@ -4,6 +4,13 @@
 
 #include "../host/OrbiterAPI.h"
 
+// printf-style checking of the formats passed to the print operations.
+#if defined(__GNUC__)
+#define TEXTGRID_PRINTF(formatIndex, firstArg) __attribute__((format(printf, formatIndex, firstArg)))
+#else
+#define TEXTGRID_PRINTF(formatIndex, firstArg)
+#endif
+
 namespace TextGrid {
 
 struct Cell {
@@ -23,7 +30,10 @@ constexpr int bufferSize = 252;
 extern int cellWidth;
 extern int cellHeight;
 
+// Column 0 starts half a cell in from the left edge; a row's text hangs from its top.
 Pixel CellToPixel(Cell cell);
+// Divisions truncate toward zero. An axis whose cell size is 0 converts to 0 rather than dividing
+// by zero.
 Cell PixelToCell(Pixel pixel);
 
 void Init(HDC hdc, int cellWidth, int cellHeight);
@@ -35,11 +45,14 @@ Cell MoveToCell(HDC hdc, int column, int row);
 void SetColor(HDC hdc, COLORREF text);
 void SetColors(HDC hdc, COLORREF text, COLORREF background);
 
-Cell PrintAt(HDC hdc, int column, int row, const char *format, ...);
-Cell PrintAtColor(HDC hdc, int column, int row, COLORREF text, const char *format, ...);
-Cell PrintAtColors(HDC hdc, int column, int row, COLORREF text, COLORREF background, const char *format, ...);
-Cell Print(HDC hdc, const char *format, ...);
-Cell PrintColor(HDC hdc, COLORREF text, const char *format, ...);
-Cell PrintColors(HDC hdc, COLORREF text, COLORREF background, const char *format, ...);
+// Text formatted past bufferSize - 1 characters is cut there. The PrintAt operations return the
+// cell before the move, the others the cell where their text starts.
+Cell PrintAt(HDC hdc, int column, int row, const char *format, ...) TEXTGRID_PRINTF(4, 5);
+Cell PrintAtColor(HDC hdc, int column, int row, COLORREF text, const char *format, ...) TEXTGRID_PRINTF(5, 6);
+Cell PrintAtColors(HDC hdc, int column, int row, COLORREF text, COLORREF background, const char *format, ...)
+    TEXTGRID_PRINTF(6, 7);
+Cell Print(HDC hdc, const char *format, ...) TEXTGRID_PRINTF(2, 3);
+Cell PrintColor(HDC hdc, COLORREF text, const char *format, ...) TEXTGRID_PRINTF(3, 4);
+Cell PrintColors(HDC hdc, COLORREF text, COLORREF background, const char *format, ...) TEXTGRID_PRINTF(4, 5);
 
 }  // namespace TextGrid
