@@ -1,0 +1,45 @@
+#include "PluginFrame.h"
+
+namespace {
+
+CallbackTable callbackTable = {nullptr, nullptr, nullptr, nullptr, nullptr};
+
+typedef void (*ModuleNotification)(HINSTANCE module);
+
+// The module's own export of that name, null when it has none.
+template <typename Function>
+Function Lookup(HINSTANCE module, const char *name) {
+  return reinterpret_cast<Function>(GetProcAddress(static_cast<HMODULE>(module), name));
+}
+
+void FillCallbackTable(HINSTANCE module) {
+  callbackTable.openRenderViewport = Lookup<OPC_OpenRenderViewport>(module, "opcOpenRenderViewport");
+  callbackTable.closeRenderViewport = Lookup<OPC_CloseRenderViewport>(module, "opcCloseRenderViewport");
+  callbackTable.timestep = Lookup<OPC_Timestep>(module, "opcTimestep");
+  callbackTable.focusChanged = Lookup<OPC_FocusChanged>(module, "opcFocusChanged");
+  callbackTable.timeAccChanged = Lookup<OPC_TimeAccChanged>(module, "opcTimeAccChanged");
+}
+
+void Notify(HINSTANCE module, const char *name) {
+  if (ModuleNotification notification = Lookup<ModuleNotification>(module, name)) notification(module);
+}
+
+}  // namespace
+
+DLLCLBK BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      FillCallbackTable(module);
+      Notify(module, "opcDLLInit");
+      break;
+    case DLL_PROCESS_DETACH:
+      Notify(module, "opcDLLExit");
+      break;
+    default:
+      break;
+  }
+  // The load is never refused, also when a callback is missing.
+  return TRUE;
+}
+
+DLLCLBK OPC_CALLBACKTABLE *__opcGetInterface() { return &callbackTable; }

@@ -1,0 +1,108 @@
+#include "TetherLink.h"
+
+#include <cmath>
+
+#include "../math/VecMath.h"
+#include "VesselLookup.h"
+
+TetherLink::TetherLink()
+    : hostVessel(nullptr),
+      length(0.0),
+      distance(0.0),
+      stretch(0.0),
+      prevStretch(0.0),
+      force(0.0),
+      pull(0.0),
+      attach1(MakeVector(0, 0, 0)),
+      attach2(MakeVector(0, 0, 0)),
+      reelSpeed(0.0),
+      spoolMode(0),
+      connected(0),
+      visualsCreated(0),
+      tautTexture(nullptr),
+      tether2Texture(nullptr),
+      tether3Texture(nullptr),
+      propellant(nullptr),
+      thruster1(nullptr),
+      thruster2(nullptr),
+      exhaustId(0),
+      exhaustLength(0.0),
+      exhaustActive(0) {
+  // The registry copies both names into its records every frame, so they are terminated from
+  // the start.
+  ship1Name[0] = '\0';
+  ship2Name[0] = '\0';
+  rotation1 = MakeMatrix(1, 0, 0, 0, 1, 0, 0, 0, 1);
+  rotation2 = rotation1;
+}
+
+TetherLink::~TetherLink() { Disconnect(); }
+
+void TetherLink::Connect(const char *ship1, const char *ship2, double newLength, double newForce, VECTOR3 newAttach1,
+                         VECTOR3 newAttach2) {
+  CopyName(ship1Name, nameSize, ship1);
+  CopyName(ship2Name, nameSize, ship2);
+
+  VESSEL *vessel1 = FindVessel(ship1Name);
+  VESSEL *vessel2 = FindVessel(ship2Name);
+  // A vessel is never tied to itself, nor to a vessel that does not exist: the request is
+  // ignored, only the names are kept.
+  if (vessel1 == nullptr || vessel2 == nullptr || vessel1 == vessel2) return;
+
+  DeleteVisuals(hostVessel);
+  hostVessel = vessel1;
+  CreateVisuals(vessel1);
+
+  attach1 = newAttach1;
+  attach2 = newAttach2;
+  force = 0.0;
+  stretch = 0.0;
+  pull = 0.0;
+  length = newLength;
+  force = newForce;
+  connected = 1;
+
+  // Between the centres, not the attach points: the first step's stretch rate sees the jump.
+  VECTOR3 pos1, pos2;
+  vessel1->GetGlobalPos(pos1);
+  vessel2->GetGlobalPos(pos2);
+  const double dx = pos2.x - pos1.x, dy = pos2.y - pos1.y, dz = pos2.z - pos1.z;
+  distance = std::sqrt(dx * dx + dy * dy + dz * dz);
+  stretch = distance / length * 100;
+}
+
+void TetherLink::Disconnect() {
+  connected = 0;
+  DeleteVisuals(hostVessel);
+}
+
+void TetherLink::IncreaseReelSpeed() {
+  // The first press against the running direction stops the reel.
+  if (reelSpeed < 0)
+    reelSpeed = 0;
+  else if (reelSpeed == 0)
+    reelSpeed = 0.1;
+  else
+    reelSpeed = reelSpeed * 2;
+}
+
+void TetherLink::DecreaseReelSpeed() {
+  if (reelSpeed > 0)
+    reelSpeed = 0;
+  else if (reelSpeed == 0)
+    reelSpeed = -0.1;
+  else
+    reelSpeed = reelSpeed * 2;
+}
+
+void TetherLink::ToggleSpoolMode() { spoolMode = spoolMode == 1 ? 0 : 1; }
+
+void TetherLink::IncreaseForce() {
+  force = force + force * 0.2;
+  if (force > 1000000.0) force = 1000000.0;
+}
+
+void TetherLink::DecreaseForce() {
+  force = force - force * 0.2;
+  if (force < 0) force = 0;
+}
