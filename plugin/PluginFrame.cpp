@@ -6,10 +6,13 @@ CallbackTable callbackTable = {nullptr, nullptr, nullptr, nullptr, nullptr};
 
 typedef void (*ModuleNotification)(HINSTANCE module);
 
-// The module's own export of that name, null when it has none.
+// The module's own export of that name, null when it has none. The address passes through the
+// generic function pointer type, the one that converts to any other without a warning.
 template <typename Function>
 Function Lookup(HINSTANCE module, const char *name) {
-  return reinterpret_cast<Function>(GetProcAddress(static_cast<HMODULE>(module), name));
+  typedef void (*AnyFunction)();
+  AnyFunction address = reinterpret_cast<AnyFunction>(GetProcAddress(static_cast<HMODULE>(module), name));
+  return reinterpret_cast<Function>(address);
 }
 
 void FillCallbackTable(HINSTANCE module) {
