@@ -23,9 +23,13 @@ public:
   World(const World &) = delete;
   World &operator=(const World &) = delete;
 
-  // Null when the name is taken (case-insensitively) or empty.
+  // Null when the name is taken (case-insensitively) or empty. The first vessel of a world without
+  // a focus gets the focus.
   Vessel *CreateVessel(const std::string &name, const std::string &className = "Generic");
-  // The vessel's handle and name no longer resolve afterwards; the focus moves to the first vessel.
+  // The vessel's handle and name no longer resolve afterwards and the vessels after it move up one
+  // index. Its object stays in memory, inert, until the world ends, so that a stale handle or
+  // interface is recognised instead of read after it was freed. When it had the focus, the focus
+  // moves to the first vessel (null when none is left).
   bool DeleteVessel(Vessel *vessel);
   // Case-insensitive; constant time.
   Vessel *FindByName(std::string_view name) const;
@@ -34,12 +38,15 @@ public:
   size_t VesselCount() const { return vessels.size(); }
   // Whether a handle names a vessel that exists.
   bool IsLive(const Vessel *vessel) const;
-  // The index of a live vessel in the list.
+  // The index of a live vessel in the list; VesselCount() for any other handle.
   size_t IndexOf(const Vessel *vessel) const;
 
   Vessel *Focus() const { return focus; }
-  void SetFocus(Vessel *vessel) { focus = vessel; }
+  // Refused (false) for a handle that is not a live vessel of this world.
+  bool SetFocus(Vessel *vessel);
 
+  // The same handle for the same name (compared exactly) for the life of the world; null for an
+  // empty name.
   SURFHANDLE RegisterExhaustTexture(const std::string &name);
   // The name a texture handle was registered under, empty when unknown.
   std::string TextureName(SURFHANDLE texture) const;
@@ -49,17 +56,26 @@ public:
   // t += step.
   void Frame(const std::function<void()> &perFrame);
 
+  // The central body's pull at a global position, m/s^2; zero without one and at the origin.
+  Vec3 GravityAt(Vec3 pos) const;
+
   double step = 0.02;                  // s
   double time = 0;                     // s
   std::optional<double> gravityGM;     // m^3/s^2 of a central body at the origin
 
 private:
   std::vector<std::unique_ptr<Vessel>> vessels;
+  std::vector<std::unique_ptr<Vessel>> retired;  // deleted, kept inert until the world ends
   std::unordered_map<std::string, Vessel *> byName;  // lower-case name
   std::unordered_map<const Vessel *, size_t> indexOf;
   Vessel *focus = nullptr;
   std::vector<std::unique_ptr<std::string>> textures;
   std::unordered_map<std::string, SURFHANDLE> textureByName;
+  // Time is counted in whole steps from the last change of step or time, so that it does not
+  // collect the rounding of repeated additions (50 steps of 0.02 s end at exactly 1 s).
+  double countBase = 0;  // s
+  double countStep = 0;  // s
+  long long stepCount = 0;
 };
 
 // The current world, or null.
