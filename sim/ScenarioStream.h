@@ -9,6 +9,10 @@
 
 namespace sim {
 
+// A real number as the scenario writers put it: the first of %.15g, %.16g and %.17g that reads
+// back to the same double, so 1000 stays "1000" and 0.1 stays "0.1".
+std::string ScenarioReal(double value);
+
 class ScenarioStream {
 public:
   ScenarioStream() = default;
@@ -23,7 +27,8 @@ public:
   const std::vector<std::string> &Written() const { return written; }
 
   // Reading: the next line with blanks trimmed and a ';' comment dropped; false at the end or at a
-  // line that is exactly "END". The pointer stays valid until the next call.
+  // line that is exactly "END". Lines left empty are passed over. The pointer stays valid until
+  // the next call.
   bool NextLine(char *&line);
   // How many lines NextLine has handed out (or consumed at the end marker).
   size_t LinesRead() const { return cursor; }
