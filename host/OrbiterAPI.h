@@ -32,16 +32,24 @@
 #define PI 3.14159265358979323846
 #endif
 
+// The anonymous structs of the two unions are a language extension that every host compiler
+// supports; __extension__ keeps pedantic warnings quiet about it.
+#if defined(__GNUC__)
+#define OAPI_ANONYMOUS __extension__
+#else
+#define OAPI_ANONYMOUS
+#endif
+
 typedef union {
   double data[3];
-  struct {
+  OAPI_ANONYMOUS struct {
     double x, y, z;
   };
 } VECTOR3;
 
 typedef union {
   double data[9];
-  struct {
+  OAPI_ANONYMOUS struct {
     double m11, m12, m13, m21, m22, m23, m31, m32, m33;
   };
 } MATRIX3;

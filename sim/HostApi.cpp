@@ -20,9 +20,7 @@ Vessel *LiveVessel(OBJHANDLE handle) {
 
 char emptyName[1] = {0};
 
-// The world is checked before the vessel is touched: a plug-in that outlives the world may still
-// call its interfaces while it shuts down.
-bool Usable(const Vessel *v) { return CurrentWorld() != nullptr && v != nullptr && !v->IsDeleted(); }
+bool Retired(const Vessel *v) { return v == nullptr || v->IsDeleted(); }
 
 }  // namespace
 
@@ -65,43 +63,46 @@ double oapiGetSimStep() {
 }
 
 
+// Each method checks for a world before it touches its vessel: a plug-in that outlives the world
+// may still call its interfaces while it shuts down.
 VESSEL::VESSEL(sim::Vessel *v) : vessel(v) {}
 
 char *VESSEL::GetName() const {
-  if (!Usable(vessel)) return emptyName;
+  if (!CurrentWorld() || Retired(vessel)) return emptyName;
   return vessel->NameBuffer();
 }
 
 void VESSEL::GetGlobalPos(VECTOR3 &pos) const {
   pos = sim::ToHost(sim::Vec3{});
-  if (!Usable(vessel)) return;
+  if (!CurrentWorld() || Retired(vessel)) return;
   pos = sim::ToHost(vessel->pos);
 }
 
 void VESSEL::GetRotationMatrix(MATRIX3 &R) const {
   R = sim::ToHost(sim::Mat3{});
-  if (!Usable(vessel)) return;
+  if (!CurrentWorld() || Retired(vessel)) return;
   R = sim::ToHost(vessel->rot);
 }
 
 void VESSEL::AddForce(const VECTOR3 &F, const VECTOR3 &r) const {
-  if (!Usable(vessel)) return;
+  if (!CurrentWorld() || Retired(vessel)) return;
   vessel->AddForce(sim::FromHost(F), sim::FromHost(r));
+  CurrentWorld()->RecordPluginForce(vessel, sim::FromHost(F), sim::FromHost(r));
 }
 
 UINT VESSEL::DockCount() const {
-  if (!Usable(vessel)) return 0;
+  if (!CurrentWorld() || Retired(vessel)) return 0;
   return static_cast<UINT>(vessel->docks.size());
 }
 
 DOCKHANDLE VESSEL::GetDockHandle(UINT n) const {
-  if (!Usable(vessel)) return nullptr;
+  if (!CurrentWorld() || Retired(vessel)) return nullptr;
   return n < vessel->docks.size() ? &vessel->docks[n] : nullptr;
 }
 
 void VESSEL::GetDockParams(DOCKHANDLE dock, VECTOR3 &pos, VECTOR3 &dir, VECTOR3 &rot) const {
   pos = dir = rot = sim::ToHost(sim::Vec3{});
-  if (!Usable(vessel)) return;
+  if (!CurrentWorld() || Retired(vessel)) return;
   for (const sim::DockingPort &port : vessel->docks) {
     if (&port != dock) continue;
     pos = sim::ToHost(port.pos);
@@ -112,35 +113,35 @@ void VESSEL::GetDockParams(DOCKHANDLE dock, VECTOR3 &pos, VECTOR3 &dir, VECTOR3 
 }
 
 DWORD VESSEL::AttachmentCount(bool toparent) const {
-  if (!Usable(vessel)) return 0;
+  if (!CurrentWorld() || Retired(vessel)) return 0;
   // The simulated host keeps only attachment points to children; no vessel has a parent point.
   return toparent ? 0 : static_cast<DWORD>(vessel->attachments.size());
 }
 
 PROPELLANT_HANDLE VESSEL::CreatePropellantResource(double maxmass, double mass, double efficiency) const {
-  if (!Usable(vessel)) return nullptr;
+  if (!CurrentWorld() || Retired(vessel)) return nullptr;
   return vessel->CreatePropellant(maxmass, mass, efficiency);
 }
 
 void VESSEL::DelPropellantResource(PROPELLANT_HANDLE &ph) const {
-  if (!Usable(vessel)) return;
+  if (!CurrentWorld() || Retired(vessel)) return;
   if (vessel->DeletePropellant(static_cast<sim::Propellant *>(ph))) ph = nullptr;
 }
 
 double VESSEL::GetPropellantMass(PROPELLANT_HANDLE ph) const {
-  if (!Usable(vessel)) return 0.0;
+  if (!CurrentWorld() || Retired(vessel)) return 0.0;
   auto *p = static_cast<sim::Propellant *>(ph);
   return vessel->HasPropellant(p) ? p->mass : 0.0;
 }
 
 void VESSEL::SetPropellantMass(PROPELLANT_HANDLE ph, double mass) const {
-  if (!Usable(vessel)) return;
+  if (!CurrentWorld() || Retired(vessel)) return;
   vessel->SetPropellantMass(static_cast<sim::Propellant *>(ph), mass);
 }
 
 THRUSTER_HANDLE VESSEL::CreateThruster(const VECTOR3 &pos, const VECTOR3 &dir, double maxth0, PROPELLANT_HANDLE hp,
                                        double isp0, double isp_ref, double p_ref) const {
-  if (!Usable(vessel)) return nullptr;
+  if (!CurrentWorld() || Retired(vessel)) return nullptr;
   sim::Thruster t;
   t.pos = sim::FromHost(pos);
   t.dir = sim::FromHost(dir);
@@ -153,20 +154,20 @@ THRUSTER_HANDLE VESSEL::CreateThruster(const VECTOR3 &pos, const VECTOR3 &dir, d
 }
 
 bool VESSEL::DelThruster(THRUSTER_HANDLE &th) const {
-  if (!Usable(vessel)) return false;
+  if (!CurrentWorld() || Retired(vessel)) return false;
   if (!vessel->DeleteThruster(static_cast<sim::Thruster *>(th))) return false;
   th = nullptr;
   return true;
 }
 
 void VESSEL::SetThrusterLevel(THRUSTER_HANDLE th, double level) const {
-  if (!Usable(vessel)) return;
+  if (!CurrentWorld() || Retired(vessel)) return;
   vessel->SetThrusterLevel(static_cast<sim::Thruster *>(th), level);
 }
 
 UINT VESSEL::AddExhaust(THRUSTER_HANDLE th, double lscale, double wscale, const VECTOR3 &pos, const VECTOR3 &dir,
                         SURFHANDLE tex) const {
-  if (!Usable(vessel)) return 0;
+  if (!CurrentWorld() || Retired(vessel)) return 0;
   sim::Exhaust e;
   e.thruster = static_cast<sim::Thruster *>(th);
   e.lscale = lscale;
@@ -178,6 +179,6 @@ UINT VESSEL::AddExhaust(THRUSTER_HANDLE th, double lscale, double wscale, const 
 }
 
 bool VESSEL::DelExhaust(UINT idx) const {
-  if (!Usable(vessel)) return false;
+  if (!CurrentWorld() || Retired(vessel)) return false;
   return vessel->DeleteExhaust(idx);
 }

@@ -1,0 +1,149 @@
+#include "Cli.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+
+#include <climits>
+#endif
+
+namespace sim {
+
+const char usageText[] =
+    "usage: kestrane-sim run SCENARIO [--plugin PATH] [--duration S] [--dt S] [--keys LIST]\n"
+    "                        [--tethers CSV] [--vessels CSV] [--every S]\n"
+    "                        [--screen TXT] [--png PNG] [--save SCN] [--quiet]\n"
+    "       kestrane-sim play SCENARIO [--plugin PATH] [--dt S]\n"
+    "\n"
+    "  --keys \"T:KEY,...\"  press KEY (J, O, MINUS, LBRACKET, COMMA, 1, ...) on the display\n"
+    "                      at the first frame that starts at or after T seconds\n"
+    "  --tethers, --vessels  CSV samples at 0 s, every --every seconds (default 1) and at the end\n"
+    "  --screen, --png     the display after the last frame, as text or as a picture\n"
+    "  --save              the whole scenario after the last frame\n";
+
+namespace {
+
+bool ParsePositive(const std::string &option, const std::string &text, bool allowZero, double &value,
+                   std::string &error) {
+  char *end = nullptr;
+  double v = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !std::isfinite(v) || v < 0 || (!allowZero && v == 0)) {
+    error = option + " needs a " + (allowZero ? "non-negative" : "positive") + " number of seconds, not '" + text + "'";
+    return false;
+  }
+  value = v;
+  return true;
+}
+
+}  // namespace
+
+std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, std::string &error) {
+  Command command;
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") return command;
+  const std::string &verb = args[0];
+  if (verb != "run" && verb != "play") {
+    error = "unknown command '" + verb + "' (expected run or play)";
+    return std::nullopt;
+  }
+  const bool isRun = verb == "run";
+  command.kind = isRun ? Command::Kind::Run : Command::Kind::Play;
+  std::string scenario, plugin;
+  std::optional<double> step;
+  RunArguments &run = command.run;
+
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string &arg = args[i];
+    if (arg.rfind("--", 0) != 0) {
+      if (!scenario.empty()) {
+        error = "unexpected argument '" + arg + "'";
+        return std::nullopt;
+      }
+      scenario = arg;
+      continue;
+    }
+    if (arg == "--help") {
+      command.kind = Command::Kind::Help;
+      return command;
+    }
+    if (isRun && arg == "--quiet") {
+      run.quiet = true;
+      continue;
+    }
+    static const char *const runOnly[] = {"--duration", "--keys", "--tethers", "--vessels",
+                                          "--every",    "--screen", "--png",   "--save"};
+    const bool known = arg == "--plugin" || arg == "--dt" ||
+                       (isRun && std::find(std::begin(runOnly), std::end(runOnly), arg) != std::end(runOnly));
+    if (!known) {
+      error = "unknown option '" + arg + "' for " + verb;
+      return std::nullopt;
+    }
+    if (i + 1 >= args.size()) {
+      error = arg + " needs a value";
+      return std::nullopt;
+    }
+    const std::string &value = args[++i];
+    double number = 0;
+    if (arg == "--plugin") {
+      plugin = value;
+    } else if (arg == "--dt") {
+      if (!ParsePositive(arg, value, false, number, error)) return std::nullopt;
+      step = number;
+    } else if (arg == "--duration") {
+      if (!ParsePositive(arg, value, true, run.duration, error)) return std::nullopt;
+    } else if (arg == "--every") {
+      if (!ParsePositive(arg, value, false, run.every, error)) return std::nullopt;
+    } else if (arg == "--keys") {
+      auto keys = ParseKeyList(value, error);
+      if (!keys) return std::nullopt;
+      // Keys due at the same time are pressed in the order given.
+      std::stable_sort(keys->begin(), keys->end(),
+                       [](const TimedKey &a, const TimedKey &b) { return a.time < b.time; });
+      run.keys = std::move(*keys);
+    } else if (arg == "--tethers") {
+      run.tethers = value;
+    } else if (arg == "--vessels") {
+      run.vessels = value;
+    } else if (arg == "--screen") {
+      run.screen = value;
+    } else if (arg == "--png") {
+      run.png = value;
+    } else if (arg == "--save") {
+      run.save = value;
+    }
+  }
+  if (scenario.empty()) {
+    error = verb + " needs a scenario file";
+    return std::nullopt;
+  }
+  if (isRun) {
+    run.scenario = scenario;
+    run.plugin = plugin;
+    run.step = step;
+  } else {
+    command.play = {scenario, plugin, step};
+  }
+  return command;
+}
+
+std::string DefaultPluginPath() {
+#ifdef _WIN32
+  char exe[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string path(exe, n < MAX_PATH ? n : 0);
+  size_t slash = path.find_last_of("\\/");
+  return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "Kestrane.dll";
+#else
+  char exe[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+  std::string path(exe, n > 0 ? static_cast<size_t>(n) : 0);
+  size_t slash = path.find_last_of('/');
+  return (slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1)) + "kestrane.so";
+#endif
+}
+
+}  // namespace sim

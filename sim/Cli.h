@@ -1,0 +1,44 @@
+// The command line of kestrane-sim.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "KeyNames.h"
+
+namespace sim {
+
+struct RunArguments {
+  std::string scenario;
+  std::string plugin;          // empty: the module beside the executable
+  double duration = 10.0;      // s of simulated time
+  std::optional<double> step;  // s; the scenario's when absent
+  std::vector<TimedKey> keys;  // in the order they are pressed
+  std::string tethers, vessels;
+  double every = 1.0;          // s between CSV samples
+  std::string screen, png, save;
+  bool quiet = false;
+};
+
+struct PlayArguments {
+  std::string scenario;
+  std::string plugin;
+  std::optional<double> step;
+};
+
+struct Command {
+  enum class Kind { Run, Play, Help } kind = Kind::Help;
+  RunArguments run;
+  PlayArguments play;
+};
+
+extern const char usageText[];
+
+// Nothing, with `error` holding a one-line reason, for bad arguments.
+std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, std::string &error);
+
+// The plug-in module that sits beside the running executable.
+std::string DefaultPluginPath();
+
+}  // namespace sim

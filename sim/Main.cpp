@@ -1,0 +1,165 @@
+// kestrane-sim: runs the plug-in on a scenario in the simulated host.
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
+#include "Cli.h"
+#include "Recorder.h"
+#include "Simulation.h"
+
+#ifdef KESTRANE_HAVE_PLAY
+#include "Play.h"
+#endif
+
+namespace {
+
+constexpr int badArguments = 2;
+constexpr int failure = 1;
+
+// Simulated times within this of each other count as the same instant: frame start times are
+// sums of steps and carry rounding.
+constexpr double timeSlack = 1e-9;
+
+bool Reached(double time, double target) { return time >= target - timeSlack * std::max(1.0, std::fabs(target)); }
+
+int Fail(int status, const std::string &reason) {
+  std::fprintf(stderr, "kestrane-sim: %s\n", reason.c_str());
+  return status;
+}
+
+// A progress line on the terminal, once the run has taken more than a moment of wall time.
+class Progress {
+public:
+  Progress(bool wanted, double total)
+      : enabled(wanted && isatty(fileno(stderr))), duration(total), start(Clock::now()), last(start) {}
+
+  void Show(double time) {
+    if (!enabled) return;
+    auto now = Clock::now();
+    if (now - start < std::chrono::seconds(2) || now - last < std::chrono::milliseconds(200)) return;
+    last = now;
+    shown = true;
+    std::fprintf(stderr, "\r  simulated %.1f of %.1f s (%3.0f %%)", time, duration,
+                 duration > 0 ? 100.0 * time / duration : 100.0);
+    std::fflush(stderr);
+  }
+
+  void Done() {
+    if (shown) std::fprintf(stderr, "\r%60s\r", "");
+  }
+
+private:
+  using Clock = std::chrono::steady_clock;
+  bool enabled;
+  double duration;
+  Clock::time_point start, last;
+  bool shown = false;
+};
+
+bool WriteText(const std::string &path, const std::string &text, std::string &error) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+  out.close();
+  if (!out) error = "cannot write '" + path + "'";
+  return static_cast<bool>(out);
+}
+
+int Run(const sim::RunArguments &args) {
+  sim::Simulation::Options options{args.scenario, args.plugin.empty() ? sim::DefaultPluginPath() : args.plugin,
+                                   args.step};
+  std::string error;
+  try {
+    sim::Simulation simulation(options);
+    sim::Recorder recorder;
+    if (!recorder.Open(args.tethers, args.vessels, error)) return Fail(badArguments, error);
+
+    const double step = simulation.GetWorld().step;
+    // Frames are counted, not timed, so that a duration that is a whole number of steps runs
+    // exactly that many frames.
+    const long frames = static_cast<long>(std::ceil(args.duration / step - timeSlack));
+    Progress progress(!args.quiet, args.duration);
+
+    recorder.Sample(simulation);
+    double lastSample = simulation.Time();
+    double nextSample = args.every;
+    size_t nextKey = 0;
+    for (long frame = 0; frame < frames; ++frame) {
+      const double start = simulation.Time();
+      std::vector<DWORD> due;
+      while (nextKey < args.keys.size() && Reached(start, args.keys[nextKey].time)) due.push_back(args.keys[nextKey++].key);
+      simulation.Frame(due);
+      const double end = simulation.Time();
+      // Displays are redrawn once per second of simulated time.
+      if (std::floor(end + timeSlack) > std::floor(start + timeSlack)) simulation.RedrawDisplays();
+      if (Reached(end, nextSample)) {
+        recorder.Sample(simulation);
+        lastSample = end;
+        while (Reached(end, nextSample)) nextSample += args.every;
+      }
+      progress.Show(end);
+    }
+    progress.Done();
+    simulation.RedrawDisplays();
+    if (lastSample != simulation.Time()) recorder.Sample(simulation);
+    if (!recorder.Close(error)) return Fail(failure, error);
+
+    sim::DisplayHost::Display *display = simulation.FirstDisplay();
+    if (!args.screen.empty()) {
+      if (display == nullptr) return Fail(failure, "no display is open to write '" + args.screen + "'");
+      if (!WriteText(args.screen, display->Surface().Text(), error)) return Fail(failure, error);
+    }
+    if (!args.png.empty()) {
+      if (display == nullptr) return Fail(failure, "no display is open to draw '" + args.png + "'");
+      if (!display->Surface().WritePng(args.png, error)) return Fail(failure, error);
+    }
+    if (!args.save.empty()) simulation.Save(args.save);
+    if (!args.quiet) {
+      if (display != nullptr) {
+        const bool terminal = isatty(fileno(stdout));
+        std::fputs((terminal ? display->Surface().Ansi() : display->Surface().Text()).c_str(), stdout);
+      }
+      std::printf("%ld frames, %.3f s simulated, %zu vessels\n", frames, simulation.Time(),
+                  simulation.GetWorld().VesselCount());
+    }
+    simulation.Finish();
+  } catch (const sim::ScenarioError &e) {
+    return Fail(badArguments, e.what());
+  } catch (const sim::SimulationError &e) {
+    return Fail(badArguments, e.what());
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string error;
+  auto command = sim::ParseCommandLine(args, error);
+  if (!command) return Fail(badArguments, error + " (see kestrane-sim --help)");
+  switch (command->kind) {
+    case sim::Command::Kind::Help:
+      std::fputs(sim::usageText, stdout);
+      return 0;
+    case sim::Command::Kind::Run:
+      return Run(command->run);
+    case sim::Command::Kind::Play:
+#ifdef KESTRANE_HAVE_PLAY
+      return sim::Play(command->play);
+#else
+      return Fail(badArguments, "this build has no interactive terminal");
+#endif
+  }
+  return 0;
+}
