@@ -94,6 +94,7 @@ Vec3 World::GravityAt(Vec3 pos) const {
 }
 
 void World::Frame(const std::function<void()> &perFrame) {
+  pluginForces.clear();
   if (perFrame) perFrame();
   const double dt = step;
   for (const auto &v : vessels) v->ApplyThrusters(dt);

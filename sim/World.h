@@ -56,6 +56,17 @@ public:
   // t += step.
   void Frame(const std::function<void()> &perFrame);
 
+  // A force a plug-in added through VESSEL::AddForce, vessel frame.
+  struct AppliedForce {
+    const Vessel *vessel;
+    Vec3 force, point;
+  };
+  // The forces plug-ins added in the last frame, in the order added.
+  const std::vector<AppliedForce> &PluginForces() const { return pluginForces; }
+  void RecordPluginForce(const Vessel *vessel, Vec3 force, Vec3 point) {
+    pluginForces.push_back({vessel, force, point});
+  }
+
   // The central body's pull at a global position, m/s^2; zero without one and at the origin.
   Vec3 GravityAt(Vec3 pos) const;
 
@@ -64,6 +75,7 @@ public:
   std::optional<double> gravityGM;     // m^3/s^2 of a central body at the origin
 
 private:
+  std::vector<AppliedForce> pluginForces;
   std::vector<std::unique_ptr<Vessel>> vessels;
   std::vector<std::unique_ptr<Vessel>> retired;  // deleted, kept inert until the world ends
   std::unordered_map<std::string, Vessel *> byName;  // lower-case name
