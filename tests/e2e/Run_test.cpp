@@ -1,0 +1,176 @@
+// kestrane-sim as a user runs it: the built program with the built module on scenario files.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Result {
+  int status;
+  std::string err;
+};
+
+std::string Scenario(const char *name) { return std::string(KESTRANE_TEST_SCENARIOS) + "/" + name; }
+
+std::string ReadFile(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs kestrane-sim with the built module; `args` follow the command.
+Result Sim(const std::string &args, const std::string &name) {
+  const std::string errPath = name + ".err";
+  const std::string command = std::string("\"") + KESTRANE_SIM + "\" " + args + " --plugin \"" + KESTRANE_MODULE +
+                              "\" > " + name + ".out 2> " + errPath;
+  int raw = std::system(command.c_str());
+  int status = raw;
+#ifndef _WIN32
+  if (WIFEXITED(raw)) status = WEXITSTATUS(raw);
+#endif
+  return {status, ReadFile(errPath)};
+}
+
+// A CSV file as rows of named fields.
+std::vector<std::map<std::string, std::string>> ReadCsv(const std::string &path) {
+  std::ifstream in(path);
+  std::string line;
+  std::vector<std::string> header;
+  std::vector<std::map<std::string, std::string>> rows;
+  auto split = [](const std::string &text) {
+    std::vector<std::string> fields;
+    std::stringstream s(text);
+    std::string field;
+    while (std::getline(s, field, ',')) fields.push_back(field);
+    return fields;
+  };
+  if (std::getline(in, line)) header = split(line);
+  while (std::getline(in, line)) {
+    std::vector<std::string> fields = split(line);
+    std::map<std::string, std::string> row;
+    for (size_t i = 0; i < header.size() && i < fields.size(); ++i) row[header[i]] = fields[i];
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+double Num(const std::map<std::string, std::string> &row, const char *field) {
+  return std::strtod(row.at(field).c_str(), nullptr);
+}
+
+}  // namespace
+
+// Two vessels 1200 m apart whose scenario re-ties a 1000 m tether (force 100 N per percent): in the
+// taut phase each vessel feels half the pull, so the elongation x = separation − length obeys
+// μ ẍ = −k x − c ẋ with k = c = 50 × force / length and μ the reduced mass.
+TEST(RunTest, RestoredTetherPullsTheVesselsTogetherAsTheTensionLawSays) {
+  Result r = Sim("run " + Scenario("pair.scn") + " --duration 20 --every 0.5 --tethers pair_t.csv --vessels pair_v.csv",
+                 "pair");
+  ASSERT_EQ(r.status, 0) << r.err;
+
+  const double force = 100, length = 1000, x0 = 200;
+  // The tug carries the tether's drawing, whose 2 kg tank counts in its mass.
+  const double tug = 12002, pod = 3000;
+  const double mu = tug * pod / (tug + pod);
+  const double k = 50 * force / length, c = k;
+  const double gamma = c / (2 * mu), omega = std::sqrt(k / mu - gamma * gamma);
+  // 1 % of the peak elongation: the discrete step lags the continuous law by a fraction of a frame.
+  const double tolerance = 0.01 * x0;
+
+  std::map<double, std::map<std::string, double>> xs;
+  for (const auto &row : ReadCsv("pair_v.csv")) xs[Num(row, "time")][row.at("name")] = Num(row, "x");
+  ASSERT_GE(xs.size(), 40u);
+  for (const auto &[t, x] : xs) {
+    const double expected = std::exp(-gamma * t) * x0 * (std::cos(omega * t) + gamma / omega * std::sin(omega * t));
+    EXPECT_NEAR(x.at("Pod") - x.at("Tug") - length, expected, tolerance) << "t = " << t;
+  }
+
+  // The momentum the two pulls give is equal and opposite: the centre of mass stays put, up to the
+  // rounding of a thousand frames of sums near 1000 m.
+  const double roundoff = 1e-6;
+  for (const auto &[t, x] : xs) EXPECT_NEAR((tug * x.at("Tug") + pod * x.at("Pod")) / (tug + pod), 3000 * 1200 / (tug + pod), roundoff) << t;
+
+  // The reported pull is the tension law's at the reported stretch, within the rate term.
+  const auto tethers = ReadCsv("pair_t.csv");
+  const auto &last = tethers[tethers.size() - 8];
+  EXPECT_EQ(last.at("connected"), "1");
+  EXPECT_EQ(last.at("ship1"), "Tug");
+  EXPECT_GT(Num(last, "pull"), 0);
+}
+
+TEST(RunTest, SavedScenarioLoadsBackToTheSameState) {
+  ASSERT_EQ(Sim("run " + Scenario("pair.scn") + " --duration 3 --quiet --save saved1.scn --tethers saved1.csv",
+                "saved1").status,
+            0);
+  ASSERT_EQ(Sim("run saved1.scn --duration 0 --quiet --save saved2.scn --tethers saved2.csv", "saved2").status, 0);
+  EXPECT_EQ(ReadFile("saved1.scn"), ReadFile("saved2.scn"));
+
+  // The restored tethers start where the saved run ended (the pull is measured in frames).
+  auto before = ReadCsv("saved1.csv"), after = ReadCsv("saved2.csv");
+  ASSERT_GE(before.size(), 8u);
+  ASSERT_EQ(after.size(), 8u * 1);
+  for (int link = 0; link < 8; ++link) {
+    const auto &a = before[before.size() - 8 + link], &b = after[link];
+    for (const char *field : {"connected", "ship1", "ship2", "length", "distance", "stretch", "force", "reel_speed",
+                              "spool_mode"})
+      EXPECT_EQ(a.at(field), b.at(field)) << "link " << link << " " << field;
+  }
+}
+
+// Select the target with the minus key, measure the length with A, connect with J, reel in with I:
+// the tether shortens at 0.1 m/s and draws the vessels together.
+TEST(RunTest, KeysConnectAndReelIn) {
+  Result r = Sim("run " + Scenario("tug.scn") +
+                     " --duration 30 --keys 0:MINUS,0:A,0:J,1:I --tethers keys_t.csv --vessels keys_v.csv "
+                     "--screen keys.txt --quiet",
+                 "keys");
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::pair<double, double>> lengths;
+  for (const auto &row : ReadCsv("keys_t.csv"))
+    if (row.at("link") == "0" && row.at("connected") == "1") lengths.push_back({Num(row, "time"), Num(row, "length")});
+  ASSERT_GE(lengths.size(), 30u);
+  // Reeling starts in the frame that starts at 1 s; the length then falls by 0.1 m/s × time.
+  const double reelSpeed = -0.1, start = 1500;
+  for (const auto &[t, length] : lengths)
+    if (t >= 1) {
+      EXPECT_NEAR(length, start + reelSpeed * (t - 1), 1e-6) << "t = " << t;
+    }
+
+  std::map<double, std::map<std::string, double>> xs;
+  for (const auto &row : ReadCsv("keys_v.csv")) xs[Num(row, "time")][row.at("name")] = Num(row, "x");
+  const double first = xs.begin()->second.at("Pod") - xs.begin()->second.at("Tug");
+  const double final = xs.rbegin()->second.at("Pod") - xs.rbegin()->second.at("Tug");
+  EXPECT_DOUBLE_EQ(first, 1500);
+  EXPECT_LT(final, 1500 - 2.0);
+
+  const std::string screen = ReadFile("keys.txt");
+  EXPECT_NE(screen.find("Status  : Reeling"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("Reel     : -0.10 m/sec"), std::string::npos) << screen;
+}
+
+TEST(RunTest, BadArgumentsAndUnreadableScenariosExitWithStatusTwoAndOneLine) {
+  struct Case {
+    std::string args, expected;
+  } cases[] = {
+      {"run", "run needs a scenario file"},
+      {"run " + Scenario("pair.scn") + " --duration x", "--duration needs"},
+      {"run " + Scenario("pair.scn") + " --keys 1:NOKEY", "names no known key"},
+      {"run missing.scn", "missing.scn"},
+      {"frobnicate", "unknown command"},
+  };
+  int n = 0;
+  for (const Case &c : cases) {
+    Result r = Sim(c.args, "bad" + std::to_string(n++));
+    EXPECT_EQ(r.status, 2) << c.args;
+    EXPECT_NE(r.err.find(c.expected), std::string::npos) << c.args << ": " << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  }
+}
