@@ -1,5 +1,6 @@
 // The registry's block of scenario lines: eight setup lines, then per link its CONNECT line and,
 // for a connected link, eight detail lines.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -48,9 +49,11 @@ void ResetRecord(TetherRecord &record) {
 }
 
 // Real values pass through a single-precision float: 1000.1 comes back as 1000.0999755859375.
+// Infinity and NaN, also from a number beyond the float's range, would spread through the
+// dynamics into every vessel's state, so they are not taken.
 void ReadReal(const char *line, const char *format, double &field) {
   float value;
-  if (std::sscanf(line, format, &value) == 1) field = value;
+  if (std::sscanf(line, format, &value) == 1 && std::isfinite(value)) field = value;
 }
 
 void ReadInt(const char *line, const char *format, int32_t &field) {
@@ -61,7 +64,8 @@ void ReadInt(const char *line, const char *format, int32_t &field) {
 // A vector is taken only when all three components are on the line.
 void ReadVector(const char *line, VECTOR3 &field) {
   float x, y, z;
-  if (std::sscanf(line, "%*s %*d %*s %f %f %f", &x, &y, &z) == 3) {
+  if (std::sscanf(line, "%*s %*d %*s %f %f %f", &x, &y, &z) == 3 && std::isfinite(x) && std::isfinite(y) &&
+      std::isfinite(z)) {
     field.x = x;
     field.y = y;
     field.z = z;

@@ -143,12 +143,15 @@ private:
     return nullptr;
   }
 
-  // The next line with content inside the block opened at `open`.
-  const Line &NextInBlock(const Line &open) {
+  // The next line with content inside the block opened at `open`; `unclosed` is the problem
+  // when the text ends first.
+  const Line &NextInBlock(const Line &open, const std::string &unclosed) {
     const Line *line = NextContent();
-    if (line == nullptr) Fail(open.number, open.words[0] + " is not closed");
+    if (line == nullptr) Fail(open.number, unclosed);
     return *line;
   }
+
+  const Line &NextInSection(const Line &open) { return NextInBlock(open, open.words[0] + " is not closed"); }
 
   void Once(const Line &line, bool &seen) const {
     if (seen) Fail(line.number, line.words[0] + " appears twice");
@@ -210,7 +213,7 @@ private:
   void ReadEnvironment(const Line &open, Scenario &scenario) {
     bool seenStep = false;
     for (;;) {
-      const Line &line = NextInBlock(open);
+      const Line &line = NextInSection(open);
       const std::string &key = line.words[0];
       if (key == "END_ENVIRONMENT") return;
       if (key == "STEP") {
@@ -231,7 +234,7 @@ private:
   size_t ReadFocus(const Line &open, Scenario &scenario) {
     size_t focusLine = 0;
     for (;;) {
-      const Line &line = NextInBlock(open);
+      const Line &line = NextInSection(open);
       const std::string &key = line.words[0];
       if (key == "END_FOCUS") {
         if (focusLine == 0) Fail(open.number, "BEGIN_FOCUS names no ship");
@@ -278,7 +281,7 @@ private:
   void ReadShips(const Line &open, std::vector<ShipState> &ships) {
     std::unordered_map<std::string, size_t> lineOfName;  // lower-case name
     for (;;) {
-      const Line &line = NextInBlock(open);
+      const Line &line = NextInSection(open);
       const std::string &key = line.words[0];
       if (key == "END_SHIPS") return;
       const size_t colon = key.find(':');
@@ -299,7 +302,7 @@ private:
   void ReadShip(const Line &open, ShipState &ship) {
     std::unordered_set<std::string> seen;
     for (;;) {
-      const Line &line = NextInBlock(open);
+      const Line &line = NextInBlock(open, "ship " + Quoted(ship.name) + " has no END");
       const std::string &key = line.words[0];
       if (key == "END") return;
       if (key == "END_SHIPS") Fail(open.number, "ship " + Quoted(ship.name) + " has no END");
