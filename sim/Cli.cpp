@@ -17,14 +17,15 @@ namespace sim {
 const char usageText[] =
     "usage: kestrane-sim run SCENARIO [--plugin PATH] [--duration S] [--dt S] [--keys LIST]\n"
     "                        [--tethers CSV] [--vessels CSV] [--every S]\n"
-    "                        [--screen TXT] [--png PNG] [--save SCN] [--quiet]\n"
+    "                        [--screen TXT] [--png PNG] [--save SCN] [--quiet] [--show]\n"
     "       kestrane-sim play SCENARIO [--plugin PATH] [--dt S]\n"
     "\n"
     "  --keys \"T:KEY,...\"  press KEY (J, O, MINUS, LBRACKET, COMMA, 1, ...) on the display\n"
     "                      at the first frame that starts at or after T seconds\n"
     "  --tethers, --vessels  CSV samples at 0 s, every --every seconds (default 1) and at the end\n"
     "  --screen, --png     the display after the last frame, as text or as a picture\n"
-    "  --save              the whole scenario after the last frame\n";
+    "  --save              the whole scenario after the last frame\n"
+    "  --show              print the display each time it changes, with the simulated time\n";
 
 namespace {
 
@@ -70,8 +71,8 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
       command.kind = Command::Kind::Help;
       return command;
     }
-    if (isRun && arg == "--quiet") {
-      run.quiet = true;
+    if (isRun && (arg == "--quiet" || arg == "--show")) {
+      (arg == "--quiet" ? run.quiet : run.show) = true;
       continue;
     }
     static const char *const runOnly[] = {"--duration", "--keys", "--tethers", "--vessels",

@@ -19,6 +19,7 @@ struct RunArguments {
   double every = 1.0;          // s between CSV samples
   std::string screen, png, save;
   bool quiet = false;
+  bool show = false;           // print the display each time it changes
 };
 
 struct PlayArguments {

@@ -67,6 +67,48 @@ private:
   bool shown = false;
 };
 
+// Prints the display each time its text changes: in place on a terminal, as a sequence of
+// screens with their simulated time otherwise.
+class Watcher {
+public:
+  explicit Watcher(bool wanted) : enabled(wanted), terminal(isatty(fileno(stdout))) {}
+
+  void Look(sim::Simulation &simulation) {
+    sim::DisplayHost::Display *display = simulation.FirstDisplay();
+    if (!enabled || display == nullptr) return;
+    std::string text = display->Surface().Text();
+    if (text == shown) return;
+    shown = text;
+    char time[64];
+    std::snprintf(time, sizeof time, "t = %.2f s", simulation.Time());
+    if (terminal) {
+      // Back over the previous screen, each line cleared before it is drawn again.
+      if (lines > 0) std::printf("\033[%dA", lines);
+      std::string ansi = display->Surface().Ansi();
+      std::string out = "\033[K" + std::string(time) + "\n";
+      lines = 1;
+      for (size_t start = 0; start < ansi.size();) {
+        size_t end = ansi.find('\n', start);
+        if (end == std::string::npos) end = ansi.size();
+        out += "\033[K" + ansi.substr(start, end - start) + "\n";
+        ++lines;
+        start = end + 1;
+      }
+      std::fputs(out.c_str(), stdout);
+    } else {
+      std::printf("-- %s\n%s\n", time, text.c_str());
+    }
+    std::fflush(stdout);
+  }
+
+  bool Enabled() const { return enabled; }
+
+private:
+  bool enabled, terminal;
+  std::string shown;
+  int lines = 0;
+};
+
 bool WriteText(const std::string &path, const std::string &text, std::string &error) {
   std::ofstream out(path, std::ios::binary);
   out << text;
@@ -88,7 +130,9 @@ int Run(const sim::RunArguments &args) {
     // Frames are counted, not timed, so that a duration that is a whole number of steps runs
     // exactly that many frames.
     const long frames = static_cast<long>(std::ceil(args.duration / step - timeSlack));
-    Progress progress(!args.quiet, args.duration);
+    Progress progress(!args.quiet && !args.show, args.duration);
+    Watcher watcher(args.show && !args.quiet);
+    watcher.Look(simulation);
 
     recorder.Sample(simulation);
     double lastSample = simulation.Time();
@@ -107,10 +151,12 @@ int Run(const sim::RunArguments &args) {
         lastSample = end;
         while (Reached(end, nextSample)) nextSample += args.every;
       }
+      watcher.Look(simulation);
       progress.Show(end);
     }
     progress.Done();
     simulation.RedrawDisplays();
+    watcher.Look(simulation);
     if (lastSample != simulation.Time()) recorder.Sample(simulation);
     if (!recorder.Close(error)) return Fail(failure, error);
 
@@ -125,7 +171,7 @@ int Run(const sim::RunArguments &args) {
     }
     if (!args.save.empty()) simulation.Save(args.save);
     if (!args.quiet) {
-      if (display != nullptr) {
+      if (display != nullptr && !watcher.Enabled()) {
         const bool terminal = isatty(fileno(stdout));
         std::fputs((terminal ? display->Surface().Ansi() : display->Surface().Text()).c_str(), stdout);
       }
