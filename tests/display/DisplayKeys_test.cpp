@@ -1,0 +1,259 @@
+#include <cstdint>
+
+#include "tests/display/DisplayTest.h"
+
+namespace {
+
+// The focus vessel Tug (three docking ports, no attachment points) with the target Probe (no
+// docking ports, one attachment point), 300 m apart; Barge is the last vessel of the list.
+class KeysTest : public DisplayTest {
+protected:
+  void SetUp() override {
+    DisplayTest::SetUp();
+    probe = AddVessel("Probe", {0, 300, 0});
+    tug = AddVessel("Tug", {0, 0, 0});
+    barge = AddVessel("Barge", {0, 0, -40});
+    world.SetFocus(tug);
+    tug->docks = {{{0, 0, 8}, {0, 0, 1}, {0, 1, 0}},
+                  {{0, 0, -8}, {0, 0, -1}, {0, 1, 0}},
+                  {{2, 0, 0}, {1, 0, 0}, {0, 1, 0}}};
+    probe->attachments = {{{0, -2, 0}, {0, -1, 0}, {0, 0, 1}}};
+    display = Open();
+    ASSERT_NE(display, nullptr);
+  }
+
+  // Presses a key through the host, which redraws at once when the display asks for it.
+  bool Press(DWORD key) { return host.PressKey(*display, key); }
+  int Redraws() const { return display->RedrawCount(); }
+  TetherLink &Link(int i) { return *Data().TM[i]; }
+
+  sim::Vessel *probe = nullptr;
+  sim::Vessel *tug = nullptr;
+  sim::Vessel *barge = nullptr;
+  Display *display = nullptr;
+};
+
+TEST_F(KeysTest, SetupLengthStepsApplyOnlyTheirOwnBound) {
+  Data().setupLength = 12.0;
+  EXPECT_TRUE(Press(DIK_LBRACKET));
+  EXPECT_DOUBLE_EQ(Data().setupLength, 10.0);
+
+  Data().setupLength = 1000.0;
+  Press(DIK_LBRACKET);
+  EXPECT_DOUBLE_EQ(Data().setupLength, 800.0);
+  Press(DIK_RBRACKET);
+  EXPECT_DOUBLE_EQ(Data().setupLength, 960.0);
+
+  Data().setupLength = 9000000.0;
+  Press(DIK_RBRACKET);
+  EXPECT_DOUBLE_EQ(Data().setupLength, 10000000.0);
+
+  // Length from distance takes the centres with no floor, and lengthening keeps below 10 m.
+  probe->pos = {0, 3, 4};
+  EXPECT_TRUE(Press(DIK_A));
+  EXPECT_DOUBLE_EQ(Data().setupLength, 5.0);
+  Press(DIK_RBRACKET);
+  EXPECT_DOUBLE_EQ(Data().setupLength, 6.0);
+  EXPECT_EQ(Row(*display, 4), "Length      : 6.0 m");
+}
+
+TEST_F(KeysTest, SetupForceStepsApplyOnlyTheirOwnBound) {
+  Data().setupForce = 900000.0;
+  EXPECT_TRUE(Press(DIK_APOSTROPHE));
+  EXPECT_DOUBLE_EQ(Data().setupForce, 1000000.0);
+
+  Data().setupForce = 0.0;
+  Press(DIK_APOSTROPHE);
+  EXPECT_DOUBLE_EQ(Data().setupForce, 0.0);
+
+  Data().setupForce = -500.0;
+  EXPECT_TRUE(Press(DIK_SEMICOLON));
+  EXPECT_DOUBLE_EQ(Data().setupForce, 0.0);
+
+  Data().setupForce = 10000.0;
+  Press(DIK_SEMICOLON);
+  EXPECT_DOUBLE_EQ(Data().setupForce, 8000.0);
+}
+
+TEST_F(KeysTest, LinkSelectionWraps) {
+  EXPECT_TRUE(Press(DIK_COMMA));
+  EXPECT_EQ(Data().currentTether, 7);
+  EXPECT_EQ(Row(*display, 11), "Tethers >> -0--1--2--3--4--5--6-*7*");
+  EXPECT_TRUE(Press(DIK_PERIOD));
+  EXPECT_EQ(Data().currentTether, 0);
+  Press(DIK_PERIOD);
+  EXPECT_EQ(Data().currentTether, 1);
+}
+
+TEST_F(KeysTest, TargetStepsBackBelowTheFirstAndTheRefreshWrapsToTheLast) {
+  EXPECT_EQ(Data().setupTargetIndex, 0u);
+  // Straight to the display, so that no redraw refreshes the index in between.
+  EXPECT_TRUE(display->Object()->ConsumeKeyBuffered(DIK_EQUALS));
+  EXPECT_EQ(Data().setupTargetIndex, UINT32_MAX);
+  host.RedrawRequested();
+  EXPECT_EQ(Data().setupTargetIndex, 2u);
+  EXPECT_EQ(Row(*display, 3), "Target Ship : Barge at CoG");
+
+  EXPECT_TRUE(Press(DIK_MINUS));
+  EXPECT_EQ(Data().setupTargetIndex, 0u);
+  EXPECT_EQ(Row(*display, 3), "Target Ship : Probe at CoG");
+}
+
+TEST_F(KeysTest, AttachKindFallsBackToTheCentreWithoutPortsOrPoints) {
+  EXPECT_TRUE(Press(DIK_2));
+  EXPECT_EQ(Data().attachTypeV1, 1);
+  EXPECT_TRUE(Press(DIK_3));
+  EXPECT_EQ(Data().attachTypeV1, 0) << "the own vessel has no attachment points";
+  Data().attachTypeV1 = 2;
+  EXPECT_TRUE(Press(DIK_1));
+  EXPECT_EQ(Data().attachTypeV1, 0);
+
+  EXPECT_TRUE(Press(DIK_6));
+  EXPECT_EQ(Data().attachTypeV2, 2);
+  EXPECT_TRUE(Press(DIK_5));
+  EXPECT_EQ(Data().attachTypeV2, 0) << "the target has no docking ports";
+  Data().attachTypeV2 = 2;
+  EXPECT_TRUE(Press(DIK_4));
+  EXPECT_EQ(Data().attachTypeV2, 0);
+}
+
+TEST_F(KeysTest, DockingPortCycling) {
+  Data().attachTypeV1 = 1;
+  Press(DIK_7);
+  EXPECT_EQ(Data().attachNoV1, 1);
+  Press(DIK_7);
+  EXPECT_EQ(Data().attachNoV1, 2);
+  Press(DIK_7);
+  EXPECT_EQ(Data().attachNoV1, 0);
+  // A number from a scenario, read as unsigned, starts over at the first port.
+  Data().attachNoV1 = -4;
+  Press(DIK_7);
+  EXPECT_EQ(Data().attachNoV1, 0);
+  EXPECT_EQ(Row(*display, 2), "This Ship   : Tug at Dock: 0");
+
+  // Centre: consumed, but nothing changes and nothing is redrawn.
+  Data().attachTypeV1 = 0;
+  Data().attachNoV1 = 1;
+  int redraws = Redraws();
+  EXPECT_TRUE(Press(DIK_7));
+  EXPECT_EQ(Data().attachNoV1, 1);
+  EXPECT_EQ(Redraws(), redraws);
+
+  // Attachment point: nothing changes, but the display redraws.
+  Data().attachTypeV1 = 2;
+  redraws = Redraws();
+  EXPECT_TRUE(Press(DIK_7));
+  EXPECT_EQ(Data().attachNoV1, 1);
+  EXPECT_EQ(Redraws(), redraws + 1);
+
+  // The target's cycling counts the target's ports: Probe has none.
+  Data().attachTypeV2 = 1;
+  Data().attachNoV2 = 3;
+  EXPECT_TRUE(Press(DIK_8));
+  EXPECT_EQ(Data().attachNoV2, 0);
+}
+
+TEST_F(KeysTest, ConnectTiesTheCurrentLinkWithTheSetup) {
+  // Attachment points tie at the origins.
+  Data().attachTypeV1 = 2;
+  Data().attachTypeV2 = 2;
+  Data().setupLength = 250.0;
+  Data().setupForce = 5000.0;
+  Data().currentTether = 4;
+  Press(DIK_O);
+  EXPECT_TRUE(Press(DIK_J));
+  TetherLink &link = Link(4);
+  ASSERT_EQ(link.IsConnected(), 1);
+  EXPECT_STREQ(link.ship1Name, "Tug");
+  EXPECT_STREQ(link.ship2Name, "Probe");
+  EXPECT_DOUBLE_EQ(link.GetLength(), 250.0);
+  EXPECT_DOUBLE_EQ(link.GetForce(), 5000.0);
+  EXPECT_DOUBLE_EQ(link.GetDistance(), 300.0);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(link.attach1.data[i], 0.0);
+    EXPECT_EQ(link.attach2.data[i], 0.0);
+  }
+  EXPECT_EQ(Row(*display, 13), "Status  : Reeling") << "a reel speed set before connecting stays";
+
+  // A docking port ties at the port's position in the vessel's frame.
+  Data().attachTypeV1 = 1;
+  Data().attachNoV1 = 1;
+  Data().attachTypeV2 = 0;
+  Press(DIK_J);
+  EXPECT_EQ(link.attach1.x, 0.0);
+  EXPECT_EQ(link.attach1.y, 0.0);
+  EXPECT_EQ(link.attach1.z, -8.0);
+}
+
+TEST_F(KeysTest, PortNumberNoLongerOnTheVesselTiesAtTheCentre) {
+  Data().attachTypeV1 = 1;
+  for (int32_t number : {3, -1}) {
+    Data().attachNoV1 = number;
+    EXPECT_TRUE(Press(DIK_J));
+    ASSERT_EQ(Link(0).IsConnected(), 1);
+    EXPECT_EQ(Link(0).attach1.x, 0.0);
+    EXPECT_EQ(Link(0).attach1.y, 0.0);
+    EXPECT_EQ(Link(0).attach1.z, 0.0);
+    EXPECT_EQ(Data().attachNoV1, number) << "the stored number is left as it is";
+  }
+}
+
+TEST_F(KeysTest, StaleNameLeavesTheCommandsThatNeedItWithoutEffect) {
+  Data().setupLength = 700.0;
+  ASSERT_TRUE(world.DeleteVessel(probe));
+  MFD &object = *display->Object();
+  // Straight to the display: the name buffers still hold the deleted target.
+  ASSERT_STREQ(Data().targetShipName, "Probe");
+  EXPECT_TRUE(object.ConsumeKeyBuffered(DIK_J));
+  EXPECT_EQ(Link(0).IsConnected(), 0);
+  Data().attachTypeV2 = 1;
+  EXPECT_TRUE(object.ConsumeKeyBuffered(DIK_6));
+  EXPECT_EQ(Data().attachTypeV2, 1);
+  // Length from distance refreshes the names but measures between the vessels it started with.
+  EXPECT_TRUE(object.ConsumeKeyBuffered(DIK_A));
+  EXPECT_DOUBLE_EQ(Data().setupLength, 700.0);
+  EXPECT_STRNE(Data().targetShipName, "Probe");
+}
+
+TEST_F(KeysTest, LinkCommandsActOnTheCurrentLink) {
+  Data().currentTether = 2;
+  Press(DIK_J);
+  TetherLink &link = Link(2);
+  ASSERT_EQ(link.IsConnected(), 1);
+
+  // The link force keys change the link without a redraw.
+  int redraws = Redraws();
+  EXPECT_TRUE(Press(DIK_L));
+  EXPECT_DOUBLE_EQ(link.GetForce(), 12000.0);
+  EXPECT_TRUE(Press(DIK_K));
+  EXPECT_DOUBLE_EQ(link.GetForce(), 9600.0);
+  EXPECT_EQ(Redraws(), redraws);
+
+  Press(DIK_I);
+  EXPECT_DOUBLE_EQ(link.reelSpeed, -0.1);
+  Press(DIK_S);
+  EXPECT_EQ(link.spoolMode, 1);
+  EXPECT_EQ(Row(*display, 13), "Status  : Freespooling");
+  Press(DIK_U);
+  EXPECT_EQ(link.IsConnected(), 0);
+  EXPECT_EQ(Row(*display, 11), "Tethers >> -0--1-*2*-3--4--5--6--7-");
+
+  // An index from a scenario outside 0..7 is brought back before a link is touched.
+  Data().currentTether = 40;
+  EXPECT_TRUE(Press(DIK_O));
+  EXPECT_DOUBLE_EQ(Link(0).reelSpeed, 0.1);
+}
+
+TEST_F(KeysTest, KeysOutsideTheCommandSetAreNotConsumed) {
+  const double length = Data().setupLength;
+  int redraws = Redraws();
+  EXPECT_TRUE(Press(DIK_SLASH));
+  EXPECT_EQ(Redraws(), redraws);
+  for (DWORD key : {DWORD{0x00}, DWORD{DIK_ESCAPE}, DWORD{DIK_9}, DWORD{DIK_0}, DWORD{DIK_P}, DWORD{DIK_D},
+                    DWORD{DIK_RSHIFT}, DWORD{DIK_SPACE}, DWORD{0xFF}, DWORD{0xFFFFFFFF}})
+    EXPECT_FALSE(Press(key)) << key;
+  EXPECT_EQ(Redraws(), redraws);
+  EXPECT_DOUBLE_EQ(Data().setupLength, length);
+}
+
+}  // namespace
