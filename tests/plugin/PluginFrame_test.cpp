@@ -1,0 +1,162 @@
+#include "plugin/PluginFrame.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include "display/TetherDisplay.h"
+#include "math/VecMath.h"
+#include "plugin/Callbacks.h"
+#include "plugin/TetherData.h"
+#include "sim/DisplayHost.h"
+#include "support/TestWorld.h"
+
+namespace {
+
+// The module entry and the host callbacks, in a test program that exports its own symbols as the
+// module does, so that the entry finds the callbacks by name.
+class PluginFrameTest : public WorldTest {
+protected:
+  void SetUp() override {
+    self = dlopen(nullptr, RTLD_NOW);
+    ASSERT_NE(self, nullptr);
+    ASSERT_EQ(tetherData, nullptr);
+    ASSERT_EQ(initialised, 0);
+  }
+
+  void TearDown() override {
+    opcDLLExit(self);
+    dlclose(self);
+  }
+
+  static size_t Objects(const sim::Vessel *v) {
+    return v->Propellants().size() + v->Thrusters().size() + v->Exhausts().size();
+  }
+
+  void *self = nullptr;
+  sim::DisplayHost displays;
+};
+
+TEST_F(PluginFrameTest, LoadingFillsTheTableAndCreatesTheRegistry) {
+  EXPECT_EQ(DllMain(self, DLL_PROCESS_ATTACH, nullptr), TRUE);
+  const OPC_CALLBACKTABLE *table = __opcGetInterface();
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table->openRenderViewport, &opcOpenRenderViewport);
+  EXPECT_EQ(table->closeRenderViewport, &opcCloseRenderViewport);
+  EXPECT_EQ(table->timestep, &opcTimestep);
+  EXPECT_EQ(table->focusChanged, nullptr);
+  EXPECT_EQ(table->timeAccChanged, nullptr);
+
+  ASSERT_NE(tetherData, nullptr);
+  EXPECT_EQ(initialised, 1);
+  ASSERT_EQ(displays.ModeCount(), 1u);
+  EXPECT_EQ(displays.ModeAt(0).Name(), "Kestrane");
+  EXPECT_EQ(displays.ModeAt(0).Key(), 20u);
+  EXPECT_EQ(displays.ModeAt(0).Spec().msgproc, &ModeMessageProc);
+
+  // Thread notifications change nothing and never refuse.
+  TetherData *registry = tetherData;
+  EXPECT_EQ(DllMain(self, DLL_THREAD_ATTACH, nullptr), TRUE);
+  EXPECT_EQ(DllMain(self, DLL_THREAD_DETACH, nullptr), TRUE);
+  EXPECT_EQ(tetherData, registry);
+  EXPECT_EQ(initialised, 1);
+  EXPECT_EQ(displays.ModeCount(), 1u);
+
+  // Unloading destroys the registry and leaves the table as it was.
+  EXPECT_EQ(DllMain(self, DLL_PROCESS_DETACH, nullptr), TRUE);
+  EXPECT_EQ(tetherData, nullptr);
+  EXPECT_EQ(initialised, 0);
+  EXPECT_EQ(table->timestep, &opcTimestep);
+  opcTimestep(0, 0.02, 0);
+  opcCloseRenderViewport();
+}
+
+TEST_F(PluginFrameTest, TheStepRunsOnlyBetweenInitAndExit) {
+  AddVessel("Tug", {0, 0, 0});
+  sim::Vessel *pod = AddVessel("Pod", {500, 0, 0});
+
+  // A registry that the module did not set up is not stepped.
+  {
+    TetherData stray;
+    tetherData = &stray;
+    stray.TM[0]->Connect("Tug", "Pod", 1000, 10000, MakeVector(0, 0, 0), MakeVector(0, 0, 0));
+    opcTimestep(0, 0.02, 0);
+    EXPECT_EQ(stray.records[0].connected, 0);
+    tetherData = nullptr;
+  }
+
+  opcDLLInit(self);
+  ASSERT_NE(tetherData, nullptr);
+  tetherData->TM[0]->Connect("Pod", "Tug", 1000, 10000, MakeVector(0, 0, 0), MakeVector(0, 0, 0));
+  opcTimestep(0, 0.02, 0);
+  EXPECT_EQ(tetherData->records[0].connected, 1);
+  EXPECT_EQ(pod->Exhausts().size(), 1u);
+
+  opcDLLExit(self);
+  EXPECT_EQ(tetherData, nullptr);
+  EXPECT_EQ(Objects(pod), 0u);
+  opcTimestep(0, 0.02, 0);
+}
+
+TEST_F(PluginFrameTest, SecondInitKeepsTheRegistryAndRegistersTheModeAgain) {
+  opcDLLInit(self);
+  TetherData *registry = tetherData;
+  registry->setupLength = 5;
+  opcDLLInit(self);
+  EXPECT_EQ(tetherData, registry);
+  EXPECT_EQ(tetherData->setupLength, 5);
+  EXPECT_EQ(displays.ModeCount(), 2u);
+
+  // After an exit the next init starts afresh.
+  opcDLLExit(self);
+  opcDLLInit(self);
+  ASSERT_NE(tetherData, nullptr);
+  EXPECT_EQ(tetherData->setupLength, 1000);
+}
+
+TEST_F(PluginFrameTest, ClosingTheViewportDisconnectsEveryLinkAndKeepsTheSetup) {
+  sim::Vessel *tug = AddVessel("Tug", {0, 0, 0});
+  sim::Vessel *pod = AddVessel("Pod", {500, 0, 0});
+  sim::Vessel *buoy = AddVessel("Buoy", {0, 700, 0});
+  opcDLLInit(self);
+  TetherData &registry = *tetherData;
+  const VECTOR3 origin = MakeVector(0, 0, 0);
+  registry.TM[0]->Connect("Tug", "Pod", 1000, 10000, origin, origin);
+  registry.TM[3]->Connect("Pod", "Buoy", 600, 10000, origin, origin);
+  registry.TM[7]->Connect("Buoy", "Tug", 900, 10000, origin, origin);
+  registry.setupLength = 2500;
+  registry.setupForce = 1234;
+  registry.setupTargetIndex = 2;
+  registry.currentTether = 3;
+  registry.attachTypeV1 = 1;
+  registry.attachNoV1 = 2;
+  registry.attachTypeV2 = 2;
+  registry.attachNoV2 = 1;
+  world.Frame([] { opcTimestep(0, 0.02, 0); });
+
+  // Opening a viewport changes nothing.
+  opcOpenRenderViewport(nullptr, 800, 600, FALSE);
+  EXPECT_EQ(registry.TM[3]->IsConnected(), 1);
+  EXPECT_EQ(pod->Exhausts().size(), 1u);
+
+  opcCloseRenderViewport();
+  for (TetherLink *link : registry.TM) EXPECT_EQ(link->IsConnected(), 0);
+  EXPECT_EQ(Objects(tug) + Objects(pod) + Objects(buoy), 0u);
+  EXPECT_EQ(registry.setupLength, 2500);
+  EXPECT_EQ(registry.setupForce, 1234);
+  EXPECT_EQ(registry.setupTargetIndex, 2u);
+  EXPECT_EQ(registry.currentTether, 3);
+  EXPECT_EQ(registry.attachTypeV1, 1);
+  EXPECT_EQ(registry.attachNoV1, 2);
+  EXPECT_EQ(registry.attachTypeV2, 2);
+  EXPECT_EQ(registry.attachNoV2, 1);
+  EXPECT_EQ(registry.records[7].connected, 1);
+  EXPECT_EQ(tetherData, &registry);
+}
+
+TEST_F(PluginFrameTest, ClosingTheViewportWithoutARegistryDoesNothing) {
+  opcCloseRenderViewport();
+  EXPECT_EQ(tetherData, nullptr);
+}
+
+}  // namespace
