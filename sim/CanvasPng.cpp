@@ -1,5 +1,7 @@
 // The canvas as a picture: every run's characters drawn with a monospaced TrueType font, each in
 // its cell at the run's pixel position, on black.
+#ifndef _WIN32
+#ifndef _WIN32  // Windows writes the picture from the GDI bitmap
 
 #include <algorithm>
 #include <cerrno>
@@ -167,7 +169,10 @@ bool Canvas::RenderRgb(std::vector<unsigned char> &rgb, int &pixelWidth, int &pi
     for (size_t i = 0; i < run.text.size(); ++i) {
       const long long left = (static_cast<long long>(run.x) + static_cast<long long>(i) * cellWidth) * scale;
       const long long top = static_cast<long long>(run.y) * scale;
-      if (left >= picture.width || top >= picture.height || left + cellW <= 0 || top + cellH <= 0) {
+      if (left >= picture.width || top >= picture.height) {
+        break;
+      }
+      if (left + cellW <= 0 || top + cellH <= 0) {
         continue;
       }
       const int x = static_cast<int>(left);
@@ -197,8 +202,10 @@ bool Canvas::WritePng(const std::string &path, std::string &error, const PngOpti
   if (!RenderRgb(rgb, pixelWidth, pixelHeight, error, options)) {
     return false;
   }
-  // Opened here rather than by libpng, so that the reason for a refused path can be given.
-  FILE *file = std::fopen(path.c_str(), "wb");
+  // Written beside the target and renamed over it when complete, so that a failed write leaves an
+  // earlier picture in place. Opened here rather than by libpng, so that a refusal has its reason.
+  const std::string partial = path + ".part";
+  FILE *file = std::fopen(partial.c_str(), "wb");
   if (file == nullptr) {
     error = "cannot write " + path + ": " + std::strerror(errno);
     return false;
@@ -209,14 +216,23 @@ bool Canvas::WritePng(const std::string &path, std::string &error, const PngOpti
   image.width = static_cast<png_uint_32>(pixelWidth);
   image.height = static_cast<png_uint_32>(pixelHeight);
   image.format = PNG_FORMAT_RGB;
-  const int written = png_image_write_to_stdio(&image, file, 0, rgb.data(), 0, nullptr);
+  const bool written = png_image_write_to_stdio(&image, file, 0, rgb.data(), 0, nullptr) != 0;
   const bool closed = std::fclose(file) == 0;
-  if (written == 0 || !closed) {
-    error = "cannot write " + path + ": " + (written == 0 ? image.message : "the file did not close");
-    std::remove(path.c_str());
+  if (!written || !closed) {
+    error = "cannot write " + path + ": " + (!written ? std::string(image.message) : "the file did not close");
+    std::remove(partial.c_str());
+    return false;
+  }
+  if (std::rename(partial.c_str(), path.c_str()) != 0) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
+    std::remove(partial.c_str());
     return false;
   }
   return true;
 }
 
 }  // namespace sim
+
+#endif  // _WIN32
+
+#endif  // _WIN32

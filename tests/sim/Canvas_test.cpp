@@ -258,6 +258,7 @@ TEST_F(CanvasPicture, WritesTheScreenScaledWithTextInItsColourOnBlack) {
   const std::string path = dir + "/screen.png";
   std::string error;
   ASSERT_TRUE(canvas.WritePng(path, error, sim::PngOptions{2, {}})) << error;
+  EXPECT_NE(access((path + ".part").c_str(), F_OK), 0);
   std::vector<unsigned char> rgb;
   unsigned width = 0, height = 0;
   ASSERT_TRUE(ReadPng(path, rgb, width, height));
