@@ -1,0 +1,128 @@
+// The tether in the simulated host, frame after frame, against closed-form mechanics.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "math/VecMath.h"
+#include "plugin/TetherData.h"
+#include "support/TestWorld.h"
+
+namespace {
+
+using sim::Vec3;
+
+Vec3 Global(const sim::Vessel &v, Vec3 local) { return v.rot * local; }
+
+sim::Mat3 FromHost(const MATRIX3 &m) {
+  sim::Mat3 r;
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) r.m[i][j] = m.data[i * 3 + j];
+  return r;
+}
+
+class TetherPhysicsTest : public WorldTest {
+protected:
+  TetherData registry;
+};
+
+// Two vessels drift apart on a tether that is just taut. Each feels half the pull,
+// pull / 2 = 50 × force / length × (x + ẋ) with x the elongation in metres, so the elongation
+// follows μẍ = −kx − cẋ with k = c = 50 × force / length and μ the reduced mass, from x = 0,
+// ẋ = v0. The closed form holds while the tether pulls (kx + cẋ > 0).
+TEST_F(TetherPhysicsTest, SeparatingVesselsFollowTheDampedOscillatorOfTheTensionLaw) {
+  constexpr double length = 1000;   // m
+  constexpr double force = 10000;   // N per percent
+  constexpr double v0 = 2;          // m/s, separating
+  // The tension uses the stretch of the previous frame, a first-order scheme: a short step keeps
+  // its error well inside the 1 % of the peak that the test allows.
+  world.step = 0.005;
+  sim::Vessel *tug = AddVessel("Tug", {0, 0, 0}, 1000);
+  sim::Vessel *pod = AddVessel("Pod", {length, 0, 0}, 3000);
+  registry.TM[0]->Connect("Tug", "Pod", length, force, MakeVector(0, 0, 0), MakeVector(0, 0, 0));
+
+  // The tug also carries the 2 kg tank of the tether's drawing.
+  const double m1 = tug->Mass(), m2 = pod->Mass();
+  const double mu = m1 * m2 / (m1 + m2);
+  tug->vel = {-v0 * m2 / (m1 + m2), 0, 0};
+  pod->vel = {v0 * m1 / (m1 + m2), 0, 0};
+
+  const double k = 50 * force / length, c = k;
+  const double omega0 = std::sqrt(k / mu);
+  const double zeta = c / (2 * std::sqrt(k * mu));
+  ASSERT_LT(zeta, 1) << "the case is meant to oscillate";
+  const double sigma = zeta * omega0, omegaD = omega0 * std::sqrt(1 - zeta * zeta);
+  auto x = [&](double t) { return v0 / omegaD * std::exp(-sigma * t) * std::sin(omegaD * t); };
+  auto xDot = [&](double t) {
+    return v0 / omegaD * std::exp(-sigma * t) * (omegaD * std::cos(omegaD * t) - sigma * std::sin(omegaD * t));
+  };
+  const double tPeak = std::atan2(omegaD, sigma) / omegaD;
+  const double xPeak = x(tPeak);
+  const double tolerance = 0.01 * xPeak;
+
+  double peak = 0, worst = 0;
+  while (k * x(world.time) + c * xDot(world.time) > 0 || world.time < tPeak) {
+    world.Frame([&] { registry.TimeStep(); });
+    const double elongation = Length(pod->pos - tug->pos) - length;
+    peak = std::max(peak, elongation);
+    worst = std::max(worst, std::fabs(elongation - x(world.time)));
+    ASSERT_LT(world.time, 10 * tPeak);
+  }
+  EXPECT_NEAR(peak, xPeak, tolerance);
+  EXPECT_LT(worst, tolerance);
+
+  // Momentum is kept: the tether's forces are internal.
+  EXPECT_NEAR(m1 * tug->vel.x + m2 * pod->vel.x, 0, 1e-9 * m1 * v0);
+}
+
+TEST_F(TetherPhysicsTest, TheTwoForcesAreEqualAndOppositeAlongTheTetherInTheGlobalFrame) {
+  sim::Vessel *tug = AddVessel("Tug", {0, 0, 0});
+  sim::Vessel *pod = AddVessel("Pod", {900, 300, -200});
+  tug->rot = FromHost(MatrixProduct(RotationX(0.7), RotationZ(-0.4)));
+  pod->rot = FromHost(MatrixProduct(RotationY(2.1), RotationX(-1.3)));
+  const VECTOR3 a1 = MakeVector(3, -4, 6), a2 = MakeVector(-7, 2, 5);
+  TetherLink &link = *registry.TM[0];
+  link.Connect("Tug", "Pod", 900, 10000, a1, a2);
+  link.TimeStep();
+  ASSERT_GT(link.GetPull(), 0);
+
+  const Vec3 f1 = Global(*tug, tug->forceSum), f2 = Global(*pod, pod->forceSum);
+  const Vec3 p1 = tug->pos + Global(*tug, sim::FromHost(a1));
+  const Vec3 p2 = pod->pos + Global(*pod, sim::FromHost(a2));
+  const Vec3 along = (p2 - p1) * (1 / Length(p2 - p1));
+  // Rounding through two rotations of forces of a few hundred kN.
+  const double tolerance = 1e-9 * link.GetPull();
+  EXPECT_NEAR(Length(f1 + f2), 0, tolerance);
+  EXPECT_NEAR(Length(f1), link.GetPull() / 2, tolerance);
+  EXPECT_NEAR(Length(f1 - along * (link.GetPull() / 2)), 0, tolerance);
+  // Applied at the attach points, in each vessel's frame.
+  const Vec3 torque1 = sim::Cross(sim::FromHost(a1), tug->forceSum);
+  EXPECT_NEAR(Length(tug->torqueSum - torque1), 0, tolerance * 10);
+}
+
+// A tether tied 5 m off the tug's centre of gravity turns the tug: in the first frame it gains
+// the angular momentum r × F dt, and only the tug turns.
+TEST_F(TetherPhysicsTest, ATetherTiedOffTheCentreOfGravityTurnsTheVessel) {
+  sim::Vessel *tug = AddVessel("Tug", {0, 0, 0});
+  sim::Vessel *pod = AddVessel("Pod", {1010, 0, 0});
+  tug->pmi = {4, 4, 2};
+  registry.TM[0]->Connect("Tug", "Pod", 1000, 10000, MakeVector(0, 5, 0), MakeVector(0, 0, 0));
+  world.Frame([&] { registry.TimeStep(); });
+
+  const double pull = registry.TM[0]->GetPull();
+  ASSERT_GT(pull, 0);
+  const Vec3 d = Vec3{1010, 0, 0} - Vec3{0, 5, 0};
+  const Vec3 f1 = d * (pull / 2 / Length(d));
+  const double torqueZ = 0 * f1.y - 5 * f1.x;
+  const double inertiaZ = tug->Mass() * tug->pmi.z;
+  EXPECT_LT(tug->angVel.z, 0);
+  EXPECT_NEAR(tug->angVel.z, torqueZ * world.step / inertiaZ, 1e-6 * std::fabs(tug->angVel.z));
+  EXPECT_EQ(pod->angVel.z, 0.0);
+
+  // Over the following frames the attach point, at first along +y, swings towards the pod on +x.
+  for (int frame = 0; frame < 200; ++frame) world.Frame([&] { registry.TimeStep(); });
+  const Vec3 arm = Global(*tug, {0, 5, 0});
+  EXPECT_LT(std::atan2(arm.y, arm.x), PI / 2 - 0.1);
+}
+
+}  // namespace
