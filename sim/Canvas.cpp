@@ -44,6 +44,7 @@ void AppendColour(std::string &out, int selector, COLORREF colour) {
 void Canvas::Clear() {
   runs.clear();
   state = DcState{};
+  ResetSurface();
 }
 
 UINT Canvas::SetAlign(UINT align) {

@@ -112,6 +112,9 @@ public:
 private:
   // What a platform adds behind the context: nothing on Linux, where the HDC is the canvas.
   struct Native;
+  // Starts a new pass on what the platform keeps behind the context: nothing on Linux; on
+  // Windows the bitmap turns black and the device context returns to the defaults of DcState.
+  void ResetSurface();
 
   int width, height;
   int cellWidth, cellHeight;

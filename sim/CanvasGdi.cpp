@@ -10,6 +10,8 @@ namespace sim {
 
 struct Canvas::Native {};
 
+void Canvas::ResetSurface() {}
+
 namespace {
 
 constexpr UINT kGdiError = 0xFFFFFFFF;

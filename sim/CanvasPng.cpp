@@ -1,7 +1,6 @@
 // The canvas as a picture: every run's characters drawn with a monospaced TrueType font, each in
 // its cell at the run's pixel position, on black.
 #ifndef _WIN32
-#ifndef _WIN32  // Windows writes the picture from the GDI bitmap
 
 #include <algorithm>
 #include <cerrno>
@@ -232,7 +231,5 @@ bool Canvas::WritePng(const std::string &path, std::string &error, const PngOpti
 }
 
 }  // namespace sim
-
-#endif  // _WIN32
 
 #endif  // _WIN32

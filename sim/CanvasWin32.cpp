@@ -1,0 +1,322 @@
+// The drawing surface on Windows: a GDI memory device context with a 32-bit DIB section, so a
+// display draws with real GDI into a real bitmap, which the picture is written from.
+//
+// The host still needs the runs of text a display drew (the text screen, the terminal and the
+// tests read them). A display's text calls go straight to GDI, so the canvas routes the TextOutA
+// import of the host program and of its plug-in modules through itself: it takes the device
+// context's state and current position as GDI keeps them, records the run there, and lets GDI draw
+// it. The positions of the runs are therefore those that GDI's own text widths produced.
+#ifdef _WIN32
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "Canvas.h"
+
+namespace sim {
+
+struct Canvas::Native {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ previousBitmap = nullptr;
+  HFONT font = nullptr;
+  HGDIOBJ previousFont = nullptr;
+  uint32_t *pixels = nullptr;  // top-down rows of 0x00RRGGBB; null when the bitmap could not be made
+};
+
+namespace {
+
+constexpr int kMaxScale = 8;
+// The monospaced face the Linux picture uses too; GDI substitutes a fixed-pitch face without it.
+constexpr const char *kFontFace = "DejaVu Sans Mono";
+
+std::unordered_map<HDC, Canvas *> &LiveCanvases() {
+  static std::unordered_map<HDC, Canvas *> live;
+  return live;
+}
+
+using TextOutFunction = BOOL(WINAPI *)(HDC, int, int, LPCSTR, int);
+
+TextOutFunction GdiTextOut() {
+  static const auto real =
+      reinterpret_cast<TextOutFunction>(
+      reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("gdi32.dll"), "TextOutA")));
+  return real;
+}
+
+BOOL WINAPI RecordingTextOut(HDC dc, int x, int y, LPCSTR text, int length) {
+  if (Canvas *canvas = Canvas::FromDc(dc)) {
+    POINT position{};
+    GetCurrentPositionEx(dc, &position);
+    canvas->SetAlign(GetTextAlign(dc));
+    canvas->MovePosition(position.x, position.y);
+    canvas->SetBackgroundMode(GetBkMode(dc));
+    canvas->SetBackgroundColour(GetBkColor(dc));
+    canvas->SetForegroundColour(GetTextColor(dc));
+    canvas->DrawRun(x, y, text, length);
+  }
+  return GdiTextOut()(dc, x, y, text, length);
+}
+
+// Replaces every import slot of `module` that holds `from` by `to`.
+void RedirectImports(HMODULE module, ULONG_PTR from, ULONG_PTR to) {
+  auto *base = reinterpret_cast<BYTE *>(module);
+  const auto *dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(base);
+  if (dos->e_magic != IMAGE_DOS_SIGNATURE) return;
+  const auto *nt = reinterpret_cast<const IMAGE_NT_HEADERS *>(base + dos->e_lfanew);
+  if (nt->Signature != IMAGE_NT_SIGNATURE) return;
+  const IMAGE_DATA_DIRECTORY &imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (imports.VirtualAddress == 0) return;
+  for (auto *library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(base + imports.VirtualAddress);
+       library->Name != 0; ++library) {
+    for (auto *slot = reinterpret_cast<IMAGE_THUNK_DATA *>(base + library->FirstThunk); slot->u1.Function != 0;
+         ++slot) {
+      if (slot->u1.Function != from) continue;
+      DWORD protection = 0;
+      if (!VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection)) continue;
+      slot->u1.Function = to;
+      VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
+    }
+  }
+}
+
+// True when the module imports from the program file named `program` (a plug-in of this host).
+bool ImportsFrom(HMODULE module, const char *program) {
+  auto *base = reinterpret_cast<const BYTE *>(module);
+  const auto *dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(base);
+  if (dos->e_magic != IMAGE_DOS_SIGNATURE) return false;
+  const auto *nt = reinterpret_cast<const IMAGE_NT_HEADERS *>(base + dos->e_lfanew);
+  if (nt->Signature != IMAGE_NT_SIGNATURE) return false;
+  const IMAGE_DATA_DIRECTORY &imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (imports.VirtualAddress == 0) return false;
+  for (auto *library = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(base + imports.VirtualAddress);
+       library->Name != 0; ++library) {
+    if (lstrcmpiA(reinterpret_cast<const char *>(base + library->Name), program) == 0) return true;
+  }
+  return false;
+}
+
+// Routes TextOutA of the program and of every module loaded into it that imports from it (its
+// plug-ins) through the canvas. Modules already routed are left as they are; system libraries
+// are never touched.
+void RouteTextCalls() {
+  const auto real = reinterpret_cast<ULONG_PTR>(GdiTextOut());
+  const auto recording = reinterpret_cast<ULONG_PTR>(&RecordingTextOut);
+  if (real == 0) return;
+  HMODULE program = GetModuleHandleA(nullptr);
+  RedirectImports(program, real, recording);
+
+  char path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameA(program, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;
+  const char *name = path;
+  for (const char *c = path; *c != '\0'; ++c) {
+    if (*c == '\\' || *c == '/') name = c + 1;
+  }
+
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, GetCurrentProcessId());
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  MODULEENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
+    if (entry.hModule != program && ImportsFrom(entry.hModule, name)) RedirectImports(entry.hModule, real, recording);
+  }
+  CloseHandle(snapshot);
+}
+
+// PNG with stored (uncompressed) deflate blocks: exact, and small enough to need no compressor.
+uint32_t Crc32(uint32_t crc, const unsigned char *data, size_t size) {
+  static uint32_t table[256];
+  static bool ready = false;
+  if (!ready) {
+    for (uint32_t n = 0; n < 256; ++n) {
+      uint32_t c = n;
+      for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      table[n] = c;
+    }
+    ready = true;
+  }
+  crc = ~crc;
+  for (size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+  return ~crc;
+}
+
+void PutBigEndian(std::vector<unsigned char> &out, uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<unsigned char>(value >> shift));
+}
+
+void PutChunk(std::vector<unsigned char> &out, const char type[4], const std::vector<unsigned char> &data) {
+  PutBigEndian(out, static_cast<uint32_t>(data.size()));
+  const size_t start = out.size();
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), data.begin(), data.end());
+  PutBigEndian(out, Crc32(0, out.data() + start, out.size() - start));
+}
+
+std::vector<unsigned char> EncodePng(const std::vector<unsigned char> &rgb, int width, int height) {
+  // Scanlines, each with filter type 0.
+  const size_t stride = static_cast<size_t>(width) * 3;
+  std::vector<unsigned char> raw;
+  raw.reserve((stride + 1) * static_cast<size_t>(height));
+  for (int y = 0; y < height; ++y) {
+    raw.push_back(0);
+    const auto row = rgb.begin() + static_cast<std::ptrdiff_t>(stride * static_cast<size_t>(y));
+    raw.insert(raw.end(), row, row + static_cast<std::ptrdiff_t>(stride));
+  }
+
+  std::vector<unsigned char> zlib{0x78, 0x01};
+  constexpr size_t kMaxBlock = 65535;
+  size_t offset = 0;
+  do {
+    const size_t size = std::min(kMaxBlock, raw.size() - offset);
+    const bool last = offset + size == raw.size();
+    zlib.push_back(last ? 1 : 0);
+    zlib.push_back(static_cast<unsigned char>(size & 0xFF));
+    zlib.push_back(static_cast<unsigned char>(size >> 8));
+    zlib.push_back(static_cast<unsigned char>(~size & 0xFF));
+    zlib.push_back(static_cast<unsigned char>((~size >> 8) & 0xFF));
+    zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(offset),
+                raw.begin() + static_cast<std::ptrdiff_t>(offset + size));
+    offset += size;
+  } while (offset < raw.size());
+  uint32_t a = 1, b = 0;
+  for (unsigned char byte : raw) {
+    a = (a + byte) % 65521;
+    b = (b + a) % 65521;
+  }
+  PutBigEndian(zlib, (b << 16) | a);
+
+  std::vector<unsigned char> header;
+  PutBigEndian(header, static_cast<uint32_t>(width));
+  PutBigEndian(header, static_cast<uint32_t>(height));
+  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits per channel, RGB, no interlace
+
+  std::vector<unsigned char> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  PutChunk(png, "IHDR", header);
+  PutChunk(png, "IDAT", zlib);
+  PutChunk(png, "IEND", {});
+  return png;
+}
+
+}  // namespace
+
+Canvas::Canvas(int widthPixels, int heightPixels, int cellWidthPixels, int cellHeightPixels)
+    : width(widthPixels < 1 ? 1 : widthPixels),
+      height(heightPixels < 1 ? 1 : heightPixels),
+      cellWidth(cellWidthPixels < 1 ? 1 : cellWidthPixels),
+      cellHeight(cellHeightPixels < 1 ? 1 : cellHeightPixels),
+      native(std::make_unique<Native>()) {
+  native->dc = CreateCompatibleDC(nullptr);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void *bits = nullptr;
+  native->bitmap = CreateDIBSection(native->dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (native->bitmap != nullptr) {
+    native->pixels = static_cast<uint32_t *>(bits);
+    native->previousBitmap = SelectObject(native->dc, native->bitmap);
+  }
+  // One character per cell: the face's cell height and average width are the display's cell.
+  native->font = CreateFontA(cellHeight, cellWidth, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, FIXED_PITCH | FF_MODERN,
+                             kFontFace);
+  if (native->font != nullptr) native->previousFont = SelectObject(native->dc, native->font);
+  LiveCanvases()[native->dc] = this;
+  RouteTextCalls();
+  Clear();
+}
+
+Canvas::~Canvas() {
+  LiveCanvases().erase(native->dc);
+  if (native->previousFont != nullptr) SelectObject(native->dc, native->previousFont);
+  if (native->font != nullptr) DeleteObject(native->font);
+  if (native->previousBitmap != nullptr) SelectObject(native->dc, native->previousBitmap);
+  if (native->bitmap != nullptr) DeleteObject(native->bitmap);
+  if (native->dc != nullptr) DeleteDC(native->dc);
+}
+
+HDC Canvas::Dc() { return native->dc; }
+
+Canvas *Canvas::FromDc(HDC dc) {
+  if (dc == nullptr) return nullptr;
+  const auto found = LiveCanvases().find(dc);
+  return found != LiveCanvases().end() ? found->second : nullptr;
+}
+
+void Canvas::ResetSurface() {
+  HDC dc = native->dc;
+  GdiFlush();
+  if (native->pixels != nullptr) {
+    std::memset(native->pixels, 0, sizeof(uint32_t) * static_cast<size_t>(width) * static_cast<size_t>(height));
+  }
+  const DcState initial;
+  SetTextAlign(dc, initial.textAlign);
+  MoveToEx(dc, initial.x, initial.y, nullptr);
+  SetBkMode(dc, initial.backMode);
+  SetBkColor(dc, initial.backColour);
+  SetTextColor(dc, initial.textColour);
+}
+
+bool Canvas::RenderRgb(std::vector<unsigned char> &rgb, int &pixelWidth, int &pixelHeight, std::string &error,
+                       const PngOptions &options) const {
+  if (options.scale < 1 || options.scale > kMaxScale) {
+    error = "picture scale " + std::to_string(options.scale) + " is outside 1 .. " + std::to_string(kMaxScale);
+    return false;
+  }
+  if (native->pixels == nullptr) {
+    error = "the display's bitmap could not be created";
+    return false;
+  }
+  GdiFlush();
+  const int scale = options.scale;
+  pixelWidth = width * scale;
+  pixelHeight = height * scale;
+  rgb.resize(static_cast<size_t>(pixelWidth) * static_cast<size_t>(pixelHeight) * 3);
+  size_t out = 0;
+  for (int y = 0; y < pixelHeight; ++y) {
+    const uint32_t *row = native->pixels + static_cast<size_t>(y / scale) * static_cast<size_t>(width);
+    for (int x = 0; x < pixelWidth; ++x) {
+      const uint32_t pixel = row[x / scale];
+      rgb[out++] = static_cast<unsigned char>(pixel >> 16);
+      rgb[out++] = static_cast<unsigned char>(pixel >> 8);
+      rgb[out++] = static_cast<unsigned char>(pixel);
+    }
+  }
+  return true;
+}
+
+bool Canvas::WritePng(const std::string &path, std::string &error, const PngOptions &options) const {
+  std::vector<unsigned char> rgb;
+  int pixelWidth = 0, pixelHeight = 0;
+  if (!RenderRgb(rgb, pixelWidth, pixelHeight, error, options)) return false;
+  const std::vector<unsigned char> png = EncodePng(rgb, pixelWidth, pixelHeight);
+  std::FILE *file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    error = "cannot write " + path + ": the file is incomplete";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace sim
+
+#endif  // _WIN32
