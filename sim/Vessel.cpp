@@ -34,14 +34,14 @@ void Vessel::AddForce(Vec3 force, Vec3 point) {
 }
 
 void Vessel::ApplyThrusters(double dt) {
-  // Which thrusters fire is decided on the tanks as they stand at the start of the step, so that
-  // thrusters sharing a tank that runs dry in this step still fire together.
-  std::vector<Thruster *> firing;
+  // All forces first, on the tanks as they stand at the start of the step, so that thrusters
+  // sharing a tank that runs dry in this step still fire together. A tank that was empty at the
+  // start stays at 0 in the burn below.
   for (const auto &t : thrusters)
-    if (t->level > 0 && t->propellant != nullptr && t->propellant->mass > 0) firing.push_back(t.get());
-  for (Thruster *t : firing) AddForce(t->dir * (t->level * t->maxThrust), t->pos);
-  for (Thruster *t : firing) {
-    if (t->isp <= 0) continue;
+    if (t->level > 0 && t->propellant != nullptr && t->propellant->mass > 0)
+      AddForce(t->dir * (t->level * t->maxThrust), t->pos);
+  for (const auto &t : thrusters) {
+    if (t->level <= 0 || t->propellant == nullptr || t->isp <= 0) continue;
     double burnt = t->level * t->maxThrust / t->isp * dt;
     t->propellant->mass = std::max(0.0, t->propellant->mass - burnt);
   }
