@@ -24,7 +24,9 @@ long long CellOf(int pixel, int offset, int size) {
 }
 
 // How many cells of `size` start before `extent` pixels: the cells that show on the screen.
-long long VisibleCount(int extent, int size) { return extent <= 0 ? 0 : (extent + size - 1) / size; }
+long long VisibleCount(int extent, int size) {
+  return extent <= 0 ? 0 : (static_cast<long long>(extent) + size - 1) / size;
+}
 
 std::string TrimRight(std::string text) {
   const size_t end = text.find_last_not_of(' ');

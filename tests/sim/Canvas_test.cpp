@@ -296,6 +296,11 @@ TEST_F(CanvasPicture, FailuresComeBackAsReasons) {
   error.clear();
   EXPECT_FALSE(canvas.WritePng(dir + "/screen.png", error, sim::PngOptions{0, {}}));
   EXPECT_NE(error.find("scale"), std::string::npos) << error;
+
+  error.clear();
+  Canvas huge(65535, 65535, 10, 16);
+  EXPECT_FALSE(huge.WritePng(dir + "/screen.png", error));
+  EXPECT_NE(error.find("too large"), std::string::npos) << error;
 }
 
 }  // namespace
