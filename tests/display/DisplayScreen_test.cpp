@@ -1,7 +1,6 @@
 #include <string>
 #include <vector>
 
-#include "display/TextGrid.h"
 #include "tests/display/DisplayTest.h"
 
 namespace {
@@ -214,15 +213,6 @@ TEST_F(ScreenTest, FocusChangeShowsAtTheNextRedrawWithoutAKey) {
   world.SetFocus(barge);
   host.Redraw(*d);
   EXPECT_EQ(Row(*d, 2), "This Ship   : Barge at CoG");
-}
-
-TEST_F(ScreenTest, LongVesselNameIsCutAtTheTextBuffer) {
-  const std::string longName(253, 'W');
-  world.SetFocus(AddVessel(longName.c_str(), {0, 0, 0}));
-  Display *d = Open();
-  ASSERT_NE(d, nullptr);
-  // The row itself ends at the display's edge; the drawn text shows the cut.
-  EXPECT_EQ(ColourOf(*d, std::string(TextGrid::bufferSize - 1, 'W')), value);
 }
 
 TEST_F(ScreenTest, SetupNameThatNamesNoVesselLeavesItsRowsEmpty) {
