@@ -224,6 +224,18 @@ TEST_F(TetherStepTest, UndefinedValuesTakeTheSafeBranch) {
   EXPECT_EQ(link.reelSpeed, 0.0);
   EXPECT_EQ(link.GetLength(), 10.0);
   EXPECT_TRUE(Finite(tug->forceSum));
+
+  // An undefined step length: the over-stretch makes the free-spool speed undefined, which then
+  // stops the reel; the elongation alone pulls.
+  Tie(1010, 1000);
+  link.spoolMode = 1;
+  link.reelSpeed = 3;
+  world.step = nan;
+  Step();
+  EXPECT_EQ(link.reelSpeed, 0.0);
+  EXPECT_EQ(link.GetLength(), 10.0);
+  EXPECT_NEAR(link.GetPull(), 10000, pullTolerance);
+  EXPECT_TRUE(Finite(tug->forceSum));
 }
 
 TEST_F(TetherStepTest, AStepOfNoLengthHasNoStretchRate) {
