@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <dlfcn.h>
+#endif
 
 #include "display/TetherDisplay.h"
 #include "math/VecMath.h"
@@ -13,12 +15,29 @@
 
 namespace {
 
+// The handle under which the program finds its own exports, as a module's entry is given its own.
+HINSTANCE OpenSelf() {
+#ifdef _WIN32
+  return GetModuleHandleA(nullptr);
+#else
+  return dlopen(nullptr, RTLD_NOW);
+#endif
+}
+
+void CloseSelf(HINSTANCE self) {
+#ifndef _WIN32
+  dlclose(self);
+#else
+  (void)self;
+#endif
+}
+
 // The module entry and the host callbacks, in a test program that exports its own symbols as the
 // module does, so that the entry finds the callbacks by name.
 class PluginFrameTest : public WorldTest {
 protected:
   void SetUp() override {
-    self = dlopen(nullptr, RTLD_NOW);
+    self = OpenSelf();
     ASSERT_NE(self, nullptr);
     ASSERT_EQ(tetherData, nullptr);
     ASSERT_EQ(initialised, 0);
@@ -26,14 +45,14 @@ protected:
 
   void TearDown() override {
     opcDLLExit(self);
-    dlclose(self);
+    CloseSelf(self);
   }
 
   static size_t Objects(const sim::Vessel *v) {
     return v->Propellants().size() + v->Thrusters().size() + v->Exhausts().size();
   }
 
-  void *self = nullptr;
+  HINSTANCE self = nullptr;
   sim::DisplayHost displays;
 };
 
