@@ -4,7 +4,8 @@
 #   scripts/plot.sh [--frame inertial|centre|orbit] [--title TEXT] DIR
 #
 # Reads DIR/tethers.csv and DIR/vessels.csv (kestrane-sim run --tethers … --vessels …) and writes
-#   DIR/tethers.png    pull, stretch, and length with distance, of every tether that was connected
+#   DIR/tethers.png    pull, stretch, length with distance, and reel speed of every tether that was
+#                      connected
 #   DIR/paths.png      the vessels' paths seen from above (x–y, same scale on both axes), with the
 #                      tethers drawn centre to centre at six moments of the run
 #   DIR/libration.png  with --frame orbit only: each tether's angle from the local vertical
@@ -16,7 +17,7 @@
 #             central body at the origin) to the top: a tether hanging along the vertical is upright
 set -euo pipefail
 
-usage() { sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 
 frame=inertial
 title=
@@ -59,7 +60,7 @@ file == 1 {
 file == 2 {
   nr++
   rt[nr] = $1; rl[nr] = $2; rc[nr] = $3; rs1[nr] = $4; rs2[nr] = $5
-  rlen[nr] = $6; rdist[nr] = $7; rstr[nr] = $8; rpull[nr] = $9
+  rlen[nr] = $6; rdist[nr] = $7; rstr[nr] = $8; rpull[nr] = $9; rreel[nr] = $11
   next
 }
 END {
@@ -103,7 +104,7 @@ END {
   print (pscale == 1 ? "m" : "km") > (out "/position_unit")
   # Height over width of the paths, for a picture without wasted space.
   print (hiA > loA ? (hiU - loU) / (hiA - loA) : 1) > (out "/aspect")
-  print (hiA - loA) * pscale, (hiU - loU) * pscale > (out "/spans")
+  print (hiA - loA) * pscale, (hiU - loU) * pscale, (hiA + loA) / 2 * pscale, (hiU + loU) / 2 * pscale > (out "/spans")
   for (i = 1; i <= nv; i++) {
     f = out "/vessel" i ".dat"
     printf "" > f
@@ -117,6 +118,7 @@ END {
   for (j = 1; j <= nr; j++) {
     if (rpull[j] > maxPull) maxPull = rpull[j]
     if (rc[j] == 1) {
+      if (rreel[j] != 0) reeled = 1
       if (rlen[j] > maxLength) maxLength = rlen[j]
       if (rdist[j] > maxLength) maxLength = rdist[j]
     }
@@ -124,6 +126,7 @@ END {
   fscale = scaleOf(maxPull); lscale = scaleOf(maxLength)
   print (fscale == 1 ? "N" : "kN") > (out "/pull_unit")
   print (lscale == 1 ? "m" : "km") > (out "/length_unit")
+  print (reeled ? "set autoscale y" : "set yrange [-1:1]") > (out "/reel_range")
   for (j = 1; j <= nr; j++) {
     link = rl[j]; f = out "/link" link ".dat"
     if (rc[j] != 1) {
@@ -139,7 +142,8 @@ END {
       if (du < 0 || (du == 0 && da < 0)) { da = -da; du = -du }
       angle = atan2(da, du) * 45 / atan2(1, 1)
     }
-    printf "%s %.9g %.9g %.9g %.9g %s\n", rt[j], rpull[j] * fscale, rstr[j], rlen[j] * lscale, rdist[j] * lscale, angle > f
+    printf "%s %.9g %.9g %.9g %.9g %s %.9g\n", rt[j], rpull[j] * fscale, rstr[j], rlen[j] * lscale, rdist[j] * lscale, angle,
+      rreel[j] > f
   }
   print links > (out "/links")
 
@@ -175,9 +179,14 @@ read -r paths_width paths_height paths_tics < <(awk -v a="$(cat "$work/aspect")"
                           return (x < 1.5 ? 1 : x < 3.5 ? 2 : x < 7.5 ? 5 : 10) * p }
   BEGIN {
     split(spans, span, " ")
+    if (span[2] < span[1] / 20) a = 0.2
+    else if (span[1] < span[2] / 20) a = 5
     if (a <= 1) { w = 800; h = 230 + 620 * a; h = h < 400 ? 400 : h > 1000 ? 1000 : h }
     else { h = 900; w = 250 + 650 / a; w = w < 600 ? 600 : w > 800 ? 800 : w }
-    tics = a > 2 ? "set xtics " nice(span[1] / 2) : a < 0.5 ? "set ytics " nice(span[2] / 2) : "set tics"
+    tics = a > 2 && span[1] > 0 ? "set xtics " nice(span[1] / 2) : a < 0.5 && span[2] > 0 ? "set ytics " nice(span[2] / 2) : "set tics"
+    # Paths along a line: open the other axis to a tenth of the line, so that the line shows.
+    if (span[2] < span[1] / 20) tics = "set tics; set yrange [" span[4] - span[1] / 10 ":" span[4] + span[1] / 10 "]"
+    else if (span[1] < span[2] / 20) tics = "set tics; set xrange [" span[3] - span[2] / 10 ":" span[3] + span[2] / 10 "]"
     print int(w), int(h), tics
   }')
 
@@ -187,15 +196,22 @@ else
   terminal='png enhanced font "DejaVuSans,9"'
 fi
 
+# Ten distinct colours, shared by both pictures.
+palette="set linetype 1 lc rgb '#1f77b4'; set linetype 2 lc rgb '#d62728'; set linetype 3 lc rgb '#2ca02c'
+set linetype 4 lc rgb '#ff7f0e'; set linetype 5 lc rgb '#9467bd'; set linetype 6 lc rgb '#8c564b'
+set linetype 7 lc rgb '#e377c2'; set linetype 8 lc rgb '#17becf'; set linetype 9 lc rgb '#bcbd22'
+set linetype 10 lc rgb '#000000'; set linetype cycle 10"
+
 # gnuplot string literal: single quotes doubled inside single quotes.
 quote() { printf "'%s'" "${1//\'/\'\'}"; }
 
 # The tethers over time: one row of panels per quantity, one colour per link.
 {
-  echo "set terminal $terminal size 900,$([ "$frame" = orbit ] && echo 1100 || echo 880)"
+  echo "set terminal $terminal size 900,$([ "$frame" = orbit ] && echo 1250 || echo 1050)"
   echo "set output $(quote "$dir/tethers.png")"
-  echo "set grid; set key outside right top; set lmargin 12; set rmargin 24"
-  echo "set multiplot layout $([ "$frame" = orbit ] && echo 4 || echo 3),1 title $(quote "$title: tethers over time") font ',13'"
+  echo "$palette"
+  echo "set grid; set key outside right top; set lmargin 12; set rmargin 32"
+  echo "set multiplot layout $([ "$frame" = orbit ] && echo 5 || echo 4),1 title $(quote "$title: tethers over time") font ',13'"
   # One line per link; the first panel names the links, the others reuse its colours.
   plot_links() {  # column, titled (1 or 0), extra style
     local column=$1 titled=$2 style=$3 sep="plot " title
@@ -216,11 +232,13 @@ quote() { printf "'%s'" "${1//\'/\'\'}"; }
     echo "set ylabel 'stretch (%)'"
     echo "$(plot_links 3 0 ''), 100 with lines dt 2 lc 'gray40' title 'taut (100 %)'"
     echo "set ylabel 'length, distance ($length_unit)'"
-    [ "$frame" = orbit ] || echo "set xlabel 'time (s)'; set format x '%g'"
     echo "$(plot_links 4 0 ''), $(plot_links 5 0 'dt 2' | sed 's/^plot //'),"\
       "NaN with lines lc 'black' title 'length', NaN with lines dt 2 lc 'black' title 'distance'"
+    [ "$frame" = orbit ] || echo "set xlabel 'time (s)'; set format x '%g'"
+    echo "set ylabel 'reel speed (m/s, + pays out)'; $(cat "$work/reel_range")"
+    echo "$(plot_links 7 0 '')"
     if [ "$frame" = orbit ]; then
-      echo "set xlabel 'time (s)'; set format x '%g'"
+      echo "set xlabel 'time (s)'; set format x '%g'; set autoscale y"
       echo "set ylabel 'angle from the vertical (deg)'"
       echo "set label 3 '+: upper end ahead along-track' at graph 0.01, graph 0.93"
       echo "$(plot_links 6 0 '')"
@@ -240,15 +258,16 @@ esac
   echo "set terminal $terminal size $paths_width,$paths_height"
   echo "$paths_tics"
   echo "set output $(quote "$dir/paths.png")"
+  echo "$palette"
   echo "set title $(quote "$title: vessel paths") . \"\\n\" . $(quote "{/=10 $sub}") font ',13'"
-  echo "set size ratio -1; set grid; set key outside below maxrows 4"
+  echo "set size ratio -1; set grid; set key outside below center horizontal"
   echo "set xlabel $(quote "$xl"); set ylabel $(quote "$yl")"
   printf 'plot %s with lines lw 1 lc "gray50" title %s' "$(quote "$work/segments.dat")" \
     "$(quote "tethers at t = $moments s")"
   for ((i = 1; i <= vessels; i++)); do
     name=$(cat "$work/vessel$i.name")
-    printf ', %s using 2:3 with lines lw 2 lc %d title %s' "$(quote "$work/vessel$i.dat")" "$((i + 8))" "$(quote "$name")"
-    printf ', %s using 2:3 every ::0::0 with points pt 7 ps 1.2 lc %d notitle' "$(quote "$work/vessel$i.dat")" "$((i + 8))"
+    printf ', %s using 2:3 with lines lw 2 lc %d title %s' "$(quote "$work/vessel$i.dat")" "$i" "$(quote "$name")"
+    printf ', %s using 2:3 every ::0::0 with points pt 7 ps 1.2 lc %d notitle' "$(quote "$work/vessel$i.dat")" "$i"
   done
   echo ", NaN with points pt 7 ps 1.2 lc 'black' title 'start'"
 } > "$work/paths.gp"
@@ -258,6 +277,7 @@ if [ "$frame" = orbit ] && [ "${#links[@]}" -gt 0 ]; then
   {
     echo "set terminal $terminal size 900,450"
     echo "set output $(quote "$dir/libration.png")"
+    echo "$palette"
     echo "set title $(quote "$title: tether angle from the local vertical, in the orbit plane") font ',13'"
     echo "set grid; set key outside right top; set xlabel 'time (s)'"
     echo "set ylabel 'angle from the vertical (deg), +: upper end ahead along-track'"
