@@ -16,9 +16,9 @@ namespace sim {
 
 namespace {
 
-constexpr size_t maxLineLength = 4096;           // characters, without the line end
+constexpr size_t maxLineLength = 4096;            // characters, without the line end
 constexpr std::uintmax_t maxFileSize = 64 << 20;  // bytes
-constexpr size_t quoteLength = 40;               // characters of a line quoted in a message
+constexpr size_t quoteLength = 40;                // characters of a line quoted in a message
 constexpr double radiansPerDegree = 3.14159265358979323846 / 180.0;
 constexpr double degreesPerRadian = 180.0 / 3.14159265358979323846;
 // Below this cos(b) the first and last angle turn about the same axis and only their sum counts.
@@ -57,10 +57,10 @@ std::string Quoted(const std::string &text) {
 }
 
 struct Line {
-  size_t number = 0;                // 1-based
-  std::string raw;                  // without the line end
-  std::string content;              // without a ';' comment and the blanks at either end
-  std::vector<std::string> words;   // of `content`
+  size_t number = 0;               // 1-based
+  std::string raw;                 // without the line end
+  std::string content;             // without a ';' comment and the blanks at either end
+  std::vector<std::string> words;  // of `content`
 };
 
 class Parser {
@@ -202,8 +202,8 @@ private:
     for (;;) {
       const Line *line = NextLine();
       if (line == nullptr) Fail(open.number, "BEGIN_DESC is not closed");
-      // Free text: a ';' is part of it.
-      if (Trim(line->raw) == "END_DESC") return description;
+      // Free text, kept whole: a ';' in it is text, not a comment.
+      if (line->content == "END_DESC") return description;
       if (!first) description += '\n';
       description += line->raw;
       first = false;
@@ -253,7 +253,8 @@ private:
     DisplayBlock block;
     block.position = open.words[1];
     for (const DisplayBlock &other : before)
-      if (other.position == block.position) Fail(open.number, "a display block for " + block.position + " is given twice");
+      if (other.position == block.position)
+        Fail(open.number, "a display block for " + block.position + " is given twice");
     bool seenType = false;
     for (;;) {
       const Line *line = NextLine();
@@ -293,7 +294,8 @@ private:
       ship.className = key.substr(colon + 1);
       const auto taken = lineOfName.emplace(Lower(ship.name), line.number);
       if (!taken.second)
-        Fail(line.number, "ship " + Quoted(ship.name) + " is already given at line " + std::to_string(taken.first->second));
+        Fail(line.number,
+             "ship " + Quoted(ship.name) + " is already given at line " + std::to_string(taken.first->second));
       ReadShip(line, ship);
       ships.push_back(std::move(ship));
     }

@@ -48,10 +48,10 @@ struct ShipState {
 };
 
 struct Scenario {
-  std::string description;            // the lines between BEGIN_DESC and END_DESC, joined by '\n'
-  double step = 0.02;                 // s
-  std::optional<double> gravity;      // GM of a central body at the origin, m^3/s^2
-  std::string focus;                  // the focus ship's name; empty: the first ship
+  std::string description;        // the lines between BEGIN_DESC and END_DESC, joined by '\n'
+  double step = 0.02;             // s
+  std::optional<double> gravity;  // GM of a central body at the origin, m^3/s^2
+  std::string focus;              // the focus ship's name; empty: the first ship
   std::vector<DisplayBlock> displays;
   std::vector<ShipState> ships;
 };

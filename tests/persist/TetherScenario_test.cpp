@@ -13,7 +13,7 @@ using Lines = std::vector<std::string>;
 
 const Lines defaultSetupLines = {
     "  SetupTetherLength 1000", "  SetupTetherForce 10000", "  SetupTargetIndex 0", "  CurrentTether 0",
-    "  attach_type_v1 0",       "  attach_no_v1 0",          "  attach_type_v2 0",    "  attach_no_v2 0",
+    "  attach_type_v1 0",       "  attach_no_v1 0",         "  attach_type_v2 0",   "  attach_no_v2 0",
 };
 
 class TetherScenarioTest : public WorldTest {
@@ -55,11 +55,10 @@ TEST_F(TetherScenarioTest, RegistryWithoutConnectedLinksWritesSixteenLines) {
   data.attachTypeV2 = 2;
 
   const Lines expected = {
-      "  SetupTetherLength 2500.5", "  SetupTetherForce 10000", "  SetupTargetIndex -2", "  CurrentTether 6",
-      "  attach_type_v1 1",         "  attach_no_v1 3",          "  attach_type_v2 2",    "  attach_no_v2 0",
-      "  TetherData 0 CONNECT 0",   "  TetherData 1 CONNECT 0",  "  TetherData 2 CONNECT 0",
-      "  TetherData 3 CONNECT 0",   "  TetherData 4 CONNECT 0",  "  TetherData 5 CONNECT 0",
-      "  TetherData 6 CONNECT 0",   "  TetherData 7 CONNECT 0",
+      "  SetupTetherLength 2500.5", "  SetupTetherForce 10000", "  SetupTargetIndex -2",    "  CurrentTether 6",
+      "  attach_type_v1 1",         "  attach_no_v1 3",         "  attach_type_v2 2",       "  attach_no_v2 0",
+      "  TetherData 0 CONNECT 0",   "  TetherData 1 CONNECT 0", "  TetherData 2 CONNECT 0", "  TetherData 3 CONNECT 0",
+      "  TetherData 4 CONNECT 0",   "  TetherData 5 CONNECT 0", "  TetherData 6 CONNECT 0", "  TetherData 7 CONNECT 0",
   };
   EXPECT_EQ(Write(), expected);
 
@@ -281,11 +280,36 @@ TEST_F(TetherScenarioTest, IndicesOutsideTheirRangeComeBackUsable) {
 TEST_F(TetherScenarioTest, RandomLinesNeverBreakTheRegistry) {
   AddVessel("Tug", {0, 0, 0});
   AddVessel("Payload", {0, 0, 100});
-  const std::vector<std::string> words = {
-      "TetherData", "CONNECT", "Ship1", "Ship2", "Length", "Force", "Attach1", "Attach2", "SpoolMode",
-      "ReelSpeed", "SetupTetherLength", "CurrentTether", "attach_type_v1", "attach_no_v2", "END_MFD", "Tug",
-      "Payload", "1", "0", "-1", "7", "8", "1e40", "nan", "-inf", "0.1", "99999999999", "%s", "%n", ";",
-  };
+  const std::vector<std::string> words = {"TetherData",
+                                          "CONNECT",
+                                          "Ship1",
+                                          "Ship2",
+                                          "Length",
+                                          "Force",
+                                          "Attach1",
+                                          "Attach2",
+                                          "SpoolMode",
+                                          "ReelSpeed",
+                                          "SetupTetherLength",
+                                          "CurrentTether",
+                                          "attach_type_v1",
+                                          "attach_no_v2",
+                                          "END_MFD",
+                                          "Tug",
+                                          "Payload",
+                                          "1",
+                                          "0",
+                                          "-1",
+                                          "7",
+                                          "8",
+                                          "1e40",
+                                          "nan",
+                                          "-inf",
+                                          "0.1",
+                                          "99999999999",
+                                          "%s",
+                                          "%n",
+                                          ";"};
   std::mt19937 random(20240611);
   for (int round = 0; round < 300; ++round) {
     Lines block;

@@ -81,8 +81,9 @@ std::string ParseError(const std::string &text) {
 class ScenarioFileTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    folder = fs::temp_directory_path() / ("kestrane-scn-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                          "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    folder = fs::temp_directory_path() /
+             ("kestrane-scn-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(folder);
     fs::create_directories(folder);
   }
@@ -212,17 +213,21 @@ TEST(ScenarioParseTest, MalformedTextIsRefusedNamingLineAndProblem) {
       {"BEGIN_DESC\nno end\n", "tug.scn:1: BEGIN_DESC is not closed"},
       {"BEGIN_ENVIRONMENT\n  STEP -0.02\nEND_ENVIRONMENT\n", "tug.scn:2: STEP must be above 0"},
       {"BEGIN_ENVIRONMENT\n  WIND 3\nEND_ENVIRONMENT\n", "tug.scn:2: unknown environment item \"WIND\""},
-      {"BEGIN_ENVIRONMENT\nEND_ENVIRONMENT\nBEGIN_ENVIRONMENT\nEND_ENVIRONMENT\n", "tug.scn:3: BEGIN_ENVIRONMENT appears twice"},
-      {"BEGIN_FOCUS\n  Ship Ghost\nEND_FOCUS\n" + ships + end, "tug.scn:2: focus ship \"Ghost\" is not among the ships"},
+      {"BEGIN_ENVIRONMENT\nEND_ENVIRONMENT\nBEGIN_ENVIRONMENT\nEND_ENVIRONMENT\n",
+       "tug.scn:3: BEGIN_ENVIRONMENT appears twice"},
+      {"BEGIN_FOCUS\n  Ship Ghost\nEND_FOCUS\n" + ships + end,
+       "tug.scn:2: focus ship \"Ghost\" is not among the ships"},
       {"BEGIN_FOCUS\nEND_FOCUS\n", "tug.scn:1: BEGIN_FOCUS names no ship"},
       {"BEGIN_MFD Left\n  MODE Kestrane\nEND_MFD\n", "tug.scn:2: BEGIN_MFD needs its TYPE line first"},
       {"BEGIN_MFD Left\nEND_MFD\n", "tug.scn:1: BEGIN_MFD has no TYPE line"},
       {"BEGIN_MFD\n", "tug.scn:1: BEGIN_MFD needs one position, e.g. Left"},
-      {"BEGIN_MFD Left\n  TYPE User\n  MODE Kestrane\n  SetupTetherLength 1000\n", "tug.scn:1: BEGIN_MFD is not closed"},
+      {"BEGIN_MFD Left\n  TYPE User\n  MODE Kestrane\n  SetupTetherLength 1000\n",
+       "tug.scn:1: BEGIN_MFD is not closed"},
       {"BEGIN_MFD Left\n  TYPE User\nEND_MFD\nBEGIN_MFD Left\n  TYPE User\nEND_MFD\n",
        "tug.scn:4: a display block for Left is given twice"},
       {"BEGIN_CAMERA\nEND_CAMERA\n", "tug.scn:1: unexpected line \"BEGIN_CAMERA\""},
-      {"BEGIN_SHIPS\n" + std::string(5000, 'A') + ":Generic\nEND\nEND_SHIPS\n", "tug.scn:2: line longer than 4096 characters"},
+      {"BEGIN_SHIPS\n" + std::string(5000, 'A') + ":Generic\nEND\nEND_SHIPS\n",
+       "tug.scn:2: line longer than 4096 characters"},
       {std::string("BEGIN_SHIPS\nTug:Gen\0ric\n", 24) + end, "tug.scn:2: not text: control byte 0x00"},
       {"\x7F\x45\x4C\x46\x02\x01\x01", "tug.scn:1: not text: control byte 0x7F"},
   };
@@ -244,12 +249,33 @@ TEST(ScenarioParseTest, UnusualButSoundTextIsRead) {
 }
 
 TEST(ScenarioParseTest, RandomTextIsRefusedOrReadsBackUnchanged) {
-  const std::vector<std::string> pieces = {
-      "BEGIN_SHIPS", "END_SHIPS", "END", "Tug:Generic", "Pod:Cargo", "  MASS 5", "  PMI 1 2 3", "  RPOS 1e308 0 0",
-      "  AROT 370 -90 0", "  DOCK 0 0 1 0 0 1 0 1 0", "BEGIN_MFD Left", "  TYPE User", "  MODE Kestrane",
-      "  TetherData 0 CONNECT 1", "END_MFD", "BEGIN_DESC", "END_DESC", "text ; with comment", "BEGIN_FOCUS",
-      "  Ship Tug", "END_FOCUS", "BEGIN_ENVIRONMENT", "  STEP 0.5", "  GRAVITY 1", "END_ENVIRONMENT", "", "  ",
-  };
+  const std::vector<std::string> pieces = {"BEGIN_SHIPS",
+                                           "END_SHIPS",
+                                           "END",
+                                           "Tug:Generic",
+                                           "Pod:Cargo",
+                                           "  MASS 5",
+                                           "  PMI 1 2 3",
+                                           "  RPOS 1e308 0 0",
+                                           "  AROT 370 -90 0",
+                                           "  DOCK 0 0 1 0 0 1 0 1 0",
+                                           "BEGIN_MFD Left",
+                                           "  TYPE User",
+                                           "  MODE Kestrane",
+                                           "  TetherData 0 CONNECT 1",
+                                           "END_MFD",
+                                           "BEGIN_DESC",
+                                           "END_DESC",
+                                           "text ; with comment",
+                                           "BEGIN_FOCUS",
+                                           "  Ship Tug",
+                                           "END_FOCUS",
+                                           "BEGIN_ENVIRONMENT",
+                                           "  STEP 0.5",
+                                           "  GRAVITY 1",
+                                           "END_ENVIRONMENT",
+                                           "",
+                                           "  "};
   std::mt19937 random(99);
   int accepted = 0;
   for (int round = 0; round < 3000; ++round) {
