@@ -81,11 +81,11 @@ std::string ParseError(const std::string &text) {
 class ScenarioFileTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    folder = fs::temp_directory_path() /
-             ("kestrane-scn-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    // Unique, so that test programs of several builds can run at once.
+    std::random_device entropy;
+    do {
+      folder = fs::temp_directory_path() / ("kestrane-scn-" + std::to_string(entropy()) + std::to_string(entropy()));
+    } while (!fs::create_directory(folder));
   }
   void TearDown() override { fs::remove_all(folder); }
 
