@@ -10,61 +10,17 @@
 #include <string>
 #include <vector>
 
+#include "Support.h"
+
 namespace {
 
-struct Result {
-  int status;
-  std::string err;
-};
+using e2e::Num;
+using e2e::ReadCsv;
+using e2e::ReadFile;
+using e2e::Result;
+using e2e::Sim;
 
 std::string Scenario(const char *name) { return std::string(KESTRANE_TEST_SCENARIOS) + "/" + name; }
-
-std::string ReadFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// Runs kestrane-sim with the built module; `args` follow the command.
-Result Sim(const std::string &args, const std::string &name) {
-  const std::string errPath = name + ".err";
-  const std::string command = std::string("\"") + KESTRANE_SIM + "\" " + args + " --plugin \"" + KESTRANE_MODULE +
-                              "\" > " + name + ".out 2> " + errPath;
-  int raw = std::system(command.c_str());
-  int status = raw;
-#ifndef _WIN32
-  if (WIFEXITED(raw)) status = WEXITSTATUS(raw);
-#endif
-  return {status, ReadFile(errPath)};
-}
-
-// A CSV file as rows of named fields.
-std::vector<std::map<std::string, std::string>> ReadCsv(const std::string &path) {
-  std::ifstream in(path);
-  std::string line;
-  std::vector<std::string> header;
-  std::vector<std::map<std::string, std::string>> rows;
-  auto split = [](const std::string &text) {
-    std::vector<std::string> fields;
-    std::stringstream s(text);
-    std::string field;
-    while (std::getline(s, field, ',')) fields.push_back(field);
-    return fields;
-  };
-  if (std::getline(in, line)) header = split(line);
-  while (std::getline(in, line)) {
-    std::vector<std::string> fields = split(line);
-    std::map<std::string, std::string> row;
-    for (size_t i = 0; i < header.size() && i < fields.size(); ++i) row[header[i]] = fields[i];
-    rows.push_back(row);
-  }
-  return rows;
-}
-
-double Num(const std::map<std::string, std::string> &row, const char *field) {
-  return std::strtod(row.at(field).c_str(), nullptr);
-}
 
 }  // namespace
 

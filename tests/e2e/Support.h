@@ -1,0 +1,70 @@
+// Running the built kestrane-sim with the built module, and reading what it writes.
+#pragma once
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace e2e {
+
+struct Result {
+  int status;
+  std::string err;
+};
+
+inline std::string ReadFile(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs kestrane-sim with the built module; `args` follow the command. Standard output and error go
+// to `name`.out and `name`.err in the working directory.
+inline Result Sim(const std::string &args, const std::string &name) {
+  const std::string errPath = name + ".err";
+  const std::string command = std::string("\"") + KESTRANE_SIM + "\" " + args + " --plugin \"" + KESTRANE_MODULE +
+                              "\" > " + name + ".out 2> " + errPath;
+  int raw = std::system(command.c_str());
+  int status = raw;
+#ifndef _WIN32
+  if (WIFEXITED(raw)) status = WEXITSTATUS(raw);
+#endif
+  return {status, ReadFile(errPath)};
+}
+
+using CsvRow = std::map<std::string, std::string>;
+
+// A CSV file as rows of named fields.
+inline std::vector<CsvRow> ReadCsv(const std::string &path) {
+  std::ifstream in(path);
+  std::string line;
+  std::vector<std::string> header;
+  std::vector<CsvRow> rows;
+  auto split = [](const std::string &text) {
+    std::vector<std::string> fields;
+    std::stringstream s(text);
+    std::string field;
+    while (std::getline(s, field, ',')) fields.push_back(field);
+    return fields;
+  };
+  if (std::getline(in, line)) header = split(line);
+  while (std::getline(in, line)) {
+    std::vector<std::string> fields = split(line);
+    CsvRow row;
+    for (size_t i = 0; i < header.size() && i < fields.size(); ++i) row[header[i]] = fields[i];
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+inline double Num(const CsvRow &row, const char *field) { return std::strtod(row.at(field).c_str(), nullptr); }
+
+}  // namespace e2e
