@@ -7,7 +7,8 @@
 #   DIR/tethers.png    pull, stretch, length with distance, and reel speed of every tether that was
 #                      connected
 #   DIR/paths.png      the vessels' paths seen from above (x–y, same scale on both axes), with the
-#                      tethers drawn centre to centre at six moments of the run
+#                      tethers drawn centre to centre at six moments of the run (three when there
+#                      are more than two tethers)
 #   DIR/libration.png  with --frame orbit only: each tether's angle from the local vertical
 #
 # Frames of the paths picture:
@@ -17,7 +18,7 @@
 #             central body at the origin) to the top: a tether hanging along the vertical is upright
 set -euo pipefail
 
-usage() { sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 
 frame=inertial
 title=
@@ -133,7 +134,7 @@ END {
       if (wasOn[link]) { print "" > f; wasOn[link] = 0 }
       continue
     }
-    if (!(link in used)) { used[link] = 1; links = links " " link; print rs1[j] "-" rs2[j] > (out "/link" link ".name") }
+    if (!(link in used)) { used[link] = 1; nused++; links = links " " link; print rs1[j] "-" rs2[j] > (out "/link" link ".name") }
     wasOn[link] = 1
     angle = "NaN"
     k = tid[rt[j]]; a = vid[rs1[j]]; b = vid[rs2[j]]
@@ -147,8 +148,10 @@ END {
   }
   print links > (out "/links")
 
-  # Tethers at six moments spread over the run, first and last included.
-  m = nt < 6 ? nt : 6
+  # Tethers at six moments spread over the run, first and last included; three when there are
+  # many tethers, so that they stay apart.
+  m = nused > 2 ? 3 : 6
+  if (nt < m) m = nt
   moments = ""
   for (q = 0; q < m; q++) {
     k = m == 1 ? 1 : 1 + int(q * (nt - 1) / (m - 1) + 0.5)
