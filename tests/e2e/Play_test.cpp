@@ -1,0 +1,254 @@
+// kestrane-sim play in a real terminal: a tmux server of the test's own, with one pane of a fixed
+// size, runs the built program; the test types into the pane and reads its text.
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// How long the program may take to show what a step waits for.
+constexpr std::chrono::seconds patience{15};
+
+std::string Quoted(const std::string &text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string Output(const std::string &command) {
+  std::string text;
+  if (FILE *pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+    pclose(pipe);
+  }
+  return text;
+}
+
+std::string ReadFile(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool Exists(const std::string &path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+// A fresh directory holding a copy of a test scenario, so that saves land beside the copy.
+std::string ScenarioCopy(const std::string &dir, const std::string &name, const std::string &as) {
+  std::system(("rm -rf " + Quoted(dir) + " && mkdir -p " + Quoted(dir)).c_str());
+  std::ofstream(dir + "/" + as, std::ios::binary) << ReadFile(std::string(KESTRANE_TEST_SCENARIOS) + "/" + name);
+  return dir;
+}
+
+// One tmux server with one pane running `kestrane-sim play` from a shell that prints the exit
+// status when it ends and then keeps the pane's terminal open, so that no output is lost with it
+// and the last text can be read. The shell ignores Ctrl-C itself, so that only the program
+// answers it.
+class PlayPane {
+public:
+  PlayPane(const std::string &dir, const std::string &scenario, int columns, int rows)
+      : socket("kestrane-play-" + std::to_string(getpid()) + "-" + std::to_string(++count)),
+        config(dir + "/tmux.conf") {
+    // A plain terminal type every machine knows; no status bar, so the pane is the whole window.
+    std::ofstream(config) << "set -g default-terminal screen\nset -g status off\n";
+    Tmux("new -d -x " + std::to_string(columns) + " -y " + std::to_string(rows) + " -c " + Quoted(dir) + " -- " +
+         "sh -c " + Quoted("trap '' INT; \"$0\" \"$@\"; echo \"[exit $?]\"; exec sleep 600") + " " + Quoted(KESTRANE_SIM) +
+         " play " + Quoted(scenario) + " --plugin " + Quoted(KESTRANE_MODULE));
+    socketPath = Format("#{socket_path}");
+  }
+  // The server leaves its socket file behind when killed.
+  ~PlayPane() {
+    Tmux("kill-server");
+    if (!socketPath.empty()) unlink(socketPath.c_str());
+  }
+  PlayPane(const PlayPane &) = delete;
+  PlayPane &operator=(const PlayPane &) = delete;
+
+  std::string Text() { return Tmux("capture-pane -p"); }
+  // A tmux format evaluated for the pane, such as "#{pane_dead}".
+  std::string Format(const std::string &format) {
+    std::string value = Tmux("display -p " + Quoted(format));
+    while (!value.empty() && value.back() == '\n') value.pop_back();
+    return value;
+  }
+  // Keys by tmux's names: "q", "Enter", "C-c".
+  void Keys(const std::string &keys) { Tmux("send-keys " + keys); }
+  // Characters typed as they are.
+  void Type(const std::string &text) { Tmux("send-keys -l " + Quoted(text)); }
+  void Resize(int columns, int rows) {
+    Tmux("resize-window -x " + std::to_string(columns) + " -y " + std::to_string(rows));
+  }
+
+  bool WaitFor(const std::function<bool()> &ready) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (!ready()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+  }
+  bool WaitForText(const std::string &text) {
+    return WaitFor([&] { return Text().find(text) != std::string::npos; });
+  }
+  bool WaitForExit() { return WaitForText("[exit "); }
+  // The simulated time on the status line, s; −1 when none shows.
+  double SimulatedTime() {
+    const std::string text = Text();
+    const size_t at = text.find(" t = ");
+    return at == std::string::npos ? -1.0 : std::atof(text.c_str() + at + 5);
+  }
+  int ExitStatus() {
+    const std::string text = Text();
+    const size_t at = text.find("[exit ");
+    return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + 6);
+  }
+  // The program's process: the one child of the pane's shell.
+  pid_t Pid() {
+    const std::string shell = Format("#{pane_pid}");
+    return static_cast<pid_t>(std::atol(ReadFile("/proc/" + shell + "/task/" + shell + "/children").c_str()));
+  }
+
+private:
+  std::string Tmux(const std::string &args) {
+    return Output("env -u TMUX tmux -L " + socket + " -f " + Quoted(config) + " " + args + " 2>&1");
+  }
+
+  static inline int count = 0;
+  std::string socket;
+  std::string config;
+  std::string socketPath;
+};
+
+class PlayTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (std::system("tmux -V > /dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+  }
+
+  // The tug and the pod 1500 m apart: choose the pod, take the distance as the length, connect.
+  static void ConnectTugToPod(PlayPane &pane) {
+    ASSERT_TRUE(pane.WaitForText("Status  : Not connected")) << pane.Text();
+    pane.Type("-");
+    ASSERT_TRUE(pane.WaitForText("Target Ship : Pod at CoG")) << pane.Text();
+    pane.Type("a");
+    ASSERT_TRUE(pane.WaitForText("Length      : 1500.0 m")) << pane.Text();
+    pane.Type("j");
+    ASSERT_TRUE(pane.WaitForText("Status  : Connected")) << pane.Text();
+    // The plug-in saves its tethers as of its last frame: let frames run after the connect.
+    const double connected = pane.SimulatedTime();
+    ASSERT_TRUE(pane.WaitFor([&] { return pane.SimulatedTime() >= connected + 0.2; })) << pane.Text();
+  }
+};
+
+TEST_F(PlayTest, KeysReachTheDisplayAndQuittingRestoresTheTerminal) {
+  const std::string dir = ScenarioCopy("play_keys", "tug.scn", "tug.scn");
+  PlayPane pane(dir, "tug.scn", 100, 40);
+  ConnectTugToPod(pane);
+  const std::string screen = pane.Text();
+  EXPECT_NE(screen.find("ShipTwo  : Pod"), std::string::npos) << screen;
+  // The vessel list beside the display, and the status line.
+  EXPECT_NE(screen.find("> Tug"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("  Pod "), std::string::npos) << screen;
+  EXPECT_NE(screen.find(" tug.scn   t = "), std::string::npos) << screen;
+  // q is not a display key: the status line names the last key the display got.
+  EXPECT_NE(screen.find("key J"), std::string::npos) << screen;
+
+  pane.Keys("q");
+  ASSERT_TRUE(pane.WaitForText("Save scenario to tug-saved.scn? ")) << pane.Text();
+  // Back on the normal screen with the cursor shown: the display is gone from the pane.
+  EXPECT_EQ(pane.Format("#{alternate_on} #{cursor_flag}"), "0 1");
+  EXPECT_EQ(pane.Text().find("Status  :"), std::string::npos) << pane.Text();
+  pane.Type("n");
+  pane.Keys("Enter");
+  ASSERT_TRUE(pane.WaitForExit()) << pane.Text();
+  EXPECT_EQ(pane.ExitStatus(), 0);
+  EXPECT_NE(pane.Text().find("Not saved."), std::string::npos) << pane.Text();
+  EXPECT_FALSE(Exists(dir + "/tug-saved.scn"));
+}
+
+TEST_F(PlayTest, CtrlCLeavesLikeQuitAndTheSavedScenarioHoldsTheTether) {
+  const std::string dir = ScenarioCopy("play_interrupt", "tug.scn", "tug.scn");
+  PlayPane pane(dir, "tug.scn", 100, 40);
+  ConnectTugToPod(pane);
+
+  pane.Keys("C-c");
+  ASSERT_TRUE(pane.WaitForText("Save scenario to tug-saved.scn? ")) << pane.Text();
+  EXPECT_EQ(pane.Format("#{alternate_on}"), "0");
+  pane.Keys("Enter");
+  ASSERT_TRUE(pane.WaitForExit()) << pane.Text();
+  EXPECT_EQ(pane.ExitStatus(), 128 + SIGINT);
+  EXPECT_NE(pane.Text().find("Saved tug-saved.scn"), std::string::npos) << pane.Text();
+
+  const std::string saved = ReadFile(dir + "/tug-saved.scn");
+  EXPECT_NE(saved.find("  TetherData 0 CONNECT 1\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("  TetherData 0 Ship2 Pod\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("  TetherData 0 Length 1500\n"), std::string::npos) << saved;
+  EXPECT_EQ(ReadFile(dir + "/tug.scn"), ReadFile(std::string(KESTRANE_TEST_SCENARIOS) + "/tug.scn"));
+}
+
+TEST_F(PlayTest, TheLoadedScenarioIsReplacedOnlyWhenTheUserSaysSo) {
+  // A scenario saved before saves to itself by default.
+  const std::string dir = ScenarioCopy("play_replace", "tug.scn", "tug-saved.scn");
+  const std::string original = ReadFile(dir + "/tug-saved.scn");
+  PlayPane pane(dir, "tug-saved.scn", 100, 40);
+  ConnectTugToPod(pane);
+
+  pane.Keys("q");
+  ASSERT_TRUE(pane.WaitForText("Save scenario to tug-saved.scn? ")) << pane.Text();
+  pane.Keys("Enter");
+  ASSERT_TRUE(pane.WaitForText("tug-saved.scn is the scenario this run started from. Replace it? [y/N]")) << pane.Text();
+  pane.Keys("Enter");
+  // Declining the replacement asks again; the file stays as it was.
+  ASSERT_TRUE(pane.WaitFor([&] {
+    const std::string text = pane.Text();
+    return text.find("Save scenario to") != text.rfind("Save scenario to");
+  })) << pane.Text();
+  EXPECT_EQ(ReadFile(dir + "/tug-saved.scn"), original);
+  pane.Type("elsewhere.scn");
+  pane.Keys("Enter");
+  ASSERT_TRUE(pane.WaitForExit()) << pane.Text();
+  EXPECT_EQ(pane.ExitStatus(), 0);
+  EXPECT_EQ(ReadFile(dir + "/tug-saved.scn"), original);
+  EXPECT_NE(ReadFile(dir + "/elsewhere.scn").find("  TetherData 0 CONNECT 1\n"), std::string::npos);
+}
+
+TEST_F(PlayTest, ATooSmallTerminalSaysWhatItNeedsUntilResizedAndTerminationRestoresIt) {
+  const std::string dir = ScenarioCopy("play_small", "tug.scn", "tug.scn");
+  PlayPane pane(dir, "tug.scn", 50, 20);
+  ASSERT_TRUE(pane.WaitForText("Terminal too small: need 40x27, have 50x20")) << pane.Text();
+  pane.Resize(100, 40);
+  ASSERT_TRUE(pane.WaitForText("Status  : Not connected")) << pane.Text();
+  EXPECT_EQ(pane.Text().find("Terminal too small"), std::string::npos) << pane.Text();
+
+  // Terminated: the terminal is restored and the program leaves without asking.
+  const pid_t program = pane.Pid();
+  ASSERT_GT(program, 0);
+  ASSERT_EQ(kill(program, SIGTERM), 0);
+  ASSERT_TRUE(pane.WaitForExit()) << pane.Text();
+  EXPECT_EQ(pane.ExitStatus(), 128 + SIGTERM);
+  EXPECT_EQ(pane.Format("#{alternate_on}"), "0");
+  EXPECT_EQ(pane.Text().find("Save scenario"), std::string::npos) << pane.Text();
+}
+
+}  // namespace
+
+#endif
