@@ -34,7 +34,8 @@ cmake --build "$build" --target kestrane-sim kestrane -j "$(nproc)"
 #   3-18 s   I six times: reel in at -0.1, -0.2, -0.4, -0.8, -1.6, then -3.2 m/s
 #   437 s    O stop the reel, with about 150 m of tether left
 keys="0:MINUS,0:A,0:J,3:I,6:I,9:I,12:I,15:I,18:I,437:O"
-step 3/4 "running scenarios/tug.scn for 520 simulated seconds (keys $keys)"
+step 3/4 "running scenarios/tug.scn for 520 simulated seconds"
+echo "keys: $keys"
 "$build/kestrane-sim" run scenarios/tug.scn --duration 520 --every 0.25 --keys "$keys" \
   --tethers "$out/tethers.csv" --vessels "$out/vessels.csv" \
   --screen "$out/display.txt" --png "$out/display.png" --save "$out/tug-end.scn" --show
