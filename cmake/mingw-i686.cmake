@@ -16,6 +16,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
+# Under strict ISO C++ MinGW's headers hide the POSIX maths constants (M_PI) that glibc shows.
+set(CMAKE_C_FLAGS_INIT "-D_USE_MATH_DEFINES")
+set(CMAKE_CXX_FLAGS_INIT "-D_USE_MATH_DEFINES")
+
 # The runtime is linked in, so the module and the programs need no MinGW DLLs beside them.
 set(KESTRANE_MINGW_STATIC_RUNTIME "-static -static-libgcc -static-libstdc++")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${KESTRANE_MINGW_STATIC_RUNTIME}")

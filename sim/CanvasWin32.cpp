@@ -2,10 +2,10 @@
 // display draws with real GDI into a real bitmap, which the picture is written from.
 //
 // The host still needs the runs of text a display drew (the text screen, the terminal and the
-// tests read them). A display's text calls go straight to GDI, so the canvas routes the TextOutA
-// import of the host program and of its plug-in modules through itself: it takes the device
-// context's state and current position as GDI keeps them, records the run there, and lets GDI draw
-// it. The positions of the runs are therefore those that GDI's own text widths produced.
+// tests read them). A display's text calls go straight to GDI, so the canvas routes the GDI text
+// imports of the host program and of its plug-in modules through itself: GDI does the work, and
+// on a canvas's context the canvas keeps its record of the state in step and records each run at
+// the position GDI drew it. The positions of the runs are those that GDI's own text widths gave.
 #ifdef _WIN32
 
 #include <windows.h>
@@ -36,6 +36,8 @@ struct Canvas::Native {
 namespace {
 
 constexpr int kMaxScale = 8;
+// Larger pictures (and bitmaps) are refused: 64 Mi pixels is far beyond any display.
+constexpr long long kMaxPixels = 64LL * 1024 * 1024;
 // The monospaced face the Linux picture uses too; GDI substitutes a fixed-pitch face without it.
 constexpr const char *kFontFace = "DejaVu Sans Mono";
 
@@ -44,31 +46,110 @@ std::unordered_map<HDC, Canvas *> &LiveCanvases() {
   return live;
 }
 
-using TextOutFunction = BOOL(WINAPI *)(HDC, int, int, LPCSTR, int);
+// GDI's own text functions, looked up once.
+struct GdiText {
+  UINT(WINAPI *setTextAlign)(HDC, UINT);
+  BOOL(WINAPI *moveToEx)(HDC, int, int, LPPOINT);
+  int(WINAPI *setBkMode)(HDC, int);
+  COLORREF(WINAPI *setBkColor)(HDC, COLORREF);
+  COLORREF(WINAPI *setTextColor)(HDC, COLORREF);
+  BOOL(WINAPI *textOutA)(HDC, int, int, LPCSTR, int);
+};
 
-TextOutFunction GdiTextOut() {
-  static const auto real =
-      reinterpret_cast<TextOutFunction>(
-      reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("gdi32.dll"), "TextOutA")));
-  return real;
+template <typename Function>
+void Lookup(HMODULE module, const char *name, Function &function) {
+  function = reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(module, name)));
 }
 
-BOOL WINAPI RecordingTextOut(HDC dc, int x, int y, LPCSTR text, int length) {
-  if (Canvas *canvas = Canvas::FromDc(dc)) {
-    POINT position{};
-    GetCurrentPositionEx(dc, &position);
-    canvas->SetAlign(GetTextAlign(dc));
-    canvas->MovePosition(position.x, position.y);
-    canvas->SetBackgroundMode(GetBkMode(dc));
-    canvas->SetBackgroundColour(GetBkColor(dc));
-    canvas->SetForegroundColour(GetTextColor(dc));
+const GdiText &Gdi() {
+  static const GdiText gdi = [] {
+    HMODULE module = GetModuleHandleA("gdi32.dll");
+    GdiText found{};
+    Lookup(module, "SetTextAlign", found.setTextAlign);
+    Lookup(module, "MoveToEx", found.moveToEx);
+    Lookup(module, "SetBkMode", found.setBkMode);
+    Lookup(module, "SetBkColor", found.setBkColor);
+    Lookup(module, "SetTextColor", found.setTextColor);
+    Lookup(module, "TextOutA", found.textOutA);
+    return found;
+  }();
+  return gdi;
+}
+
+// Each routed call lets GDI do the work and, when GDI accepted it on a canvas's context, keeps the
+// canvas's record of the state in step.
+UINT WINAPI RoutedSetTextAlign(HDC dc, UINT align) {
+  const UINT previous = Gdi().setTextAlign(dc, align);
+  Canvas *canvas = Canvas::FromDc(dc);
+  if (canvas != nullptr && previous != GDI_ERROR) canvas->SetAlign(align);
+  return previous;
+}
+
+BOOL WINAPI RoutedMoveToEx(HDC dc, int x, int y, LPPOINT previous) {
+  const BOOL moved = Gdi().moveToEx(dc, x, y, previous);
+  Canvas *canvas = Canvas::FromDc(dc);
+  if (canvas != nullptr && moved) canvas->MovePosition(x, y);
+  return moved;
+}
+
+int WINAPI RoutedSetBkMode(HDC dc, int mode) {
+  const int previous = Gdi().setBkMode(dc, mode);
+  Canvas *canvas = Canvas::FromDc(dc);
+  if (canvas != nullptr && previous != 0) canvas->SetBackgroundMode(mode);
+  return previous;
+}
+
+COLORREF WINAPI RoutedSetBkColor(HDC dc, COLORREF colour) {
+  const COLORREF previous = Gdi().setBkColor(dc, colour);
+  Canvas *canvas = Canvas::FromDc(dc);
+  if (canvas != nullptr && previous != CLR_INVALID) canvas->SetBackgroundColour(colour);
+  return previous;
+}
+
+COLORREF WINAPI RoutedSetTextColor(HDC dc, COLORREF colour) {
+  const COLORREF previous = Gdi().setTextColor(dc, colour);
+  Canvas *canvas = Canvas::FromDc(dc);
+  if (canvas != nullptr && previous != CLR_INVALID) canvas->SetForegroundColour(colour);
+  return previous;
+}
+
+// The run is recorded where GDI drew it, and the canvas's position follows GDI's advance, which
+// the font's real character widths give.
+BOOL WINAPI RoutedTextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
+  // GDI would read through a null text or take a negative length as huge.
+  if (length < 0 || (text == nullptr && length > 0)) return FALSE;
+  Canvas *canvas = Canvas::FromDc(dc);
+  POINT before{};
+  if (canvas != nullptr) GetCurrentPositionEx(dc, &before);
+  const BOOL drawn = Gdi().textOutA(dc, x, y, text, length);
+  if (canvas != nullptr && drawn) {
+    canvas->MovePosition(before.x, before.y);
     canvas->DrawRun(x, y, text, length);
+    POINT after{};
+    GetCurrentPositionEx(dc, &after);
+    canvas->MovePosition(after.x, after.y);
   }
-  return GdiTextOut()(dc, x, y, text, length);
+  return drawn;
 }
 
-// Replaces every import slot of `module` that holds `from` by `to`.
-void RedirectImports(HMODULE module, ULONG_PTR from, ULONG_PTR to) {
+struct Route {
+  ULONG_PTR from, to;
+};
+
+template <typename Function>
+Route MakeRoute(Function gdi, Function routed) {
+  return Route{reinterpret_cast<ULONG_PTR>(gdi), reinterpret_cast<ULONG_PTR>(routed)};
+}
+
+std::vector<Route> Routes() {
+  const GdiText &gdi = Gdi();
+  return {MakeRoute(gdi.setTextAlign, &RoutedSetTextAlign), MakeRoute(gdi.moveToEx, &RoutedMoveToEx),
+          MakeRoute(gdi.setBkMode, &RoutedSetBkMode),       MakeRoute(gdi.setBkColor, &RoutedSetBkColor),
+          MakeRoute(gdi.setTextColor, &RoutedSetTextColor), MakeRoute(gdi.textOutA, &RoutedTextOutA)};
+}
+
+// Replaces every import slot of `module` that holds a route's GDI function by the routed one.
+void RedirectImports(HMODULE module, const std::vector<Route> &routes) {
   auto *base = reinterpret_cast<BYTE *>(module);
   const auto *dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(base);
   if (dos->e_magic != IMAGE_DOS_SIGNATURE) return;
@@ -80,11 +161,14 @@ void RedirectImports(HMODULE module, ULONG_PTR from, ULONG_PTR to) {
        library->Name != 0; ++library) {
     for (auto *slot = reinterpret_cast<IMAGE_THUNK_DATA *>(base + library->FirstThunk); slot->u1.Function != 0;
          ++slot) {
-      if (slot->u1.Function != from) continue;
-      DWORD protection = 0;
-      if (!VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection)) continue;
-      slot->u1.Function = to;
-      VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
+      for (const Route &route : routes) {
+        if (route.from == 0 || slot->u1.Function != route.from) continue;
+        DWORD protection = 0;
+        if (!VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection)) break;
+        slot->u1.Function = route.to;
+        VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
+        break;
+      }
     }
   }
 }
@@ -105,15 +189,13 @@ bool ImportsFrom(HMODULE module, const char *program) {
   return false;
 }
 
-// Routes TextOutA of the program and of every module loaded into it that imports from it (its
-// plug-ins) through the canvas. Modules already routed are left as they are; system libraries
-// are never touched.
+// Routes the GDI text calls of the program and of every module loaded into it that imports from
+// it (its plug-ins) through the canvas. Slots already routed are left as they are; system
+// libraries are never touched.
 void RouteTextCalls() {
-  const auto real = reinterpret_cast<ULONG_PTR>(GdiTextOut());
-  const auto recording = reinterpret_cast<ULONG_PTR>(&RecordingTextOut);
-  if (real == 0) return;
+  const std::vector<Route> routes = Routes();
   HMODULE program = GetModuleHandleA(nullptr);
-  RedirectImports(program, real, recording);
+  RedirectImports(program, routes);
 
   char path[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameA(program, path, MAX_PATH);
@@ -128,7 +210,7 @@ void RouteTextCalls() {
   MODULEENTRY32 entry{};
   entry.dwSize = sizeof entry;
   for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
-    if (entry.hModule != program && ImportsFrom(entry.hModule, name)) RedirectImports(entry.hModule, real, recording);
+    if (entry.hModule != program && ImportsFrom(entry.hModule, name)) RedirectImports(entry.hModule, routes);
   }
   CloseHandle(snapshot);
 }
@@ -224,7 +306,9 @@ Canvas::Canvas(int widthPixels, int heightPixels, int cellWidthPixels, int cellH
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void *bits = nullptr;
-  native->bitmap = CreateDIBSection(native->dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (static_cast<long long>(width) * height <= kMaxPixels) {
+    native->bitmap = CreateDIBSection(native->dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  }
   if (native->bitmap != nullptr) {
     native->pixels = static_cast<uint32_t *>(bits);
     native->previousBitmap = SelectObject(native->dc, native->bitmap);
@@ -276,6 +360,11 @@ bool Canvas::RenderRgb(std::vector<unsigned char> &rgb, int &pixelWidth, int &pi
     error = "picture scale " + std::to_string(options.scale) + " is outside 1 .. " + std::to_string(kMaxScale);
     return false;
   }
+  if (static_cast<long long>(width) * height * options.scale * options.scale > kMaxPixels) {
+    error = "picture of " + std::to_string(width) + " x " + std::to_string(height) + " pixels at scale " +
+            std::to_string(options.scale) + " is too large";
+    return false;
+  }
   if (native->pixels == nullptr) {
     error = "the display's bitmap could not be created";
     return false;
@@ -303,7 +392,10 @@ bool Canvas::WritePng(const std::string &path, std::string &error, const PngOpti
   int pixelWidth = 0, pixelHeight = 0;
   if (!RenderRgb(rgb, pixelWidth, pixelHeight, error, options)) return false;
   const std::vector<unsigned char> png = EncodePng(rgb, pixelWidth, pixelHeight);
-  std::FILE *file = std::fopen(path.c_str(), "wb");
+  // Written beside the target and moved over it when complete, so that a failed write leaves an
+  // earlier picture in place.
+  const std::string partial = path + ".part";
+  std::FILE *file = std::fopen(partial.c_str(), "wb");
   if (file == nullptr) {
     error = "cannot write " + path + ": " + std::strerror(errno);
     return false;
@@ -312,6 +404,12 @@ bool Canvas::WritePng(const std::string &path, std::string &error, const PngOpti
   const bool closed = std::fclose(file) == 0;
   if (!written || !closed) {
     error = "cannot write " + path + ": the file is incomplete";
+    std::remove(partial.c_str());
+    return false;
+  }
+  if (!MoveFileExA(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    error = "cannot write " + path + " (error " + std::to_string(GetLastError()) + ")";
+    std::remove(partial.c_str());
     return false;
   }
   return true;

@@ -30,8 +30,19 @@ inline std::string ReadFile(const std::string &path) {
 // to `name`.out and `name`.err in the working directory.
 inline Result Sim(const std::string &args, const std::string &name) {
   const std::string errPath = name + ".err";
+#ifdef _WIN32
+  // cmd.exe takes the program's path only with backslashes, and strips the outermost pair of
+  // quotes of a command line that starts with one.
+  auto native = [](std::string path) {
+    for (char &c : path) c = c == '/' ? '\\' : c;
+    return path;
+  };
+  const std::string command = "\"\"" + native(KESTRANE_SIM) + "\" " + args + " --plugin \"" +
+                              native(KESTRANE_MODULE) + "\" > " + name + ".out 2> " + errPath + "\"";
+#else
   const std::string command = std::string("\"") + KESTRANE_SIM + "\" " + args + " --plugin \"" + KESTRANE_MODULE +
                               "\" > " + name + ".out 2> " + errPath;
+#endif
   int raw = std::system(command.c_str());
   int status = raw;
 #ifndef _WIN32
