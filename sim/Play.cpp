@@ -32,6 +32,9 @@ constexpr double refreshPeriod = 0.05;
 // Wall time the frames of one refresh may take, s; a machine that cannot run the due frames in it
 // falls behind instead of freezing the screen and the keys.
 constexpr double frameBudget = 0.04;
+// A gap this long between two refreshes, s, means the process was stopped: the pacing does not
+// make it up.
+constexpr double stallGap = 0.25;
 // A key's note on the status line stays this long, s.
 constexpr double noteLifetime = 4.0;
 // Simulated times within this of each other count as the same instant (frame start times are sums
@@ -194,7 +197,7 @@ public:
       : simulation(run),
         terminal(term),
         scenarioName(std::filesystem::path(scenarioPath).filename().string()),
-        pacer(run.GetWorld().step),
+        pacer(run.GetWorld().step, stallGap),
         lastTick(Clock::now()) {}
 
   // Runs until q, Esc or a stop signal.
@@ -203,6 +206,8 @@ public:
       const Clock::time_point now = Clock::now();
       const double elapsed = Seconds(now - lastTick);
       lastTick = now;
+      // After a stop (Ctrl-Z) the time away is not the machine falling behind.
+      if (elapsed > stallGap) rate.Reset();
       if (!paused) RunFrames(elapsed, now);
       Draw();
       WaitForKeys(refreshPeriod - Seconds(Clock::now() - now));
@@ -228,6 +233,12 @@ private:
     timeout(std::max(1, static_cast<int>(seconds * 1000)));
     // Keys typed after the one that quits are left for the save prompt.
     for (int key = getch(); key != ERR; key = getch()) {
+      if (key == escapeCharacter) {
+        // Esc with a key right behind it is an Alt chord, not Esc: the key counts alone.
+        timeout(0);
+        const int next = getch();
+        if (next != ERR) key = next;
+      }
       Handle(key);
       if (quit) return;
       timeout(0);

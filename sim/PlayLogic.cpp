@@ -46,7 +46,7 @@ int DistanceSquared(Rgb a, Rgb b) {
 // The widths of the vessel list's columns.
 constexpr int markerWidth = 2;
 constexpr int distanceWidth = 12;
-constexpr int speedWidth = 11;
+constexpr int speedWidth = 13;
 constexpr int minNameWidth = 8;
 constexpr int minVesselColumns = markerWidth + minNameWidth + 1 + distanceWidth + 1 + speedWidth;
 // Blank columns between the display and the vessel list beside it.

@@ -144,9 +144,9 @@ TEST(PlayScreenTest, LayoutPutsTheVesselsBesideOrBelowTheDisplayOrSaysWhatSizeIs
   EXPECT_EQ(crowded.vesselsRows, 30 - 2 - 23);
 
   // One column or row short of either layout: the message names the nearer one.
-  const sim::PlayLayout tooNarrow = sim::LayoutFor(76, 24, display, 2);
+  const sim::PlayLayout tooNarrow = sim::LayoutFor(78, 24, display, 2);
   EXPECT_FALSE(tooNarrow.fits);
-  EXPECT_EQ(sim::TooSmallMessage(tooNarrow, 76, 24), "Terminal too small: need 77x24, have 76x24");
+  EXPECT_EQ(sim::TooSmallMessage(tooNarrow, 78, 24), "Terminal too small: need 79x24, have 78x24");
   const sim::PlayLayout tooLow = sim::LayoutFor(50, 20, display, 2);
   EXPECT_FALSE(tooLow.fits);
   EXPECT_EQ(sim::TooSmallMessage(tooLow, 50, 20), "Terminal too small: need 40x27, have 50x20");
@@ -205,12 +205,12 @@ TEST(PlayScreenTest, VesselAndStatusLinesReadAsText) {
   EXPECT_EQ(sim::FormatSpeed(7712.0), "7712.00 m/s");
   EXPECT_EQ(sim::FormatSpeed(12345.0), "12.345 km/s");
 
-  EXPECT_EQ(sim::VesselHeader(38), "  Vessel          Distance       Speed");
-  EXPECT_EQ(sim::VesselLine({"Tug", 0.0, 0.11, true}, 38), "> Tug                0.0 m    0.11 m/s");
-  EXPECT_EQ(sim::VesselLine({"Pod", 1500.0, 0.45, false}, 38), "  Pod             1500.0 m    0.45 m/s");
+  EXPECT_EQ(sim::VesselHeader(38), "  Vessel        Distance         Speed");
+  EXPECT_EQ(sim::VesselLine({"Tug", 0.0, 0.11, true}, 38), "> Tug              0.0 m      0.11 m/s");
+  EXPECT_EQ(sim::VesselLine({"Pod", 1500.0, 0.45, false}, 38), "  Pod           1500.0 m      0.45 m/s");
   // A long name is cut so the numbers stay in their columns.
   EXPECT_EQ(sim::VesselLine({"Interplanetary-Freighter", 12345.0, 3.0, false}, 38),
-            "  Interplanet    12.345 km    3.00 m/s");
+            "  Interplan    12.345 km      3.00 m/s");
   EXPECT_EQ(sim::MoreVesselsLine(7, 14), "  ... 7 more  ");
 
   sim::PlayStatus status;
@@ -225,7 +225,7 @@ TEST(PlayScreenTest, VesselAndStatusLinesReadAsText) {
             " tug.scn   t = 12.3 s   time x64 (running at x18.6)   PAUSED   key J            ");
   EXPECT_EQ(sim::StatusLine(status, 20), " tug.scn   t = 12.3 ");
 
-  for (int width : {40, 77, 80, 120}) {
+  for (int width : {40, 79, 80, 120}) {
     const std::string help = sim::HelpLine(width);
     EXPECT_EQ(help.size(), static_cast<size_t>(width));
     EXPECT_NE(help.find("q"), std::string::npos) << width;
