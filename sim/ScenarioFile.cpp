@@ -53,7 +53,7 @@ std::vector<std::string> Words(const std::string &text) {
 
 std::string Quoted(const std::string &text) {
   if (text.size() <= quoteLength) return "\"" + text + "\"";
-  return "\"" + text.substr(0, quoteLength) + "…\"";
+  return "\"" + text.substr(0, quoteLength) + "...\"";
 }
 
 struct Line {
