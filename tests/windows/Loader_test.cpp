@@ -1,0 +1,85 @@
+// The module under the Windows loader, in a host program named as the real one: the loader maps
+// Kestrane.dll, binds its imports to this program's exports and calls its entry.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "NativePath.h"
+#include "sim/DisplayHost.h"
+#include "sim/ModuleLoader.h"
+#include "sim/Simulation.h"
+#include "sim/World.h"
+
+namespace {
+
+void *Export(HMODULE module, const char *name) {
+  return reinterpret_cast<void *>(GetProcAddress(module, name));
+}
+
+template <typename Function>
+void *Address(Function function) {
+  return reinterpret_cast<void *>(function);
+}
+
+TEST(RealLoader, EntryRunsOnLoadAndTheTableHoldsThreeCallbacksAndTwoNulls) {
+  sim::World world;
+  sim::DisplayHost displays;
+  std::string error;
+  std::unique_ptr<sim::PluginModule> module = sim::PluginModule::Load(NativePath(KESTRANE_MODULE), error);
+  ASSERT_NE(module, nullptr) << error;
+
+  HMODULE handle = GetModuleHandleA("Kestrane.dll");
+  ASSERT_NE(handle, nullptr);
+  const OPC_CALLBACKTABLE &table = module->Callbacks();
+  ASSERT_NE(Export(handle, "opcTimestep"), nullptr);
+  EXPECT_EQ(Address(table.openRenderViewport), Export(handle, "opcOpenRenderViewport"));
+  EXPECT_EQ(Address(table.closeRenderViewport), Export(handle, "opcCloseRenderViewport"));
+  EXPECT_EQ(Address(table.timestep), Export(handle, "opcTimestep"));
+  EXPECT_EQ(Address(table.focusChanged), nullptr);
+  EXPECT_EQ(Address(table.timeAccChanged), nullptr);
+
+  // The attach notification called opcDLLInit, whose registration reached this program's host.
+  ASSERT_EQ(displays.ModeCount(), 1u);
+  EXPECT_EQ(displays.ModeAt(0).Name(), "Kestrane");
+  EXPECT_EQ(displays.ModeAt(0).Key(), 20u);
+
+  module.reset();
+  EXPECT_EQ(GetModuleHandleA("Kestrane.dll"), nullptr) << "the host unloads the module";
+}
+
+// The tug scenario's keys, under the real loader: the display draws through GDI and the host reads
+// the same screen as on Linux.
+TEST(RealLoader, TheModuleConnectsReelsAndDrawsItsScreen) {
+  sim::Simulation::Options options;
+  options.scenarioPath = NativePath(std::string(KESTRANE_SCENARIOS) + "/tug.scn");
+  options.pluginPath = NativePath(KESTRANE_MODULE);
+  sim::Simulation run(options);
+
+  run.Frame({DIK_MINUS, DIK_A, DIK_J});
+  run.Frame({DIK_I});
+  for (int i = 0; i < 49; ++i) run.Frame();
+
+  const std::vector<sim::TetherSample> tethers = run.Tethers();
+  ASSERT_EQ(tethers.size(), 8u);
+  EXPECT_EQ(tethers[0].connected, 1);
+  EXPECT_EQ(tethers[0].ship1, "Tug");
+  EXPECT_EQ(tethers[0].ship2, "Pod");
+  EXPECT_EQ(tethers[0].reelSpeed, -0.1);
+  EXPECT_GT(tethers[0].pull, 0.0) << "the pod drifts away: the tether is taut";
+
+  run.RedrawDisplays();
+  sim::DisplayHost::Display *display = run.FirstDisplay();
+  ASSERT_NE(display, nullptr);
+  const std::vector<std::string> rows = display->Surface().Rows();
+  ASSERT_GE(rows.size(), 14u);
+  EXPECT_EQ(rows[0], "Kestrane");
+  EXPECT_EQ(rows[3], "Target Ship : Pod at CoG");
+  EXPECT_EQ(rows[4], "Length      : 1500.0 m");
+  EXPECT_EQ(rows[13], "Status  : Reeling");
+}
+
+}  // namespace

@@ -1,0 +1,81 @@
+// The built kestrane-sim.exe with the built Kestrane.dll, started as a Windows process: a run with
+// keys that connects and reels, its saved scenario run again, and a refused scenario.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "NativePath.h"
+
+namespace {
+
+// The exit status of kestrane-sim with `args`, or -1 when it did not start.
+long RunSim(const std::string &args) {
+  std::string command = "\"" + NativePath(KESTRANE_SIM) + "\" " + args + " --plugin \"" +
+                        NativePath(KESTRANE_MODULE) + "\"";
+  std::vector<char> line(command.begin(), command.end());
+  line.push_back('\0');
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    return -1;
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD status = 0;
+  GetExitCodeProcess(process.hProcess, &status);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<long>(status);
+}
+
+// The file's lines, without line ends of either kind.
+std::vector<std::string> Lines(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::string> lines;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+bool Has(const std::vector<std::string> &lines, const std::string &wanted) {
+  for (const std::string &line : lines) {
+    if (line == wanted) return true;
+  }
+  return false;
+}
+
+TEST(SimRun, KeysConnectAndReelAndTheSavedScenarioKeepsTheTether) {
+  const std::string tug = NativePath(std::string(KESTRANE_SCENARIOS) + "/tug.scn");
+  ASSERT_EQ(RunSim("run \"" + tug + "\" --duration 3 --keys \"0:MINUS,0:A,0:J,1:I\" --quiet" +
+                   " --save first.scn --screen first.txt"),
+            0);
+  const std::vector<std::string> saved = Lines("first.scn");
+  EXPECT_TRUE(Has(saved, "  TetherData 0 CONNECT 1"));
+  EXPECT_TRUE(Has(saved, "  TetherData 0 Ship2 Pod"));
+  EXPECT_TRUE(Has(saved, "  TetherData 0 ReelSpeed -0.1"));
+  const std::vector<std::string> screen = Lines("first.txt");
+  ASSERT_GE(screen.size(), 14u);
+  EXPECT_EQ(screen[0], "Kestrane");
+  EXPECT_EQ(screen[13], "Status  : Reeling");
+
+  ASSERT_EQ(RunSim("run first.scn --duration 1 --quiet --tethers second.csv --save second.scn"), 0);
+  const std::vector<std::string> samples = Lines("second.csv");
+  ASSERT_GE(samples.size(), 2u);
+  EXPECT_EQ(samples[1].rfind("0,0,1,Tug,Pod,", 0), 0u) << samples[1];
+  EXPECT_TRUE(Has(Lines("second.scn"), "  TetherData 0 CONNECT 1"));
+}
+
+TEST(SimRun, AnUnreadableScenarioExitsWithStatusTwo) {
+  EXPECT_EQ(RunSim("run no-such-scenario.scn --quiet"), 2);
+}
+
+}  // namespace
