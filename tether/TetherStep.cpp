@@ -19,17 +19,15 @@ constexpr double maxPullPerForce = 10000;  // the pull never exceeds this many t
 }  // namespace
 
 void TetherLink::TimeStep() {
-  // 1. The previous frame's stream goes first, connected or not.
+  // The previous frame's stream goes first, connected or not.
   DeleteExhaust();
-  // 2.
   if (connected == 0) return;
 
-  // 3. Both vessels anew; a link whose vessel has gone does nothing this frame.
+  // Both vessels anew; a link whose vessel has gone does nothing this frame.
   VESSEL *vessel1 = FindVessel(ship1Name);
   VESSEL *vessel2 = FindVessel(ship2Name);
   if (vessel1 == nullptr || vessel2 == nullptr) return;
 
-  // 4.
   VECTOR3 pos1, pos2;
   vessel1->GetGlobalPos(pos1);
   vessel2->GetGlobalPos(pos2);
@@ -37,40 +35,39 @@ void TetherLink::TimeStep() {
   vessel2->GetRotationMatrix(rotation2);
   const double dt = oapiGetSimStep();  // s
 
-  // 5.
   const VECTOR3 p1 = Add(pos1, MatrixTimesVector(attach1, rotation1));
   const VECTOR3 p2 = Add(pos2, MatrixTimesVector(attach2, rotation2));
-  // 6.
   const VECTOR3 d = MakeVector(p2.x - p1.x, p2.y - p1.y, p2.z - p1.z);
-  // 7.
+  // The rate uses the stretch of the previous frame, so the first frame after a connect sees the
+  // jump from the centres to the attach points.
   prevStretch = stretch;
-  // 8.
   distance = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
   if (!(distance >= minDistance)) distance = minDistance;
   exhaustLength = distance;
-  // 9. With the length before this step's reeling.
+  // With the length before this step's reeling.
   stretch = distance / length * 100;
-  // 10. A step of no length has no rate of change.
+  // A step of no length has no rate of change.
   double stretchRate = 0;  // percent per second
   if (dt > 0) stretchRate = (stretch - prevStretch) / dt;
 
-  // 11. With the reel speed before this step's free-spool update.
+  // Reeling, with the reel speed before this step's free-spool update; the reel stops at the
+  // shortest length, also when free-spooling.
   length = length + reelSpeed * dt;
   if (!(length > minLength)) {
     length = minLength;
     reelSpeed = 0;
   }
-  // 12.
+  // Free-spooling: each percent of over-stretch pays out faster by 1 m/s².
   if (spoolMode != 0 && stretch > 100) reelSpeed = reelSpeed + (stretch - 100) * spoolAcceleration * dt;
-  // 13. The exact solution over dt of the quadratic drag; a reel speed of 0 stays 0 through the
-  // infinite reciprocal.
+  // Then the exact solution over dt of the quadratic drag (a reel speed of 0 stays 0 through the
+  // infinite reciprocal), a constant braking, and never reeling in.
   if (spoolMode != 0) {
     reelSpeed = 1 / (1 / reelSpeed + spoolDrag * dt);
     reelSpeed = reelSpeed - spoolBraking * dt;
     if (!(reelSpeed >= 0)) reelSpeed = 0;
   }
 
-  // 14. A tether pulls only when taut and never pushes.
+  // A tether pulls only when taut and never pushes.
   if (distance > length) {
     pull = (stretch - 100) * force + stretchRate * force;
     if (!(pull >= 0)) pull = 0;
@@ -79,16 +76,16 @@ void TetherLink::TimeStep() {
     pull = 0;
   }
 
-  // 15. Zero when the attach points coincide, as d is then zero.
+  // Zero when the attach points coincide, as d is then zero.
   const VECTOR3 u = Scale(d, 1 / distance);
   const VECTOR3 u1 = TransposedTimesVector(u, rotation1);
   const VECTOR3 u2 = TransposedTimesVector(MakeVector(-u.x, -u.y, -u.z), rotation2);
 
-  // 16. The drawing objects live on hostVessel; vessel 1 differs from it only when its name no
+  // The drawing objects live on hostVessel; vessel 1 differs from it only when its name no
   // longer leads to that vessel, and then the handles would belong to another vessel.
   if (vessel1 == hostVessel && visualsCreated) RefreshExhaust(vessel1, u1);
 
-  // 17. Each vessel gets half the pull, at its attach point.
+  // Each vessel gets half the pull, at its attach point.
   const VECTOR3 f1 = Scale(u1, pull / 2);
   const VECTOR3 f2 = Scale(u2, pull / 2);
   vessel1->AddForce(f1, attach1);

@@ -266,12 +266,4 @@ TEST_F(TetherLinkTest, ForceStepsByAFifthWithinItsCaps) {
   EXPECT_EQ(link.force, 0);
 }
 
-TEST_F(TetherLinkTest, SpoolModeToggles) {
-  TetherLink link;
-  link.ToggleSpoolMode();
-  EXPECT_EQ(link.spoolMode, 1);
-  link.ToggleSpoolMode();
-  EXPECT_EQ(link.spoolMode, 0);
-}
-
 }  // namespace
