@@ -18,9 +18,7 @@ void CopyVesselName(char *dest, size_t size, OBJHANDLE handle) {
 
 // Every link slot holds a link unless an allocation failed at construction. The failure is
 // reported in the form of a failed assertion, without ending the host's process.
-void ReportMissingLink() {
-  std::fprintf(stderr, "Assertion failed: TM[initLoop] != NULL, file TetherData, line 55\n");
-}
+void ReportMissingLink() { std::fprintf(stderr, "Assertion failed: TM[initLoop] != NULL, file TetherData, line 55\n"); }
 
 }  // namespace
 

@@ -13,11 +13,11 @@ char tautTextureName[] = "TetherTaut";
 char tether2TextureName[] = "Tether2";
 char tether3TextureName[] = "Tether3";
 
-constexpr double propellantMax = 2.0;    // kg
-constexpr double propellantRefill = 1.0; // kg; below this the tank is filled again
-constexpr double thrusterMax = 0.01;     // N
-constexpr double thrusterIsp = 100000.0; // m/s
-constexpr double thrusterPRef = 101400.0; // Pa
+constexpr double propellantMax = 2.0;      // kg
+constexpr double propellantRefill = 1.0;   // kg; below this the tank is filled again
+constexpr double thrusterMax = 0.01;       // N
+constexpr double thrusterIsp = 100000.0;   // m/s
+constexpr double thrusterPRef = 101400.0;  // Pa
 
 }  // namespace
 
@@ -27,10 +27,10 @@ void TetherLink::CreateVisuals(VESSEL *vessel) {
   tether2Texture = oapiRegisterExhaustTexture(tether2TextureName);
   tether3Texture = oapiRegisterExhaustTexture(tether3TextureName);
   propellant = vessel->CreatePropellantResource(propellantMax, -1.0, 1.0);
-  thruster1 = vessel->CreateThruster(attach1, MakeVector(0, 0, 1), thrusterMax, propellant, thrusterIsp, 0.0,
-                                     thrusterPRef);
-  thruster2 = vessel->CreateThruster(attach1, MakeVector(0, 0, -1), thrusterMax, propellant, thrusterIsp, 0.0,
-                                     thrusterPRef);
+  thruster1 =
+      vessel->CreateThruster(attach1, MakeVector(0, 0, 1), thrusterMax, propellant, thrusterIsp, 0.0, thrusterPRef);
+  thruster2 =
+      vessel->CreateThruster(attach1, MakeVector(0, 0, -1), thrusterMax, propellant, thrusterIsp, 0.0, thrusterPRef);
   visualsCreated = 1;
 }
 
@@ -78,5 +78,6 @@ void TetherLink::RefreshExhaust(VESSEL *vessel1, VECTOR3 u1) {
   exhaustActive = 1;
   vessel1->SetThrusterLevel(thruster1, 1.0);
   vessel1->SetThrusterLevel(thruster2, 1.0);
-  if (!(vessel1->GetPropellantMass(propellant) >= propellantRefill)) vessel1->SetPropellantMass(propellant, propellantMax);
+  if (!(vessel1->GetPropellantMass(propellant) >= propellantRefill))
+    vessel1->SetPropellantMass(propellant, propellantMax);
 }

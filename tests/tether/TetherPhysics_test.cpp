@@ -31,9 +31,9 @@ protected:
 // follows μẍ = −kx − cẋ with k = c = 50 × force / length and μ the reduced mass, from x = 0,
 // ẋ = v0. The closed form holds while the tether pulls (kx + cẋ > 0).
 TEST_F(TetherPhysicsTest, SeparatingVesselsFollowTheDampedOscillatorOfTheTensionLaw) {
-  constexpr double length = 1000;   // m
-  constexpr double force = 10000;   // N per percent
-  constexpr double v0 = 2;          // m/s, separating
+  constexpr double length = 1000;  // m
+  constexpr double force = 10000;  // N per percent
+  constexpr double v0 = 2;         // m/s, separating
   // The tension uses the stretch of the previous frame, a first-order scheme: a short step keeps
   // its error well inside the 1 % of the peak that the test allows.
   world.step = 0.005;
