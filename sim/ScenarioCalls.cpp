@@ -2,6 +2,7 @@
 #include <string>
 
 #include "../host/OrbiterAPI.h"
+#include "NumberFormat.h"
 #include "ScenarioStream.h"
 
 namespace {
@@ -21,13 +22,13 @@ void oapiWriteScenario_int(FILEHANDLE scn, char *item, int i) {
 }
 
 void oapiWriteScenario_float(FILEHANDLE scn, char *item, double d) {
-  if (sim::ScenarioStream *stream = Stream(scn)) stream->Write(Text(item), sim::ScenarioReal(d));
+  if (sim::ScenarioStream *stream = Stream(scn)) stream->Write(Text(item), sim::FormatReal(d));
 }
 
 void oapiWriteScenario_vec(FILEHANDLE scn, char *item, const VECTOR3 &vec) {
   if (sim::ScenarioStream *stream = Stream(scn))
     stream->Write(Text(item),
-                  sim::ScenarioReal(vec.x) + " " + sim::ScenarioReal(vec.y) + " " + sim::ScenarioReal(vec.z));
+                  sim::FormatReal(vec.x) + " " + sim::FormatReal(vec.y) + " " + sim::FormatReal(vec.z));
 }
 
 bool oapiReadScenario_nextline(FILEHANDLE scn, char *&line) {

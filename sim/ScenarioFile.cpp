@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "NumberFormat.h"
 #include "ScenarioStream.h"
 #include "World.h"
 
@@ -342,7 +343,7 @@ private:
   size_t cursor = 0;
 };
 
-std::string Real(double value) { return ScenarioReal(value); }
+std::string Real(double value) { return FormatReal(value); }
 
 std::string Triple(Vec3 v) { return Real(v.x) + " " + Real(v.y) + " " + Real(v.z); }
 

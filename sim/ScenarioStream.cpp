@@ -6,15 +6,6 @@
 
 namespace sim {
 
-std::string ScenarioReal(double value) {
-  char text[40];
-  for (int digits = 15; digits <= 17; ++digits) {
-    std::snprintf(text, sizeof text, "%.*g", digits, value);
-    if (std::strtod(text, nullptr) == value) break;
-  }
-  return text;
-}
-
 ScenarioStream::ScenarioStream(std::vector<std::string> linesToRead) : toRead(std::move(linesToRead)) {}
 
 void ScenarioStream::Write(const std::string &item, const std::string &value) {

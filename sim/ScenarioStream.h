@@ -9,10 +9,6 @@
 
 namespace sim {
 
-// A real number as the scenario writers put it: the first of %.15g, %.16g and %.17g that reads
-// back to the same double, so 1000 stays "1000" and 0.1 stays "0.1".
-std::string ScenarioReal(double value);
-
 class ScenarioStream {
 public:
   ScenarioStream() = default;

@@ -1,3 +1,4 @@
+#include "sim/NumberFormat.h"
 #include "sim/ScenarioStream.h"
 
 #include <gtest/gtest.h>
@@ -47,7 +48,7 @@ TEST(ScenarioStreamTest, RealsReadBackToTheSameDouble) {
     double value;
     std::memcpy(&value, &bits, sizeof value);
     if (!std::isfinite(value)) continue;
-    const std::string text = sim::ScenarioReal(value);
+    const std::string text = sim::FormatReal(value);
     ASSERT_EQ(std::strtod(text.c_str(), nullptr), value) << text;
   }
 }
