@@ -36,7 +36,10 @@ cmake --build "$build" --target kestrane-sim kestrane -j "$(nproc)"
 keys="0:MINUS,0:A,0:J,3:I,6:I,9:I,12:I,15:I,18:I,437:O"
 step 3/4 "running scenarios/tug.scn for 520 simulated seconds"
 echo "keys: $keys"
-"$build/kestrane-sim" run scenarios/tug.scn --duration 520 --every 0.25 --keys "$keys" \
+# On a terminal the display is redrawn in place at 40 simulated seconds per second.
+pace=()
+if [ -t 1 ]; then pace=(--speed 40); fi
+"$build/kestrane-sim" run scenarios/tug.scn --duration 520 --every 0.25 --keys "$keys" "${pace[@]}" \
   --tethers "$out/tethers.csv" --vessels "$out/vessels.csv" \
   --screen "$out/display.txt" --png "$out/display.png" --save "$out/tug-end.scn" --show
 

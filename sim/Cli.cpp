@@ -17,7 +17,7 @@ namespace sim {
 const char usageText[] =
     "usage: kestrane-sim run SCENARIO [--plugin PATH] [--duration S] [--dt S] [--keys LIST]\n"
     "                        [--tethers CSV] [--vessels CSV] [--every S]\n"
-    "                        [--screen TXT] [--png PNG] [--save SCN] [--quiet] [--show]\n"
+    "                        [--screen TXT] [--png PNG] [--save SCN] [--quiet] [--show] [--speed X]\n"
     "       kestrane-sim play SCENARIO [--plugin PATH] [--dt S]\n"
     "\n"
     "  --keys \"T:KEY,...\"  press KEY (J, O, MINUS, LBRACKET, COMMA, 1, ...) on the display\n"
@@ -25,7 +25,8 @@ const char usageText[] =
     "  --tethers, --vessels  CSV samples at 0 s, every --every seconds (default 1) and at the end\n"
     "  --screen, --png     the display after the last frame, as text or as a picture\n"
     "  --save              the whole scenario after the last frame\n"
-    "  --show              print the display each time it changes, with the simulated time\n";
+    "  --show              print the display each time it changes, with the simulated time\n"
+    "  --speed X           run X simulated seconds per second of wall time (default: flat out)\n";
 
 namespace {
 
@@ -76,7 +77,7 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
       continue;
     }
     static const char *const runOnly[] = {"--duration", "--keys", "--tethers", "--vessels",
-                                          "--every",    "--screen", "--png",   "--save"};
+                                          "--every",    "--screen", "--png",   "--save", "--speed"};
     const bool known = arg == "--plugin" || arg == "--dt" ||
                        (isRun && std::find(std::begin(runOnly), std::end(runOnly), arg) != std::end(runOnly));
     if (!known) {
@@ -98,6 +99,8 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
       if (!ParsePositive(arg, value, true, run.duration, error)) return std::nullopt;
     } else if (arg == "--every") {
       if (!ParsePositive(arg, value, false, run.every, error)) return std::nullopt;
+    } else if (arg == "--speed") {
+      if (!ParsePositive(arg, value, false, run.speed, error)) return std::nullopt;
     } else if (arg == "--keys") {
       auto keys = ParseKeyList(value, error);
       if (!keys) return std::nullopt;

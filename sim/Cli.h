@@ -20,6 +20,7 @@ struct RunArguments {
   std::string screen, png, save;
   bool quiet = false;
   bool show = false;           // print the display each time it changes
+  double speed = 0;            // simulated seconds per second of wall time; 0: as fast as it goes
 };
 
 struct PlayArguments {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
@@ -132,6 +133,7 @@ int Run(const sim::RunArguments &args) {
     const long frames = static_cast<long>(std::ceil(args.duration / step - timeSlack));
     Progress progress(!args.quiet && !args.show, args.duration);
     Watcher watcher(args.show && !args.quiet);
+    const auto wallStart = std::chrono::steady_clock::now();
     watcher.Look(simulation);
 
     recorder.Sample(simulation);
@@ -153,6 +155,11 @@ int Run(const sim::RunArguments &args) {
       }
       watcher.Look(simulation);
       progress.Show(end);
+      if (args.speed > 0) {
+        // Keep the run at its pace: wait until the wall clock catches up with simulated time.
+        std::this_thread::sleep_until(wallStart + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                                      std::chrono::duration<double>(end / args.speed)));
+      }
     }
     progress.Done();
     simulation.RedrawDisplays();

@@ -1,6 +1,7 @@
 // kestrane-sim as a user runs it: the built program with the built module on scenario files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
