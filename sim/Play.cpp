@@ -217,7 +217,8 @@ public:
 private:
   void RunFrames(double elapsed, Clock::time_point now) {
     const long due = pacer.FramesFor(elapsed, acceleration.Factor());
-    const Clock::time_point deadline = now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(frameBudget));
+    const Clock::time_point deadline =
+        now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(frameBudget));
     for (long frame = 0; frame < due; ++frame) {
       const double start = simulation.Time();
       simulation.Frame();

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace sim {
 
@@ -17,12 +18,12 @@ struct CharacterKey {
 };
 
 const CharacterKey characterKeys[] = {
-    {'1', '!', DIK_1},         {'2', '@', DIK_2},          {'3', '#', DIK_3},     {'4', '$', DIK_4},
-    {'5', '%', DIK_5},         {'6', '^', DIK_6},          {'7', '&', DIK_7},     {'8', '*', DIK_8},
-    {'9', '(', DIK_9},         {'0', ')', DIK_0},          {'-', '_', DIK_MINUS}, {'=', '+', DIK_EQUALS},
-    {'[', '{', DIK_LBRACKET},  {']', '}', DIK_RBRACKET},   {';', ':', DIK_SEMICOLON},
-    {'\'', '"', DIK_APOSTROPHE}, {'`', '~', DIK_GRAVE},    {'\\', '|', DIK_BACKSLASH},
-    {',', '<', DIK_COMMA},     {'.', '>', DIK_PERIOD},     {'/', '?', DIK_SLASH},
+    {'1', '!', DIK_1},        {'2', '@', DIK_2},          {'3', '#', DIK_3},         {'4', '$', DIK_4},
+    {'5', '%', DIK_5},        {'6', '^', DIK_6},          {'7', '&', DIK_7},         {'8', '*', DIK_8},
+    {'9', '(', DIK_9},        {'0', ')', DIK_0},          {'-', '_', DIK_MINUS},     {'=', '+', DIK_EQUALS},
+    {'[', '{', DIK_LBRACKET}, {']', '}', DIK_RBRACKET},   {';', ':', DIK_SEMICOLON}, {'\'', '"', DIK_APOSTROPHE},
+    {'`', '~', DIK_GRAVE},    {'\\', '|', DIK_BACKSLASH}, {',', '<', DIK_COMMA},     {'.', '>', DIK_PERIOD},
+    {'/', '?', DIK_SLASH},
 };
 
 // Scan codes of the letters, A to Z: the keyboard's rows, not the alphabet.
@@ -197,10 +198,10 @@ std::string TooSmallMessage(const PlayLayout &layout, int columns, int rows) {
 
 BasicColour NearestBasicColour(COLORREF colour) {
   // The usual terminal palette: the eight normal colours, then their bright forms.
-  static const Rgb palette[16] = {{0, 0, 0},       {205, 0, 0},     {0, 205, 0},     {205, 205, 0},
-                                  {0, 0, 238},     {205, 0, 205},   {0, 205, 205},   {229, 229, 229},
-                                  {127, 127, 127}, {255, 0, 0},     {0, 255, 0},     {255, 255, 0},
-                                  {92, 92, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
+  static const Rgb palette[16] = {{0, 0, 0},       {205, 0, 0},   {0, 205, 0},   {205, 205, 0},
+                                  {0, 0, 238},     {205, 0, 205}, {0, 205, 205}, {229, 229, 229},
+                                  {127, 127, 127}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
+                                  {92, 92, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
   const Rgb rgb = FromColour(colour);
   int best = 0;
   for (int i = 1; i < 16; ++i)
@@ -232,7 +233,8 @@ std::string FormatDistance(double metres) {
 }
 
 std::string FormatSpeed(double metresPerSecond) {
-  return metresPerSecond < 10000.0 ? Printf("%.2f m/s", metresPerSecond) : Printf("%.3f km/s", metresPerSecond / 1000.0);
+  return metresPerSecond < 10000.0 ? Printf("%.2f m/s", metresPerSecond)
+                                   : Printf("%.3f km/s", metresPerSecond / 1000.0);
 }
 
 std::string VesselLine(const VesselRow &row, int width) {
@@ -274,7 +276,8 @@ std::string MoreVesselsLine(size_t hidden, int width) {
 }
 
 std::string StatusLine(const PlayStatus &status, int width) {
-  std::string line = " " + status.scenario + "   t = " + Printf("%.1f s", status.time) + "   time x" + status.acceleration;
+  std::string line =
+      " " + status.scenario + "   t = " + Printf("%.1f s", status.time) + "   time x" + status.acceleration;
   if (status.actualFactor) line += " (running at x" + Printf("%.3g", *status.actualFactor) + ")";
   if (status.paused) line += "   PAUSED";
   if (!status.note.empty()) line += "   " + status.note;

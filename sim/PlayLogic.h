@@ -148,7 +148,7 @@ struct PlayStatus {
   std::string acceleration;            // TimeAcceleration::Label()
   std::optional<double> actualFactor;  // measured, when it falls short of the acceleration
   bool paused = false;
-  std::string note;                    // the last key's effect
+  std::string note;  // the last key's effect
 };
 // The status line, cut to `width`.
 std::string StatusLine(const PlayStatus &status, int width);

@@ -71,8 +71,8 @@ public:
     // A plain terminal type every machine knows; no status bar, so the pane is the whole window.
     std::ofstream(config) << "set -g default-terminal screen\nset -g status off\n";
     Tmux("new -d -x " + std::to_string(columns) + " -y " + std::to_string(rows) + " -c " + Quoted(dir) + " -- " +
-         "sh -c " + Quoted("trap '' INT; \"$0\" \"$@\"; echo \"[exit $?]\"; exec sleep 600") + " " + Quoted(KESTRANE_SIM) +
-         " play " + Quoted(scenario) + " --plugin " + Quoted(KESTRANE_MODULE));
+         "sh -c " + Quoted("trap '' INT; \"$0\" \"$@\"; echo \"[exit $?]\"; exec sleep 600") + " " +
+         Quoted(KESTRANE_SIM) + " play " + Quoted(scenario) + " --plugin " + Quoted(KESTRANE_MODULE));
     socketPath = Format("#{socket_path}");
   }
   // The server leaves its socket file behind when killed.
@@ -215,7 +215,8 @@ TEST_F(PlayTest, TheLoadedScenarioIsReplacedOnlyWhenTheUserSaysSo) {
   pane.Keys("q");
   ASSERT_TRUE(pane.WaitForText("Save scenario to tug-saved.scn? ")) << pane.Text();
   pane.Keys("Enter");
-  ASSERT_TRUE(pane.WaitForText("tug-saved.scn is the scenario this run started from. Replace it? [y/N]")) << pane.Text();
+  ASSERT_TRUE(pane.WaitForText("tug-saved.scn is the scenario this run started from. Replace it? [y/N]"))
+      << pane.Text();
   pane.Keys("Enter");
   // Declining the replacement asks again; the file stays as it was.
   ASSERT_TRUE(pane.WaitFor([&] {

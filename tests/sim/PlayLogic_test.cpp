@@ -36,8 +36,10 @@ TEST(PlayKeysTest, CharactersPressTheirKeysScanCodesInEitherCaseAndTheSimulatorK
   EXPECT_EQ(sim::ScanCodeForCharacter('?'), DWORD{DIK_SLASH});
 
   // The simulator's own keys never reach the display.
-  const std::pair<int, PlayControl> own[] = {{'q', PlayControl::Quit},  {'Q', PlayControl::Quit},
-                                             {27, PlayControl::Quit},   {' ', PlayControl::Pause},
+  const std::pair<int, PlayControl> own[] = {{'q', PlayControl::Quit},
+                                             {'Q', PlayControl::Quit},
+                                             {27, PlayControl::Quit},
+                                             {' ', PlayControl::Pause},
                                              {'\t', PlayControl::NextFocus}};
   for (const auto &[ch, control] : own) {
     EXPECT_EQ(sim::ControlForCharacter(ch), control) << ch;
@@ -52,9 +54,10 @@ TEST(PlayKeysTest, CharactersPressTheirKeysScanCodesInEitherCaseAndTheSimulatorK
   std::set<DWORD> typed;
   for (int ch = 0; ch < 256; ++ch)
     if (auto code = sim::ScanCodeForCharacter(ch)) typed.insert(*code);
-  for (DWORD code : {DIK_1, DIK_2, DIK_3, DIK_4, DIK_5, DIK_6, DIK_7, DIK_8, DIK_MINUS, DIK_EQUALS, DIK_U, DIK_I,
-                     DIK_O, DIK_LBRACKET, DIK_RBRACKET, DIK_A, DIK_S, DIK_J, DIK_K, DIK_L, DIK_SEMICOLON,
-                     DIK_APOSTROPHE, DIK_COMMA, DIK_PERIOD, DIK_SLASH})
+  for (DWORD code :
+       {DIK_1,      DIK_2, DIK_3,         DIK_4,          DIK_5,        DIK_6,        DIK_7,    DIK_8, DIK_MINUS,
+        DIK_EQUALS, DIK_U, DIK_I,         DIK_O,          DIK_LBRACKET, DIK_RBRACKET, DIK_A,    DIK_S, DIK_J,
+        DIK_K,      DIK_L, DIK_SEMICOLON, DIK_APOSTROPHE, DIK_COMMA,    DIK_PERIOD,   DIK_SLASH})
     EXPECT_EQ(typed.count(code), 1u) << code;
 }
 
@@ -182,10 +185,10 @@ TEST(PlayScreenTest, TerminalColoursNearestTheDisplaysColours) {
     const sim::BasicColour b = sim::NearestBasicColour(c);
     return std::make_pair(b.index, b.bright);
   };
-  EXPECT_EQ(basic(label), std::make_pair(2, false));   // green
-  EXPECT_EQ(basic(value), std::make_pair(2, true));    // bright green
-  EXPECT_EQ(basic(notice), std::make_pair(3, false));  // yellow
-  EXPECT_EQ(basic(current), std::make_pair(7, false)); // white (grey)
+  EXPECT_EQ(basic(label), std::make_pair(2, false));    // green
+  EXPECT_EQ(basic(value), std::make_pair(2, true));     // bright green
+  EXPECT_EQ(basic(notice), std::make_pair(3, false));   // yellow
+  EXPECT_EQ(basic(current), std::make_pair(7, false));  // white (grey)
   EXPECT_EQ(basic(0x000000), std::make_pair(0, false));
   EXPECT_EQ(basic(0x0000FF), std::make_pair(1, true));  // 0x00BBGGRR: pure red
 
