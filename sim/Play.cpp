@@ -7,10 +7,12 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -134,11 +136,20 @@ private:
   short nextPair = 1;
 };
 
+class TerminalError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
 // Curses mode for the life of the object: the terminal is restored however the run ends.
 class Terminal {
 public:
+  // Throws TerminalError when the terminal's type is unknown.
   Terminal() {
-    initscr();
+    const char *type = std::getenv("TERM");
+    screen = newterm(nullptr, stdout, stdin);
+    if (screen == nullptr)
+      throw TerminalError(std::string("cannot use the terminal of type '") + (type ? type : "") + "'");
     cbreak();
     noecho();
     keypad(stdscr, TRUE);
@@ -157,11 +168,15 @@ public:
     }
     curs_set(1);
     endwin();
+    delscreen(screen);
   }
   Terminal(const Terminal &) = delete;
   Terminal &operator=(const Terminal &) = delete;
 
   Colours colours;
+
+private:
+  SCREEN *screen = nullptr;
 };
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
@@ -496,6 +511,9 @@ int Play(const PlayArguments &args) {
     PlayScreen screen(*simulation, terminal, args.scenario);
     screen.Loop();
     typedAhead = TypedAhead();
+  } catch (const TerminalError &e) {
+    std::fprintf(stderr, "kestrane-sim: %s\n", e.what());
+    return badArguments;
   } catch (const std::exception &e) {
     std::fprintf(stderr, "kestrane-sim: %s\n", e.what());
     return failure;
