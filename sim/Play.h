@@ -7,8 +7,9 @@
 
 namespace sim {
 
-// Runs until the user quits; returns the exit status (0, 2 for an unreadable scenario or no
-// terminal, 128 + the signal's number when a signal ended it).
+// Runs until the user quits; returns the exit status: 0; 2 for an unreadable scenario or no
+// usable terminal; 1 when the run failed; 128 + the signal's number when SIGINT (after the save
+// offer), SIGTERM or SIGHUP ended it.
 int Play(const PlayArguments &args);
 
 }  // namespace sim
