@@ -20,4 +20,5 @@ run_suite build/linux
 run_suite build/sanitize -DKESTRANE_SANITIZE=ON -DKESTRANE_BENCH=OFF
 if [ -f cmake/mingw-i686.cmake ]; then
   run_suite build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DKESTRANE_BENCH=OFF
+  bash scripts/compare-platforms.sh build/linux build/windows
 fi
