@@ -319,7 +319,6 @@ Canvas::Canvas(int widthPixels, int heightPixels, int cellWidthPixels, int cellH
                              kFontFace);
   if (native->font != nullptr) native->previousFont = SelectObject(native->dc, native->font);
   LiveCanvases()[native->dc] = this;
-  RouteTextCalls();
   Clear();
 }
 
@@ -341,6 +340,8 @@ Canvas *Canvas::FromDc(HDC dc) {
 }
 
 void Canvas::ResetSurface() {
+  // A module loaded after the canvas was made is routed from its first drawing pass on.
+  RouteTextCalls();
   HDC dc = native->dc;
   GdiFlush();
   if (native->pixels != nullptr) {
