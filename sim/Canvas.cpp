@@ -205,4 +205,17 @@ std::string Canvas::Ansi() const {
   return out;
 }
 
+bool Canvas::PictureSizeAllowed(int scale, std::string &error) const {
+  if (scale < 1 || scale > maxPictureScale) {
+    error = "picture scale " + std::to_string(scale) + " is outside 1 .. " + std::to_string(maxPictureScale);
+    return false;
+  }
+  if (static_cast<long long>(width) * height * scale * scale > maxPicturePixels) {
+    error = "picture of " + std::to_string(width) + " x " + std::to_string(height) + " pixels at scale " +
+            std::to_string(scale) + " is too large";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace sim

@@ -109,7 +109,15 @@ public:
   bool RenderRgb(std::vector<unsigned char> &rgb, int &pixelWidth, int &pixelHeight, std::string &error,
                  const PngOptions &options = {}) const;
 
+  // The largest picture the canvas draws, pixels: far beyond any display, well below what would
+  // exhaust memory.
+  static constexpr long long maxPicturePixels = 64LL * 1024 * 1024;
+  static constexpr int maxPictureScale = 8;
+
 private:
+  // Whether a picture at this scale may be drawn; otherwise says why in `error`.
+  bool PictureSizeAllowed(int scale, std::string &error) const;
+
   // What a platform adds behind the context: nothing on Linux, where the HDC is the canvas.
   struct Native;
   // Starts a new pass on what the platform keeps behind the context: nothing on Linux; on

@@ -20,9 +20,6 @@ namespace sim {
 
 namespace {
 
-constexpr int kMaxScale = 8;
-// A bound on the picture, pixels: far above any display, well below what would exhaust memory.
-constexpr long long kMaxPixels = 64LL * 1024 * 1024;
 
 const char *const kFontCandidates[] = {
     "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf",
@@ -127,15 +124,7 @@ struct Picture {
 
 bool Canvas::RenderRgb(std::vector<unsigned char> &rgb, int &pixelWidth, int &pixelHeight, std::string &error,
                        const PngOptions &options) const {
-  if (options.scale < 1 || options.scale > kMaxScale) {
-    error = "picture scale " + std::to_string(options.scale) + " is outside 1 .. " + std::to_string(kMaxScale);
-    return false;
-  }
-  if (static_cast<long long>(width) * height * options.scale * options.scale > kMaxPixels) {
-    error = "picture of " + std::to_string(width) + " x " + std::to_string(height) + " pixels at scale " +
-            std::to_string(options.scale) + " is too large";
-    return false;
-  }
+  if (!PictureSizeAllowed(options.scale, error)) return false;
   const std::string fontPath = FindFont(options, error);
   if (fontPath.empty()) {
     return false;

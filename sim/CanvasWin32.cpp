@@ -35,9 +35,6 @@ struct Canvas::Native {
 
 namespace {
 
-constexpr int kMaxScale = 8;
-// Larger pictures (and bitmaps) are refused: 64 Mi pixels is far beyond any display.
-constexpr long long kMaxPixels = 64LL * 1024 * 1024;
 // The monospaced face the Linux picture uses too; GDI substitutes a fixed-pitch face without it.
 constexpr const char *kFontFace = "DejaVu Sans Mono";
 
@@ -306,7 +303,7 @@ Canvas::Canvas(int widthPixels, int heightPixels, int cellWidthPixels, int cellH
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void *bits = nullptr;
-  if (static_cast<long long>(width) * height <= kMaxPixels) {
+  if (static_cast<long long>(width) * height <= maxPicturePixels) {
     native->bitmap = CreateDIBSection(native->dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   }
   if (native->bitmap != nullptr) {
@@ -357,15 +354,7 @@ void Canvas::ResetSurface() {
 
 bool Canvas::RenderRgb(std::vector<unsigned char> &rgb, int &pixelWidth, int &pixelHeight, std::string &error,
                        const PngOptions &options) const {
-  if (options.scale < 1 || options.scale > kMaxScale) {
-    error = "picture scale " + std::to_string(options.scale) + " is outside 1 .. " + std::to_string(kMaxScale);
-    return false;
-  }
-  if (static_cast<long long>(width) * height * options.scale * options.scale > kMaxPixels) {
-    error = "picture of " + std::to_string(width) + " x " + std::to_string(height) + " pixels at scale " +
-            std::to_string(options.scale) + " is too large";
-    return false;
-  }
+  if (!PictureSizeAllowed(options.scale, error)) return false;
   if (native->pixels == nullptr) {
     error = "the display's bitmap could not be created";
     return false;
