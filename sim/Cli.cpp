@@ -26,7 +26,11 @@ const char usageText[] =
     "  --screen, --png     the display after the last frame, as text or as a picture\n"
     "  --save              the whole scenario after the last frame\n"
     "  --show              print the display each time it changes, with the simulated time\n"
-    "  --speed X           run X simulated seconds per second of wall time (default: flat out)\n";
+    "  --speed X           run X simulated seconds per second of wall time (default: flat out)\n"
+    "\n"
+    "play runs the scenario in real time in the terminal: printable keys go to the display;\n"
+    "space pauses, Tab changes the focus vessel, Left/Right (or F1/F2) change time acceleration,\n"
+    "q or Esc quits and offers to save the scenario.\n";
 
 namespace {
 
