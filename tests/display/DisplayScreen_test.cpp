@@ -12,20 +12,7 @@ constexpr COLORREF current = 0xC0C0C0;
 
 const VECTOR3 origin = {{0.0, 0.0, 0.0}};
 
-// The focus vessel Tug with the target Probe 500 m away: the target index 0 names Probe, the
-// first vessel of the list.
-class ScreenTest : public DisplayTest {
-protected:
-  void SetUp() override {
-    DisplayTest::SetUp();
-    probe = AddVessel("Probe", {0, 0, 500});
-    tug = AddVessel("Tug", {0, 0, 0});
-    world.SetFocus(tug);
-  }
-
-  sim::Vessel *probe = nullptr;
-  sim::Vessel *tug = nullptr;
-};
+using ScreenTest = TugAndProbeTest;
 
 TEST_F(ScreenTest, FreshStartShowsTheSetupAndNoLink) {
   Display *d = Open();

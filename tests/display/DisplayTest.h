@@ -54,3 +54,18 @@ protected:
 
   sim::DisplayHost host;
 };
+
+// The focus vessel Tug with the target Probe 500 m away: the target index 0 names Probe, the
+// first vessel of the list.
+class TugAndProbeTest : public DisplayTest {
+protected:
+  void SetUp() override {
+    DisplayTest::SetUp();
+    probe = AddVessel("Probe", {0, 0, 500});
+    tug = AddVessel("Tug", {0, 0, 0});
+    world.SetFocus(tug);
+  }
+
+  sim::Vessel *probe = nullptr;
+  sim::Vessel *tug = nullptr;
+};

@@ -10,18 +10,7 @@ namespace {
 
 static_assert(sizeof(OAPI_MSGTYPE) >= sizeof(void *), "a display's address must fit the message result");
 
-class ModeTest : public DisplayTest {
-protected:
-  void SetUp() override {
-    DisplayTest::SetUp();
-    probe = AddVessel("Probe", {0, 0, 500});
-    tug = AddVessel("Tug", {0, 0, 0});
-    world.SetFocus(tug);
-  }
-
-  sim::Vessel *probe = nullptr;
-  sim::Vessel *tug = nullptr;
-};
+using ModeTest = TugAndProbeTest;
 
 TEST_F(ModeTest, OnlyTheOpenedMessageCreatesADisplay) {
   const WPARAM size = WPARAM{300} | (WPARAM{280} << 16);
