@@ -16,12 +16,14 @@ namespace sim {
 
 const char usageText[] =
     "usage: kestrane-sim run SCENARIO [--plugin PATH] [--duration S] [--dt S] [--keys LIST]\n"
-    "                        [--tethers CSV] [--vessels CSV] [--every S]\n"
+    "                        [--delete LIST] [--tethers CSV] [--vessels CSV] [--every S]\n"
     "                        [--screen TXT] [--png PNG] [--save SCN] [--quiet] [--show] [--speed X]\n"
     "       kestrane-sim play SCENARIO [--plugin PATH] [--dt S]\n"
     "\n"
     "  --keys \"T:KEY,...\"  press KEY (J, O, MINUS, LBRACKET, COMMA, 1, ...) on the display\n"
     "                      at the first frame that starts at or after T seconds\n"
+    "  --delete \"T:NAME,...\"  delete vessel NAME at the start of the first frame that starts\n"
+    "                      at or after T seconds, before that frame's keys\n"
     "  --tethers, --vessels  CSV samples at 0 s, every --every seconds (default 1) and at the end\n"
     "  --screen, --png     the display after the last frame, as text or as a picture\n"
     "  --save              the whole scenario after the last frame\n"
@@ -30,7 +32,8 @@ const char usageText[] =
     "\n"
     "play runs the scenario in real time in the terminal: printable keys go to the display;\n"
     "space pauses, Tab changes the focus vessel, Left/Right (or F1/F2) change time acceleration,\n"
-    "q or Esc quits and offers to save the scenario.\n";
+    "Delete deletes the focus vessel (after y to confirm), q or Esc quits and offers to save\n"
+    "the scenario.\n";
 
 namespace {
 
@@ -46,7 +49,48 @@ bool ParsePositive(const std::string &option, const std::string &text, bool allo
   return true;
 }
 
+std::string Trimmed(const std::string &text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
 }  // namespace
+
+std::optional<std::vector<TimedDeletion>> ParseDeletionList(const std::string &list, std::string &error) {
+  std::vector<TimedDeletion> deletions;
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t end = list.find(',', start);
+    if (end == std::string::npos) end = list.size();
+    const std::string entry = Trimmed(list.substr(start, end - start));
+    start = end + 1;
+    if (entry.empty()) {
+      if (end == list.size() && !deletions.empty()) break;
+      error = "empty entry in --delete list";
+      return std::nullopt;
+    }
+    const size_t colon = entry.find(':');
+    if (colon == std::string::npos) {
+      error = "--delete entry '" + entry + "' is not TIME:NAME";
+      return std::nullopt;
+    }
+    const std::string timeText = Trimmed(entry.substr(0, colon));
+    char *timeEnd = nullptr;
+    const double time = std::strtod(timeText.c_str(), &timeEnd);
+    if (timeText.empty() || *timeEnd != '\0' || !std::isfinite(time) || time < 0) {
+      error = "--delete entry '" + entry + "' has no valid time";
+      return std::nullopt;
+    }
+    std::string name = Trimmed(entry.substr(colon + 1));
+    if (name.empty()) {
+      error = "--delete entry '" + entry + "' names no vessel";
+      return std::nullopt;
+    }
+    deletions.push_back({time, std::move(name)});
+  }
+  return deletions;
+}
 
 std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, std::string &error) {
   Command command;
@@ -80,8 +124,8 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
       (arg == "--quiet" ? run.quiet : run.show) = true;
       continue;
     }
-    static const char *const runOnly[] = {"--duration", "--keys", "--tethers", "--vessels",
-                                          "--every",    "--screen", "--png",   "--save", "--speed"};
+    static const char *const runOnly[] = {"--duration", "--keys", "--delete", "--tethers", "--vessels",
+                                          "--every",    "--screen", "--png", "--save", "--speed"};
     const bool known = arg == "--plugin" || arg == "--dt" ||
                        (isRun && std::find(std::begin(runOnly), std::end(runOnly), arg) != std::end(runOnly));
     if (!known) {
@@ -112,6 +156,13 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
       std::stable_sort(keys->begin(), keys->end(),
                        [](const TimedKey &a, const TimedKey &b) { return a.time < b.time; });
       run.keys = std::move(*keys);
+    } else if (arg == "--delete") {
+      auto deletions = ParseDeletionList(value, error);
+      if (!deletions) return std::nullopt;
+      // Deletions due at the same time happen in the order given.
+      std::stable_sort(deletions->begin(), deletions->end(),
+                       [](const TimedDeletion &a, const TimedDeletion &b) { return a.time < b.time; });
+      run.deletions = std::move(*deletions);
     } else if (arg == "--tethers") {
       run.tethers = value;
     } else if (arg == "--vessels") {

@@ -1,8 +1,10 @@
 // kestrane-sim: runs the plug-in on a scenario in the simulated host.
 #include <chrono>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -118,12 +120,35 @@ bool WriteText(const std::string &path, const std::string &text, std::string &er
   return static_cast<bool>(out);
 }
 
+// Lower case, for comparing vessel names as the host does.
+std::string Folded(std::string name) {
+  for (char &c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name;
+}
+
+// Every deletion must name a vessel of the scenario that no earlier deletion has taken.
+bool CheckDeletions(const std::vector<sim::TimedDeletion> &deletions, sim::World &world, std::string &error) {
+  std::set<std::string> taken;
+  for (const sim::TimedDeletion &deletion : deletions) {
+    if (world.FindByName(deletion.name) == nullptr) {
+      error = "--delete names no vessel '" + deletion.name + "' of the scenario";
+      return false;
+    }
+    if (!taken.insert(Folded(deletion.name)).second) {
+      error = "--delete names vessel '" + deletion.name + "' twice";
+      return false;
+    }
+  }
+  return true;
+}
+
 int Run(const sim::RunArguments &args) {
   sim::Simulation::Options options{args.scenario, args.plugin.empty() ? sim::DefaultPluginPath() : args.plugin,
                                    args.step};
   std::string error;
   try {
     sim::Simulation simulation(options);
+    if (!CheckDeletions(args.deletions, simulation.GetWorld(), error)) return Fail(badArguments, error);
     sim::Recorder recorder;
     if (!recorder.Open(args.tethers, args.vessels, error)) return Fail(badArguments, error);
 
@@ -139,9 +164,13 @@ int Run(const sim::RunArguments &args) {
     recorder.Sample(simulation);
     double lastSample = simulation.Time();
     double nextSample = args.every;
-    size_t nextKey = 0;
+    size_t nextKey = 0, nextDeletion = 0;
     for (long frame = 0; frame < frames; ++frame) {
       const double start = simulation.Time();
+      // Vessels go at the start of the frame, so that the keys of the same frame and the plug-in's
+      // step already find them gone.
+      while (nextDeletion < args.deletions.size() && Reached(start, args.deletions[nextDeletion].time))
+        simulation.DeleteVessel(args.deletions[nextDeletion++].name);
       std::vector<DWORD> due;
       while (nextKey < args.keys.size() && Reached(start, args.keys[nextKey].time)) due.push_back(args.keys[nextKey++].key);
       simulation.Frame(due);

@@ -192,6 +192,8 @@ PlayControl ControlForKey(int key) {
       return PlayControl::Faster;
     case KEY_BTAB:
       return PlayControl::PreviousFocus;
+    case KEY_DC:
+      return PlayControl::DeleteFocus;
     default:
       return ControlForCharacter(key);
   }
@@ -266,6 +268,10 @@ private:
       clear();
       return;
     }
+    if (!doomed.empty()) {
+      AnswerDeletion(key);
+      return;
+    }
     switch (ControlForKey(key)) {
       case PlayControl::Quit:
         quit = true;
@@ -285,6 +291,9 @@ private:
         return;
       case PlayControl::Faster:
         if (acceleration.Faster()) rate.Reset();
+        return;
+      case PlayControl::DeleteFocus:
+        AskDeletion();
         return;
       case PlayControl::None:
         break;
@@ -306,6 +315,31 @@ private:
     // The display follows the focus when it is drawn: at once, not at the next simulated second.
     simulation.RedrawDisplays();
     Note("focus: " + world.Focus()->Name());
+  }
+
+  // The focus vessel is named now; the next key decides. The host always keeps one vessel to
+  // hold the focus.
+  void AskDeletion() {
+    World &world = simulation.GetWorld();
+    if (world.Focus() == nullptr) return;
+    if (world.VesselCount() < 2) {
+      Note("the last vessel stays");
+      return;
+    }
+    doomed = world.Focus()->Name();
+  }
+
+  void AnswerDeletion(int key) {
+    const std::string name = std::move(doomed);
+    doomed.clear();
+    if (!ConfirmsDeletion(key) || !simulation.DeleteVessel(name)) {
+      Note("kept " + name);
+      return;
+    }
+    // The display follows the new focus at once, not at the next simulated second.
+    simulation.RedrawDisplays();
+    const Vessel *focus = simulation.GetWorld().Focus();
+    Note("deleted " + name + (focus != nullptr ? ", focus: " + focus->Name() : std::string()));
   }
 
   void Note(const std::string &text) {
@@ -388,6 +422,8 @@ private:
     const std::optional<double> actual = rate.Rate();
     if (!paused && actual && *actual < shortfall * acceleration.Factor()) status.actualFactor = actual;
     if (!note.empty() && Seconds(Clock::now() - noteTime) < noteLifetime) status.note = note;
+    // The question stays until it is answered.
+    if (!doomed.empty()) status.note = DeletionQuestion(doomed);
     attron(A_REVERSE);
     mvaddnstr(layout.statusRow, 0, StatusLine(status, columns).c_str(), columns);
     attroff(A_REVERSE);
@@ -406,6 +442,7 @@ private:
   Clock::time_point lastTick;
   bool paused = false;
   bool quit = false;
+  std::string doomed;  // the vessel the Delete key asks about, until the next key answers
   std::string note;
   Clock::time_point noteTime;
 };

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 namespace sim {
 
@@ -102,6 +103,10 @@ std::optional<DWORD> ScanCodeForCharacter(int ch) {
     if (ch == key.plain || ch == key.shifted) return key.code;
   return std::nullopt;
 }
+
+std::string DeletionQuestion(const std::string &vessel) { return "delete " + vessel + "? y/N"; }
+
+bool ConfirmsDeletion(int ch) { return ch == 'y' || ch == 'Y'; }
 
 double TimeAcceleration::Factor() const { return std::ldexp(1.0, exponent); }
 
@@ -286,14 +291,16 @@ std::string StatusLine(const PlayStatus &status, int width) {
 
 std::string HelpLine(int width) {
   static const char *const forms[] = {
-      " Space pause  Tab next vessel  Left/Right or F1/F2 slower/faster  q/Esc quit  other keys: display",
-      " Space pause  Tab vessel  Left/Right slower/faster  q quit  other keys: display",
+      " Space pause  Tab next vessel  Left/Right or F1/F2 slower/faster  Del delete vessel  q/Esc quit  "
+      "other keys: display",
+      " Space pause  Tab vessel  Left/Right slower/faster  Del delete  q quit  other keys: display",
+      " Space pause  Tab vessel  Left/Right time  Del delete  q quit",
       " Space pause  Tab vessel  Left/Right time  q quit",
       " Spc pause  Tab vessel  L/R time  q quit",
   };
   for (const char *form : forms)
     if (static_cast<int>(std::string(form).size()) <= width) return Fit(form, width);
-  return Fit(forms[3], width);
+  return Fit(forms[std::size(forms) - 1], width);
 }
 
 std::string DefaultSavePath(const std::string &scenarioPath) {

@@ -12,7 +12,7 @@
 namespace sim {
 
 // The simulator's own controls. Everything else typed goes to the display.
-enum class PlayControl { None, Quit, Pause, NextFocus, PreviousFocus, Slower, Faster };
+enum class PlayControl { None, Quit, Pause, NextFocus, PreviousFocus, Slower, Faster, DeleteFocus };
 
 constexpr int escapeCharacter = 27;
 
@@ -26,6 +26,11 @@ PlayControl ControlForCharacter(int ch);
 // for the simulator's own keys (q, Space, Tab, Esc) and for characters no key of the display's
 // set produces.
 std::optional<DWORD> ScanCodeForCharacter(int ch);
+
+// The question the Delete key asks before the focus vessel goes, and what answers it: y or Y
+// deletes, every other key keeps the vessel.
+std::string DeletionQuestion(const std::string &vessel);
+bool ConfirmsDeletion(int ch);
 
 // Time acceleration in powers of two, 1/8 to 64.
 class TimeAcceleration {

@@ -1,5 +1,6 @@
 #include "Simulation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -61,6 +62,17 @@ Simulation::~Simulation() {
 }
 
 DisplayHost::Display *Simulation::FirstDisplay() { return displays->DisplayAt(0); }
+
+bool Simulation::DeleteVessel(const std::string &name) {
+  Vessel *vessel = world->FindByName(name);
+  if (vessel == nullptr) return false;
+  const bool hadFocus = world->Focus() == vessel;
+  const size_t index = world->IndexOf(vessel);
+  world->DeleteVessel(vessel);
+  const size_t count = world->VesselCount();
+  if (hadFocus && count > 0) world->SetFocus(world->VesselAt(std::min(index, count - 1)));
+  return true;
+}
 
 bool Simulation::PressKey(DWORD key) {
   DisplayHost::Display *display = FirstDisplay();

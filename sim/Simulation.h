@@ -56,6 +56,10 @@ public:
   // One frame: `keys` (already due) go to the first display, then the per-frame callback, the
   // host's forces and the integration.
   void Frame(const std::vector<DWORD> &keys = {});
+  // Deletes the vessel of that name (case-insensitive) now, between frames; false when no vessel
+  // has it. When it had the focus, the focus passes to the vessel that takes its place in the
+  // list, or to the new last vessel.
+  bool DeleteVessel(const std::string &name);
   // Presses a key on the first open display now; true when the display consumed it.
   bool PressKey(DWORD key);
   // Redraws every open display.
