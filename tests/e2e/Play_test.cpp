@@ -205,6 +205,46 @@ TEST_F(PlayTest, CtrlCLeavesLikeQuitAndTheSavedScenarioHoldsTheTether) {
   EXPECT_EQ(ReadFile(dir + "/tug.scn"), ReadFile(std::string(KESTRANE_TEST_SCENARIOS) + "/tug.scn"));
 }
 
+TEST_F(PlayTest, DeleteAsksFirstThenTheFocusVesselGoesAndTheFocusMovesOn) {
+  const std::string dir = ScenarioCopy("play_delete", "tug.scn", "tug.scn");
+  PlayPane pane(dir, "tug.scn", 100, 40);
+  ConnectTugToPod(pane);
+
+  // Any answer but y keeps the vessel.
+  pane.Keys("DC");
+  ASSERT_TRUE(pane.WaitForText("delete Tug? y/N")) << pane.Text();
+  pane.Type("n");
+  ASSERT_TRUE(pane.WaitForText("kept Tug")) << pane.Text();
+  EXPECT_NE(pane.Text().find("> Tug"), std::string::npos) << pane.Text();
+
+  // The tethered tug goes; the pod takes the focus and the display follows it at once.
+  pane.Keys("DC");
+  ASSERT_TRUE(pane.WaitForText("delete Tug? y/N")) << pane.Text();
+  pane.Type("y");
+  ASSERT_TRUE(pane.WaitForText("deleted Tug, focus: Pod")) << pane.Text();
+  ASSERT_TRUE(pane.WaitForText("This Ship   : Pod at CoG")) << pane.Text();
+  std::string screen = pane.Text();
+  EXPECT_NE(screen.find("> Pod"), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("  Tug "), std::string::npos) << screen;
+  // The frames run on without the tug.
+  const double after = pane.SimulatedTime();
+  ASSERT_TRUE(pane.WaitFor([&] { return pane.SimulatedTime() >= after + 0.5; })) << pane.Text();
+
+  // The host keeps one vessel to hold the focus.
+  pane.Keys("DC");
+  ASSERT_TRUE(pane.WaitForText("the last vessel stays")) << pane.Text();
+  EXPECT_NE(pane.Text().find("> Pod"), std::string::npos) << pane.Text();
+
+  pane.Keys("q");
+  ASSERT_TRUE(pane.WaitForText("Save scenario to tug-saved.scn? ")) << pane.Text();
+  pane.Keys("Enter");
+  ASSERT_TRUE(pane.WaitForExit()) << pane.Text();
+  EXPECT_EQ(pane.ExitStatus(), 0);
+  const std::string saved = ReadFile(dir + "/tug-saved.scn");
+  EXPECT_NE(saved.find("BEGIN_FOCUS\n  Ship Pod\nEND_FOCUS\n"), std::string::npos) << saved;
+  EXPECT_EQ(saved.find("Tug:"), std::string::npos) << saved;
+}
+
 TEST_F(PlayTest, TheLoadedScenarioIsReplacedOnlyWhenTheUserSaysSo) {
   // A scenario saved before saves to itself by default.
   const std::string dir = ScenarioCopy("play_replace", "tug.scn", "tug-saved.scn");

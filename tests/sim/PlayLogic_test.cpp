@@ -234,6 +234,18 @@ TEST(PlayScreenTest, VesselAndStatusLinesReadAsText) {
     EXPECT_NE(help.find("q"), std::string::npos) << width;
     EXPECT_NE(help.find("pause"), std::string::npos) << width;
   }
+  // The Delete key is named wherever the terminal is as wide as play needs.
+  for (int width : {72, 80, 100, 120}) EXPECT_NE(sim::HelpLine(width).find("Del delete"), std::string::npos) << width;
+}
+
+TEST(PlayKeysTest, DeletingTheFocusVesselTakesAYAndNothingElse) {
+  EXPECT_EQ(sim::DeletionQuestion("Tug"), "delete Tug? y/N");
+  EXPECT_TRUE(sim::ConfirmsDeletion('y'));
+  EXPECT_TRUE(sim::ConfirmsDeletion('Y'));
+  // Enter, the keys that quit and pause, and a second Delete (a byte 127 from some terminals)
+  // all keep the vessel.
+  for (int ch : {int{'n'}, int{'N'}, int{'\n'}, int{'\r'}, 27, int{'q'}, int{' '}, 127, int{'j'}})
+    EXPECT_FALSE(sim::ConfirmsDeletion(ch)) << ch;
 }
 
 TEST(PlaySaveTest, DefaultPathSitsBesideTheScenarioAndAnswersChooseIt) {
