@@ -126,12 +126,8 @@ Thruster *Vessel::CreateThruster(const Thruster &t) {
 bool Vessel::DeleteThruster(Thruster *t) {
   auto it = std::find_if(thrusters.begin(), thrusters.end(), [t](const auto &q) { return q.get() == t; });
   if (it == thrusters.end()) return false;
-  for (auto e = exhausts.begin(); e != exhausts.end();) {
-    if (e->second.thruster == t)
-      e = exhausts.erase(e);
-    else
-      ++e;
-  }
+  exhausts.erase(std::remove_if(exhausts.begin(), exhausts.end(), [t](const Exhaust &e) { return e.thruster == t; }),
+                 exhausts.end());
   thrusters.erase(it);
   return true;
 }
@@ -152,15 +148,25 @@ bool Vessel::SetThrusterLevel(Thruster *t, double level) {
 UINT Vessel::AddExhaust(const Exhaust &e) {
   if (!HasThruster(e.thruster)) return 0;
   // Ids count up; after a wrap-around they skip 0 and any id still in use.
-  while (nextExhaustId == 0 || exhausts.count(nextExhaustId) != 0) ++nextExhaustId;
-  UINT id = nextExhaustId++;
-  Exhaust stored = e;
-  stored.id = id;
-  exhausts.emplace(id, stored);
+  while (nextExhaustId == 0 || FindExhaust(nextExhaustId) != nullptr) ++nextExhaustId;
+  const UINT id = nextExhaustId++;
+  exhausts.push_back(e);
+  exhausts.back().id = id;
   return id;
 }
 
-bool Vessel::DeleteExhaust(UINT id) { return exhausts.erase(id) != 0; }
+bool Vessel::DeleteExhaust(UINT id) {
+  auto found = std::find_if(exhausts.begin(), exhausts.end(), [id](const Exhaust &e) { return e.id == id; });
+  if (found == exhausts.end()) return false;
+  exhausts.erase(found);
+  return true;
+}
+
+const Exhaust *Vessel::FindExhaust(UINT id) const {
+  for (const Exhaust &e : exhausts)
+    if (e.id == id) return &e;
+  return nullptr;
+}
 
 void Vessel::Retire() {
   exhausts.clear();

@@ -3,7 +3,6 @@
 // see. Owned by the World; handles stay valid until the vessel is deleted.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -92,7 +91,10 @@ public:
 
   const std::vector<std::unique_ptr<Propellant>> &Propellants() const { return propellants; }
   const std::vector<std::unique_ptr<Thruster>> &Thrusters() const { return thrusters; }
-  const std::map<UINT, Exhaust> &Exhausts() const { return exhausts; }
+  // In the order added; a stream's storage is reused, so adding one each frame allocates nothing.
+  const std::vector<Exhaust> &Exhausts() const { return exhausts; }
+  // Null when no stream of this vessel has the id.
+  const Exhaust *FindExhaust(UINT id) const;
 
   double dryMass = 1000;       // kg
   Vec3 pmi{1, 1, 1};           // principal moments of inertia per unit mass, m^2
@@ -115,7 +117,7 @@ private:
   VESSEL iface;
   std::vector<std::unique_ptr<Propellant>> propellants;
   std::vector<std::unique_ptr<Thruster>> thrusters;
-  std::map<UINT, Exhaust> exhausts;
+  std::vector<Exhaust> exhausts;
   UINT nextExhaustId = 1;
   bool deleted = false;
 };

@@ -1,18 +1,10 @@
 #include "World.h"
 
-#include <cctype>
-
 namespace sim {
 
 namespace {
 
 World *current = nullptr;
-
-std::string Folded(std::string_view name) {
-  std::string folded(name);
-  for (char &c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return folded;
-}
 
 }  // namespace
 
@@ -26,42 +18,38 @@ World::~World() {
 
 Vessel *World::CreateVessel(const std::string &name, const std::string &className) {
   if (name.empty()) return nullptr;
-  std::string key = Folded(name);
-  if (byName.count(key) != 0) return nullptr;
+  if (index.FindByName(name) != nullptr) return nullptr;
   vessels.push_back(std::make_unique<Vessel>(name, className));
   Vessel *v = vessels.back().get();
-  byName.emplace(std::move(key), v);
-  indexOf.emplace(v, vessels.size() - 1);
+  index.Insert(v, v->Name(), vessels.size() - 1);
   if (focus == nullptr) focus = v;
   return v;
 }
 
 bool World::DeleteVessel(Vessel *vessel) {
-  auto found = indexOf.find(vessel);
-  if (found == indexOf.end()) return false;
-  size_t index = found->second;
-  indexOf.erase(found);
-  byName.erase(Folded(vessel->Name()));
-  retired.push_back(std::move(vessels[index]));
-  vessels.erase(vessels.begin() + static_cast<std::ptrdiff_t>(index));
-  for (size_t i = index; i < vessels.size(); ++i) indexOf[vessels[i].get()] = i;
+  const size_t position = IndexOf(vessel);
+  if (position == vessels.size()) return false;
+  index.Erase(vessel, vessel->Name());
+  retired.push_back(std::move(vessels[position]));
+  vessels.erase(vessels.begin() + static_cast<std::ptrdiff_t>(position));
+  for (size_t i = position; i < vessels.size(); ++i) index.SetPosition(vessels[i].get(), i);
   vessel->Retire();
   if (focus == vessel) focus = vessels.empty() ? nullptr : vessels.front().get();
   return true;
 }
 
 Vessel *World::FindByName(std::string_view name) const {
-  auto found = byName.find(Folded(name));
-  return found == byName.end() ? nullptr : found->second;
+  return index.FindByName(name);
 }
 
-Vessel *World::VesselAt(size_t index) const { return index < vessels.size() ? vessels[index].get() : nullptr; }
+Vessel *World::VesselAt(size_t position) const {
+  return position < vessels.size() ? vessels[position].get() : nullptr;
+}
 
-bool World::IsLive(const Vessel *vessel) const { return vessel != nullptr && indexOf.count(vessel) != 0; }
+bool World::IsLive(const Vessel *vessel) const { return IndexOf(vessel) != vessels.size(); }
 
 size_t World::IndexOf(const Vessel *vessel) const {
-  auto found = indexOf.find(vessel);
-  return found == indexOf.end() ? vessels.size() : found->second;
+  return index.PositionOf(vessel, vessels.size());
 }
 
 bool World::SetFocus(Vessel *vessel) {
@@ -94,7 +82,7 @@ Vec3 World::GravityAt(Vec3 pos) const {
 }
 
 void World::Frame(const std::function<void()> &perFrame) {
-  pluginForces.clear();
+  ClearPluginForces();
   if (perFrame) perFrame();
   const double dt = step;
   for (const auto &v : vessels) v->ApplyThrusters(dt);

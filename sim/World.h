@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "Vessel.h"
+#include "VesselIndex.h"
 
 namespace sim {
 
@@ -63,6 +63,8 @@ public:
   };
   // The forces plug-ins added in the last frame, in the order added.
   const std::vector<AppliedForce> &PluginForces() const { return pluginForces; }
+  // Forgets the forces of the last frame, as the start of a frame does.
+  void ClearPluginForces() { pluginForces.clear(); }
   void RecordPluginForce(const Vessel *vessel, Vec3 force, Vec3 point) {
     pluginForces.push_back({vessel, force, point});
   }
@@ -78,8 +80,7 @@ private:
   std::vector<AppliedForce> pluginForces;
   std::vector<std::unique_ptr<Vessel>> vessels;
   std::vector<std::unique_ptr<Vessel>> retired;  // deleted, kept inert until the world ends
-  std::unordered_map<std::string, Vessel *> byName;  // lower-case name
-  std::unordered_map<const Vessel *, size_t> indexOf;
+  VesselIndex index;
   Vessel *focus = nullptr;
   std::vector<std::unique_ptr<std::string>> textures;
   std::unordered_map<std::string, SURFHANDLE> textureByName;

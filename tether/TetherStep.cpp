@@ -19,12 +19,20 @@ constexpr double maxPullPerForce = 10000;  // the pull never exceeds this many t
 }  // namespace
 
 void TetherLink::TimeStep() {
+  // Vessel 1 anew; looking it up first changes nothing in the host, and when it is still the
+  // host vessel it is known to exist, which spares the stream's removal a search of its own.
+  VESSEL *vessel1 = connected != 0 ? FindVessel(ship1Name) : nullptr;
+
   // The previous frame's stream goes first, connected or not.
-  DeleteExhaust();
+  if (exhaustActive && vessel1 != nullptr && vessel1 == hostVessel) {
+    hostVessel->DelExhaust(exhaustId);
+    exhaustActive = 0;
+  } else {
+    DeleteExhaust();
+  }
   if (connected == 0) return;
 
-  // Both vessels anew; a link whose vessel has gone does nothing this frame.
-  VESSEL *vessel1 = FindVessel(ship1Name);
+  // A link whose vessel has gone does nothing this frame.
   VESSEL *vessel2 = FindVessel(ship2Name);
   if (vessel1 == nullptr || vessel2 == nullptr) return;
 

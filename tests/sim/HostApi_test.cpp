@@ -193,7 +193,7 @@ TEST(HostApiVessel, TetherObjectsAreCreatedInspectedAndRemoved) {
 
   UINT id = iface->AddExhaust(t1, 1000.0, 1.25, V(1, 2, 3), V(0, 0.6, 0.8), taut);
   ASSERT_NE(id, 0u);
-  const sim::Exhaust &stream = v->Exhausts().at(id);
+  const sim::Exhaust &stream = *v->FindExhaust(id);
   EXPECT_EQ(stream.lscale, 1000.0);
   EXPECT_EQ(stream.wscale, 1.25);
   EXPECT_EQ(stream.dir.z, 0.8);

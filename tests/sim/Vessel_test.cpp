@@ -119,7 +119,7 @@ TEST(VesselExhausts, IdsAreUniqueAndDeletingAThrusterRemovesOnlyItsStreams) {
   EXPECT_EQ(ids.size(), 6u);
   EXPECT_EQ(ids.count(0), 0u);
 
-  const Exhaust &kept = v.Exhausts().at(onB);
+  const Exhaust &kept = *v.FindExhaust(onB);
   EXPECT_EQ(kept.id, onB);
   EXPECT_EQ(kept.thruster, b);
   EXPECT_EQ(kept.lscale, 1000.0);
@@ -134,7 +134,7 @@ TEST(VesselExhausts, IdsAreUniqueAndDeletingAThrusterRemovesOnlyItsStreams) {
   EXPECT_TRUE(v.DeleteThruster(a));
   EXPECT_FALSE(v.DeleteThruster(a));
   ASSERT_EQ(v.Exhausts().size(), 1u);
-  EXPECT_EQ(v.Exhausts().begin()->first, onB);
+  EXPECT_EQ(v.Exhausts().front().id, onB);
   EXPECT_EQ(v.AddExhaust(MakeExhaust(a)), 0u);
 
   EXPECT_TRUE(v.DeleteExhaust(onB));

@@ -26,7 +26,7 @@ protected:
   // The one stream the tug carries.
   const sim::Exhaust &Stream() {
     EXPECT_EQ(tug->Exhausts().size(), 1u);
-    return tug->Exhausts().begin()->second;
+    return tug->Exhausts().front();
   }
 
   std::string Texture() { return world.TextureName(Stream().texture); }
