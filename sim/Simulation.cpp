@@ -1,16 +1,51 @@
 #include "Simulation.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <sstream>
+#include <string_view>
 
 #include "ScenarioStream.h"
 
 namespace sim {
 
 namespace {
+
+// The words of a line, one at a time; an empty word past the last.
+class BlankSeparated {
+public:
+  explicit BlankSeparated(std::string_view text) : rest(text) {}
+  std::string_view Next() {
+    const size_t start = rest.find_first_not_of(" \t");
+    if (start == std::string_view::npos) return {};
+    rest.remove_prefix(start);
+    const size_t end = std::min(rest.find_first_of(" \t"), rest.size());
+    const std::string_view word = rest.substr(0, end);
+    rest.remove_prefix(end);
+    return word;
+  }
+
+private:
+  std::string_view rest;
+};
+
+// A whole word as a number; `value` is left as it was when the word is not one.
+template <class Number>
+bool ParseNumber(std::string_view word, Number &value) {
+  Number parsed{};
+  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), parsed);
+  if (error != std::errc() || end != word.data() + word.size() || word.empty()) return false;
+  value = parsed;
+  return true;
+}
+
+void ParseVector(BlankSeparated &words, Vec3 &v) {
+  Vec3 read;
+  if (ParseNumber(words.Next(), read.x) && ParseNumber(words.Next(), read.y) && ParseNumber(words.Next(), read.z))
+    v = read;
+}
 
 // The display mode the plug-in registers.
 constexpr const char *pluginModeName = "Kestrane";
@@ -110,20 +145,20 @@ std::vector<TetherSample> Simulation::Tethers() {
   std::vector<Vec3> attach1(8), attach2(8);
   for (int i = 0; i < 8; ++i) tethers[i].link = i;
   for (const std::string &line : stream.Written()) {
-    std::istringstream in(line);
-    std::string key, field;
+    BlankSeparated words(line);
     int link = -1;
-    if (!(in >> key >> link >> field) || key != "TetherData" || link < 0 || link > 7) continue;
+    if (words.Next() != "TetherData" || !ParseNumber(words.Next(), link) || link < 0 || link > 7) continue;
     TetherSample &t = tethers[link];
-    if (field == "CONNECT") in >> t.connected;
-    else if (field == "Ship1") in >> t.ship1;
-    else if (field == "Ship2") in >> t.ship2;
-    else if (field == "Length") in >> t.length;
-    else if (field == "Force") in >> t.force;
-    else if (field == "Attach1") in >> attach1[link].x >> attach1[link].y >> attach1[link].z;
-    else if (field == "Attach2") in >> attach2[link].x >> attach2[link].y >> attach2[link].z;
-    else if (field == "SpoolMode") in >> t.spoolMode;
-    else if (field == "ReelSpeed") in >> t.reelSpeed;
+    const std::string_view field = words.Next();
+    if (field == "CONNECT") ParseNumber(words.Next(), t.connected);
+    else if (field == "Ship1") t.ship1 = words.Next();
+    else if (field == "Ship2") t.ship2 = words.Next();
+    else if (field == "Length") ParseNumber(words.Next(), t.length);
+    else if (field == "Force") ParseNumber(words.Next(), t.force);
+    else if (field == "Attach1") ParseVector(words, attach1[link]);
+    else if (field == "Attach2") ParseVector(words, attach2[link]);
+    else if (field == "SpoolMode") ParseNumber(words.Next(), t.spoolMode);
+    else if (field == "ReelSpeed") ParseNumber(words.Next(), t.reelSpeed);
   }
 
   // The host measures the geometry; the pull is what the link applied to vessel 1 in the last
