@@ -1,6 +1,7 @@
 #include "TetherLink.h"
 
 #include <cmath>
+#include <limits>
 
 #include "../math/VecMath.h"
 #include "VesselLookup.h"
@@ -76,13 +77,21 @@ void TetherLink::Disconnect() {
   DeleteVisuals(hostVessel);
 }
 
+namespace {
+
+// The scenario block carries the reel speed as a single-precision number: the doubling stops at
+// the last step that still fits, so that a saved speed is restored and never becomes infinite.
+constexpr double maxReelSpeed = std::numeric_limits<float>::max();  // m/s
+
+}  // namespace
+
 void TetherLink::IncreaseReelSpeed() {
   // The first press against the running direction stops the reel.
   if (reelSpeed < 0)
     reelSpeed = 0;
   else if (reelSpeed == 0)
     reelSpeed = 0.1;
-  else
+  else if (reelSpeed * 2 <= maxReelSpeed)
     reelSpeed = reelSpeed * 2;
 }
 
@@ -91,7 +100,7 @@ void TetherLink::DecreaseReelSpeed() {
     reelSpeed = 0;
   else if (reelSpeed == 0)
     reelSpeed = -0.1;
-  else
+  else if (reelSpeed * 2 >= -maxReelSpeed)
     reelSpeed = reelSpeed * 2;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "math/VecMath.h"
@@ -243,6 +244,19 @@ TEST_F(TetherLinkTest, ReelSpeedLadderStopsOnTheFirstPressAgainstIt) {
   }
   link.IncreaseReelSpeed();
   EXPECT_EQ(link.reelSpeed, 0.0);
+}
+
+TEST_F(TetherLinkTest, ReelSpeedLadderEndsWhereTheScenarioBlockCanStillHoldIt) {
+  // 0.1 m/s doubled 1030 times would be infinite; the block reads the speed as a float.
+  const double floatMax = std::numeric_limits<float>::max();
+  TetherLink link;
+  for (int press = 0; press < 1100; ++press) link.IncreaseReelSpeed();
+  EXPECT_LE(link.reelSpeed, floatMax);
+  EXPECT_GT(link.reelSpeed, floatMax / 2);
+  link.DecreaseReelSpeed();
+  for (int press = 0; press < 1100; ++press) link.DecreaseReelSpeed();
+  EXPECT_GE(link.reelSpeed, -floatMax);
+  EXPECT_LT(link.reelSpeed, -floatMax / 2);
 }
 
 TEST_F(TetherLinkTest, ForceStepsByAFifthWithinItsCaps) {
