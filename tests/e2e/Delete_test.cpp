@@ -207,7 +207,7 @@ TEST(DeleteTest, BadDeleteListsExitWithStatusTwoAndOneLine) {
       {"inf:Pod", "--delete entry 'inf:Pod' has no valid time"},
       {"1:", "--delete entry '1:' names no vessel"},
       {"1:Pod,,2:Tug", "empty entry in --delete list"},
-      {"''", "empty entry in --delete list"},
+      {"\"\"", "empty entry in --delete list"},
   };
   int n = 0;
   for (const Case &c : cases) {
