@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "host/VesselAPI.h"
+#include "math/VecMath.h"
+#include "plugin/TetherData.h"
 #include "sim/World.h"
 
 namespace {
@@ -58,5 +60,25 @@ void FrameWithManyVessels(benchmark::State &state) {
   state.SetItemsProcessed(state.iterations() * count);
 }
 BENCHMARK(FrameWithManyVessels)->Arg(10)->Arg(1000)->Arg(10000);
+
+// A whole host frame as a run makes it: the plug-in's step, thrusters, gravity and the
+// integration of every vessel, with one link among 2 vessels or eight among 100.
+void FrameWithTethers(benchmark::State &state) {
+  sim::World world;
+  world.gravityGM = 3.986004418e14;
+  const int count = static_cast<int>(state.range(0));
+  Populate(world, count);
+  TetherData registry;
+  const int links = count / 2 < TetherData::linkCount ? count / 2 : TetherData::linkCount;
+  for (int n = 0; n < links; ++n) {
+    const std::string a = "Vessel-" + std::to_string(2 * n), b = "Vessel-" + std::to_string(2 * n + 1);
+    registry.TM[n]->Connect(a.c_str(), b.c_str(), 0.9, 100, MakeVector(0, 0, 0.1), MakeVector(0, 0, -0.1));
+    registry.TM[n]->spoolMode = static_cast<uint8_t>(n % 2);
+  }
+  for (auto _ : state) world.Frame([&registry] { registry.TimeStep(); });
+  state.SetItemsProcessed(state.iterations());
+  state.SetLabel("items: frames");
+}
+BENCHMARK(FrameWithTethers)->ArgName("vessels")->Arg(2)->Arg(100);
 
 }  // namespace
