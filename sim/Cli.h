@@ -21,17 +21,17 @@ std::optional<std::vector<TimedDeletion>> ParseDeletionList(const std::string &l
 
 struct RunArguments {
   std::string scenario;
-  std::string plugin;          // empty: the module beside the executable
-  double duration = 10.0;      // s of simulated time
-  std::optional<double> step;  // s; the scenario's when absent
-  std::vector<TimedKey> keys;  // in the order they are pressed
+  std::string plugin;                    // empty: the module beside the executable
+  double duration = 10.0;                // s of simulated time
+  std::optional<double> step;            // s; the scenario's when absent
+  std::vector<TimedKey> keys;            // in the order they are pressed
   std::vector<TimedDeletion> deletions;  // in the order they happen
   std::string tethers, vessels;
-  double every = 1.0;          // s between CSV samples
+  double every = 1.0;  // s between CSV samples
   std::string screen, png, save;
   bool quiet = false;
-  bool show = false;           // print the display each time it changes
-  double speed = 0;            // simulated seconds per second of wall time; 0: as fast as it goes
+  bool show = false;  // print the display each time it changes
+  double speed = 0;   // simulated seconds per second of wall time; 0: as fast as it goes
 };
 
 struct PlayArguments {

@@ -1,6 +1,6 @@
 // kestrane-sim: runs the plug-in on a scenario in the simulated host.
-#include <chrono>
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -172,7 +172,8 @@ int Run(const sim::RunArguments &args) {
       while (nextDeletion < args.deletions.size() && Reached(start, args.deletions[nextDeletion].time))
         simulation.DeleteVessel(args.deletions[nextDeletion++].name);
       std::vector<DWORD> due;
-      while (nextKey < args.keys.size() && Reached(start, args.keys[nextKey].time)) due.push_back(args.keys[nextKey++].key);
+      while (nextKey < args.keys.size() && Reached(start, args.keys[nextKey].time))
+        due.push_back(args.keys[nextKey++].key);
       simulation.Frame(due);
       const double end = simulation.Time();
       // Displays are redrawn once per second of simulated time.

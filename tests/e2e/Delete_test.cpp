@@ -46,7 +46,8 @@ std::vector<CsvRow> RowsWhere(const std::vector<CsvRow> &rows, const char *field
 }  // namespace
 
 TEST(DeleteTest, EitherEndCanGoInEverySpoolModeAndTheOtherSevenLinksRunOnAsBefore) {
-  ASSERT_EQ(Sim("run " + Scenario("pairs.scn") + " --duration 12 --quiet --tethers del_base_t.csv --vessels "
+  ASSERT_EQ(Sim("run " + Scenario("pairs.scn") +
+                    " --duration 12 --quiet --tethers del_base_t.csv --vessels "
                     "del_base_v.csv",
                 "del_base")
                 .status,
@@ -55,8 +56,8 @@ TEST(DeleteTest, EitherEndCanGoInEverySpoolModeAndTheOtherSevenLinksRunOnAsBefor
   ASSERT_EQ(baseTethers.size(), 13u * 8);
 
   const Vanishing cases[] = {
-      {0, "Tug0", "vessel 1 of a holding tether"},     {3, "Pod3", "vessel 2 of a holding tether"},
-      {1, "Tug1", "vessel 1 of a reeling tether"},     {4, "Pod4", "vessel 2 of a reeling tether"},
+      {0, "Tug0", "vessel 1 of a holding tether"},       {3, "Pod3", "vessel 2 of a holding tether"},
+      {1, "Tug1", "vessel 1 of a reeling tether"},       {4, "Pod4", "vessel 2 of a reeling tether"},
       {2, "Tug2", "vessel 1 of a free-spooling tether"}, {5, "Pod5", "vessel 2 of a free-spooling tether"},
   };
   for (const Vanishing &c : cases) {
@@ -110,8 +111,8 @@ TEST(DeleteTest, EitherEndCanGoInEverySpoolModeAndTheOtherSevenLinksRunOnAsBefor
 TEST(DeleteTest, TheDisplayKeepsDrawingAndJTiesTheLinkToAnotherVessel) {
   // Right after the pod has gone: the target moves on to the probe, and the link shows its last
   // measured values until it is tied again or disconnected.
-  Result r = Sim("run " + Scenario("trio.scn") + " --duration 2.5 --quiet --delete 2:Pod --screen del_gone.txt",
-                 "del_gone");
+  Result r =
+      Sim("run " + Scenario("trio.scn") + " --duration 2.5 --quiet --delete 2:Pod --screen del_gone.txt", "del_gone");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadFile("del_gone.txt"),
             "Kestrane\n"
@@ -211,8 +212,8 @@ TEST(DeleteTest, BadDeleteListsExitWithStatusTwoAndOneLine) {
   };
   int n = 0;
   for (const Case &c : cases) {
-    const Result r =
-        Sim("run " + Scenario("trio.scn") + " --duration 1 --quiet --delete " + c.list, "del_bad" + std::to_string(n++));
+    const Result r = Sim("run " + Scenario("trio.scn") + " --duration 1 --quiet --delete " + c.list,
+                         "del_bad" + std::to_string(n++));
     EXPECT_EQ(r.status, 2) << c.list;
     EXPECT_NE(r.err.find(c.expected), std::string::npos) << c.list << ": " << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;

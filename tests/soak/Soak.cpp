@@ -52,17 +52,28 @@ struct Action {
 };
 
 const Action actions[] = {
-    {DIK_COMMA, 4, "previous tether"},    {DIK_PERIOD, 4, "next tether"},
-    {DIK_I, 4, "reel in"},                {DIK_O, 4, "reel out"},
-    {DIK_S, 2, "spool mode"},             {DIK_U, 2, "disconnect"},
-    {DIK_J, 3, "connect"},                {DIK_MINUS, 2, "next target"},
-    {DIK_EQUALS, 2, "previous target"},   {DIK_K, 1, "link force down"},
-    {DIK_L, 1, "link force up"},          {DIK_LBRACKET, 1, "setup length down"},
-    {DIK_RBRACKET, 1, "setup length up"}, {DIK_SEMICOLON, 1, "setup force down"},
-    {DIK_APOSTROPHE, 1, "setup force up"}, {DIK_A, 1, "length from distance"},
-    {DIK_1, 1, "own at centre"},          {DIK_2, 1, "own at port"},
-    {DIK_7, 1, "own next port"},          {DIK_4, 1, "target at centre"},
-    {DIK_5, 1, "target at port"},         {0, 1, "focus"},
+    {DIK_COMMA, 4, "previous tether"},
+    {DIK_PERIOD, 4, "next tether"},
+    {DIK_I, 4, "reel in"},
+    {DIK_O, 4, "reel out"},
+    {DIK_S, 2, "spool mode"},
+    {DIK_U, 2, "disconnect"},
+    {DIK_J, 3, "connect"},
+    {DIK_MINUS, 2, "next target"},
+    {DIK_EQUALS, 2, "previous target"},
+    {DIK_K, 1, "link force down"},
+    {DIK_L, 1, "link force up"},
+    {DIK_LBRACKET, 1, "setup length down"},
+    {DIK_RBRACKET, 1, "setup length up"},
+    {DIK_SEMICOLON, 1, "setup force down"},
+    {DIK_APOSTROPHE, 1, "setup force up"},
+    {DIK_A, 1, "length from distance"},
+    {DIK_1, 1, "own at centre"},
+    {DIK_2, 1, "own at port"},
+    {DIK_7, 1, "own next port"},
+    {DIK_4, 1, "target at centre"},
+    {DIK_5, 1, "target at port"},
+    {0, 1, "focus"},
 };
 
 // On average one action every this many frames: a second of simulated time at 0.02 s steps.
@@ -209,10 +220,11 @@ std::string CheckObjects(sim::Simulation &simulation, const BlockCheck &block, c
 void PrintState(const char *label, long frame, sim::Simulation &simulation) {
   const Counts c = CountObjects(simulation);
   const Memory m = ReadMemory();
-  std::printf("%-6s frame %ld, t = %.2f s: vessels %zu, displays %zu, propellant resources %zu, thrusters %zu, "
-              "exhaust streams %zu; VmRSS %ld kB, VmHWM %ld kB\n",
-              label, frame, simulation.Time(), c.vessels, c.displays, c.propellants, c.thrusters, c.exhausts, m.rssKb,
-              m.peakKb);
+  std::printf(
+      "%-6s frame %ld, t = %.2f s: vessels %zu, displays %zu, propellant resources %zu, thrusters %zu, "
+      "exhaust streams %zu; VmRSS %ld kB, VmHWM %ld kB\n",
+      label, frame, simulation.Time(), c.vessels, c.displays, c.propellants, c.thrusters, c.exhausts, m.rssKb,
+      m.peakKb);
   std::fflush(stdout);
 }
 
@@ -330,9 +342,10 @@ int main(int argc, char **argv) {
   const Memory end = ReadMemory();
   PrintState("end", options.frames, *simulation);
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-  std::printf("%ld actions; tethers seen: %ld connections, %ld disconnections, free-spooling in %ld and reeling in "
-              "%ld link-seconds; %.1f s of wall time\n",
-              pressed, connections, disconnections, freeSpoolingSeen, reelingSeen, wall);
+  std::printf(
+      "%ld actions; tethers seen: %ld connections, %ld disconnections, free-spooling in %ld and reeling in "
+      "%ld link-seconds; %.1f s of wall time\n",
+      pressed, connections, disconnections, freeSpoolingSeen, reelingSeen, wall);
 
   double farthest = 0, fastest = 0;
   for (size_t i = 0; i < world.VesselCount(); ++i) {
