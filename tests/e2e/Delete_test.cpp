@@ -160,6 +160,22 @@ TEST(DeleteTest, TheDisplayKeepsDrawingAndJTiesTheLinkToAnotherVessel) {
   EXPECT_GT(Num(tug.at(6), "vy"), 0.0);
 }
 
+TEST(DeleteTest, AVesselGoesBeforeTheKeysOfItsFrame) {
+  // The display last named the pod as the target. A (setup length from the distance) in the frame
+  // of the deletion finds it gone and keeps the length; a frame before, it measures to the pod.
+  const Result same =
+      Sim("run " + Scenario("trio.scn") + " --duration 4 --quiet --delete 3:Pod --keys 3:A --screen del_order.txt",
+          "del_order");
+  ASSERT_EQ(same.status, 0) << same.err;
+  const Result earlier =
+      Sim("run " + Scenario("trio.scn") + " --duration 4 --quiet --delete 3.02:Pod --keys 3:A --screen del_order2.txt",
+          "del_order2");
+  ASSERT_EQ(earlier.status, 0) << earlier.err;
+  EXPECT_NE(ReadFile("del_order.txt").find("Length      : 1000.0 m\n"), std::string::npos) << ReadFile("del_order.txt");
+  EXPECT_EQ(ReadFile("del_order2.txt").find("Length      : 1000.0 m\n"), std::string::npos)
+      << ReadFile("del_order2.txt");
+}
+
 TEST(DeleteTest, DeletingTheFocusVesselPassesTheFocusToTheNextVessel) {
   // The tug has the focus and carries the tether's drawing; names match without regard to case.
   const Result r = Sim("run " + Scenario("trio.scn") +
