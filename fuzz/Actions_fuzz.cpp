@@ -1,6 +1,7 @@
 // Sequences of what a user and the host do to the plug-in, read from the input bytes: key presses
 // on the plug-in's display (its 25 keys and some it does not take), frames, saves and loads of
-// the display's block and of the whole scenario, deleting, creating and focusing vessels. After
+// the display's block and of the whole scenario, deleting, creating and focusing vessels, the end
+// of a run. After
 // every action the registry, the links and the vessels must be sound (see CheckRegistry), and a
 // load must tie again every tether that was tied between vessels that still exist.
 #include <fuzzer/FuzzedDataProvider.h>
@@ -18,6 +19,7 @@
 
 #include "FuzzSupport.h"
 #include "display/TetherDisplay.h"
+#include "plugin/Callbacks.h"
 #include "plugin/TetherData.h"
 #include "sim/ScenarioFile.h"
 #include "tether/VesselLookup.h"
@@ -54,7 +56,7 @@ const double steps[] = {0.02, 0.001, 0.1, 1.0};  // s
 
 const char *const names[] = {"Tug", "Probe", "Pod", "Lander", "tug", "PROBE"};
 
-enum Action { Press, PressRepeated, Frames, SaveBlock, SaveScenario, Delete, Create, Focus, ActionCount };
+enum Action { Press, PressRepeated, Frames, SaveBlock, SaveScenario, Delete, Create, Focus, EndRun, ActionCount };
 
 // A tether that a load must tie again: saved as tied (the block holds the links as of the last
 // frame), and its vessels still exist under its names.
@@ -270,6 +272,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       session.SetFocus(index);
       break;
     }
+    case EndRun:
+      // The host ends the run and starts the next one in the same world: every tether lets go.
+      Trace("end of the run\n");
+      opcCloseRenderViewport();
+      opcOpenRenderViewport(nullptr, 0, 0, FALSE);
+      break;
     default:
       break;
     }

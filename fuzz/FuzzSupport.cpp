@@ -91,7 +91,10 @@ void CheckDrawingObjects(const sim::Vessel &vessel, const TetherData &data) {
       bool found = false;
       for (const auto &entry : vessel.Exhausts()) {
         const sim::Exhaust &stream = AsExhaust(entry);
-        found = found || (stream.id == link.exhaustId && stream.thruster == link.thruster1);
+        if (stream.id != link.exhaustId) continue;
+        found = stream.thruster == link.thruster1;
+        Require(Finite(stream.lscale) && Finite(stream.wscale) && stream.lscale >= 0 && stream.wscale >= 0,
+                LinkName(n) + ": its exhaust stream has no finite size");
       }
       Require(found,
               LinkName(n) + ": its exhaust stream is not on its host vessel " + vessel.Name());

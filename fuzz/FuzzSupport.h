@@ -61,7 +61,7 @@ void ReadBlock(sim::DisplayHost &displays, sim::DisplayHost::Display &display, s
 // Every number of every link and record finite, every vessel state finite, and the objects the
 // links draw with exactly where the links say they are: one propellant resource and two
 // thrusters per link with visuals on its host vessel, none elsewhere, no visuals on a link that
-// is not connected, at most one exhaust stream per link.
+// is not connected, at most one exhaust stream per link, of finite size.
 void CheckRegistry(const sim::World &world);
 // A block as written: a line for every setup value and link, every number in it finite.
 void CheckWrittenBlock(const std::vector<std::string> &lines);
