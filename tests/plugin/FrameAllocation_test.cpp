@@ -27,6 +27,11 @@ void *operator new(std::size_t size, const std::nothrow_t &) noexcept {
   return std::malloc(size == 0 ? 1 : size);
 }
 void *operator new[](std::size_t size, const std::nothrow_t &tag) noexcept { return operator new(size, tag); }
+// These are the deallocation functions matching the operators above, both on malloc and free;
+// the compiler's mismatch check cannot see that.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 void operator delete(void *p) noexcept { std::free(p); }
 void operator delete[](void *p) noexcept { std::free(p); }
 void operator delete(void *p, std::size_t) noexcept { std::free(p); }
