@@ -39,8 +39,9 @@ void Trace(const char *format, ...) {
 
 // Bounds that keep every input short.
 constexpr int maxActions = 300;
-constexpr int maxKeyPresses = 4000;  // counting repeats
-constexpr int maxFrames = 1500;
+constexpr int maxKeyPresses = 2000;  // counting repeats
+constexpr int maxFrames = 600;
+constexpr int maxSaves = 12;         // of the block and of the whole scenario
 constexpr size_t maxVessels = 8;
 
 const DWORD keys[] = {
@@ -225,7 +226,7 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FuzzedDataProvider in(data, size);
   Session session(steps[in.ConsumeIntegralInRange<size_t>(0, sizeof steps / sizeof steps[0] - 1)]);
-  int presses = 0, frames = 0;
+  int presses = 0, frames = 0, saves = 0;
   for (int action = 0; action < maxActions && in.remaining_bytes() > 0; ++action) {
     const int kind = in.ConsumeIntegralInRange<int>(0, ActionCount - 1);
     switch (kind) {
@@ -238,17 +239,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       break;
     }
     case Frames: {
-      const int count = std::min(in.ConsumeIntegralInRange<int>(1, 100), maxFrames - frames);
+      const int count = std::min(in.ConsumeIntegralInRange<int>(1, 50), maxFrames - frames);
       Trace("%d frames\n", count);
       session.RunFrames(count);
       frames += count;
       break;
     }
     case SaveBlock:
+      if (saves++ >= maxSaves) break;
       Trace("save and load the block\n");
       session.SaveAndLoadBlock();
       break;
     case SaveScenario:
+      if (saves++ >= maxSaves) break;
       Trace("save and load the scenario\n");
       session.SaveAndLoadScenario();
       break;

@@ -56,6 +56,12 @@ void ReadReal(const char *line, const char *format, double &field) {
   if (std::sscanf(line, format, &value) == 1 && std::isfinite(value)) field = value;
 }
 
+// A stiffness below 0 would make the tether push; the keys never lower it below 0 either.
+void ReadForce(const char *line, const char *format, double &field) {
+  ReadReal(line, format, field);
+  if (field < 0) field = 0;
+}
+
 void ReadInt(const char *line, const char *format, int32_t &field) {
   int value;
   if (std::sscanf(line, format, &value) == 1) field = value;
@@ -95,7 +101,7 @@ void ReadLinkLine(const char *line, TetherRecord (&records)[TetherData::linkCoun
   } else if (std::strcmp(field, "Length") == 0) {
     ReadReal(line, "%*s %*d %*s %f", record.length);
   } else if (std::strcmp(field, "Force") == 0) {
-    ReadReal(line, "%*s %*d %*s %f", record.force);
+    ReadForce(line, "%*s %*d %*s %f", record.force);
   } else if (std::strcmp(field, "Attach1") == 0) {
     ReadVector(line, record.attach1);
   } else if (std::strcmp(field, "Attach2") == 0) {
@@ -159,7 +165,7 @@ void TetherData::ReadScenario(FILEHANDLE scn) {
     } else if (std::strcmp(word, "SetupTetherLength") == 0) {
       ReadReal(line, "%*s %f", setupLength);
     } else if (std::strcmp(word, "SetupTetherForce") == 0) {
-      ReadReal(line, "%*s %f", setupForce);
+      ReadForce(line, "%*s %f", setupForce);
     } else if (std::strcmp(word, "SetupTargetIndex") == 0) {
       // Stored as read: a negative number wraps, as the target keys' own arithmetic does.
       int index;

@@ -192,6 +192,19 @@ TEST_F(TetherScenarioTest, MalformedLinesLeaveFieldsAsTheyWere) {
   EXPECT_EQ(data.attachNoV2, 40);
 }
 
+TEST_F(TetherScenarioTest, NegativeStiffnessReadsAsZeroSoTheTetherNeverPushes) {
+  AddVessel("Tug", {0, 0, 0});
+  AddVessel("Payload", {0, 0, 1200});
+  Read({"SetupTetherForce -2000", "TetherData 3 CONNECT 1", "TetherData 3 Ship1 Tug", "TetherData 3 Ship2 Payload",
+        "TetherData 3 Length 1000", "TetherData 3 Force -1e38"});
+  EXPECT_EQ(data.setupForce, 0.0);
+  EXPECT_EQ(data.records[3].force, 0.0);
+  ASSERT_EQ(data.TM[3]->IsConnected(), 1);
+  // 20 % over-stretched: a stiffness below 0 would turn the pull into a push.
+  data.TimeStep();
+  EXPECT_EQ(data.TM[3]->GetPull(), 0.0);
+}
+
 TEST_F(TetherScenarioTest, RandomLinesNeverBreakTheRegistry) {
   AddVessel("Tug", {0, 0, 0});
   AddVessel("Payload", {0, 0, 100});
