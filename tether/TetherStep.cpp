@@ -32,9 +32,12 @@ void TetherLink::TimeStep() {
   }
   if (connected == 0) return;
 
-  // A link whose vessel has gone does nothing this frame.
+  // A link whose vessel has gone does nothing this frame; it pulls nothing, and says so.
   VESSEL *vessel2 = FindVessel(ship2Name);
-  if (vessel1 == nullptr || vessel2 == nullptr) return;
+  if (vessel1 == nullptr || vessel2 == nullptr) {
+    pull = 0;
+    return;
+  }
 
   VECTOR3 pos1, pos2;
   vessel1->GetGlobalPos(pos1);

@@ -188,10 +188,12 @@ TEST_F(TetherLinkTest, AVesselThatHasGoneIsLeftAlone) {
   ASSERT_TRUE(world.DeleteVessel(tug));
   pod->forceSum = {};
 
-  // Both ends are needed: the step neither draws nor pulls.
+  // Both ends are needed: the step neither draws nor pulls, and its pull reads 0.
+  ASSERT_GT(link.GetPull(), 0.0);
   link.TimeStep();
   EXPECT_EQ(link.exhaustActive, 0);
   EXPECT_EQ(pod->forceSum.x, 0.0);
+  EXPECT_EQ(link.GetPull(), 0.0);
   link.Disconnect();
   EXPECT_EQ(link.IsConnected(), 0);
   EXPECT_EQ(link.visualsCreated, 0);
