@@ -2,10 +2,7 @@
 // world of a few vessels. After the read the tethers run a few frames and the block is written;
 // the written block must read back into a fresh registry with the same tethers tied, and a block
 // written after reading must read back to the same text.
-#include <cfloat>
-#include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,15 +12,6 @@
 namespace {
 
 constexpr int framesAfterRead = 3;
-// A real number passes the reader as a single-precision float: 2^-24 relative, with room.
-constexpr double floatTolerance = 1e-6;
-
-void RequireClose(double written, double read, const std::string &what) {
-  // Beyond the float's range the reader does not take the number at all.
-  if (std::fabs(written) > FLT_MAX) return;
-  fuzz::Require(std::fabs(written - read) <= floatTolerance * std::fabs(written) + 1e-30,
-                what + " does not read back: " + std::to_string(written) + " became " + std::to_string(read));
-}
 
 struct LinkImage {
   int32_t connected;
@@ -71,9 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (b.connected != 1) continue;
     fuzz::Require(a.ship1 == b.ship1 && a.ship2 == b.ship2, link + ": the vessel names do not read back");
     fuzz::Require(a.spoolMode == b.spoolMode, link + ": the spool mode does not read back");
-    RequireClose(b.length, a.length, link + " length");
-    RequireClose(b.force, a.force, link + " force");
-    RequireClose(b.reelSpeed, a.reelSpeed, link + " reel speed");
+    fuzz::RequireReadBack(b.length, a.length, link + " length");
+    fuzz::RequireReadBack(b.force, a.force, link + " force");
+    fuzz::RequireReadBack(b.reelSpeed, a.reelSpeed, link + " reel speed");
   }
 
   // Once through the reader, every value is what the reader makes of it: the next round trip

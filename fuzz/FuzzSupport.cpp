@@ -1,5 +1,6 @@
 #include "FuzzSupport.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -190,6 +191,14 @@ void ReadBlock(sim::DisplayHost &displays, sim::DisplayHost::Display &display, s
   lines.push_back("END_MFD");
   sim::ScenarioStream stream(std::move(lines));
   displays.ReadStatus(display, stream.Handle());
+}
+
+void RequireReadBack(double written, double read, const std::string &what) {
+  if (std::fabs(written) > FLT_MAX) return;
+  // 2^-24 relative, with room.
+  const double tolerance = 1e-6 * std::fabs(written) + 1e-30;
+  Require(std::fabs(written - read) <= tolerance,
+          what + " does not read back: " + std::to_string(written) + " became " + std::to_string(read));
 }
 
 void CheckRegistry(const sim::World &world) {

@@ -58,6 +58,10 @@ std::vector<std::string> WriteBlock(sim::DisplayHost &displays, const sim::Displ
 // Hands the display `lines` followed by the host's "END_MFD" line.
 void ReadBlock(sim::DisplayHost &displays, sim::DisplayHost::Display &display, std::vector<std::string> lines);
 
+// A real number written into a block and read back: the reader takes it in single precision,
+// and not at all beyond the float's range.
+void RequireReadBack(double written, double read, const std::string &what);
+
 // Every number of every link and record finite, every vessel state finite, and the objects the
 // links draw with exactly where the links say they are: one propellant resource and two
 // thrusters per link with visuals on its host vessel, none elsewhere, no visuals on a link that
