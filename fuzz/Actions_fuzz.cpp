@@ -39,14 +39,13 @@ void Trace(const char *format, ...) {
 constexpr int maxActions = 300;
 constexpr int maxKeyPresses = 2000;  // counting repeats
 constexpr int maxFrames = 600;
-constexpr int maxSaves = 12;         // of the block and of the whole scenario
+constexpr int maxSaves = 12;  // of the block and of the whole scenario
 constexpr size_t maxVessels = 8;
 
 const DWORD keys[] = {
     // The display's commands.
-    DIK_1, DIK_2, DIK_3, DIK_4, DIK_5, DIK_6, DIK_7, DIK_8, DIK_MINUS, DIK_EQUALS, DIK_U, DIK_I, DIK_O,
-    DIK_LBRACKET, DIK_RBRACKET, DIK_A, DIK_S, DIK_J, DIK_K, DIK_L, DIK_SEMICOLON, DIK_APOSTROPHE, DIK_COMMA,
-    DIK_PERIOD, DIK_SLASH,
+    DIK_1, DIK_2, DIK_3, DIK_4, DIK_5, DIK_6, DIK_7, DIK_8, DIK_MINUS, DIK_EQUALS, DIK_U, DIK_I, DIK_O, DIK_LBRACKET,
+    DIK_RBRACKET, DIK_A, DIK_S, DIK_J, DIK_K, DIK_L, DIK_SEMICOLON, DIK_APOSTROPHE, DIK_COMMA, DIK_PERIOD, DIK_SLASH,
     // Keys it leaves to the host, among and around its own.
     0, DIK_ESCAPE, DIK_9, DIK_0, DIK_Q, DIK_T, DIK_GRAVE, DIK_BACKSLASH, DIK_RSHIFT, DIK_SPACE, 0x80, 0xFF,
     0xFFFFFFFFu};
@@ -83,7 +82,8 @@ void RequireTied(const std::vector<Tie> &ties) {
   for (const Tie &tie : ties) {
     const TetherLink &link = *tetherData->TM[tie.link];
     const std::string name = "link " + std::to_string(tie.link);
-    fuzz::Require(link.connected == 1, name + " between " + tie.ship1 + " and " + tie.ship2 + " is not tied after a load");
+    fuzz::Require(link.connected == 1,
+                  name + " between " + tie.ship1 + " and " + tie.ship2 + " is not tied after a load");
     fuzz::Require(link.ship1Name == tie.ship1 && link.ship2Name == tie.ship2, name + ": the names do not load back");
     fuzz::RequireReadBack(tie.length, link.length, name + " length");
     fuzz::RequireReadBack(tie.force, link.force, name + " force");
@@ -220,59 +220,60 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   for (int action = 0; action < maxActions && in.remaining_bytes() > 0; ++action) {
     const int kind = in.ConsumeIntegralInRange<int>(0, ActionCount - 1);
     switch (kind) {
-    case Press:
-    case PressRepeated: {
-      const DWORD key = keys[in.ConsumeIntegralInRange<size_t>(0, keyCount - 1)];
-      int repeat = kind == Press ? 1 : in.ConsumeIntegralInRange<int>(1, 256);
-      Trace("press 0x%02X x%d\n", static_cast<unsigned>(key), repeat);
-      for (; repeat > 0 && presses < maxKeyPresses; --repeat, ++presses) session.PressKey(key);
-      break;
-    }
-    case Frames: {
-      const int count = std::min(in.ConsumeIntegralInRange<int>(1, 50), maxFrames - frames);
-      Trace("%d frames\n", count);
-      session.RunFrames(count);
-      frames += count;
-      break;
-    }
-    case SaveBlock:
-      if (saves++ >= maxSaves) break;
-      Trace("save and load the block\n");
-      session.SaveAndLoadBlock();
-      break;
-    case SaveScenario:
-      if (saves++ >= maxSaves) break;
-      Trace("save and load the scenario\n");
-      session.SaveAndLoadScenario();
-      break;
-    case Delete: {
-      const size_t index = in.ConsumeIntegralInRange<size_t>(0, maxVessels - 1);
-      Trace("delete vessel %zu\n", index);
-      session.DeleteVessel(index);
-      break;
-    }
-    case Create: {
-      const char *name = names[in.ConsumeIntegralInRange<size_t>(0, sizeof names / sizeof names[0] - 1)];
-      const sim::Vec3 pos{in.ConsumeIntegralInRange<int>(-2000, 2000) * 1.0, in.ConsumeIntegralInRange<int>(-50, 50) * 1.0,
-                          in.ConsumeIntegralInRange<int>(-2000, 2000) * 1.0};
-      Trace("create %s at %g %g %g\n", name, pos.x, pos.y, pos.z);
-      session.CreateVessel(name, pos);
-      break;
-    }
-    case Focus: {
-      const size_t index = in.ConsumeIntegralInRange<size_t>(0, maxVessels - 1);
-      Trace("focus vessel %zu\n", index);
-      session.SetFocus(index);
-      break;
-    }
-    case EndRun:
-      // The host ends the run and starts the next one in the same world: every tether lets go.
-      Trace("end of the run\n");
-      opcCloseRenderViewport();
-      opcOpenRenderViewport(nullptr, 0, 0, FALSE);
-      break;
-    default:
-      break;
+      case Press:
+      case PressRepeated: {
+        const DWORD key = keys[in.ConsumeIntegralInRange<size_t>(0, keyCount - 1)];
+        int repeat = kind == Press ? 1 : in.ConsumeIntegralInRange<int>(1, 256);
+        Trace("press 0x%02X x%d\n", static_cast<unsigned>(key), repeat);
+        for (; repeat > 0 && presses < maxKeyPresses; --repeat, ++presses) session.PressKey(key);
+        break;
+      }
+      case Frames: {
+        const int count = std::min(in.ConsumeIntegralInRange<int>(1, 50), maxFrames - frames);
+        Trace("%d frames\n", count);
+        session.RunFrames(count);
+        frames += count;
+        break;
+      }
+      case SaveBlock:
+        if (saves++ >= maxSaves) break;
+        Trace("save and load the block\n");
+        session.SaveAndLoadBlock();
+        break;
+      case SaveScenario:
+        if (saves++ >= maxSaves) break;
+        Trace("save and load the scenario\n");
+        session.SaveAndLoadScenario();
+        break;
+      case Delete: {
+        const size_t index = in.ConsumeIntegralInRange<size_t>(0, maxVessels - 1);
+        Trace("delete vessel %zu\n", index);
+        session.DeleteVessel(index);
+        break;
+      }
+      case Create: {
+        const char *name = names[in.ConsumeIntegralInRange<size_t>(0, sizeof names / sizeof names[0] - 1)];
+        const sim::Vec3 pos{in.ConsumeIntegralInRange<int>(-2000, 2000) * 1.0,
+                            in.ConsumeIntegralInRange<int>(-50, 50) * 1.0,
+                            in.ConsumeIntegralInRange<int>(-2000, 2000) * 1.0};
+        Trace("create %s at %g %g %g\n", name, pos.x, pos.y, pos.z);
+        session.CreateVessel(name, pos);
+        break;
+      }
+      case Focus: {
+        const size_t index = in.ConsumeIntegralInRange<size_t>(0, maxVessels - 1);
+        Trace("focus vessel %zu\n", index);
+        session.SetFocus(index);
+        break;
+      }
+      case EndRun:
+        // The host ends the run and starts the next one in the same world: every tether lets go.
+        Trace("end of the run\n");
+        opcCloseRenderViewport();
+        opcOpenRenderViewport(nullptr, 0, 0, FALSE);
+        break;
+      default:
+        break;
     }
     session.Check();
   }

@@ -54,8 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   for (int n = 0; n < TetherData::linkCount; ++n) {
     const LinkImage &b = before[n], &a = after[n];
     const std::string link = "link " + std::to_string(n);
-    fuzz::Require(a.connected == b.connected, link + ": connected " + std::to_string(b.connected) +
-                                                  " reads back as " + std::to_string(a.connected));
+    fuzz::Require(a.connected == b.connected, link + ": connected " + std::to_string(b.connected) + " reads back as " +
+                                                  std::to_string(a.connected));
     if (b.connected != 1) continue;
     fuzz::Require(a.ship1 == b.ship1 && a.ship2 == b.ship2, link + ": the vessel names do not read back");
     fuzz::Require(a.spoolMode == b.spoolMode, link + ": the spool mode does not read back");

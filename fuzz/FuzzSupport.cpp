@@ -44,8 +44,9 @@ void CheckLink(int n, const TetherLink &link) {
           name + ": a number is not finite");
   // A tie of length 0 (a setup length measured between coinciding vessels) has no finite stretch
   // at the connect nor in its first step, which measures before it raises the length to 10 m.
-  Require(link.length == 0 || Finite(link.stretch) || !Finite(link.prevStretch), name + ": the stretch is not finite (length " + std::to_string(link.length) + " m, distance " +
-                                                      std::to_string(link.distance) + " m)");
+  Require(link.length == 0 || Finite(link.stretch) || !Finite(link.prevStretch),
+          name + ": the stretch is not finite (length " + std::to_string(link.length) + " m, distance " +
+              std::to_string(link.distance) + " m)");
   Require(Finite(link.attach1) && Finite(link.attach2), name + ": an attach point is not finite");
   Require(Finite(link.rotation1) && Finite(link.rotation2), name + ": a rotation is not finite");
   Require(link.pull >= 0, name + ": the tether pushes");
@@ -97,17 +98,15 @@ void CheckDrawingObjects(const sim::Vessel &vessel, const TetherData &data) {
         Require(Finite(stream.lscale) && Finite(stream.wscale) && stream.lscale >= 0 && stream.wscale >= 0,
                 LinkName(n) + ": its exhaust stream has no finite size");
       }
-      Require(found,
-              LinkName(n) + ": its exhaust stream is not on its host vessel " + vessel.Name());
+      Require(found, LinkName(n) + ": its exhaust stream is not on its host vessel " + vessel.Name());
     }
   }
   Require(vessel.Propellants().size() == withVisuals && vessel.Thrusters().size() == 2 * withVisuals,
           "vessel " + vessel.Name() + " carries " + std::to_string(vessel.Propellants().size()) + " resources and " +
-              std::to_string(vessel.Thrusters().size()) + " thrusters for " + std::to_string(withVisuals) +
-              " links");
-  Require(vessel.Exhausts().size() == withExhaust, "vessel " + vessel.Name() + " carries " +
-                                                       std::to_string(vessel.Exhausts().size()) +
-                                                       " exhaust streams for " + std::to_string(withExhaust) + " links");
+              std::to_string(vessel.Thrusters().size()) + " thrusters for " + std::to_string(withVisuals) + " links");
+  Require(vessel.Exhausts().size() == withExhaust,
+          "vessel " + vessel.Name() + " carries " + std::to_string(vessel.Exhausts().size()) + " exhaust streams for " +
+              std::to_string(withExhaust) + " links");
 }
 
 }  // namespace
