@@ -291,8 +291,8 @@ std::string StatusLine(const PlayStatus &status, int width) {
 
 std::string HelpLine(int width) {
   static const char *const forms[] = {
-      " Space pause  Tab next vessel  Left/Right or F1/F2 slower/faster  Del delete vessel  q/Esc quit  "
-      "other keys: display",
+      (" Space pause  Tab next vessel  Left/Right or F1/F2 slower/faster  Del delete vessel  q/Esc quit  "
+       "other keys: display"),
       " Space pause  Tab vessel  Left/Right slower/faster  Del delete  q quit  other keys: display",
       " Space pause  Tab vessel  Left/Right time  Del delete  q quit",
       " Space pause  Tab vessel  Left/Right time  q quit",
