@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the Linux build with warnings
-# as errors, the same under AddressSanitizer and UndefinedBehaviorSanitizer, and the 32-bit
-# Windows build under Wine.
+# as errors, the same under AddressSanitizer and UndefinedBehaviorSanitizer (with LeakSanitizer),
+# each fuzz program for a short fixed time after replaying the inputs that once failed, and the
+# 32-bit Windows build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --windows
@@ -18,6 +19,7 @@ run_suite() {
 
 run_suite build/linux
 run_suite build/sanitize -DKESTRANE_SANITIZE=ON -DKESTRANE_BENCH=OFF
+bash scripts/fuzz.sh --ci
 if [ -f cmake/mingw-i686.cmake ]; then
   run_suite build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DKESTRANE_BENCH=OFF
   bash scripts/compare-platforms.sh build/linux build/windows
