@@ -96,12 +96,12 @@ struct VesselImage {
   sim::Vec3 pos, vel;
 };
 
-class Session {
+class Harness {
 public:
-  explicit Session(double step) : world(std::make_unique<sim::World>()) {
+  explicit Harness(double step) : world(std::make_unique<sim::World>()) {
     fuzz::AddStandardVessels(*world);
     world->step = step;
-    plugin = std::make_unique<fuzz::PluginSession>(displays);
+    plugin = std::make_unique<fuzz::PluginRun>(displays);
     display = fuzz::OpenDisplay(displays, *world);
   }
 
@@ -207,7 +207,7 @@ private:
   // The world outlives the plug-in's registry, whose links release their objects on it.
   std::unique_ptr<sim::World> world;
   sim::DisplayHost displays;
-  std::unique_ptr<fuzz::PluginSession> plugin;
+  std::unique_ptr<fuzz::PluginRun> plugin;
   sim::DisplayHost::Display *display = nullptr;
 };
 
@@ -215,7 +215,7 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FuzzedDataProvider in(data, size);
-  Session session(steps[in.ConsumeIntegralInRange<size_t>(0, sizeof steps / sizeof steps[0] - 1)]);
+  Harness harness(steps[in.ConsumeIntegralInRange<size_t>(0, sizeof steps / sizeof steps[0] - 1)]);
   int presses = 0, frames = 0, saves = 0;
   for (int action = 0; action < maxActions && in.remaining_bytes() > 0; ++action) {
     const int kind = in.ConsumeIntegralInRange<int>(0, ActionCount - 1);
@@ -225,30 +225,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         const DWORD key = keys[in.ConsumeIntegralInRange<size_t>(0, keyCount - 1)];
         int repeat = kind == Press ? 1 : in.ConsumeIntegralInRange<int>(1, 256);
         Trace("press 0x%02X x%d\n", static_cast<unsigned>(key), repeat);
-        for (; repeat > 0 && presses < maxKeyPresses; --repeat, ++presses) session.PressKey(key);
+        for (; repeat > 0 && presses < maxKeyPresses; --repeat, ++presses) harness.PressKey(key);
         break;
       }
       case Frames: {
         const int count = std::min(in.ConsumeIntegralInRange<int>(1, 50), maxFrames - frames);
         Trace("%d frames\n", count);
-        session.RunFrames(count);
+        harness.RunFrames(count);
         frames += count;
         break;
       }
       case SaveBlock:
         if (saves++ >= maxSaves) break;
         Trace("save and load the block\n");
-        session.SaveAndLoadBlock();
+        harness.SaveAndLoadBlock();
         break;
       case SaveScenario:
         if (saves++ >= maxSaves) break;
         Trace("save and load the scenario\n");
-        session.SaveAndLoadScenario();
+        harness.SaveAndLoadScenario();
         break;
       case Delete: {
         const size_t index = in.ConsumeIntegralInRange<size_t>(0, maxVessels - 1);
         Trace("delete vessel %zu\n", index);
-        session.DeleteVessel(index);
+        harness.DeleteVessel(index);
         break;
       }
       case Create: {
@@ -257,13 +257,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                             in.ConsumeIntegralInRange<int>(-50, 50) * 1.0,
                             in.ConsumeIntegralInRange<int>(-2000, 2000) * 1.0};
         Trace("create %s at %g %g %g\n", name, pos.x, pos.y, pos.z);
-        session.CreateVessel(name, pos);
+        harness.CreateVessel(name, pos);
         break;
       }
       case Focus: {
         const size_t index = in.ConsumeIntegralInRange<size_t>(0, maxVessels - 1);
         Trace("focus vessel %zu\n", index);
-        session.SetFocus(index);
+        harness.SetFocus(index);
         break;
       }
       case EndRun:
@@ -275,7 +275,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       default:
         break;
     }
-    session.Check();
+    harness.Check();
   }
   return 0;
 }

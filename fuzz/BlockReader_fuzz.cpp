@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   sim::World world;
   fuzz::AddStandardVessels(world);
   sim::DisplayHost displays;
-  fuzz::PluginSession plugin(displays);
+  fuzz::PluginRun plugin(displays);
   sim::DisplayHost::Display *display = fuzz::OpenDisplay(displays, world);
 
   fuzz::ReadBlock(displays, *display, fuzz::SplitLines(data, size));

@@ -128,19 +128,19 @@ std::vector<std::string> SplitLines(const uint8_t *data, size_t size) {
   return lines;
 }
 
-PluginSession::PluginSession(sim::DisplayHost &host) : displays(host) {
+PluginRun::PluginRun(sim::DisplayHost &host) : displays(host) {
   opcDLLInit(nullptr);
   Require(tetherData != nullptr, "the plug-in made no registry");
   Require(displays.FindMode(modeName) != nullptr, "the plug-in registered no display mode");
 }
 
-PluginSession::~PluginSession() {
+PluginRun::~PluginRun() {
   // The displays' objects reach the registry: they close first.
   displays.CloseAll();
   opcDLLExit(nullptr);
 }
 
-void PluginSession::FreshRegistry() {
+void PluginRun::FreshRegistry() {
   delete tetherData;
   tetherData = new TetherData;
 }

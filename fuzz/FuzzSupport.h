@@ -25,13 +25,13 @@ inline void Require(bool condition, const std::string &what) {
 std::vector<std::string> SplitLines(const uint8_t *data, size_t size);
 
 // The plug-in loaded in-process: its display mode registered with `displays`, its registry made.
-// The registry is destroyed (every link releases its objects) when the session ends.
-class PluginSession {
+// The registry is destroyed (every link releases its objects) when the run ends.
+class PluginRun {
 public:
-  explicit PluginSession(sim::DisplayHost &displays);
-  ~PluginSession();
-  PluginSession(const PluginSession &) = delete;
-  PluginSession &operator=(const PluginSession &) = delete;
+  explicit PluginRun(sim::DisplayHost &displays);
+  ~PluginRun();
+  PluginRun(const PluginRun &) = delete;
+  PluginRun &operator=(const PluginRun &) = delete;
 
   // Replaces the registry by a fresh one, as after a restart of the host.
   void FreshRegistry();
