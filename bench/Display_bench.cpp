@@ -9,9 +9,9 @@
 #include "host/Orbitersdk.h"
 #include "math/VecMath.h"
 #include "plugin/TetherData.h"
-#include "sim/DisplayHost.h"
-#include "sim/ScenarioStream.h"
-#include "sim/World.h"
+#include "sim/display/DisplayHost.h"
+#include "sim/scenario/ScenarioStream.h"
+#include "sim/world/World.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "math/VecMath.h"
 #include "plugin/TetherData.h"
-#include "sim/World.h"
+#include "sim/world/World.h"
 
 namespace {
 

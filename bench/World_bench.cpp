@@ -7,7 +7,7 @@
 #include "host/VesselAPI.h"
 #include "math/VecMath.h"
 #include "plugin/TetherData.h"
-#include "sim/World.h"
+#include "sim/world/World.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "display/TetherDisplay.h"
 #include "plugin/Callbacks.h"
 #include "plugin/TetherData.h"
-#include "sim/ScenarioStream.h"
+#include "sim/scenario/ScenarioStream.h"
 
 namespace fuzz {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "sim/DisplayHost.h"
-#include "sim/ScenarioFile.h"
-#include "sim/World.h"
+#include "sim/display/DisplayHost.h"
+#include "sim/scenario/ScenarioFile.h"
+#include "sim/world/World.h"
 
 namespace fuzz {
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "sim/ScenarioFile.h"
-#include "sim/World.h"
+#include "sim/scenario/ScenarioFile.h"
+#include "sim/world/World.h"
 
 namespace {
 

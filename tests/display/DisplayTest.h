@@ -7,7 +7,7 @@
 
 #include "display/TetherDisplay.h"
 #include "plugin/TetherData.h"
-#include "sim/DisplayHost.h"
+#include "sim/display/DisplayHost.h"
 #include "support/TestWorld.h"
 
 class DisplayTest : public WorldTest {

@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/Canvas.h"
-#include "sim/ScenarioStream.h"
+#include "sim/display/Canvas.h"
+#include "sim/scenario/ScenarioStream.h"
 #include "tests/display/DisplayTest.h"
 
 namespace {

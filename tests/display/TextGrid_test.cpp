@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "sim/Canvas.h"
+#include "sim/display/Canvas.h"
 
 // Found by argument-dependent lookup from the assertions.
 namespace TextGrid {

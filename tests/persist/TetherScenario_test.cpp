@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "plugin/TetherData.h"
-#include "sim/ScenarioStream.h"
+#include "sim/scenario/ScenarioStream.h"
 #include "support/TestWorld.h"
 
 namespace {

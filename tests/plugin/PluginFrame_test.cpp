@@ -10,7 +10,7 @@
 #include "math/VecMath.h"
 #include "plugin/Callbacks.h"
 #include "plugin/TetherData.h"
-#include "sim/DisplayHost.h"
+#include "sim/display/DisplayHost.h"
 #include "support/TestWorld.h"
 
 namespace {

@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/ScenarioStream.h"
-#include "sim/Simulation.h"
+#include "sim/scenario/ScenarioStream.h"
+#include "sim/run/Simulation.h"
 
 namespace {
 

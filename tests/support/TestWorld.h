@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "sim/Vec3.h"
-#include "sim/Vessel.h"
-#include "sim/World.h"
+#include "sim/world/Vec3.h"
+#include "sim/world/Vessel.h"
+#include "sim/world/World.h"
 
 class WorldTest : public ::testing::Test {
 protected:

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/Canvas.h"
+#include "sim/display/Canvas.h"
 
 namespace {
 

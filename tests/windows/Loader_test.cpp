@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "NativePath.h"
-#include "sim/DisplayHost.h"
-#include "sim/ModuleLoader.h"
-#include "sim/Simulation.h"
-#include "sim/World.h"
+#include "sim/display/DisplayHost.h"
+#include "sim/run/ModuleLoader.h"
+#include "sim/run/Simulation.h"
+#include "sim/world/World.h"
 
 namespace {
 

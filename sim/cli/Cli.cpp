@@ -1,0 +1,208 @@
+#include "sim/cli/Cli.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+
+#include <climits>
+#endif
+
+namespace sim {
+
+const char usageText[] =
+    "usage: kestrane-sim run SCENARIO [--plugin PATH] [--duration S] [--dt S] [--keys LIST]\n"
+    "                        [--delete LIST] [--tethers CSV] [--vessels CSV] [--every S]\n"
+    "                        [--screen TXT] [--png PNG] [--save SCN] [--quiet] [--show] [--speed X]\n"
+    "       kestrane-sim play SCENARIO [--plugin PATH] [--dt S]\n"
+    "\n"
+    "  --keys \"T:KEY,...\"  press KEY (J, O, MINUS, LBRACKET, COMMA, 1, ...) on the display\n"
+    "                      at the first frame that starts at or after T seconds\n"
+    "  --delete \"T:NAME,...\"  delete vessel NAME at the start of the first frame that starts\n"
+    "                      at or after T seconds, before that frame's keys\n"
+    "  --tethers, --vessels  CSV samples at 0 s, every --every seconds (default 1) and at the end\n"
+    "  --screen, --png     the display after the last frame, as text or as a picture\n"
+    "  --save              the whole scenario after the last frame\n"
+    "  --show              print the display each time it changes, with the simulated time\n"
+    "  --speed X           run X simulated seconds per second of wall time (default: flat out)\n"
+    "\n"
+    "play runs the scenario in real time in the terminal: printable keys go to the display;\n"
+    "space pauses, Tab changes the focus vessel, Left/Right (or F1/F2) change time acceleration,\n"
+    "Delete deletes the focus vessel (after y to confirm), q or Esc quits and offers to save\n"
+    "the scenario.\n";
+
+namespace {
+
+bool ParsePositive(const std::string &option, const std::string &text, bool allowZero, double &value,
+                   std::string &error) {
+  char *end = nullptr;
+  double v = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !std::isfinite(v) || v < 0 || (!allowZero && v == 0)) {
+    error = option + " needs a " + (allowZero ? "non-negative" : "positive") + " number of seconds, not '" + text + "'";
+    return false;
+  }
+  value = v;
+  return true;
+}
+
+std::string Trimmed(const std::string &text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+}  // namespace
+
+std::optional<std::vector<TimedDeletion>> ParseDeletionList(const std::string &list, std::string &error) {
+  std::vector<TimedDeletion> deletions;
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t end = list.find(',', start);
+    if (end == std::string::npos) end = list.size();
+    const std::string entry = Trimmed(list.substr(start, end - start));
+    start = end + 1;
+    if (entry.empty()) {
+      if (end == list.size() && !deletions.empty()) break;
+      error = "empty entry in --delete list";
+      return std::nullopt;
+    }
+    const size_t colon = entry.find(':');
+    if (colon == std::string::npos) {
+      error = "--delete entry '" + entry + "' is not TIME:NAME";
+      return std::nullopt;
+    }
+    const std::string timeText = Trimmed(entry.substr(0, colon));
+    char *timeEnd = nullptr;
+    const double time = std::strtod(timeText.c_str(), &timeEnd);
+    if (timeText.empty() || *timeEnd != '\0' || !std::isfinite(time) || time < 0) {
+      error = "--delete entry '" + entry + "' has no valid time";
+      return std::nullopt;
+    }
+    std::string name = Trimmed(entry.substr(colon + 1));
+    if (name.empty()) {
+      error = "--delete entry '" + entry + "' names no vessel";
+      return std::nullopt;
+    }
+    deletions.push_back({time, std::move(name)});
+  }
+  return deletions;
+}
+
+std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, std::string &error) {
+  Command command;
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") return command;
+  const std::string &verb = args[0];
+  if (verb != "run" && verb != "play") {
+    error = "unknown command '" + verb + "' (expected run or play)";
+    return std::nullopt;
+  }
+  const bool isRun = verb == "run";
+  command.kind = isRun ? Command::Kind::Run : Command::Kind::Play;
+  std::string scenario, plugin;
+  std::optional<double> step;
+  RunArguments &run = command.run;
+
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string &arg = args[i];
+    if (arg.rfind("--", 0) != 0) {
+      if (!scenario.empty()) {
+        error = "unexpected argument '" + arg + "'";
+        return std::nullopt;
+      }
+      scenario = arg;
+      continue;
+    }
+    if (arg == "--help") {
+      command.kind = Command::Kind::Help;
+      return command;
+    }
+    if (isRun && (arg == "--quiet" || arg == "--show")) {
+      (arg == "--quiet" ? run.quiet : run.show) = true;
+      continue;
+    }
+    static const char *const runOnly[] = {"--duration", "--keys",   "--delete", "--tethers", "--vessels",
+                                          "--every",    "--screen", "--png",    "--save",    "--speed"};
+    const bool known = arg == "--plugin" || arg == "--dt" ||
+                       (isRun && std::find(std::begin(runOnly), std::end(runOnly), arg) != std::end(runOnly));
+    if (!known) {
+      error = "unknown option '" + arg + "' for " + verb;
+      return std::nullopt;
+    }
+    if (i + 1 >= args.size()) {
+      error = arg + " needs a value";
+      return std::nullopt;
+    }
+    const std::string &value = args[++i];
+    double number = 0;
+    if (arg == "--plugin") {
+      plugin = value;
+    } else if (arg == "--dt") {
+      if (!ParsePositive(arg, value, false, number, error)) return std::nullopt;
+      step = number;
+    } else if (arg == "--duration") {
+      if (!ParsePositive(arg, value, true, run.duration, error)) return std::nullopt;
+    } else if (arg == "--every") {
+      if (!ParsePositive(arg, value, false, run.every, error)) return std::nullopt;
+    } else if (arg == "--speed") {
+      if (!ParsePositive(arg, value, false, run.speed, error)) return std::nullopt;
+    } else if (arg == "--keys") {
+      auto keys = ParseKeyList(value, error);
+      if (!keys) return std::nullopt;
+      // Keys due at the same time are pressed in the order given.
+      std::stable_sort(keys->begin(), keys->end(),
+                       [](const TimedKey &a, const TimedKey &b) { return a.time < b.time; });
+      run.keys = std::move(*keys);
+    } else if (arg == "--delete") {
+      auto deletions = ParseDeletionList(value, error);
+      if (!deletions) return std::nullopt;
+      // Deletions due at the same time happen in the order given.
+      std::stable_sort(deletions->begin(), deletions->end(),
+                       [](const TimedDeletion &a, const TimedDeletion &b) { return a.time < b.time; });
+      run.deletions = std::move(*deletions);
+    } else if (arg == "--tethers") {
+      run.tethers = value;
+    } else if (arg == "--vessels") {
+      run.vessels = value;
+    } else if (arg == "--screen") {
+      run.screen = value;
+    } else if (arg == "--png") {
+      run.png = value;
+    } else if (arg == "--save") {
+      run.save = value;
+    }
+  }
+  if (scenario.empty()) {
+    error = verb + " needs a scenario file";
+    return std::nullopt;
+  }
+  if (isRun) {
+    run.scenario = scenario;
+    run.plugin = plugin;
+    run.step = step;
+  } else {
+    command.play = {scenario, plugin, step};
+  }
+  return command;
+}
+
+std::string DefaultPluginPath() {
+#ifdef _WIN32
+  char exe[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string path(exe, n < MAX_PATH ? n : 0);
+  size_t slash = path.find_last_of("\\/");
+  return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "Kestrane.dll";
+#else
+  char exe[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+  std::string path(exe, n > 0 ? static_cast<size_t>(n) : 0);
+  size_t slash = path.find_last_of('/');
+  return (slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1)) + "kestrane.so";
+#endif
+}
+
+}  // namespace sim

@@ -1,0 +1,567 @@
+#include "sim/cli/Play.h"
+
+#include <curses.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "sim/cli/KeyNames.h"
+#include "sim/cli/PlayLogic.h"
+#include "sim/scenario/ScenarioFile.h"
+#include "sim/run/Simulation.h"
+
+namespace sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int badArguments = 2;
+constexpr int failure = 1;
+// The terminal is drawn this often, s.
+constexpr double refreshPeriod = 0.05;
+// Wall time the frames of one refresh may take, s; a machine that cannot run the due frames in it
+// falls behind instead of freezing the screen and the keys.
+constexpr double frameBudget = 0.04;
+// A gap this long between two refreshes, s, means the process was stopped: the pacing does not
+// make it up.
+constexpr double stallGap = 0.25;
+// A key's note on the status line stays this long, s.
+constexpr double noteLifetime = 4.0;
+// Simulated times within this of each other count as the same instant (frame start times are sums
+// of steps), as for the once-per-second redraw of `run`.
+constexpr double timeSlack = 1e-9;
+// A display shows at least its top 22 rows (the screen's title down to the current tether's reel
+// speed); rows below show when the terminal has room.
+constexpr int displayRowsNeeded = 22;
+// The shown rate counts as falling short below this share of the acceleration.
+constexpr double shortfall = 0.9;
+
+// The signal that asks the run to end, 0 while none has come.
+volatile sig_atomic_t stopSignal = 0;
+
+void OnStopSignal(int number) { stopSignal = number; }
+
+// Catches SIGINT, SIGTERM and SIGHUP for the life of the run and puts the old handlers back. The
+// handlers only set a flag; without SA_RESTART a waiting read returns, so the loop sees it.
+class StopSignals {
+public:
+  StopSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < count; ++i) sigaction(numbers[i], &action, &previous[i]);
+  }
+  ~StopSignals() {
+    for (size_t i = 0; i < count; ++i) sigaction(numbers[i], &previous[i], nullptr);
+  }
+  StopSignals(const StopSignals &) = delete;
+  StopSignals &operator=(const StopSignals &) = delete;
+
+private:
+  static constexpr size_t count = 3;
+  const int numbers[count] = {SIGINT, SIGTERM, SIGHUP};
+  struct sigaction previous[count] {};
+};
+
+// Terminal colour pairs for the display's colour values: custom colours where the terminal lets
+// colours be redefined, else the nearest of its 256-colour palette, else the nearest of the eight
+// basic colours (bold for the bright ones).
+class Colours {
+public:
+  void Start() {
+    if (!has_colors() || start_color() == ERR) return;
+    // The rest of the screen keeps the terminal's own colours, light or dark.
+    use_default_colors();
+    if (can_change_color() && COLORS >= 256)
+      kind = Kind::Custom;
+    else if (COLORS >= 256)
+      kind = Kind::Palette;
+    else if (COLORS >= 8)
+      kind = Kind::Basic;
+  }
+
+  // The attributes that draw text in `text` on `back` (colour values 0x00BBGGRR).
+  chtype For(COLORREF text, COLORREF back) {
+    if (kind == Kind::None) return A_NORMAL;
+    bool bright = false, unused = false;
+    const short fg = Number(text, bright), bg = Number(back, unused);
+    const chtype boldness = bright ? A_BOLD : A_NORMAL;
+    auto known = pairs.find({fg, bg});
+    if (known != pairs.end()) return COLOR_PAIR(known->second) | boldness;
+    // Pair numbers must fit the attribute's colour field.
+    if (nextPair >= COLOR_PAIRS || nextPair > 255) return boldness;
+    init_pair(nextPair, fg, bg);
+    pairs[{fg, bg}] = nextPair;
+    return COLOR_PAIR(nextPair++) | boldness;
+  }
+
+private:
+  enum class Kind { None, Basic, Palette, Custom };
+
+  short Number(COLORREF colour, bool &bright) {
+    if (kind == Kind::Custom) {
+      auto known = custom.find(colour);
+      if (known != custom.end()) return known->second;
+      // Colours 0 .. 15 are the terminal's own, which the rest of the screen keeps using.
+      if (nextCustom < COLORS && nextCustom < 256) {
+        auto scale = [](COLORREF c) { return static_cast<short>((c & 0xFF) * 1000 / 255); };
+        init_color(nextCustom, scale(colour), scale(colour >> 8), scale(colour >> 16));
+        custom[colour] = nextCustom;
+        return nextCustom++;
+      }
+      return static_cast<short>(NearestPaletteColour(colour));
+    }
+    if (kind == Kind::Palette) return static_cast<short>(NearestPaletteColour(colour));
+    const BasicColour basic = NearestBasicColour(colour);
+    bright = basic.bright;
+    return static_cast<short>(basic.index);
+  }
+
+  Kind kind = Kind::None;
+  std::map<COLORREF, short> custom;
+  short nextCustom = 16;
+  std::map<std::pair<short, short>, short> pairs;
+  short nextPair = 1;
+};
+
+class TerminalError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// Curses mode for the life of the object: the terminal is restored however the run ends.
+class Terminal {
+public:
+  // Throws TerminalError when the terminal's type is unknown.
+  Terminal() {
+    const char *type = std::getenv("TERM");
+    screen = newterm(nullptr, stdout, stdin);
+    if (screen == nullptr)
+      throw TerminalError(std::string("cannot use the terminal of type '") + (type ? type : "") + "'");
+    cbreak();
+    noecho();
+    keypad(stdscr, TRUE);
+    intrflush(stdscr, FALSE);
+    // Esc quits: wait only briefly for the rest of an escape sequence.
+    set_escdelay(25);
+    curs_set(0);
+    colours.Start();
+  }
+  ~Terminal() {
+    // Without an alternate screen the run's last picture would stay under the prompt.
+    const char *leaveAlternate = tigetstr("rmcup");
+    if (leaveAlternate == nullptr || leaveAlternate == reinterpret_cast<char *>(-1)) {
+      clear();
+      refresh();
+    }
+    curs_set(1);
+    endwin();
+    delscreen(screen);
+  }
+  Terminal(const Terminal &) = delete;
+  Terminal &operator=(const Terminal &) = delete;
+
+  Colours colours;
+
+private:
+  SCREEN *screen = nullptr;
+};
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// The simulator's control behind a key the terminal reports as a special key.
+PlayControl ControlForKey(int key) {
+  switch (key) {
+    case KEY_LEFT:
+    case KEY_F(1):
+      return PlayControl::Slower;
+    case KEY_RIGHT:
+    case KEY_F(2):
+      return PlayControl::Faster;
+    case KEY_BTAB:
+      return PlayControl::PreviousFocus;
+    case KEY_DC:
+      return PlayControl::DeleteFocus;
+    default:
+      return ControlForCharacter(key);
+  }
+}
+
+// The printable keys and line ends typed but not yet read.
+std::string TypedAhead() {
+  std::string typed;
+  timeout(0);
+  for (int key = getch(); key != ERR; key = getch())
+    if ((key >= ' ' && key < 127) || key == '\r' || key == '\n') typed += static_cast<char>(key);
+  return typed;
+}
+
+class PlayScreen {
+public:
+  PlayScreen(Simulation &run, Terminal &term, const std::string &scenarioPath)
+      : simulation(run),
+        terminal(term),
+        scenarioName(std::filesystem::path(scenarioPath).filename().string()),
+        pacer(run.GetWorld().step, stallGap),
+        lastTick(Clock::now()) {}
+
+  // Runs until q, Esc or a stop signal.
+  void Loop() {
+    while (!quit && stopSignal == 0) {
+      const Clock::time_point now = Clock::now();
+      const double elapsed = Seconds(now - lastTick);
+      lastTick = now;
+      // After a stop (Ctrl-Z) the time away is not the machine falling behind.
+      if (elapsed > stallGap) rate.Reset();
+      if (!paused) RunFrames(elapsed, now);
+      Draw();
+      WaitForKeys(refreshPeriod - Seconds(Clock::now() - now));
+    }
+  }
+
+private:
+  void RunFrames(double elapsed, Clock::time_point now) {
+    const long due = pacer.FramesFor(elapsed, acceleration.Factor());
+    const Clock::time_point deadline =
+        now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(frameBudget));
+    for (long frame = 0; frame < due; ++frame) {
+      const double start = simulation.Time();
+      simulation.Frame();
+      const double end = simulation.Time();
+      // Displays are redrawn once per second of simulated time.
+      if (std::floor(end + timeSlack) > std::floor(start + timeSlack)) simulation.RedrawDisplays();
+      if (Clock::now() >= deadline) break;
+    }
+    rate.Add(Seconds(Clock::now() - begin), simulation.Time());
+  }
+
+  void WaitForKeys(double seconds) {
+    timeout(std::max(1, static_cast<int>(seconds * 1000)));
+    // Keys typed after the one that quits are left for the save prompt.
+    for (int key = getch(); key != ERR; key = getch()) {
+      if (key == escapeCharacter) {
+        // Esc with a key right behind it is an Alt chord, not Esc: the key counts alone.
+        timeout(0);
+        const int next = getch();
+        if (next != ERR) key = next;
+      }
+      Handle(key);
+      if (quit) return;
+      timeout(0);
+    }
+  }
+
+  void Handle(int key) {
+    if (key == KEY_RESIZE) {
+      clear();
+      return;
+    }
+    if (!doomed.empty()) {
+      AnswerDeletion(key);
+      return;
+    }
+    switch (ControlForKey(key)) {
+      case PlayControl::Quit:
+        quit = true;
+        return;
+      case PlayControl::Pause:
+        paused = !paused;
+        rate.Reset();
+        return;
+      case PlayControl::NextFocus:
+        MoveFocus(1);
+        return;
+      case PlayControl::PreviousFocus:
+        MoveFocus(-1);
+        return;
+      case PlayControl::Slower:
+        if (acceleration.Slower()) rate.Reset();
+        return;
+      case PlayControl::Faster:
+        if (acceleration.Faster()) rate.Reset();
+        return;
+      case PlayControl::DeleteFocus:
+        AskDeletion();
+        return;
+      case PlayControl::None:
+        break;
+    }
+    const std::optional<DWORD> code = ScanCodeForCharacter(key);
+    if (!code) return;
+    const bool consumed = simulation.PressKey(*code);
+    Note("key " + KeyName(*code) + (consumed ? "" : ": not a display key"));
+  }
+
+  void MoveFocus(int direction) {
+    World &world = simulation.GetWorld();
+    const size_t count = world.VesselCount();
+    if (count == 0) return;
+    const size_t index = world.IndexOf(world.Focus());
+    size_t next = 0;
+    if (index < count) next = direction > 0 ? (index + 1) % count : (index + count - 1) % count;
+    world.SetFocus(world.VesselAt(next));
+    // The display follows the focus when it is drawn: at once, not at the next simulated second.
+    simulation.RedrawDisplays();
+    Note("focus: " + world.Focus()->Name());
+  }
+
+  // The focus vessel is named now; the next key decides. The host always keeps one vessel to
+  // hold the focus.
+  void AskDeletion() {
+    World &world = simulation.GetWorld();
+    if (world.Focus() == nullptr) return;
+    if (world.VesselCount() < 2) {
+      Note("the last vessel stays");
+      return;
+    }
+    doomed = world.Focus()->Name();
+  }
+
+  void AnswerDeletion(int key) {
+    const std::string name = std::move(doomed);
+    doomed.clear();
+    if (!ConfirmsDeletion(key) || !simulation.DeleteVessel(name)) {
+      Note("kept " + name);
+      return;
+    }
+    // The display follows the new focus at once, not at the next simulated second.
+    simulation.RedrawDisplays();
+    const Vessel *focus = simulation.GetWorld().Focus();
+    Note("deleted " + name + (focus != nullptr ? ", focus: " + focus->Name() : std::string()));
+  }
+
+  void Note(const std::string &text) {
+    note = text;
+    noteTime = Clock::now();
+  }
+
+  void Draw() {
+    erase();
+    const int columns = COLS, rows = LINES;
+    DisplayHost::Display *display = simulation.FirstDisplay();
+    DisplayCells cells;
+    if (display != nullptr) {
+      const DisplayGeometry &size = display->Size();
+      cells.columns = static_cast<int>(size.width / size.cellWidth);
+      cells.rows = static_cast<int>(size.height / size.cellHeight);
+      cells.rowsNeeded = std::min(cells.rows, displayRowsNeeded);
+    }
+    const PlayLayout layout = LayoutFor(columns, rows, cells, simulation.GetWorld().VesselCount());
+    if (!layout.fits) {
+      const std::string message = TooSmallMessage(layout, columns, rows);
+      const std::string hint = "enlarge it, or press q to quit";
+      mvaddnstr(rows / 2, std::max(0, (columns - static_cast<int>(message.size())) / 2), message.c_str(), columns);
+      mvaddnstr(rows / 2 + 1, std::max(0, (columns - static_cast<int>(hint.size())) / 2), hint.c_str(), columns);
+      refresh();
+      return;
+    }
+    if (display != nullptr) DrawDisplay(*display, layout);
+    DrawVessels(layout);
+    DrawStatus(layout, columns);
+    refresh();
+  }
+
+  // The display on its black screen, each character in its own colour.
+  void DrawDisplay(DisplayHost::Display &display, const PlayLayout &layout) {
+    const COLORREF black = 0x000000;
+    const chtype screen = terminal.colours.For(0x00FF00, black);
+    for (int row = 0; row < layout.displayRows; ++row)
+      for (int column = 0; column < layout.displayColumns; ++column)
+        mvaddch(layout.displayTop + row, layout.displayLeft + column, ' ' | screen);
+    const std::vector<std::vector<Cell>> grid = display.Surface().Cells();
+    for (size_t row = 0; row < grid.size() && static_cast<int>(row) < layout.displayRows; ++row) {
+      for (size_t column = 0; column < grid[row].size() && static_cast<int>(column) < layout.displayColumns; ++column) {
+        const Cell &cell = grid[row][column];
+        if (!cell.drawn) continue;
+        const chtype attributes = terminal.colours.For(cell.textColour, cell.opaque ? cell.backColour : black);
+        mvaddch(layout.displayTop + static_cast<int>(row), layout.displayLeft + static_cast<int>(column),
+                static_cast<unsigned char>(cell.glyph) | attributes);
+      }
+    }
+  }
+
+  void DrawVessels(const PlayLayout &layout) {
+    World &world = simulation.GetWorld();
+    const int width = layout.vesselsColumns;
+    attron(A_BOLD);
+    mvaddnstr(layout.vesselsTop, layout.vesselsLeft, VesselHeader(width).c_str(), width);
+    attroff(A_BOLD);
+    const Vessel *focus = world.Focus();
+    const size_t count = world.VesselCount();
+    const ListWindow window = VesselWindow(count, layout.vesselsRows - 1, world.IndexOf(focus));
+    int row = layout.vesselsTop + 1;
+    for (size_t i = window.first; i < window.first + window.shown; ++i, ++row) {
+      const Vessel *vessel = world.VesselAt(i);
+      VesselRow line{vessel->Name(), focus ? Length(vessel->pos - focus->pos) : 0.0, Length(vessel->vel),
+                     vessel == focus};
+      if (line.focus) attron(A_BOLD);
+      mvaddnstr(row, layout.vesselsLeft, VesselLine(line, width).c_str(), width);
+      if (line.focus) attroff(A_BOLD);
+    }
+    if (window.more) mvaddnstr(row, layout.vesselsLeft, MoreVesselsLine(count - window.shown, width).c_str(), width);
+  }
+
+  void DrawStatus(const PlayLayout &layout, int columns) {
+    PlayStatus status;
+    status.scenario = scenarioName;
+    status.time = simulation.Time();
+    status.acceleration = acceleration.Label();
+    status.paused = paused;
+    const std::optional<double> actual = rate.Rate();
+    if (!paused && actual && *actual < shortfall * acceleration.Factor()) status.actualFactor = actual;
+    if (!note.empty() && Seconds(Clock::now() - noteTime) < noteLifetime) status.note = note;
+    // The question stays until it is answered.
+    if (!doomed.empty()) status.note = DeletionQuestion(doomed);
+    attron(A_REVERSE);
+    mvaddnstr(layout.statusRow, 0, StatusLine(status, columns).c_str(), columns);
+    attroff(A_REVERSE);
+    attron(A_DIM);
+    mvaddnstr(layout.helpRow, 0, HelpLine(columns).c_str(), columns);
+    attroff(A_DIM);
+  }
+
+  Simulation &simulation;
+  Terminal &terminal;
+  std::string scenarioName;
+  TimeAcceleration acceleration;
+  Pacer pacer;
+  RateMeter rate;
+  const Clock::time_point begin = Clock::now();
+  Clock::time_point lastTick;
+  bool paused = false;
+  bool quit = false;
+  std::string doomed;  // the vessel the Delete key asks about, until the next key answers
+  std::string note;
+  Clock::time_point noteTime;
+};
+
+// Answers to the save prompt. Keys typed before the terminal left curses mode (q and the answer
+// in one burst) come first: curses mode took them without echo and without turning Enter into a
+// line end, so they are replayed here.
+class AnswerReader {
+public:
+  explicit AnswerReader(std::string typed) : pending(std::move(typed)) {}
+
+  // One line; false at the end of input or when a signal interrupted the wait.
+  bool Line(std::string &line) {
+    const size_t end = pending.find_first_of("\r\n");
+    if (end != std::string::npos) {
+      line = pending.substr(0, end);
+      pending.erase(0, end + 1);
+      std::printf("%s\n", line.c_str());
+      return true;
+    }
+    std::printf("%s", pending.c_str());
+    std::fflush(stdout);
+    std::string rest;
+    if (!std::getline(std::cin, rest)) {
+      std::cin.clear();
+      return false;
+    }
+    line = pending + rest;
+    pending.clear();
+    return true;
+  }
+
+private:
+  std::string pending;
+};
+
+bool SameFile(const std::string &a, const std::string &b) {
+  std::error_code error;
+  return std::filesystem::equivalent(a, b, error);
+}
+
+// Asks where to save the run's scenario, and saves it. An existing file, the loaded scenario
+// above all, is only replaced when the user says so.
+void OfferSave(Simulation &simulation, const std::string &scenarioPath, AnswerReader &answers) {
+  const std::string defaultPath = DefaultSavePath(scenarioPath);
+  for (;;) {
+    std::printf("Save scenario to %s? [Enter: yes, n: no, or type a path] ", defaultPath.c_str());
+    std::fflush(stdout);
+    std::string answer;
+    if (!answers.Line(answer)) {
+      std::printf("\nNot saved.\n");
+      return;
+    }
+    const SaveChoice choice = ReadSaveAnswer(answer, defaultPath);
+    if (!choice.save) {
+      std::printf("Not saved.\n");
+      return;
+    }
+    std::error_code error;
+    if (std::filesystem::exists(choice.path, error)) {
+      const bool loaded = SameFile(choice.path, scenarioPath);
+      std::printf("%s %s. Replace it? [y/N] ", choice.path.c_str(),
+                  loaded ? "is the scenario this run started from" : "exists");
+      std::fflush(stdout);
+      std::string confirm;
+      if (!answers.Line(confirm)) {
+        std::printf("\nNot saved.\n");
+        return;
+      }
+      if (confirm != "y" && confirm != "Y" && confirm != "yes") continue;
+    }
+    try {
+      simulation.Save(choice.path);
+      std::printf("Saved %s\n", choice.path.c_str());
+      return;
+    } catch (const std::exception &e) {
+      std::printf("Cannot save: %s\n", e.what());
+    }
+  }
+}
+
+}  // namespace
+
+int Play(const PlayArguments &args) {
+  if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
+    std::fprintf(stderr, "kestrane-sim: play needs a terminal (use run for scripts)\n");
+    return badArguments;
+  }
+  Simulation::Options options{args.scenario, args.plugin.empty() ? DefaultPluginPath() : args.plugin, args.step};
+  std::unique_ptr<Simulation> simulation;
+  try {
+    simulation = std::make_unique<Simulation>(options);
+  } catch (const std::exception &e) {
+    std::fprintf(stderr, "kestrane-sim: %s\n", e.what());
+    return badArguments;
+  }
+
+  stopSignal = 0;
+  StopSignals signals;
+  std::string typedAhead;
+  try {
+    Terminal terminal;
+    PlayScreen screen(*simulation, terminal, args.scenario);
+    screen.Loop();
+    typedAhead = TypedAhead();
+  } catch (const TerminalError &e) {
+    std::fprintf(stderr, "kestrane-sim: %s\n", e.what());
+    return badArguments;
+  } catch (const std::exception &e) {
+    std::fprintf(stderr, "kestrane-sim: %s\n", e.what());
+    return failure;
+  }
+  const int signal = stopSignal;
+  // A terminated or hung-up run leaves at once; Ctrl-C is a way to quit like q.
+  if (signal == SIGTERM || signal == SIGHUP) return 128 + signal;
+  stopSignal = 0;
+  AnswerReader answers(typedAhead);
+  OfferSave(*simulation, args.scenario, answers);
+  return signal == SIGINT ? 128 + SIGINT : 0;
+}
+
+}  // namespace sim

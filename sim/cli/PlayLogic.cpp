@@ -1,0 +1,329 @@
+#include "sim/cli/PlayLogic.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+
+namespace sim {
+
+namespace {
+
+// The unshifted and shifted characters of each key the display's set can be typed with, on a US
+// keyboard; letters are handled apart.
+struct CharacterKey {
+  char plain, shifted;
+  DWORD code;
+};
+
+const CharacterKey characterKeys[] = {
+    {'1', '!', DIK_1},        {'2', '@', DIK_2},          {'3', '#', DIK_3},         {'4', '$', DIK_4},
+    {'5', '%', DIK_5},        {'6', '^', DIK_6},          {'7', '&', DIK_7},         {'8', '*', DIK_8},
+    {'9', '(', DIK_9},        {'0', ')', DIK_0},          {'-', '_', DIK_MINUS},     {'=', '+', DIK_EQUALS},
+    {'[', '{', DIK_LBRACKET}, {']', '}', DIK_RBRACKET},   {';', ':', DIK_SEMICOLON}, {'\'', '"', DIK_APOSTROPHE},
+    {'`', '~', DIK_GRAVE},    {'\\', '|', DIK_BACKSLASH}, {',', '<', DIK_COMMA},     {'.', '>', DIK_PERIOD},
+    {'/', '?', DIK_SLASH},
+};
+
+// Scan codes of the letters, A to Z: the keyboard's rows, not the alphabet.
+const DWORD letterCodes[26] = {DIK_A, DIK_B, DIK_C, DIK_D, DIK_E, DIK_F, DIK_G, DIK_H, DIK_I,
+                               DIK_J, DIK_K, DIK_L, DIK_M, DIK_N, DIK_O, DIK_P, DIK_Q, DIK_R,
+                               DIK_S, DIK_T, DIK_U, DIK_V, DIK_W, DIK_X, DIK_Y, DIK_Z};
+
+struct Rgb {
+  int r, g, b;
+};
+
+Rgb FromColour(COLORREF colour) {
+  return {static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+          static_cast<int>((colour >> 16) & 0xFF)};
+}
+
+int DistanceSquared(Rgb a, Rgb b) {
+  return (a.r - b.r) * (a.r - b.r) + (a.g - b.g) * (a.g - b.g) + (a.b - b.b) * (a.b - b.b);
+}
+
+// The widths of the vessel list's columns.
+constexpr int markerWidth = 2;
+constexpr int distanceWidth = 12;
+constexpr int speedWidth = 13;
+constexpr int minNameWidth = 8;
+constexpr int minVesselColumns = markerWidth + minNameWidth + 1 + distanceWidth + 1 + speedWidth;
+// Blank columns between the display and the vessel list beside it.
+constexpr int panelGap = 2;
+// The status line and the key help.
+constexpr int bottomRows = 2;
+
+std::string Fit(std::string text, int width) {
+  if (width <= 0) return "";
+  if (static_cast<int>(text.size()) > width) text.resize(width);
+  return text + std::string(width - text.size(), ' ');
+}
+
+std::string Printf(const char *format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+std::string RightAligned(const std::string &text, int width) {
+  if (static_cast<int>(text.size()) >= width) return text;
+  return std::string(width - text.size(), ' ') + text;
+}
+
+std::string Lower(std::string text) {
+  for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+}  // namespace
+
+PlayControl ControlForCharacter(int ch) {
+  switch (ch) {
+    case ' ':
+      return PlayControl::Pause;
+    case '\t':
+      return PlayControl::NextFocus;
+    case 'q':
+    case 'Q':
+    case escapeCharacter:
+      return PlayControl::Quit;
+    default:
+      return PlayControl::None;
+  }
+}
+
+std::optional<DWORD> ScanCodeForCharacter(int ch) {
+  if (ControlForCharacter(ch) != PlayControl::None) return std::nullopt;
+  if (ch >= 'a' && ch <= 'z') return letterCodes[ch - 'a'];
+  if (ch >= 'A' && ch <= 'Z') return letterCodes[ch - 'A'];
+  for (const CharacterKey &key : characterKeys)
+    if (ch == key.plain || ch == key.shifted) return key.code;
+  return std::nullopt;
+}
+
+std::string DeletionQuestion(const std::string &vessel) { return "delete " + vessel + "? y/N"; }
+
+bool ConfirmsDeletion(int ch) { return ch == 'y' || ch == 'Y'; }
+
+double TimeAcceleration::Factor() const { return std::ldexp(1.0, exponent); }
+
+bool TimeAcceleration::Faster() {
+  if (exponent >= fastest) return false;
+  ++exponent;
+  return true;
+}
+
+bool TimeAcceleration::Slower() {
+  if (exponent <= slowest) return false;
+  --exponent;
+  return true;
+}
+
+std::string TimeAcceleration::Label() const {
+  if (exponent >= 0) return std::to_string(1L << exponent);
+  return "1/" + std::to_string(1L << -exponent);
+}
+
+Pacer::Pacer(double stepLength, double longestGap) : step(stepLength), maxGap(longestGap) {}
+
+long Pacer::FramesFor(double wall, double factor) {
+  owed += std::clamp(wall, 0.0, maxGap) * factor;
+  // A due time that is a whole number of steps but for rounding still counts whole.
+  const double frames = std::floor(owed / step + 1e-9);
+  owed = std::max(0.0, owed - frames * step);
+  return static_cast<long>(frames);
+}
+
+RateMeter::RateMeter(double windowLength) : window(windowLength) {}
+
+void RateMeter::Add(double wall, double simTime) {
+  samples.push_back({wall, simTime});
+  // Keep one sample at or before the window's start, so the rate spans the whole window.
+  while (samples.size() > 2 && samples[1].wall <= wall - window) samples.erase(samples.begin());
+}
+
+std::optional<double> RateMeter::Rate() const {
+  if (samples.size() < 2) return std::nullopt;
+  const double span = samples.back().wall - samples.front().wall;
+  if (span < window / 2) return std::nullopt;
+  return (samples.back().simTime - samples.front().simTime) / span;
+}
+
+void RateMeter::Reset() { samples.clear(); }
+
+PlayLayout LayoutFor(int columns, int rows, const DisplayCells &display, size_t vesselCount) {
+  PlayLayout side;
+  side.needColumns = display.columns + panelGap + minVesselColumns;
+  side.needRows = display.rowsNeeded + bottomRows;
+  if (columns >= side.needColumns && rows >= side.needRows) {
+    side.fits = true;
+    side.displayColumns = display.columns;
+    side.displayRows = std::min(display.rows, rows - bottomRows);
+    side.vesselsLeft = display.columns + panelGap;
+    side.vesselsColumns = columns - side.vesselsLeft;
+    side.vesselsRows = rows - bottomRows;
+    side.statusRow = rows - 2;
+    side.helpRow = rows - 1;
+    return side;
+  }
+
+  // Below the display: a blank row, the list's header and at least one vessel.
+  PlayLayout stacked;
+  stacked.needColumns = std::max(display.columns, minVesselColumns);
+  stacked.needRows = display.rowsNeeded + 1 + 2 + bottomRows;
+  if (columns >= stacked.needColumns && rows >= stacked.needRows) {
+    stacked.fits = true;
+    // Rows the whole list would not use go to the display's lower rows.
+    const int listRows = 1 + static_cast<int>(std::min<size_t>(vesselCount, 1000));
+    const int spare = rows - bottomRows - display.rowsNeeded - 1 - listRows;
+    stacked.displayColumns = display.columns;
+    stacked.displayRows = display.rowsNeeded + std::clamp(spare, 0, display.rows - display.rowsNeeded);
+    stacked.vesselsTop = stacked.displayRows + 1;
+    stacked.vesselsColumns = columns;
+    stacked.vesselsRows = rows - bottomRows - stacked.vesselsTop;
+    stacked.statusRow = rows - 2;
+    stacked.helpRow = rows - 1;
+    return stacked;
+  }
+
+  // Too small: name the size that needs the least growth from here.
+  auto missing = [&](const PlayLayout &l) {
+    return std::max(0, l.needColumns - columns) + std::max(0, l.needRows - rows);
+  };
+  return missing(stacked) < missing(side) ? stacked : side;
+}
+
+std::string TooSmallMessage(const PlayLayout &layout, int columns, int rows) {
+  return "Terminal too small: need " + std::to_string(layout.needColumns) + "x" + std::to_string(layout.needRows) +
+         ", have " + std::to_string(columns) + "x" + std::to_string(rows);
+}
+
+BasicColour NearestBasicColour(COLORREF colour) {
+  // The usual terminal palette: the eight normal colours, then their bright forms.
+  static const Rgb palette[16] = {{0, 0, 0},       {205, 0, 0},   {0, 205, 0},   {205, 205, 0},
+                                  {0, 0, 238},     {205, 0, 205}, {0, 205, 205}, {229, 229, 229},
+                                  {127, 127, 127}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
+                                  {92, 92, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+  const Rgb rgb = FromColour(colour);
+  int best = 0;
+  for (int i = 1; i < 16; ++i)
+    if (DistanceSquared(rgb, palette[i]) < DistanceSquared(rgb, palette[best])) best = i;
+  return {best % 8, best >= 8};
+}
+
+int NearestPaletteColour(COLORREF colour) {
+  static const int levels[6] = {0, 95, 135, 175, 215, 255};
+  const Rgb rgb = FromColour(colour);
+  auto nearestLevel = [](int v) {
+    int best = 0;
+    for (int i = 1; i < 6; ++i)
+      if (std::abs(levels[i] - v) < std::abs(levels[best] - v)) best = i;
+    return best;
+  };
+  const int r = nearestLevel(rgb.r), g = nearestLevel(rgb.g), b = nearestLevel(rgb.b);
+  const int cube = 16 + 36 * r + 6 * g + b;
+  // The grey ramp 232 .. 255 runs from 8 to 238 in steps of 10.
+  const int mean = (rgb.r + rgb.g + rgb.b) / 3;
+  const int step = std::clamp((mean - 8 + 5) / 10, 0, 23);
+  const int greyLevel = 8 + 10 * step;
+  const Rgb cubeRgb{levels[r], levels[g], levels[b]}, greyRgb{greyLevel, greyLevel, greyLevel};
+  return DistanceSquared(rgb, greyRgb) < DistanceSquared(rgb, cubeRgb) ? 232 + step : cube;
+}
+
+std::string FormatDistance(double metres) {
+  return metres < 10000.0 ? Printf("%.1f m", metres) : Printf("%.3f km", metres / 1000.0);
+}
+
+std::string FormatSpeed(double metresPerSecond) {
+  return metresPerSecond < 10000.0 ? Printf("%.2f m/s", metresPerSecond)
+                                   : Printf("%.3f km/s", metresPerSecond / 1000.0);
+}
+
+std::string VesselLine(const VesselRow &row, int width) {
+  const int nameWidth = std::max(0, width - markerWidth - 1 - distanceWidth - 1 - speedWidth);
+  std::string line = row.focus ? "> " : "  ";
+  line += Fit(row.name, nameWidth) + " " + RightAligned(FormatDistance(row.distance), distanceWidth) + " " +
+          RightAligned(FormatSpeed(row.speed), speedWidth);
+  return Fit(line, width);
+}
+
+std::string VesselHeader(int width) {
+  const int nameWidth = std::max(0, width - markerWidth - 1 - distanceWidth - 1 - speedWidth);
+  return Fit("  " + Fit("Vessel", nameWidth) + " " + RightAligned("Distance", distanceWidth) + " " +
+                 RightAligned("Speed", speedWidth),
+             width);
+}
+
+ListWindow VesselWindow(size_t count, int lines, size_t focus) {
+  ListWindow window;
+  if (lines <= 0) return window;
+  if (count <= static_cast<size_t>(lines)) {
+    window.shown = count;
+    return window;
+  }
+  // A single line shows the focus vessel rather than only the count of the others.
+  if (lines == 1) {
+    window.first = focus < count ? focus : 0;
+    window.shown = 1;
+    return window;
+  }
+  window.more = true;
+  window.shown = static_cast<size_t>(lines - 1);
+  if (focus < count && focus >= window.shown) window.first = focus - window.shown + 1;
+  return window;
+}
+
+std::string MoreVesselsLine(size_t hidden, int width) {
+  return Fit("  ... " + std::to_string(hidden) + " more", width);
+}
+
+std::string StatusLine(const PlayStatus &status, int width) {
+  std::string line =
+      " " + status.scenario + "   t = " + Printf("%.1f s", status.time) + "   time x" + status.acceleration;
+  if (status.actualFactor) line += " (running at x" + Printf("%.3g", *status.actualFactor) + ")";
+  if (status.paused) line += "   PAUSED";
+  if (!status.note.empty()) line += "   " + status.note;
+  return Fit(line, width);
+}
+
+std::string HelpLine(int width) {
+  static const char *const forms[] = {
+      (" Space pause  Tab next vessel  Left/Right or F1/F2 slower/faster  Del delete vessel  q/Esc quit  "
+       "other keys: display"),
+      " Space pause  Tab vessel  Left/Right slower/faster  Del delete  q quit  other keys: display",
+      " Space pause  Tab vessel  Left/Right time  Del delete  q quit",
+      " Space pause  Tab vessel  Left/Right time  q quit",
+      " Spc pause  Tab vessel  L/R time  q quit",
+  };
+  for (const char *form : forms)
+    if (static_cast<int>(std::string(form).size()) <= width) return Fit(form, width);
+  return Fit(forms[std::size(forms) - 1], width);
+}
+
+std::string DefaultSavePath(const std::string &scenarioPath) {
+  const std::string suffix = ".scn";
+  const size_t slash = scenarioPath.find_last_of("/\\");
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  std::string stem = scenarioPath;
+  if (stem.size() - nameStart > suffix.size() && Lower(stem.substr(stem.size() - suffix.size())) == suffix)
+    stem.resize(stem.size() - suffix.size());
+  const std::string saved = "-saved";
+  if (stem.size() - nameStart > saved.size() && stem.compare(stem.size() - saved.size(), saved.size(), saved) == 0)
+    return stem + suffix;
+  return stem + saved + suffix;
+}
+
+SaveChoice ReadSaveAnswer(const std::string &answer, const std::string &defaultPath) {
+  const size_t first = answer.find_first_not_of(" \t\r\n");
+  const std::string trimmed =
+      first == std::string::npos ? "" : answer.substr(first, answer.find_last_not_of(" \t\r\n") - first + 1);
+  const std::string word = Lower(trimmed);
+  if (word == "n" || word == "no") return {false, ""};
+  if (word.empty() || word == "y" || word == "yes") return {true, defaultPath};
+  return {true, trimmed};
+}
+
+}  // namespace sim

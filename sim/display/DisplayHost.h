@@ -1,0 +1,129 @@
+// The simulated host's multi-function displays: the registered display modes and the open
+// displays. Opening a display asks its mode's message procedure for the display object, sets the
+// character cell size and draws it; keys go to the object and redraw it when it asks; closing
+// tells the procedure and deletes the object through the MFD base.
+//
+// A mode's message procedure lives in the plug-in module: close the displays (or destroy the
+// DisplayHost) before the module is unloaded.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/MFDAPI.h"
+#include "sim/display/Canvas.h"
+
+namespace sim {
+
+// The size of a display the host opens, pixels.
+struct DisplayGeometry {
+  DWORD width = 400;
+  DWORD height = 400;
+  DWORD cellWidth = 10;
+  DWORD cellHeight = 16;
+};
+
+class DisplayHost {
+public:
+  using Geometry = DisplayGeometry;
+
+  // A registered display mode: a copy of the plug-in's MFDMODESPEC, with its own name text.
+  class Mode {
+  public:
+    int Id() const { return id; }
+    const std::string &Name() const { return name; }
+    DWORD Key() const { return spec.key; }
+    // The record handed to the message procedure (its name points to Name()).
+    const MFDMODESPEC &Spec() const { return spec; }
+
+  private:
+    friend class DisplayHost;
+    int id = 0;
+    std::string name;
+    MFDMODESPEC spec{};
+  };
+
+  // An open display: the object the mode's procedure created, its vessel and its canvas.
+  class Display {
+  public:
+    MFD *Object() const { return object.get(); }
+    const Mode &GetMode() const { return *mode; }
+    VESSEL *GetVessel() const { return vessel; }
+    // The display's number, passed to the message procedure; unique among open displays.
+    UINT Index() const { return index; }
+    const Geometry &Size() const { return geometry; }
+    Canvas &Surface() { return *canvas; }
+    const Canvas &Surface() const { return *canvas; }
+    // How many times the host has drawn this display.
+    int RedrawCount() const { return redraws; }
+
+  private:
+    friend class DisplayHost;
+    const Mode *mode = nullptr;
+    VESSEL *vessel = nullptr;
+    UINT index = 0;
+    Geometry geometry;
+    std::unique_ptr<MFD> object;
+    std::unique_ptr<Canvas> canvas;
+    int redraws = 0;
+  };
+
+  // Makes this host the current one (the one oapiRegisterMFDMode registers with).
+  DisplayHost();
+  // Closes every open display; the host is no longer current.
+  ~DisplayHost();
+  DisplayHost(const DisplayHost &) = delete;
+  DisplayHost &operator=(const DisplayHost &) = delete;
+
+  // Copies the record, name text included, and returns the new mode's id (1, 2, …). Registering
+  // the same record twice gives two modes. −1 for a record without a message procedure.
+  int RegisterMode(const MFDMODESPEC &spec);
+  // Closes the mode's displays and forgets the mode; false for an unknown id.
+  bool UnregisterMode(int id);
+  // The first mode registered under this exact name (case-sensitive), or null.
+  const Mode *FindMode(const std::string &name) const;
+  const Mode *FindMode(int id) const;
+  size_t ModeCount() const { return modes.size(); }
+  const Mode &ModeAt(size_t i) const { return *modes[i]; }
+
+  // Opens a display of the mode for the vessel: OAPI_MSG_MFD_OPENEDEX, and OAPI_MSG_MFD_OPENED
+  // when that gives nothing; sets the cell size and draws it once. Null when the mode is unknown,
+  // the geometry is unusable or the procedure created no display; `error` then says why.
+  Display *Open(const std::string &modeName, VESSEL *vessel, std::string *error = nullptr,
+                const Geometry &geometry = {});
+  Display *Open(int modeId, VESSEL *vessel, std::string *error = nullptr, const Geometry &geometry = {});
+  // Sends OAPI_MSG_MFD_CLOSED to the mode's procedure, then deletes the object; false when the
+  // display is not open here.
+  bool Close(Display *display);
+  void CloseAll();
+
+  size_t DisplayCount() const { return displays.size(); }
+  // Open displays in the order opened; null outside the range.
+  Display *DisplayAt(size_t i) const;
+
+  // Hands a buffered key to the display and, when the display asked for a redraw, redraws it at
+  // once. True when the display consumed the key.
+  bool PressKey(Display &display, DWORD key);
+  // Clears the canvas and calls Update.
+  void Redraw(Display &display);
+  void RedrawAll();
+  // Redraws the displays that asked for it since their last redraw.
+  void RedrawRequested();
+
+  void WriteStatus(const Display &display, FILEHANDLE scn) const;
+  void ReadStatus(Display &display, FILEHANDLE scn);
+
+private:
+  Display *OpenMode(const Mode &mode, VESSEL *vessel, std::string *error, const Geometry &geometry);
+  UINT FreeIndex() const;
+
+  std::vector<std::unique_ptr<Mode>> modes;
+  std::vector<std::unique_ptr<Display>> displays;
+  int nextModeId = 1;
+};
+
+// The current display host, or null.
+DisplayHost *CurrentDisplayHost();
+
+}  // namespace sim

@@ -1,0 +1,218 @@
+#include "sim/run/Simulation.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "sim/scenario/ScenarioStream.h"
+
+namespace sim {
+
+namespace {
+
+// The words of a line, one at a time; an empty word past the last.
+class BlankSeparated {
+public:
+  explicit BlankSeparated(std::string_view text) : rest(text) {}
+  std::string_view Next() {
+    const size_t start = rest.find_first_not_of(" \t");
+    if (start == std::string_view::npos) return {};
+    rest.remove_prefix(start);
+    const size_t end = std::min(rest.find_first_of(" \t"), rest.size());
+    const std::string_view word = rest.substr(0, end);
+    rest.remove_prefix(end);
+    return word;
+  }
+
+private:
+  std::string_view rest;
+};
+
+// A whole word as a number; `value` is left as it was when the word is not one.
+template <class Number>
+bool ParseNumber(std::string_view word, Number &value) {
+  Number parsed{};
+  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), parsed);
+  if (error != std::errc() || end != word.data() + word.size() || word.empty()) return false;
+  value = parsed;
+  return true;
+}
+
+void ParseVector(BlankSeparated &words, Vec3 &v) {
+  Vec3 read;
+  if (ParseNumber(words.Next(), read.x) && ParseNumber(words.Next(), read.y) && ParseNumber(words.Next(), read.z))
+    v = read;
+}
+
+// The display mode the plug-in registers.
+constexpr const char *pluginModeName = "Kestrane";
+
+VESSEL *FocusInterface(World &world) { return world.Focus() ? world.Focus()->Interface() : nullptr; }
+
+}  // namespace
+
+Simulation::Simulation(const Options &options) {
+  scenario = LoadScenarioFile(options.scenarioPath);
+  if (options.step) scenario.step = *options.step;
+
+  // Modes are registered while the module loads, so the display host comes first.
+  displays = std::make_unique<DisplayHost>();
+  std::string error;
+  module = PluginModule::Load(options.pluginPath, error);
+  if (!module) throw SimulationError(error);
+
+  // Every vessel exists before a display is handed its block: the block re-ties tethers by name.
+  world = std::make_unique<World>();
+  PopulateWorld(scenario, *world);
+
+  if (auto open = module->Callbacks().openRenderViewport) open(nullptr, 0, 0, FALSE);
+
+  bool pluginDisplay = false;
+  for (const DisplayBlock &block : scenario.displays) {
+    if (displays->FindMode(block.mode) == nullptr) continue;
+    DisplayHost::Display *display = displays->Open(block.mode, FocusInterface(*world), &error);
+    if (display == nullptr) throw SimulationError("cannot open the " + block.mode + " display: " + error);
+    positions[display] = block.position;
+    ScenarioStream stream(LinesForReader(block));
+    displays->ReadStatus(*display, stream.Handle());
+    displays->Redraw(*display);
+    pluginDisplay = pluginDisplay || block.mode == pluginModeName;
+  }
+  if (!pluginDisplay) {
+    if (displays->FindMode(pluginModeName) == nullptr)
+      throw SimulationError("plug-in '" + options.pluginPath + "' registered no " + pluginModeName + " display mode");
+    DisplayHost::Display *display = displays->Open(pluginModeName, FocusInterface(*world), &error);
+    if (display == nullptr) throw SimulationError(std::string("cannot open the ") + pluginModeName + " display: " + error);
+  }
+}
+
+Simulation::~Simulation() {
+  Finish();
+  // The displays' code lives in the module: they go before it is unloaded.
+  displays->CloseAll();
+  module.reset();
+}
+
+DisplayHost::Display *Simulation::FirstDisplay() { return displays->DisplayAt(0); }
+
+bool Simulation::DeleteVessel(const std::string &name) {
+  Vessel *vessel = world->FindByName(name);
+  if (vessel == nullptr) return false;
+  const bool hadFocus = world->Focus() == vessel;
+  const size_t index = world->IndexOf(vessel);
+  world->DeleteVessel(vessel);
+  const size_t count = world->VesselCount();
+  if (hadFocus && count > 0) world->SetFocus(world->VesselAt(std::min(index, count - 1)));
+  return true;
+}
+
+bool Simulation::PressKey(DWORD key) {
+  DisplayHost::Display *display = FirstDisplay();
+  return display != nullptr && displays->PressKey(*display, key);
+}
+
+void Simulation::Frame(const std::vector<DWORD> &keys) {
+  for (DWORD key : keys) PressKey(key);
+  OPC_Timestep timestep = finished ? nullptr : module->Callbacks().timestep;
+  const double simt = world->time, simdt = world->step;
+  world->Frame([&] {
+    if (timestep) timestep(simt + simdt, simdt, 51544.5 + (simt + simdt) / 86400.0);
+  });
+}
+
+void Simulation::RedrawDisplays() { displays->RedrawAll(); }
+
+void Simulation::Finish() {
+  if (finished) return;
+  finished = true;
+  if (auto close = module->Callbacks().closeRenderViewport) close();
+}
+
+std::vector<TetherSample> Simulation::Tethers() {
+  std::vector<TetherSample> tethers;
+  DisplayHost::Display *display = nullptr;
+  for (size_t i = 0; i < displays->DisplayCount(); ++i)
+    if (displays->DisplayAt(i)->GetMode().Name() == pluginModeName) display = displays->DisplayAt(i);
+  if (display == nullptr) return tethers;
+
+  // The plug-in's own record of its links, as it would save them.
+  ScenarioStream stream;
+  displays->WriteStatus(*display, stream.Handle());
+  tethers.resize(8);
+  std::vector<Vec3> attach1(8), attach2(8);
+  for (int i = 0; i < 8; ++i) tethers[i].link = i;
+  for (const std::string &line : stream.Written()) {
+    BlankSeparated words(line);
+    int link = -1;
+    if (words.Next() != "TetherData" || !ParseNumber(words.Next(), link) || link < 0 || link > 7) continue;
+    TetherSample &t = tethers[link];
+    const std::string_view field = words.Next();
+    if (field == "CONNECT") ParseNumber(words.Next(), t.connected);
+    else if (field == "Ship1") t.ship1 = words.Next();
+    else if (field == "Ship2") t.ship2 = words.Next();
+    else if (field == "Length") ParseNumber(words.Next(), t.length);
+    else if (field == "Force") ParseNumber(words.Next(), t.force);
+    else if (field == "Attach1") ParseVector(words, attach1[link]);
+    else if (field == "Attach2") ParseVector(words, attach2[link]);
+    else if (field == "SpoolMode") ParseNumber(words.Next(), t.spoolMode);
+    else if (field == "ReelSpeed") ParseNumber(words.Next(), t.reelSpeed);
+  }
+
+  // The host measures the geometry; the pull is what the link applied to vessel 1 in the last
+  // frame: each connected link adds its two forces in link order, half the pull on each vessel.
+  size_t nextForce = 0;
+  const std::vector<World::AppliedForce> &applied = world->PluginForces();
+  for (int i = 0; i < 8; ++i) {
+    TetherSample &t = tethers[i];
+    if (t.connected == 0) continue;
+    Vessel *v1 = world->FindByName(t.ship1), *v2 = world->FindByName(t.ship2);
+    if (v1 == nullptr || v2 == nullptr || v1 == v2) continue;
+    Vec3 p1 = v1->pos + v1->rot * attach1[i];
+    Vec3 p2 = v2->pos + v2->rot * attach2[i];
+    t.distance = Length(p2 - p1);
+    t.stretch = t.distance / t.length * 100;
+    if (nextForce + 1 < applied.size() && applied[nextForce].vessel == v1 && applied[nextForce + 1].vessel == v2) {
+      t.pull = 2 * Length(applied[nextForce].force);
+      nextForce += 2;
+    }
+  }
+  return tethers;
+}
+
+void Simulation::Save(const std::string &path) {
+  Scenario saved = CaptureWorld(*world, &scenario);
+  saved.displays.clear();
+  std::vector<std::string> taken;
+  for (size_t i = 0; i < displays->DisplayCount(); ++i) {
+    DisplayHost::Display *display = displays->DisplayAt(i);
+    DisplayBlock block;
+    auto known = positions.find(display);
+    block.position = known != positions.end() ? known->second : "";
+    block.mode = display->GetMode().Name();
+    ScenarioStream stream;
+    displays->WriteStatus(*display, stream.Handle());
+    block.lines = stream.Written();
+    saved.displays.push_back(block);
+  }
+  // Blocks of modes this host does not know are kept as they were read.
+  for (const DisplayBlock &block : scenario.displays)
+    if (displays->FindMode(block.mode) == nullptr) saved.displays.push_back(block);
+  static const char *const names[] = {"Left", "Right", "Extra1", "Extra2", "Extra3", "Extra4"};
+  for (DisplayBlock &block : saved.displays) {
+    if (!block.position.empty()) continue;
+    for (const char *name : names) {
+      bool used = false;
+      for (const DisplayBlock &other : saved.displays) used = used || other.position == name;
+      if (!used) {
+        block.position = name;
+        break;
+      }
+    }
+  }
+  SaveScenarioFile(path, saved);
+}
+
+}  // namespace sim

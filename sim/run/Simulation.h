@@ -1,0 +1,93 @@
+// One simulation run of the simulated host: the plug-in module loaded, a scenario's world
+// populated, the plug-in's display open, and frames run in the host's order. Used by the command
+// line (`kestrane-sim run` and `play`) and by tests.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "sim/display/DisplayHost.h"
+#include "sim/run/ModuleLoader.h"
+#include "sim/scenario/ScenarioFile.h"
+#include "sim/world/World.h"
+
+namespace sim {
+
+// A failure to set up or save a run, with a one-line reason.
+class SimulationError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// One tether as the plug-in's scenario block and the host's geometry describe it.
+struct TetherSample {
+  int link = 0;
+  int connected = 0;
+  std::string ship1, ship2;
+  double length = 0;      // m, unstretched
+  double distance = 0;    // m, attach point to attach point, now
+  double stretch = 0;     // percent: distance / length × 100
+  double pull = 0;        // N: twice the force the link applied to vessel 1 in the last frame
+  double force = 0;       // N per percent of stretch
+  double reelSpeed = 0;   // m/s
+  int spoolMode = 0;
+};
+
+class Simulation {
+public:
+  struct Options {
+    std::string scenarioPath;
+    std::string pluginPath;
+    std::optional<double> step;  // s; overrides the scenario's
+  };
+
+  // Loads the module and the scenario, calls the open-viewport callback and opens the plug-in's
+  // display (restored from the scenario's block when it has one). Throws SimulationError.
+  explicit Simulation(const Options &options);
+  // Ends the run if Finish was not called, closes the displays and unloads the module.
+  ~Simulation();
+  Simulation(const Simulation &) = delete;
+  Simulation &operator=(const Simulation &) = delete;
+
+  // One frame: `keys` (already due) go to the first display, then the per-frame callback, the
+  // host's forces and the integration.
+  void Frame(const std::vector<DWORD> &keys = {});
+  // Deletes the vessel of that name (case-insensitive) now, between frames; false when no vessel
+  // has it. When it had the focus, the focus passes to the vessel that takes its place in the
+  // list, or to the new last vessel.
+  bool DeleteVessel(const std::string &name);
+  // Presses a key on the first open display now; true when the display consumed it.
+  bool PressKey(DWORD key);
+  // Redraws every open display.
+  void RedrawDisplays();
+  // Calls the close-viewport callback (the plug-in disconnects its tethers). Idempotent.
+  void Finish();
+
+  World &GetWorld() { return *world; }
+  DisplayHost &Displays() { return *displays; }
+  // The first open display, or null.
+  DisplayHost::Display *FirstDisplay();
+  double Time() const { return world->time; }
+  const Scenario &Loaded() const { return scenario; }
+
+  // The eight tethers as of now (empty when no display of the plug-in is open).
+  std::vector<TetherSample> Tethers();
+  // The whole scenario, each open display's block from the plug-in. Throws SimulationError.
+  void Save(const std::string &path);
+
+private:
+  Scenario scenario;
+  // Destroyed in reverse: the world, then the displays (their code lives in the module), then
+  // the module.
+  std::unique_ptr<PluginModule> module;
+  std::unique_ptr<DisplayHost> displays;
+  std::unique_ptr<World> world;
+  std::map<const DisplayHost::Display *, std::string> positions;  // a restored display's block position
+  bool finished = false;
+};
+
+}  // namespace sim

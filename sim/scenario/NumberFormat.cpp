@@ -1,0 +1,27 @@
+#include "sim/scenario/NumberFormat.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace sim {
+
+// `to_chars` with a precision writes exactly what printf's "%.*g" writes, and `from_chars` reads
+// exactly as strtod does, both without the cost of the C library's general formatting.
+std::string FormatReal(double value) {
+  char text[40];
+  if (!std::isfinite(value)) {
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+  }
+  std::to_chars_result written{};
+  for (int digits = 15; digits <= 17; ++digits) {
+    written = std::to_chars(text, text + sizeof text, value, std::chars_format::general, digits);
+    double back = 0;
+    std::from_chars(text, written.ptr, back);
+    if (back == value) break;
+  }
+  return std::string(text, written.ptr);
+}
+
+}  // namespace sim

@@ -1,0 +1,180 @@
+#include "sim/world/Vessel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace sim {
+
+namespace {
+
+// Holds a value within lo .. hi; a value that is not a number becomes lo.
+double Clamp(double value, double lo, double hi) {
+  if (!(value > lo)) return lo;
+  return value > hi ? hi : value;
+}
+
+double Component(Vec3 v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+
+}  // namespace
+
+Vessel::Vessel(std::string vesselName, std::string vesselClass)
+    : name(std::move(vesselName)), className(std::move(vesselClass)), iface(this) {}
+
+Vessel::~Vessel() = default;
+
+double Vessel::Mass() const {
+  double m = dryMass;
+  for (const auto &p : propellants) m += p->mass;
+  return m;
+}
+
+void Vessel::AddForce(Vec3 force, Vec3 point) {
+  forceSum += force;
+  torqueSum += Cross(point, force);
+}
+
+void Vessel::ApplyThrusters(double dt) {
+  // All forces first, on the tanks as they stand at the start of the step, so that thrusters
+  // sharing a tank that runs dry in this step still fire together. A tank that was empty at the
+  // start stays at 0 in the burn below.
+  for (const auto &t : thrusters)
+    if (t->level > 0 && t->propellant != nullptr && t->propellant->mass > 0)
+      AddForce(t->dir * (t->level * t->maxThrust), t->pos);
+  for (const auto &t : thrusters) {
+    if (t->level <= 0 || t->propellant == nullptr || t->isp <= 0) continue;
+    double burnt = t->level * t->maxThrust / t->isp * dt;
+    t->propellant->mass = std::max(0.0, t->propellant->mass - burnt);
+  }
+}
+
+void Vessel::Integrate(double dt, Vec3 globalAcceleration) {
+  const double m = Mass();
+
+  Vec3 accel = globalAcceleration;
+  if (m > 0) accel += rot * forceSum * (1.0 / m);
+  vel += accel * dt;
+  pos += vel * dt;
+
+  // Rotation: kick the body-frame angular momentum with the torque, then let the body turn
+  // torque-free over dt. The free motion is split into exact rotations about the principal axes,
+  // composed symmetrically (x/2, y/2, z, y/2, x/2): each keeps R·L (the angular momentum in the
+  // global frame) exactly, and the composition is time-reversible, so the kinetic energy does not
+  // drift. An axis without inertia does not turn.
+  double inertia[3] = {m * pmi.x, m * pmi.y, m * pmi.z};
+  double invInertia[3];
+  for (int k = 0; k < 3; ++k) invInertia[k] = inertia[k] > 0 ? 1.0 / inertia[k] : 0.0;
+  Vec3 momentum{inertia[0] * angVel.x, inertia[1] * angVel.y, inertia[2] * angVel.z};
+  momentum += torqueSum * dt;
+
+  static const int axes[5] = {0, 1, 2, 1, 0};
+  static const double fractions[5] = {0.5, 0.5, 1.0, 0.5, 0.5};
+  for (int s = 0; s < 5; ++s) {
+    int k = axes[s];
+    double angle = Component(momentum, k) * invInertia[k] * dt * fractions[s];
+    if (angle == 0) continue;
+    Mat3 turn = AxisRotation(k, angle);
+    rot = rot * turn;
+    momentum = Transposed(turn) * momentum;
+  }
+  rot = Reorthonormalized(rot);
+  angVel = {momentum.x * invInertia[0], momentum.y * invInertia[1], momentum.z * invInertia[2]};
+
+  forceSum = {};
+  torqueSum = {};
+}
+
+Propellant *Vessel::CreatePropellant(double maxMass, double mass, double efficiency) {
+  auto p = std::make_unique<Propellant>();
+  p->maxMass = Clamp(maxMass, 0.0, HUGE_VAL);
+  p->mass = mass < 0 ? p->maxMass : Clamp(mass, 0.0, p->maxMass);
+  p->efficiency = efficiency;
+  propellants.push_back(std::move(p));
+  return propellants.back().get();
+}
+
+bool Vessel::DeletePropellant(Propellant *p) {
+  auto it = std::find_if(propellants.begin(), propellants.end(), [p](const auto &q) { return q.get() == p; });
+  if (it == propellants.end()) return false;
+  for (const auto &t : thrusters)
+    if (t->propellant == p) t->propellant = nullptr;
+  propellants.erase(it);
+  return true;
+}
+
+bool Vessel::HasPropellant(const Propellant *p) const {
+  if (p == nullptr) return false;
+  for (const auto &q : propellants)
+    if (q.get() == p) return true;
+  return false;
+}
+
+bool Vessel::SetPropellantMass(Propellant *p, double mass) {
+  if (!HasPropellant(p)) return false;
+  p->mass = Clamp(mass, 0.0, p->maxMass);
+  return true;
+}
+
+Thruster *Vessel::CreateThruster(const Thruster &t) {
+  auto made = std::make_unique<Thruster>(t);
+  made->dir = Normalized(t.dir);
+  if (!HasPropellant(t.propellant)) made->propellant = nullptr;
+  made->level = Clamp(t.level, 0.0, 1.0);
+  thrusters.push_back(std::move(made));
+  return thrusters.back().get();
+}
+
+bool Vessel::DeleteThruster(Thruster *t) {
+  auto it = std::find_if(thrusters.begin(), thrusters.end(), [t](const auto &q) { return q.get() == t; });
+  if (it == thrusters.end()) return false;
+  exhausts.erase(std::remove_if(exhausts.begin(), exhausts.end(), [t](const Exhaust &e) { return e.thruster == t; }),
+                 exhausts.end());
+  thrusters.erase(it);
+  return true;
+}
+
+bool Vessel::HasThruster(const Thruster *t) const {
+  if (t == nullptr) return false;
+  for (const auto &q : thrusters)
+    if (q.get() == t) return true;
+  return false;
+}
+
+bool Vessel::SetThrusterLevel(Thruster *t, double level) {
+  if (!HasThruster(t)) return false;
+  t->level = Clamp(level, 0.0, 1.0);
+  return true;
+}
+
+UINT Vessel::AddExhaust(const Exhaust &e) {
+  if (!HasThruster(e.thruster)) return 0;
+  // Ids count up; after a wrap-around they skip 0 and any id still in use.
+  while (nextExhaustId == 0 || FindExhaust(nextExhaustId) != nullptr) ++nextExhaustId;
+  const UINT id = nextExhaustId++;
+  exhausts.push_back(e);
+  exhausts.back().id = id;
+  return id;
+}
+
+bool Vessel::DeleteExhaust(UINT id) {
+  auto found = std::find_if(exhausts.begin(), exhausts.end(), [id](const Exhaust &e) { return e.id == id; });
+  if (found == exhausts.end()) return false;
+  exhausts.erase(found);
+  return true;
+}
+
+const Exhaust *Vessel::FindExhaust(UINT id) const {
+  for (const Exhaust &e : exhausts)
+    if (e.id == id) return &e;
+  return nullptr;
+}
+
+void Vessel::Retire() {
+  exhausts.clear();
+  thrusters.clear();
+  propellants.clear();
+  forceSum = {};
+  torqueSum = {};
+  deleted = true;
+}
+
+}  // namespace sim

@@ -1,0 +1,125 @@
+// A simulated vessel: 6-DOF rigid-body state, docking ports, attachment points, propellant
+// resources, thrusters and exhaust streams, and the host interface object (VESSEL) that plug-ins
+// see. Owned by the World; handles stay valid until the vessel is deleted.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/VesselAPI.h"
+#include "sim/world/Vec3.h"
+
+namespace sim {
+
+struct DockingPort {
+  Vec3 pos, dir, rot;  // vessel frame
+};
+
+struct AttachmentPoint {
+  Vec3 pos, dir, rot;  // vessel frame
+};
+
+struct Propellant {
+  double maxMass = 0;     // kg
+  double mass = 0;        // kg, 0 .. maxMass
+  double efficiency = 1;  // kept as given; the host burns at the nominal rate
+};
+
+struct Thruster {
+  Vec3 pos, dir;             // vessel frame; dir is the unit direction of the thrust force
+  double maxThrust = 0;      // N
+  Propellant *propellant = nullptr;  // none: the thruster gives no thrust
+  double isp = 0;            // m/s; 0 burns nothing
+  double ispRef = 0;         // m/s, kept as given
+  double pRef = 101.4e3;     // Pa, kept as given
+  double level = 0;          // 0..1
+};
+
+struct Exhaust {
+  UINT id = 0;
+  Thruster *thruster = nullptr;
+  double lscale = 0, wscale = 0;  // m
+  Vec3 pos, dir;                   // vessel frame
+  SURFHANDLE texture = nullptr;
+};
+
+class Vessel {
+public:
+  Vessel(std::string name, std::string className);
+  ~Vessel();
+  Vessel(const Vessel &) = delete;
+  Vessel &operator=(const Vessel &) = delete;
+
+  const std::string &Name() const { return name; }
+  // The name as the host API hands it out: terminated, owned by the vessel.
+  char *NameBuffer() { return name.data(); }
+  const std::string &ClassName() const { return className; }
+  VESSEL *Interface() { return &iface; }
+  // Set when the world has deleted the vessel: its interface then does nothing.
+  bool IsDeleted() const { return deleted; }
+
+  // Dry mass plus the propellant in every resource, kg.
+  double Mass() const;
+
+  // Force and point in the vessel frame, for this step.
+  void AddForce(Vec3 force, Vec3 point);
+  // Thruster forces at their level, and the propellant they burn over dt (s). A thruster fires
+  // when its resource holds propellant at the start of the step.
+  void ApplyThrusters(double dt);
+  // Symplectic step over dt (s) with the forces added so far plus `globalAcceleration` (m/s^2),
+  // then clears the forces: velocity and angular momentum first, then position and orientation.
+  void Integrate(double dt, Vec3 globalAcceleration);
+
+  // A mass below 0 means full; the mass is held within 0 .. maxMass.
+  Propellant *CreatePropellant(double maxMass, double mass, double efficiency);
+  // Thrusters it fed are left without propellant.
+  bool DeletePropellant(Propellant *p);
+  bool HasPropellant(const Propellant *p) const;
+  // False when the resource is not this vessel's; the mass is held within 0 .. maxMass.
+  bool SetPropellantMass(Propellant *p, double mass);
+  // A propellant resource that is not this vessel's is not connected; the direction is made unit.
+  Thruster *CreateThruster(const Thruster &t);
+  // Also removes the thruster's exhaust streams.
+  bool DeleteThruster(Thruster *t);
+  bool HasThruster(const Thruster *t) const;
+  // False when the thruster is not this vessel's; the level is held within 0 .. 1.
+  bool SetThrusterLevel(Thruster *t, double level);
+  // 0 when the thruster is not this vessel's; otherwise an id unique on this vessel, never 0.
+  UINT AddExhaust(const Exhaust &e);
+  bool DeleteExhaust(UINT id);
+
+  const std::vector<std::unique_ptr<Propellant>> &Propellants() const { return propellants; }
+  const std::vector<std::unique_ptr<Thruster>> &Thrusters() const { return thrusters; }
+  // In the order added; a stream's storage is reused, so adding one each frame allocates nothing.
+  const std::vector<Exhaust> &Exhausts() const { return exhausts; }
+  // Null when no stream of this vessel has the id.
+  const Exhaust *FindExhaust(UINT id) const;
+
+  double dryMass = 1000;       // kg
+  Vec3 pmi{1, 1, 1};           // principal moments of inertia per unit mass, m^2
+  Vec3 pos, vel;               // global, m and m/s
+  Mat3 rot;                    // global = rot · local
+  Vec3 angVel;                 // vessel frame, rad/s
+  std::vector<DockingPort> docks;
+  std::vector<AttachmentPoint> attachments;
+
+  Vec3 forceSum;   // vessel frame, this step
+  Vec3 torqueSum;  // vessel frame, about the centre of gravity, this step
+
+private:
+  friend class World;
+  // Drops the propellant, thrusters and exhausts and marks the vessel deleted.
+  void Retire();
+
+  std::string name;
+  std::string className;
+  VESSEL iface;
+  std::vector<std::unique_ptr<Propellant>> propellants;
+  std::vector<std::unique_ptr<Thruster>> thrusters;
+  std::vector<Exhaust> exhausts;
+  UINT nextExhaustId = 1;
+  bool deleted = false;
+};
+
+}  // namespace sim
