@@ -32,6 +32,8 @@ struct RunArguments {
   bool quiet = false;
   bool show = false;  // print the display each time it changes
   double speed = 0;   // simulated seconds per second of wall time; 0: as fast as it goes
+  std::string replay;        // the replay page to write; empty: none
+  double replayEvery = 0.1;  // s between the replay's samples
 };
 
 struct PlayArguments {

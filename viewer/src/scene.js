@@ -1,0 +1,321 @@
+// The 3D scene: the vessels as bodies sized by their mass and inertia, their docking ports, the
+// exhaust streams as the host held them, the central body, and a camera that orbits the followed
+// vessel. Everything is placed relative to a moving origin, the followed vessel, in double
+// precision before it becomes single precision on the GPU: an orbit at 6,700 km does not jitter.
+import {
+  AdditiveBlending, AmbientLight, BoxGeometry, BufferAttribute, BufferGeometry, Color, ConeGeometry,
+  DirectionalLight, DoubleSide, Float32BufferAttribute, Group, LineBasicMaterial, LineSegments, Mesh,
+  MeshBasicMaterial, MeshLambertMaterial, MeshStandardMaterial, PerspectiveCamera, Points, PointsMaterial, Scene, SphereGeometry, SRGBColorSpace, Vector3, WebGLRenderer,
+} from 'three';
+import { rotate } from './data.js';
+
+const gravitationalConstant = 6.6743e-11;  // m^3 kg^-1 s^-2
+// A central body is drawn with the Earth's mean density, which gives the Earth's radius for the
+// Earth's GM; never larger than the lowest point the vessels reach.
+const bodyDensity = 5514;  // kg/m^3
+// A stream or a vessel is never drawn thinner than this on the screen, pixels.
+const minStreamPixels = 2;
+const markerPixels = 6;
+const palette = [0x6fb7ff, 0xffb454, 0x9be36b, 0xff7a90, 0xc59bff, 0x4fe0d0, 0xf6e05e, 0xff9f5a];
+
+function sub(a, b) { return [a[0] - b[0], a[1] - b[1], a[2] - b[2]]; }
+function add(a, b) { return [a[0] + b[0], a[1] + b[1], a[2] + b[2]]; }
+function scale(a, s) { return [a[0] * s, a[1] * s, a[2] * s]; }
+function dot(a, b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+function cross(a, b) { return [a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]]; }
+function norm(a) { return Math.hypot(a[0], a[1], a[2]); }
+function unit(a) { const n = norm(a); return n > 0 ? scale(a, 1 / n) : [0, 0, 0]; }
+
+// A uniform box with the vessel's principal moments of inertia per unit mass: I_x = (b² + c²) / 12
+// and so on, so a² = 6 (I_y + I_z − I_x). Inertia that no box has falls back to a cube of the
+// vessel's mass at a tenth of water's density.
+export function bodySize(vessel) {
+  const [ix, iy, iz] = vessel.pmi ?? [0, 0, 0];
+  const sides = [6 * (iy + iz - ix), 6 * (ix + iz - iy), 6 * (ix + iy - iz)].map((s) => (s > 0 ? Math.sqrt(s) : 0));
+  const largest = Math.max(...sides);
+  if (largest > 0 && Number.isFinite(largest)) return sides.map((s) => Math.max(s, largest * 0.1));
+  const side = Math.cbrt(Math.max(vessel.mass, 1) / 100);
+  return [side, side, side];
+}
+
+// The basis (e1, e2, up) the camera orbits in: for a run without gravity the axes of the plane the
+// vessels spread in most; with gravity the followed vessel's local vertical and its direction of
+// flight, so that the central body stays below.
+function spreadBasis(replay) {
+  const mean = [0, 0, 0], square = [0, 0, 0];
+  const n = replay.x.length;
+  if (n === 0) return [[1, 0, 0], [0, 1, 0], [0, 0, 1]];
+  const columns = [replay.x, replay.y, replay.z];
+  for (let k = 0; k < 3; ++k) {
+    for (let r = 0; r < n; ++r) mean[k] += columns[k][r];
+    mean[k] /= n;
+    for (let r = 0; r < n; ++r) square[k] += (columns[k][r] - mean[k]) ** 2;
+  }
+  let least = 2;
+  for (let k = 1; k >= 0; --k) if (square[k] < square[least] * 0.5) least = k;
+  const up = [0, 0, 0];
+  up[least] = 1;
+  const e1 = [0, 0, 0];
+  e1[(least + 1) % 3] = 1;
+  return [e1, cross(up, e1), up];
+}
+
+function lowestRadius(replay) {
+  let lowest = Infinity;
+  for (let r = 0; r < replay.x.length; ++r) lowest = Math.min(lowest, Math.hypot(replay.x[r], replay.y[r], replay.z[r]));
+  return lowest;
+}
+
+export class SceneView {
+  constructor(container, replay, textures) {
+    this.container = container;
+    this.replay = replay;
+    this.renderer = new WebGLRenderer({ antialias: true, logarithmicDepthBuffer: true });
+    this.renderer.setPixelRatio(Math.min(window.devicePixelRatio || 1, 2));
+    this.renderer.outputColorSpace = SRGBColorSpace;
+    this.renderer.setClearColor(0x05070d);
+    container.prepend(this.renderer.domElement);
+    this.scene = new Scene();
+    this.camera = new PerspectiveCamera(45, 1, 0.05, 1e11);
+    this.scene.add(new AmbientLight(0xa0b0c8, 0.9));
+    const sun = new DirectionalLight(0xffffff, 2.2);
+    sun.position.set(0.6, 0.35, 0.72);
+    this.scene.add(sun);
+
+    this.fixedBasis = spreadBasis(replay);
+    this.azimuth = -Math.PI / 2 + 0.5;
+    this.elevation = 0.55;
+    this.distance = 100;
+
+    this.buildStars();
+    this.buildCentralBody();
+    this.buildVessels();
+    this.buildStreams(textures);
+    this.labels = container.querySelector('#labels');
+    for (const v of this.bodies) this.labels.appendChild(v.label);
+    this.resize();
+    new ResizeObserver(() => { this.resize(); this.onChange?.(); }).observe(container);
+  }
+
+  buildStars() {
+    // A fixed sky far beyond everything, moved with the camera: it shows the camera's turns.
+    const count = 1800, positions = new Float32Array(count * 3);
+    let seed = 12345;
+    const random = () => ((seed = (seed * 1103515245 + 12345) % 2147483648) / 2147483648);
+    for (let i = 0; i < count; ++i) {
+      const z = 2 * random() - 1, a = 2 * Math.PI * random(), r = Math.sqrt(1 - z * z);
+      positions.set([r * Math.cos(a) * 1e10, r * Math.sin(a) * 1e10, z * 1e10], i * 3);
+    }
+    const geometry = new BufferGeometry();
+    geometry.setAttribute('position', new BufferAttribute(positions, 3));
+    this.stars = new Points(geometry, new PointsMaterial({ color: 0x8090a8, size: 1.5, sizeAttenuation: false }));
+    this.scene.add(this.stars);
+  }
+
+  buildCentralBody() {
+    const gm = this.replay.gravityGM;
+    this.body = null;
+    if (!(gm > 0)) return;
+    const natural = Math.cbrt((3 * (gm / gravitationalConstant)) / (4 * Math.PI * bodyDensity));
+    const radius = Math.min(natural, 0.98 * lowestRadius(this.replay));
+    this.bodyRadius = radius;
+    const group = new Group();
+    group.add(new Mesh(new SphereGeometry(radius, 160, 80),
+      new MeshLambertMaterial({ color: 0x2d5f9a, emissive: 0x061426 })));
+    // Lines of latitude and longitude every 15°, so that its turning past is seen.
+    const lines = [];
+    const r = radius * 1.0004;
+    const point = (lat, lon) => [r * Math.cos(lat) * Math.cos(lon), r * Math.cos(lat) * Math.sin(lon), r * Math.sin(lat)];
+    const steps = 96;
+    for (let lat = -75; lat <= 75; lat += 15)
+      for (let k = 0; k < steps; ++k)
+        lines.push(...point(lat * Math.PI / 180, (2 * Math.PI * k) / steps), ...point(lat * Math.PI / 180, (2 * Math.PI * (k + 1)) / steps));
+    for (let lon = 0; lon < 360; lon += 15)
+      for (let k = 0; k < steps / 2; ++k)
+        lines.push(...point(-Math.PI / 2 + (Math.PI * k) / (steps / 2), lon * Math.PI / 180),
+          ...point(-Math.PI / 2 + (Math.PI * (k + 1)) / (steps / 2), lon * Math.PI / 180));
+    const grid = new BufferGeometry();
+    grid.setAttribute('position', new Float32BufferAttribute(lines, 3));
+    group.add(new LineSegments(grid, new LineBasicMaterial({ color: 0x5d8fc8, transparent: true, opacity: 0.35 })));
+    this.body = group;
+    this.scene.add(group);
+  }
+
+  buildVessels() {
+    this.bodies = this.replay.vessels.map((vessel, index) => {
+      const colour = palette[index % palette.length];
+      const group = new Group();
+      const size = bodySize(vessel);
+      const box = new Mesh(new BoxGeometry(size[0], size[1], size[2]),
+        new MeshStandardMaterial({ color: colour, roughness: 0.6, metalness: 0.2 }));
+      group.add(box);
+      const reach = Math.max(...size);
+      // Docking ports: a cone at the port, pointing out along its direction.
+      for (const dock of vessel.docks) {
+        const cone = new Mesh(new ConeGeometry(reach * 0.12, reach * 0.3, 16),
+          new MeshBasicMaterial({ color: 0xffe08a }));
+        cone.position.set(...add(dock.pos, scale(unit(dock.dir), reach * 0.15)));
+        cone.quaternion.setFromUnitVectors(new Vector3(0, 1, 0), new Vector3(...unit(dock.dir)));
+        group.add(cone);
+      }
+      const marker = new Points(new BufferGeometry().setAttribute('position', new Float32BufferAttribute([0, 0, 0], 3)),
+        new PointsMaterial({ color: colour, size: markerPixels, sizeAttenuation: false }));
+      group.add(marker);
+      group.visible = false;
+      this.scene.add(group);
+      const label = document.createElement('div');
+      label.className = 'label';
+      label.textContent = vessel.name;
+      label.style.borderLeft = `3px solid #${new Color(colour).getHexString()}`;
+      label.addEventListener('click', () => this.onPick?.(vessel));
+      return { vessel, group, label, reach, state: { position: [0, 0, 0], quaternion: [0, 0, 0, 1] }, shown: false };
+    });
+  }
+
+  buildStreams(textures) {
+    this.streamMaterials = new Map();
+    for (const [name, texture] of textures) {
+      this.streamMaterials.set(name, new MeshBasicMaterial({
+        map: texture, transparent: true, depthWrite: false, side: DoubleSide, blending: AdditiveBlending,
+      }));
+    }
+    this.fallbackMaterial = new MeshBasicMaterial({ color: 0xffffff, side: DoubleSide, transparent: true, opacity: 0.8 });
+    this.streamMeshes = [];
+  }
+
+  streamMesh(index) {
+    while (this.streamMeshes.length <= index) {
+      const geometry = new BufferGeometry();
+      geometry.setAttribute('position', new BufferAttribute(new Float32Array(12), 3));
+      // Along the stream the texture's columns, across it its rows.
+      geometry.setAttribute('uv', new BufferAttribute(new Float32Array([0, 0, 0, 1, 1, 0, 1, 1]), 2));
+      geometry.setIndex([0, 2, 1, 1, 2, 3]);
+      const mesh = new Mesh(geometry, this.fallbackMaterial);
+      mesh.frustumCulled = false;
+      mesh.renderOrder = 1;
+      this.scene.add(mesh);
+      this.streamMeshes.push(mesh);
+    }
+    return this.streamMeshes[index];
+  }
+
+  resize() {
+    const w = Math.max(1, this.container.clientWidth), h = Math.max(1, this.container.clientHeight);
+    this.renderer.setSize(w, h, false);
+    this.camera.aspect = w / h;
+    this.camera.updateProjectionMatrix();
+    this.viewWidth = w;
+    this.viewHeight = h;
+  }
+
+  // Metres that one pixel covers at a distance from the camera.
+  metresPerPixel(distance) {
+    return (2 * distance * Math.tan((this.camera.fov * Math.PI) / 360)) / this.viewHeight;
+  }
+
+  // A distance that shows the followed vessel with the others near it at the start.
+  frame(followed, poses) {
+    const origin = poses.get(followed)?.position ?? [0, 0, 0];
+    let extent = 0;
+    for (const [vessel, pose] of poses) if (vessel !== followed) extent = Math.max(extent, norm(sub(pose.position, origin)));
+    const reach = this.bodies[followed?.id]?.reach ?? 10;
+    // The others within the narrower half-angle of the view, from any side.
+    const halfAngle = Math.atan(Math.tan((this.camera.fov * Math.PI) / 360) * Math.min(1, this.camera.aspect));
+    const capped = Math.min(extent, 20000);
+    this.distance = Math.max(reach * 6, 40, (capped * 1.25) / Math.tan(halfAngle));
+  }
+
+  basis(origin, next) {
+    if (!this.body) return this.fixedBasis;
+    const up = unit(origin);
+    let e1 = sub(next, origin);
+    e1 = unit(sub(e1, scale(up, dot(e1, up))));
+    if (norm(e1) === 0) e1 = unit(cross(Math.abs(up[2]) < 0.9 ? [0, 0, 1] : [1, 0, 0], up));
+    return [e1, cross(up, e1), up];
+  }
+
+  // Draws the scene at one moment. `poses`: vessel → {position, quaternion} (global); `streams` as
+  // Replay.streamsAt; `origin` the followed vessel's position and `ahead` where it is a little later.
+  render(poses, streams, followed, origin, ahead) {
+    const [e1, e2, up] = this.basis(origin, ahead);
+    const ce = Math.cos(this.elevation);
+    const eye = add(add(scale(e1, ce * Math.cos(this.azimuth) * this.distance), scale(e2, ce * Math.sin(this.azimuth) * this.distance)),
+      scale(up, Math.sin(this.elevation) * this.distance));
+    const camera = this.camera;
+    camera.position.set(...eye);
+    camera.up.set(...up);
+    camera.lookAt(0, 0, 0);
+    camera.near = Math.max(0.01, this.distance * 1e-3);
+    camera.updateProjectionMatrix();
+    camera.updateMatrixWorld();
+    this.stars.position.copy(camera.position);
+
+    if (this.body) this.body.position.set(-origin[0], -origin[1], -origin[2]);
+
+    for (const b of this.bodies) {
+      const pose = poses.get(b.vessel);
+      b.group.visible = pose !== undefined;
+      if (!pose) continue;
+      const p = sub(pose.position, origin);
+      b.group.position.set(p[0], p[1], p[2]);
+      b.group.quaternion.set(...pose.quaternion);
+    }
+
+    let used = 0;
+    for (const s of streams) {
+      const pose = poses.get(s.vessel);
+      if (!pose) continue;
+      const start = sub(add(pose.position, rotate(pose.quaternion, s.pos)), origin);
+      const axis = unit(rotate(pose.quaternion, s.dir));
+      const end = add(start, scale(axis, s.length));
+      const middle = scale(add(start, end), 0.5);
+      const toEye = sub(eye, middle);
+      let side = unit(cross(axis, toEye));
+      if (norm(side) === 0) side = unit(cross(axis, up));
+      const width = Math.max(s.width, minStreamPixels * this.metresPerPixel(Math.max(norm(toEye) - s.length / 2, norm(toEye) * 0.05)));
+      const half = scale(side, width / 2);
+      const mesh = this.streamMesh(used++);
+      mesh.material = this.streamMaterials.get(s.texture) ?? this.fallbackMaterial;
+      const corners = [sub(start, half), add(start, half), sub(end, half), add(end, half)];
+      const array = mesh.geometry.attributes.position.array;
+      corners.forEach((c, k) => array.set(c, k * 3));
+      mesh.geometry.attributes.position.needsUpdate = true;
+      mesh.visible = true;
+    }
+    for (let k = used; k < this.streamMeshes.length; ++k) this.streamMeshes[k].visible = false;
+
+    this.renderer.render(this.scene, camera);
+    this.placeLabels(poses, followed, origin);
+  }
+
+  placeLabels(poses, followed, origin) {
+    const v = new Vector3();
+    this.screen = [];
+    for (const b of this.bodies) {
+      const pose = poses.get(b.vessel);
+      if (!pose) {
+        if (b.shown) { b.label.style.display = 'none'; b.shown = false; }
+        continue;
+      }
+      const p = sub(pose.position, origin);
+      v.set(p[0], p[1], p[2]).project(this.camera);
+      const visible = v.z < 1 && Math.abs(v.x) < 1.2 && Math.abs(v.y) < 1.2;
+      if (visible !== b.shown) { b.label.style.display = visible ? '' : 'none'; b.shown = visible; }
+      b.label.classList.toggle('followed', b.vessel === followed);
+      if (!visible) continue;
+      const x = ((v.x + 1) / 2) * this.viewWidth, y = ((1 - v.y) / 2) * this.viewHeight;
+      b.label.style.transform = `translate(${(x + 6).toFixed(1)}px, ${(y - 8).toFixed(1)}px)`;
+      this.screen.push({ vessel: b.vessel, x, y });
+    }
+  }
+
+  // The vessel drawn nearest a point of the view, within a few pixels.
+  pick(x, y) {
+    let best = null, bestDistance = 14;
+    for (const s of this.screen ?? []) {
+      const d = Math.hypot(s.x - x, s.y - y);
+      if (d < bestDistance) { best = s.vessel; bestDistance = d; }
+    }
+    return best;
+  }
+}
