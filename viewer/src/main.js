@@ -198,6 +198,14 @@ async function start() {
     play() { setPlaying(true); },
     pause() { setPlaying(false); },
     setSpeed(s) { const k = speeds.indexOf(s); if (k >= 0) { speedIndex = k; speedSelect.value = String(k); } },
+    // The camera about the followed vessel: distance (m), azimuth and elevation (rad).
+    setView({ distance, azimuth, elevation }) {
+      if (distance > 0) view.distance = distance;
+      if (Number.isFinite(azimuth)) view.azimuth = azimuth;
+      if (Number.isFinite(elevation)) view.elevation = elevation;
+      draw();
+      return new Promise((resolve) => requestAnimationFrame(() => resolve()));
+    },
     follow(name) { chosen = replay.vessels.find((v) => v.name === name) ?? null; dirty = true; },
     // Frames drawn since the page opened.
     frames: () => frames,
@@ -218,6 +226,13 @@ async function start() {
         list.push({ link: s.link, vessel: s.vessel.name, from, to, texture: s.texture, width: s.width });
       }
       return list;
+    },
+    // Where a vessel is drawn, in pixels of the page; null when it is not in view.
+    screenOf(name) {
+      const found = view.screen?.find((s) => s.vessel.name === name);
+      if (!found) return null;
+      const box = view.renderer.domElement.getBoundingClientRect();
+      return [box.left + found.x, box.top + found.y];
     },
     // The display's text rows at this moment, as kestrane-sim --screen writes them.
     display: () => textRows(replay.redrawAt(time), replay.header.display),

@@ -13,9 +13,11 @@ const gravitationalConstant = 6.6743e-11;  // m^3 kg^-1 s^-2
 // A central body is drawn with the Earth's mean density, which gives the Earth's radius for the
 // Earth's GM; never larger than the lowest point the vessels reach.
 const bodyDensity = 5514;  // kg/m^3
-// A stream or a vessel is never drawn thinner than this on the screen, pixels.
+// A stream's strand is never drawn thinner than this on the screen, pixels.
 const minStreamPixels = 2;
 const markerPixels = 6;
+// The share of a texture's height that its strand covers: the taut line is a narrow bright core.
+const strandShare = { TetherTaut: 0.25 };
 const palette = [0x6fb7ff, 0xffb454, 0x9be36b, 0xff7a90, 0xc59bff, 0x4fe0d0, 0xf6e05e, 0xff9f5a];
 
 function sub(a, b) { return [a[0] - b[0], a[1] - b[1], a[2] - b[2]]; }
@@ -272,7 +274,13 @@ export class SceneView {
       const toEye = sub(eye, middle);
       let side = unit(cross(axis, toEye));
       if (norm(side) === 0) side = unit(cross(axis, up));
-      const width = Math.max(s.width, minStreamPixels * this.metresPerPixel(Math.max(norm(toEye) - s.length / 2, norm(toEye) * 0.05)));
+      // A stream too thin to see is widened to the least width that shows, and then shows only the
+      // band of its texture that carries the strand, so that the strand stays bright.
+      const share = strandShare[s.texture] ?? 1;
+      const least = minStreamPixels * this.metresPerPixel(Math.max(norm(toEye) - s.length / 2, norm(toEye) * 0.05));
+      const widened = s.width * share < least;
+      const width = widened ? least : s.width;
+      const shown = widened ? share / 2 : 0.5;
       const half = scale(side, width / 2);
       const mesh = this.streamMesh(used++);
       mesh.material = this.streamMaterials.get(s.texture) ?? this.fallbackMaterial;
@@ -280,6 +288,9 @@ export class SceneView {
       const array = mesh.geometry.attributes.position.array;
       corners.forEach((c, k) => array.set(c, k * 3));
       mesh.geometry.attributes.position.needsUpdate = true;
+      const uv = mesh.geometry.attributes.uv;
+      uv.array.set([0, 0.5 - shown, 0, 0.5 + shown, 1, 0.5 - shown, 1, 0.5 + shown]);
+      uv.needsUpdate = true;
       mesh.visible = true;
     }
     for (let k = used; k < this.streamMeshes.length; ++k) this.streamMeshes[k].visible = false;
@@ -299,7 +310,7 @@ export class SceneView {
       }
       const p = sub(pose.position, origin);
       v.set(p[0], p[1], p[2]).project(this.camera);
-      const visible = v.z < 1 && Math.abs(v.x) < 1.2 && Math.abs(v.y) < 1.2;
+      const visible = v.z < 1 && Math.abs(v.x) <= 1 && Math.abs(v.y) <= 1;
       if (visible !== b.shown) { b.label.style.display = visible ? '' : 'none'; b.shown = visible; }
       b.label.classList.toggle('followed', b.vessel === followed);
       if (!visible) continue;
