@@ -71,8 +71,6 @@ void ReplayRecorder::Detach() {
 
 void ReplayRecorder::Start(Simulation &simulation) {
   World &world = simulation.GetWorld();
-  step = world.step;
-  gravityGM = world.gravityGM.value_or(0.0);
   // The display was drawn when it opened, before anyone listened: its canvas still holds that.
   if (DisplayHost::Display *display = simulation.FirstDisplay()) Record(display->Surface(), world.time);
   DisplayHost &displays = simulation.Displays();
@@ -81,25 +79,19 @@ void ReplayRecorder::Start(Simulation &simulation) {
     if (&display == displays.DisplayAt(0)) Record(display.Surface(), world.time);
   });
   listening = &displays;
-  Sample(simulation);
+  Sample(world, simulation.Tethers());
   nextSample = world.time + every;
 }
 
 void ReplayRecorder::AfterFrame(Simulation &simulation) {
   const double now = simulation.Time();
   if (!Reached(now, nextSample)) return;
-  Sample(simulation);
+  Sample(simulation.GetWorld(), simulation.Tethers());
   while (Reached(now, nextSample)) nextSample += every;
-  if (maxSamples > 1 && times.size() > maxSamples) {
-    Thin();
-    // On the new, doubled grid of samples.
-    nextSample = times.back() + every;
-    while (Reached(now, nextSample)) nextSample += every;
-  }
 }
 
 void ReplayRecorder::Finish(Simulation &simulation) {
-  if (times.empty() || times.back() != simulation.Time()) Sample(simulation);
+  if (times.empty() || times.back() != simulation.Time()) Sample(simulation.GetWorld(), simulation.Tethers());
   Detach();
 }
 
@@ -129,8 +121,9 @@ uint8_t ReplayRecorder::TextureId(const std::string &name) {
   return static_cast<uint8_t>(textureNames.size() - 1);
 }
 
-void ReplayRecorder::Sample(Simulation &simulation) {
-  World &world = simulation.GetWorld();
+void ReplayRecorder::Sample(const World &world, const std::vector<TetherSample> &tethers) {
+  step = world.step;
+  gravityGM = world.gravityGM.value_or(0.0);
   times.push_back(world.time);
   focus.push_back(VesselId(world.Focus()));
 
@@ -148,7 +141,6 @@ void ReplayRecorder::Sample(Simulation &simulation) {
     entry.qw.push_back(static_cast<float>(q[3]));
   }
 
-  const std::vector<TetherSample> tethers = simulation.Tethers();
   for (int link = 0; link < linkCount; ++link) {
     const TetherSample *t = static_cast<size_t>(link) < tethers.size() ? &tethers[link] : nullptr;
     tetherConnected.push_back(t != nullptr && t->connected != 0 ? 1 : 0);
@@ -188,6 +180,7 @@ void ReplayRecorder::Sample(Simulation &simulation) {
     }
   }
   streamStart.push_back(static_cast<uint32_t>(streams.size()));
+  if (maxSamples > 1 && times.size() > maxSamples) Thin();
 }
 
 void ReplayRecorder::Record(const Canvas &canvas, double time) {

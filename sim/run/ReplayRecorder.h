@@ -17,6 +17,8 @@ namespace sim {
 
 class Simulation;
 class DisplayHost;
+class World;
+struct TetherSample;
 
 // A vessel of the replay, as first sampled, and where its samples lie.
 struct ReplayVessel {
@@ -73,6 +75,14 @@ public:
   // The last sample, unless the last frame already took one; stops listening to redraws.
   void Finish(Simulation &simulation);
 
+  // One sample of the world between frames, with the tethers as the plug-in's block and the host's
+  // geometry describe them (empty when no display of the plug-in is open). Past `maxSamples`,
+  // every other sample is dropped and the interval doubles: the first sample and the last redraw
+  // of each new interval stay.
+  void Sample(const World &world, const std::vector<TetherSample> &tethers);
+  // A redraw of the display at a simulated time (s): kept when it shows something new.
+  void Record(const Canvas &canvas, double time);
+
   double Every() const { return every; }
   size_t SampleCount() const { return times.size(); }
   const std::vector<double> &Times() const { return times; }
@@ -96,12 +106,8 @@ public:
   double GravityGM() const { return gravityGM; }          // m^3/s^2, 0 without a central body
 
 private:
-  void Sample(Simulation &simulation);
-  void Record(const Canvas &canvas, double time);
   uint32_t VesselId(const Vessel *vessel);
   uint8_t TextureId(const std::string &name);
-  // Keeps every other sample from the first, and the last redraw of each new interval; doubles the
-  // interval.
   void Thin();
   void Detach();
 
