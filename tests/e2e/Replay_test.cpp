@@ -32,9 +32,11 @@ TEST(ReplayTest, WritesOnePageWithTheRunInIt) {
   EXPECT_EQ(page.compare(data + slotStart.size(), 1, "e"), 0);
   // No address to fetch anything from: the only one is the name of the XHTML namespace.
   const std::string xhtml = "http://www.w3.org/1999/xhtml\"";
-  for (size_t at = page.find("http"); at != std::string::npos; at = page.find("http", at + 1))
-    if (page.compare(at, 7, "http://") == 0 || page.compare(at, 8, "https://") == 0)
+  for (size_t at = page.find("http"); at != std::string::npos; at = page.find("http", at + 1)) {
+    if (page.compare(at, 7, "http://") == 0 || page.compare(at, 8, "https://") == 0) {
       EXPECT_EQ(page.compare(at, xhtml.size(), xhtml), 0) << page.substr(at, 60);
+    }
+  }
 }
 
 TEST(ReplayTest, RefusesBadArgumentsBeforeRunning) {
