@@ -58,6 +58,7 @@ async function start() {
   let chosen = null;  // the vessel the user follows; null: the focus vessel
   let dirty = true;
   let frames = 0;
+  let lastPanels = -Infinity;
   let last = null;
   let current = null;
 
@@ -98,15 +99,25 @@ async function start() {
       }
     }
     view.render(state.poses, state.streams, followed, origin, ahead);
-    display.show(replay.redrawAt(time));
-    plots.show(time, state.at);
-    const fraction = replay.duration > 0 ? (time - replay.start) / replay.duration : 0;
-    if (document.activeElement !== scrub) scrub.value = String(Math.round(fraction * 1e6));
-    clock.textContent = `t = ${time.toFixed(1)} s of ${replay.end.toFixed(1)} s`;
-    playButton.innerHTML = playing ? '&#10074;&#10074;' : '&#9654;';
-    followSelect.value = chosen ? String(chosen.id) : '';
     ++frames;
     dirty = false;
+    // While playing, the panels beside the scene follow ten times a second: each change of them
+    // costs the browser a repaint, which software rendering feels at every frame.
+    const now = performance.now();
+    if (playing && now - lastPanels < 100) return;
+    lastPanels = now;
+    display.show(replay.redrawAt(time));
+    plots.show(time, state.at);
+    // The controls change only when what they show changes, so that playing costs no layout.
+    const fraction = replay.duration > 0 ? (time - replay.start) / replay.duration : 0;
+    const position = String(Math.round(fraction * 1e3) * 1e3);
+    if (document.activeElement !== scrub && scrub.value !== position) scrub.value = position;
+    const shown = `t = ${time.toFixed(1)} s of ${replay.end.toFixed(1)} s`;
+    if (clock.textContent !== shown) clock.textContent = shown;
+    const button = playing ? '\u275A\u275A' : '\u25B6';
+    if (playButton.textContent !== button) playButton.textContent = button;
+    const following = chosen ? String(chosen.id) : '';
+    if (followSelect.value !== following) followSelect.value = following;
   };
 
   const setTime = (t) => {

@@ -1,7 +1,7 @@
 // A small plot of pull and stretch over the whole run for each tether that was ever connected,
 // with a cursor at the current time. The curves are drawn once; each frame adds only the cursor.
 
-const pullColour = '#ffb454', stretchColour = '#59c2ff', cursorColour = '#ffffff';
+const pullColour = '#ffb454', stretchColour = '#59c2ff';
 
 function niceMax(value) {
   if (!(value > 0)) return 1;
@@ -28,9 +28,15 @@ class TetherPlot {
     this.height = 96;
     this.canvas.width = this.width * 2;
     this.canvas.height = this.height * 2;
-    box.appendChild(this.canvas);
+    const frame = document.createElement('div');
+    frame.className = 'frame';
+    frame.appendChild(this.canvas);
+    this.cursor = document.createElement('div');
+    this.cursor.className = 'cursor';
+    frame.appendChild(this.cursor);
+    box.appendChild(frame);
     parent.appendChild(box);
-    this.curves = this.drawCurves();
+    this.canvas.getContext('2d').drawImage(this.drawCurves(), 0, 0);
     this.lastSample = -1;
   }
 
@@ -94,23 +100,13 @@ class TetherPlot {
     return canvas;
   }
 
+  // The cursor moves with the time; the legend changes with the sample.
   show(t, at) {
     if (t === this.lastTime) return;
     this.lastTime = t;
-    const { replay, link, width, height } = this;
-    const c = this.canvas.getContext('2d');
-    c.setTransform(1, 0, 0, 1, 0, 0);
-    c.drawImage(this.curves, 0, 0);
-    c.scale(2, 2);
+    const { replay, link, width } = this;
     const span = replay.duration > 0 ? replay.duration : 1;
-    const x = ((t - replay.start) / span) * width;
-    c.strokeStyle = cursorColour;
-    c.globalAlpha = 0.7;
-    c.beginPath();
-    c.moveTo(x, 0);
-    c.lineTo(x, height);
-    c.stroke();
-    c.globalAlpha = 1;
+    this.cursor.style.transform = `translateX(${(((t - replay.start) / span) * width).toFixed(1)}px)`;
     if (at.i === this.lastSample) return;
     this.lastSample = at.i;
     const k = at.i * replay.header.links + link;

@@ -4,7 +4,8 @@
 // precision before it becomes single precision on the GPU: an orbit at 6,700 km does not jitter.
 import {
   AdditiveBlending, AmbientLight, BoxGeometry, BufferAttribute, BufferGeometry, Color, ConeGeometry,
-  DirectionalLight, DoubleSide, Float32BufferAttribute, Group, LineBasicMaterial, LineSegments, Mesh,
+  DirectionalLight, DoubleSide, Float32BufferAttribute, Group, InstancedMesh, LineBasicMaterial, LineSegments,
+  Matrix4, Mesh, Quaternion,
   MeshBasicMaterial, MeshLambertMaterial, MeshStandardMaterial, PerspectiveCamera, Points, PointsMaterial, Scene, SphereGeometry, SRGBColorSpace, Vector3, WebGLRenderer,
 } from 'three';
 import { rotate } from './data.js';
@@ -72,7 +73,9 @@ export class SceneView {
   constructor(container, replay, textures) {
     this.container = container;
     this.replay = replay;
-    this.renderer = new WebGLRenderer({ antialias: true, logarithmicDepthBuffer: true });
+    // Depth across millimetres to thousands of kilometres needs the logarithmic buffer, but only
+    // with a central body in the scene; without multisampling, software rendering keeps up.
+    this.renderer = new WebGLRenderer({ antialias: false, logarithmicDepthBuffer: replay.gravityGM > 0 });
     this.renderer.setPixelRatio(Math.min(window.devicePixelRatio || 1, 2));
     this.renderer.outputColorSpace = SRGBColorSpace;
     this.renderer.setClearColor(0x05070d);
@@ -93,8 +96,10 @@ export class SceneView {
     this.buildCentralBody();
     this.buildVessels();
     this.buildStreams(textures);
+    // The names are painted on one flat canvas over the scene: a hundred moving page elements
+    // would cost the browser more than the scene itself.
     this.labels = container.querySelector('#labels');
-    for (const v of this.bodies) this.labels.appendChild(v.label);
+    this.labelContext = this.labels.getContext('2d');
     this.resize();
     new ResizeObserver(() => { this.resize(); this.onChange?.(); }).observe(container);
   }
@@ -143,35 +148,45 @@ export class SceneView {
     this.scene.add(group);
   }
 
+  // One instanced box for all the bodies and one set of points for their markers, so that a
+  // hundred vessels cost two draws; docking ports as cones on the few vessels that have them.
   buildVessels() {
-    this.bodies = this.replay.vessels.map((vessel, index) => {
-      const colour = palette[index % palette.length];
-      const group = new Group();
+    const vessels = this.replay.vessels;
+    const count = Math.max(1, vessels.length);
+    this.boxes = new InstancedMesh(new BoxGeometry(1, 1, 1),
+      new MeshStandardMaterial({ roughness: 0.6, metalness: 0.2 }), count);
+    this.boxes.frustumCulled = false;
+    this.scene.add(this.boxes);
+    this.markerPositions = new Float32Array(count * 3);
+    const markerColours = new Float32Array(count * 3);
+    const markerGeometry = new BufferGeometry();
+    markerGeometry.setAttribute('position', new BufferAttribute(this.markerPositions, 3));
+    markerGeometry.setAttribute('color', new BufferAttribute(markerColours, 3));
+    this.markers = new Points(markerGeometry, new PointsMaterial({ size: markerPixels, sizeAttenuation: false, vertexColors: true }));
+    this.markers.frustumCulled = false;
+    this.scene.add(this.markers);
+    this.bodies = vessels.map((vessel, index) => {
+      const colour = new Color(palette[index % palette.length]);
+      this.boxes.setColorAt(index, colour);
+      markerColours.set([colour.r, colour.g, colour.b], index * 3);
       const size = bodySize(vessel);
-      const box = new Mesh(new BoxGeometry(size[0], size[1], size[2]),
-        new MeshStandardMaterial({ color: colour, roughness: 0.6, metalness: 0.2 }));
-      group.add(box);
       const reach = Math.max(...size);
-      // Docking ports: a cone at the port, pointing out along its direction.
-      for (const dock of vessel.docks) {
-        const cone = new Mesh(new ConeGeometry(reach * 0.12, reach * 0.3, 16),
-          new MeshBasicMaterial({ color: 0xffe08a }));
-        cone.position.set(...add(dock.pos, scale(unit(dock.dir), reach * 0.15)));
-        cone.quaternion.setFromUnitVectors(new Vector3(0, 1, 0), new Vector3(...unit(dock.dir)));
-        group.add(cone);
+      let ports = null;
+      if (vessel.docks.length > 0) {
+        // Docking ports: a cone at the port, pointing out along its direction.
+        ports = new Group();
+        for (const dock of vessel.docks) {
+          const cone = new Mesh(new ConeGeometry(reach * 0.12, reach * 0.3, 16), new MeshBasicMaterial({ color: 0xffe08a }));
+          cone.position.set(...add(dock.pos, scale(unit(dock.dir), reach * 0.15)));
+          cone.quaternion.setFromUnitVectors(new Vector3(0, 1, 0), new Vector3(...unit(dock.dir)));
+          ports.add(cone);
+        }
+        ports.visible = false;
+        this.scene.add(ports);
       }
-      const marker = new Points(new BufferGeometry().setAttribute('position', new Float32BufferAttribute([0, 0, 0], 3)),
-        new PointsMaterial({ color: colour, size: markerPixels, sizeAttenuation: false }));
-      group.add(marker);
-      group.visible = false;
-      this.scene.add(group);
-      const label = document.createElement('div');
-      label.className = 'label';
-      label.textContent = vessel.name;
-      label.style.borderLeft = `3px solid #${new Color(colour).getHexString()}`;
-      label.addEventListener('click', () => this.onPick?.(vessel));
-      return { vessel, group, label, reach, state: { position: [0, 0, 0], quaternion: [0, 0, 0, 1] }, shown: false };
+      return { vessel, index, size: new Vector3(...size), ports, colour: `#${colour.getHexString()}`, reach };
     });
+    this.boxes.instanceColor.needsUpdate = true;
   }
 
   buildStreams(textures) {
@@ -208,6 +223,9 @@ export class SceneView {
     this.camera.updateProjectionMatrix();
     this.viewWidth = w;
     this.viewHeight = h;
+    this.labelRatio = Math.min(window.devicePixelRatio || 1, 2);
+    this.labels.width = Math.round(w * this.labelRatio);
+    this.labels.height = Math.round(h * this.labelRatio);
   }
 
   // Metres that one pixel covers at a distance from the camera.
@@ -254,14 +272,30 @@ export class SceneView {
 
     if (this.body) this.body.position.set(-origin[0], -origin[1], -origin[2]);
 
+    const matrix = new Matrix4(), position = new Vector3(), turn = new Quaternion(), hidden = new Vector3(0, 0, 0);
     for (const b of this.bodies) {
       const pose = poses.get(b.vessel);
-      b.group.visible = pose !== undefined;
-      if (!pose) continue;
+      if (!pose) {
+        matrix.compose(position.set(0, 0, 0), turn.identity(), hidden);
+        this.boxes.setMatrixAt(b.index, matrix);
+        this.markerPositions.set([0, 0, 1e12], b.index * 3);
+        if (b.ports) b.ports.visible = false;
+        continue;
+      }
       const p = sub(pose.position, origin);
-      b.group.position.set(p[0], p[1], p[2]);
-      b.group.quaternion.set(...pose.quaternion);
+      position.set(p[0], p[1], p[2]);
+      turn.set(...pose.quaternion);
+      matrix.compose(position, turn, b.size);
+      this.boxes.setMatrixAt(b.index, matrix);
+      this.markerPositions.set(p, b.index * 3);
+      if (b.ports) {
+        b.ports.visible = true;
+        b.ports.position.copy(position);
+        b.ports.quaternion.copy(turn);
+      }
     }
+    this.boxes.instanceMatrix.needsUpdate = true;
+    this.markers.geometry.attributes.position.needsUpdate = true;
 
     let used = 0;
     for (const s of streams) {
@@ -300,30 +334,44 @@ export class SceneView {
   }
 
   placeLabels(poses, followed, origin) {
+    const c = this.labelContext;
+    const ratio = this.labelRatio;
+    c.setTransform(ratio, 0, 0, ratio, 0, 0);
+    c.clearRect(0, 0, this.viewWidth, this.viewHeight);
+    c.font = '12px system-ui, sans-serif';
+    c.textBaseline = 'middle';
     const v = new Vector3();
     this.screen = [];
     for (const b of this.bodies) {
       const pose = poses.get(b.vessel);
-      if (!pose) {
-        if (b.shown) { b.label.style.display = 'none'; b.shown = false; }
-        continue;
-      }
+      if (!pose) continue;
       const p = sub(pose.position, origin);
       v.set(p[0], p[1], p[2]).project(this.camera);
-      const visible = v.z < 1 && Math.abs(v.x) <= 1 && Math.abs(v.y) <= 1;
-      if (visible !== b.shown) { b.label.style.display = visible ? '' : 'none'; b.shown = visible; }
-      b.label.classList.toggle('followed', b.vessel === followed);
-      if (!visible) continue;
+      if (!(v.z < 1 && Math.abs(v.x) <= 1 && Math.abs(v.y) <= 1)) continue;
       const x = ((v.x + 1) / 2) * this.viewWidth, y = ((1 - v.y) / 2) * this.viewHeight;
-      b.label.style.transform = `translate(${(x + 6).toFixed(1)}px, ${(y - 8).toFixed(1)}px)`;
-      this.screen.push({ vessel: b.vessel, x, y });
+      const name = b.vessel.name, width = c.measureText(name).width;
+      const left = x + 6, top = y - 16;
+      this.screen.push({ vessel: b.vessel, x, y, label: [left, top, left + width + 10, top + 17] });
+      c.fillStyle = 'rgba(10, 16, 28, 0.7)';
+      c.fillRect(left, top, width + 10, 17);
+      c.fillStyle = b.colour;
+      c.fillRect(left, top, 3, 17);
+      c.fillStyle = b.vessel === followed ? '#ffd479' : '#e6edf5';
+      c.fillText(name, left + 7, top + 9);
+      if (b.vessel === followed) {
+        c.strokeStyle = '#ffd479';
+        c.strokeRect(left + 0.5, top + 0.5, width + 9, 16);
+      }
     }
   }
 
-  // The vessel drawn nearest a point of the view, within a few pixels.
+  // The vessel whose name is under a point of the view, or else the one drawn nearest it, within a
+  // few pixels.
   pick(x, y) {
     let best = null, bestDistance = 14;
     for (const s of this.screen ?? []) {
+      const [left, top, right, bottom] = s.label;
+      if (x >= left && x <= right && y >= top && y <= bottom) return s.vessel;
       const d = Math.hypot(s.x - x, s.y - y);
       if (d < bestDistance) { best = s.vessel; bestDistance = d; }
     }
