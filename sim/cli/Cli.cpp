@@ -128,9 +128,9 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
       (arg == "--quiet" ? run.quiet : run.show) = true;
       continue;
     }
-    static const char *const runOnly[] = {"--duration", "--keys",  "--delete", "--tethers", "--vessels",
-                                          "--every",    "--screen", "--png",   "--save",    "--speed",
-                                          "--replay",   "--replay-every"};
+    static const char *const runOnly[] = {"--duration", "--keys",  "--delete", "--tethers",
+                                          "--vessels",  "--every", "--screen", "--png",
+                                          "--save",     "--speed", "--replay", "--replay-every"};
     const bool known = arg == "--plugin" || arg == "--dt" ||
                        (isRun && std::find(std::begin(runOnly), std::end(runOnly), arg) != std::end(runOnly));
     if (!known) {

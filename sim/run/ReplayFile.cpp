@@ -156,7 +156,8 @@ std::vector<uint8_t> EncodeReplay(const ReplayRecorder &recording, const std::st
     std::string docks = "[";
     for (const DockingPort &d : v.docks) {
       if (docks.size() > 1) docks += ",";
-      docks += "{\"pos\":" + JsonVector(d.pos) + ",\"dir\":" + JsonVector(d.dir) + ",\"rot\":" + JsonVector(d.rot) + "}";
+      docks +=
+          "{\"pos\":" + JsonVector(d.pos) + ",\"dir\":" + JsonVector(d.dir) + ",\"rot\":" + JsonVector(d.rot) + "}";
     }
     docks += "]";
     vessels += "{\"name\":" + JsonString(v.name) + ",\"className\":" + JsonString(v.className) +
@@ -167,7 +168,8 @@ std::vector<uint8_t> EncodeReplay(const ReplayRecorder &recording, const std::st
   vessels += "]";
 
   std::string textures = "[";
-  for (const std::string &name : recording.TextureNames()) textures += (textures.size() > 1 ? "," : "") + JsonString(name);
+  for (const std::string &name : recording.TextureNames())
+    textures += (textures.size() > 1 ? "," : "") + JsonString(name);
   textures += "]";
 
   const std::string header =

@@ -60,7 +60,8 @@ void QuaternionFromRotation(const Mat3 &r, double q[4]) {
   for (int i = 0; i < 4; ++i) q[i] *= sign / norm;
 }
 
-ReplayRecorder::ReplayRecorder(double interval, size_t limit) : every(interval), nextSample(interval), maxSamples(limit) {}
+ReplayRecorder::ReplayRecorder(double interval, size_t limit)
+    : every(interval), nextSample(interval), maxSamples(limit) {}
 
 ReplayRecorder::~ReplayRecorder() { Detach(); }
 
@@ -207,8 +208,8 @@ void ReplayRecorder::Record(const Canvas &canvas, double time) {
            a.backColour == b.backColour && a.opaque == b.opaque;
   };
   // A redraw that shows what the last one showed adds nothing to watch.
-  if (!redraws.empty() && std::equal(redraws.back().runs.begin(), redraws.back().runs.end(), redraw.runs.begin(),
-                                     redraw.runs.end(), same))
+  if (!redraws.empty() &&
+      std::equal(redraws.back().runs.begin(), redraws.back().runs.end(), redraw.runs.begin(), redraw.runs.end(), same))
     return;
   // Two redraws at one instant (keys pressed together): the screen after the last one counts.
   if (!redraws.empty() && redraws.back().time == time)

@@ -28,20 +28,20 @@ struct ReplayVessel {
   std::vector<DockingPort> docks;
   size_t firstSample = 0;  // the sample that first holds it; it is in every sample after, until deleted
   // One entry per sample it is in, from firstSample on.
-  std::vector<double> x, y, z;                 // global, m
-  std::vector<float> qx, qy, qz, qw;           // orientation: global = q · vessel frame
+  std::vector<double> x, y, z;        // global, m
+  std::vector<float> qx, qy, qz, qw;  // orientation: global = q · vessel frame
   size_t SampleCount() const { return x.size(); }
 };
 
 // One exhaust stream between two frames, in the frame of the vessel that carries it.
 struct ReplayStream {
-  uint32_t vessel = 0;  // index into the vessels
-  int8_t link = -1;     // the tether it draws, −1 when it matches none
-  uint8_t texture = 0;  // index into the texture names
-  double px = 0, py = 0, pz = 0;    // m
-  float dx = 0, dy = 0, dz = 0;     // unit
-  double length = 0;                // m
-  float width = 0;                  // m
+  uint32_t vessel = 0;            // index into the vessels
+  int8_t link = -1;               // the tether it draws, −1 when it matches none
+  uint8_t texture = 0;            // index into the texture names
+  double px = 0, py = 0, pz = 0;  // m
+  float dx = 0, dy = 0, dz = 0;   // unit
+  double length = 0;              // m
+  float width = 0;                // m
 };
 
 // The display as one redraw left it, at a simulated time.
@@ -102,8 +102,8 @@ public:
   int DisplayHeight() const { return displayHeight; }
   int CellWidth() const { return cellWidth; }
   int CellHeight() const { return cellHeight; }
-  double Step() const { return step; }                    // s
-  double GravityGM() const { return gravityGM; }          // m^3/s^2, 0 without a central body
+  double Step() const { return step; }            // s
+  double GravityGM() const { return gravityGM; }  // m^3/s^2, 0 without a central body
 
 private:
   uint32_t VesselId(const Vessel *vessel);

@@ -10,6 +10,7 @@ function css(colour) {
 
 export function cellsOf(redraw, geometry) {
   const { width, height, cellWidth, cellHeight } = geometry;
+  if (!(cellWidth > 0 && cellHeight > 0)) return { cells: new Map(), columns: 0, rows: 0 };
   const columns = Math.floor(width / cellWidth) + 1, rows = Math.floor(height / cellHeight) + 1;
   const cells = new Map();
   if (!redraw) return { cells, columns, rows };
@@ -44,8 +45,8 @@ export class DisplayView {
     this.geometry = geometry;
     this.shown = undefined;
     const scale = 2;
-    canvas.width = geometry.width * scale;
-    canvas.height = geometry.height * scale;
+    canvas.width = Math.max(1, geometry.width) * scale;
+    canvas.height = Math.max(1, geometry.height) * scale;
     this.context = canvas.getContext('2d');
     this.context.scale(scale, scale);
   }

@@ -38,7 +38,10 @@ async function start() {
 
   const viewElement = document.getElementById('view');
   const view = new SceneView(viewElement, replay, textures);
-  const display = new DisplayView(document.getElementById('display'), replay.header.display);
+  const displayCanvas = document.getElementById('display');
+  // A run without a display open has no screens to show.
+  if (!(replay.header.display.cellWidth > 0 && replay.header.display.cellHeight > 0)) displayCanvas.hidden = true;
+  const display = new DisplayView(displayCanvas, replay.header.display);
   const plots = new Plots(document.getElementById('plots'), replay);
   const playButton = document.getElementById('play');
   const scrub = document.getElementById('scrub');

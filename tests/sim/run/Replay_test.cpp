@@ -67,7 +67,8 @@ std::vector<T> Column(const std::vector<uint8_t> &data, const std::string &name)
   for (int i = 0; i < 4; ++i) headerLength |= uint32_t{data[i]} << (8 * i);
   const std::string header(data.begin() + 4, data.begin() + 4 + headerLength);
   std::smatch m;
-  const std::regex entry("\"" + name + "\":\\{\"type\":\"[a-z0-9]+\",\"offset\":(\\d+),\"count\":(\\d+),\"xor\":(true|false)");
+  const std::regex entry("\"" + name +
+                         "\":\\{\"type\":\"[a-z0-9]+\",\"offset\":(\\d+),\"count\":(\\d+),\"xor\":(true|false)");
   if (!std::regex_search(header, m, entry)) {
     ADD_FAILURE() << "no column " << name << " in " << header;
     return {};
@@ -181,7 +182,10 @@ TEST(ReplayRecorderTest, RecordsRedrawsThatChangeTheScreen) {
   recorder.Record(canvas, 1);  // the same screen
   draw("Pull 2", 0x00FF00);
   recorder.Record(canvas, 2);
-  draw("Pull\x01" "3", 0x0000FF);
+  draw(
+      "Pull\x01"
+      "3",
+      0x0000FF);
   recorder.Record(canvas, 2);  // a key at the same instant
   const auto &redraws = recorder.Redraws();
   ASSERT_EQ(redraws.size(), 2u);
@@ -239,8 +243,7 @@ TEST(ReplayFileTest, EncodedColumnsReadBackExactly) {
   EXPECT_NE(header.find("\"title\":\"orbit.scn\""), std::string::npos) << header;
   EXPECT_NE(header.find("\"name\":\"Tug \\\"one\\\"\""), std::string::npos) << header;
   EXPECT_NE(header.find("\"gravityGM\":398600441800000"), std::string::npos) << header;
-  EXPECT_NE(header.find("\"docks\":[{\"pos\":[3,0,0],\"dir\":[1,0,0],\"rot\":[0,0,1]}]"), std::string::npos)
-      << header;
+  EXPECT_NE(header.find("\"docks\":[{\"pos\":[3,0,0],\"dir\":[1,0,0],\"rot\":[0,0,1]}]"), std::string::npos) << header;
 
   EXPECT_EQ(Column<double>(data, "time"), recorder.Times());
   const auto x = Column<double>(data, "x"), y = Column<double>(data, "y"), z = Column<double>(data, "z");
@@ -296,8 +299,8 @@ TEST(ReplayFileTest, WritesTheTemplateWithTheData) {
   const size_t slot = page.find(sim::replayDataSlot);
   ASSERT_NE(slot, std::string_view::npos);
   const std::string data = sim::Base64(sim::Deflate(sim::EncodeReplay(recorder, "t.scn")));
-  EXPECT_EQ(text.str(), std::string(page.substr(0, slot)) + data +
-                            std::string(page.substr(slot + sim::replayDataSlot.size())));
+  EXPECT_EQ(text.str(),
+            std::string(page.substr(0, slot)) + data + std::string(page.substr(slot + sim::replayDataSlot.size())));
 
   EXPECT_FALSE(sim::WriteReplayPage(testing::TempDir() + "no/such/folder/x.html", recorder, "t.scn", error));
   EXPECT_NE(error.find("no/such/folder/x.html"), std::string::npos) << error;
