@@ -243,7 +243,7 @@ async function start() {
     },
     // Where a vessel is drawn, in pixels of the page; null when it is not in view.
     screenOf(name) {
-      const found = view.screen?.find((s) => s.vessel.name === name);
+      const found = view.screenPositions().find((s) => s.vessel.name === name);
       if (!found) return null;
       const box = view.renderer.domElement.getBoundingClientRect();
       return [box.left + found.x, box.top + found.y];

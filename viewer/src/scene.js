@@ -5,7 +5,7 @@
 import {
   AdditiveBlending, AmbientLight, BoxGeometry, BufferAttribute, BufferGeometry, Color, ConeGeometry,
   DirectionalLight, DoubleSide, Float32BufferAttribute, Group, InstancedMesh, LineBasicMaterial, LineSegments,
-  Matrix4, Mesh, Quaternion,
+  CanvasTexture, Matrix4, Mesh, Quaternion, Sprite, SpriteMaterial,
   MeshBasicMaterial, MeshLambertMaterial, MeshStandardMaterial, PerspectiveCamera, Points, PointsMaterial, Scene, SphereGeometry, SRGBColorSpace, Vector3, WebGLRenderer,
 } from 'three';
 import { rotate } from './data.js';
@@ -15,8 +15,10 @@ const gravitationalConstant = 6.6743e-11;  // m^3 kg^-1 s^-2
 // Earth's GM; never larger than the lowest point the vessels reach.
 const bodyDensity = 5514;  // kg/m^3
 // A stream's strand is never drawn thinner than this on the screen, pixels.
-const minStreamPixels = 2;
+const minStreamPixels = 3;
 const markerPixels = 6;
+// The height of a vessel's name on the screen, pixels.
+const labelPixels = 18;
 // The share of a texture's height that its strand covers: the taut line is a narrow bright core.
 const strandShare = { TetherTaut: 0.25 };
 const palette = [0x6fb7ff, 0xffb454, 0x9be36b, 0xff7a90, 0xc59bff, 0x4fe0d0, 0xf6e05e, 0xff9f5a];
@@ -69,6 +71,27 @@ function lowestRadius(replay) {
   return lowest;
 }
 
+// A vessel's name as a small picture: its colour as a bar at the left, white text on dark glass.
+function nameTexture(name, colour) {
+  const canvas = document.createElement('canvas');
+  const c = canvas.getContext('2d');
+  const font = '24px system-ui, sans-serif';
+  c.font = font;
+  canvas.width = Math.ceil(c.measureText(name).width) + 22;
+  canvas.height = 34;
+  c.font = font;
+  c.fillStyle = 'rgba(10, 16, 28, 0.72)';
+  c.fillRect(0, 0, canvas.width, canvas.height);
+  c.fillStyle = colour;
+  c.fillRect(0, 0, 6, canvas.height);
+  c.fillStyle = '#ffffff';
+  c.textBaseline = 'middle';
+  c.fillText(name, 14, canvas.height / 2 + 1);
+  const texture = new CanvasTexture(canvas);
+  texture.colorSpace = SRGBColorSpace;
+  return texture;
+}
+
 export class SceneView {
   constructor(container, replay, textures) {
     this.container = container;
@@ -96,10 +119,6 @@ export class SceneView {
     this.buildCentralBody();
     this.buildVessels();
     this.buildStreams(textures);
-    // The names are painted on one flat canvas over the scene: a hundred moving page elements
-    // would cost the browser more than the scene itself.
-    this.labels = container.querySelector('#labels');
-    this.labelContext = this.labels.getContext('2d');
     this.resize();
     new ResizeObserver(() => { this.resize(); this.onChange?.(); }).observe(container);
   }
@@ -184,7 +203,17 @@ export class SceneView {
         ports.visible = false;
         this.scene.add(ports);
       }
-      return { vessel, index, size: new Vector3(...size), ports, colour: `#${colour.getHexString()}`, reach };
+      // The name beside the body, drawn in the scene itself: a hundred moving page elements or a
+      // second full-size canvas would cost the browser more than the scene.
+      const label = new Sprite(new SpriteMaterial({
+        map: nameTexture(vessel.name, `#${colour.getHexString()}`), depthTest: false, depthWrite: false,
+        sizeAttenuation: false, transparent: true,
+      }));
+      label.center.set(-0.04, 0.15);
+      label.renderOrder = 2;
+      label.userData.aspect = label.material.map.image.width / label.material.map.image.height;
+      this.scene.add(label);
+      return { vessel, index, size: new Vector3(...size), ports, label, reach };
     });
     this.boxes.instanceColor.needsUpdate = true;
   }
@@ -223,9 +252,6 @@ export class SceneView {
     this.camera.updateProjectionMatrix();
     this.viewWidth = w;
     this.viewHeight = h;
-    this.labelRatio = Math.min(window.devicePixelRatio || 1, 2);
-    this.labels.width = Math.round(w * this.labelRatio);
-    this.labels.height = Math.round(h * this.labelRatio);
   }
 
   // Metres that one pixel covers at a distance from the camera.
@@ -333,43 +359,45 @@ export class SceneView {
     this.placeLabels(poses, followed, origin);
   }
 
+  // Each name a fixed number of pixels high wherever its vessel is; the followed one in gold.
   placeLabels(poses, followed, origin) {
-    const c = this.labelContext;
-    const ratio = this.labelRatio;
-    c.setTransform(ratio, 0, 0, ratio, 0, 0);
-    c.clearRect(0, 0, this.viewWidth, this.viewHeight);
-    c.font = '12px system-ui, sans-serif';
-    c.textBaseline = 'middle';
-    const v = new Vector3();
-    this.screen = [];
+    const height = (labelPixels / this.viewHeight) * 2 * Math.tan((this.camera.fov * Math.PI) / 360);
+    this.lastPoses = poses;
+    this.lastOrigin = origin;
     for (const b of this.bodies) {
       const pose = poses.get(b.vessel);
+      b.label.visible = pose !== undefined;
       if (!pose) continue;
       const p = sub(pose.position, origin);
+      b.label.position.set(p[0], p[1], p[2]);
+      b.label.scale.set(height * b.label.userData.aspect, height, 1);
+      b.label.material.color.set(b.vessel === followed ? 0xffd479 : 0xffffff);
+    }
+  }
+
+  // Where each vessel and its name are on the view, pixels, as last drawn.
+  screenPositions() {
+    const v = new Vector3();
+    const list = [];
+    if (!this.lastPoses) return list;
+    for (const b of this.bodies) {
+      const pose = this.lastPoses.get(b.vessel);
+      if (!pose) continue;
+      const p = sub(pose.position, this.lastOrigin);
       v.set(p[0], p[1], p[2]).project(this.camera);
       if (!(v.z < 1 && Math.abs(v.x) <= 1 && Math.abs(v.y) <= 1)) continue;
       const x = ((v.x + 1) / 2) * this.viewWidth, y = ((1 - v.y) / 2) * this.viewHeight;
-      const name = b.vessel.name, width = c.measureText(name).width;
-      const left = x + 6, top = y - 16;
-      this.screen.push({ vessel: b.vessel, x, y, label: [left, top, left + width + 10, top + 17] });
-      c.fillStyle = 'rgba(10, 16, 28, 0.7)';
-      c.fillRect(left, top, width + 10, 17);
-      c.fillStyle = b.colour;
-      c.fillRect(left, top, 3, 17);
-      c.fillStyle = b.vessel === followed ? '#ffd479' : '#e6edf5';
-      c.fillText(name, left + 7, top + 9);
-      if (b.vessel === followed) {
-        c.strokeStyle = '#ffd479';
-        c.strokeRect(left + 0.5, top + 0.5, width + 9, 16);
-      }
+      const width = labelPixels * b.label.userData.aspect;
+      list.push({ vessel: b.vessel, x, y, label: [x, y - labelPixels * 0.85, x + width, y + labelPixels * 0.15] });
     }
+    return list;
   }
 
   // The vessel whose name is under a point of the view, or else the one drawn nearest it, within a
   // few pixels.
   pick(x, y) {
     let best = null, bestDistance = 14;
-    for (const s of this.screen ?? []) {
+    for (const s of this.screenPositions()) {
       const [left, top, right, bottom] = s.label;
       if (x >= left && x <= right && y >= top && y <= bottom) return s.vessel;
       const d = Math.hypot(s.x - x, s.y - y);
