@@ -186,6 +186,22 @@ describe('the replay page', () => {
     await page.close();
   });
 
+  test('a click on a vessel follows it: the camera turns about it instead of the focus vessel', async () => {
+    const { page } = await openReplay(browser, `${tug}.html`);
+    await page.evaluate(async () => {
+      await window.kestraneReplay.seek(450);
+      await window.kestraneReplay.setView({ distance: 420, azimuth: -1.2, elevation: 0.9 });
+    });
+    const centre = await page.evaluate(() => window.kestraneReplay.screenOf('Tug'));
+    const pod = await page.evaluate(() => window.kestraneReplay.screenOf('Pod'));
+    await page.mouse.click(pod[0], pod[1]);
+    await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+    assert.equal(await page.evaluate(() => document.getElementById('follow').selectedOptions[0].text), 'Pod');
+    const moved = await page.evaluate(() => window.kestraneReplay.screenOf('Pod'));
+    assert.ok(Math.hypot(moved[0] - centre[0], moved[1] - centre[1]) < 1.5, `the pod now in the middle: ${moved} ${centre}`);
+    await page.close();
+  });
+
   test('an orbit at 7000 km keeps the host positions and draws the central body', async () => {
     const { page, errors } = await openReplay(browser, `${orbit}.html`);
     assert.deepEqual(errors, []);
