@@ -47,7 +47,8 @@ export class DisplayView {
     const scale = 2;
     canvas.width = Math.max(1, geometry.width) * scale;
     canvas.height = Math.max(1, geometry.height) * scale;
-    this.context = canvas.getContext('2d');
+    // Drawn in the page's own layer (software), not a layer of its own for the compositor.
+    this.context = canvas.getContext('2d', { willReadFrequently: true });
     this.context.scale(scale, scale);
   }
 

@@ -36,7 +36,8 @@ class TetherPlot {
     frame.appendChild(this.cursor);
     box.appendChild(frame);
     parent.appendChild(box);
-    this.canvas.getContext('2d').drawImage(this.drawCurves(), 0, 0);
+    // Drawn once, in the page's own layer (software), not a layer of its own for the compositor.
+    this.canvas.getContext('2d', { willReadFrequently: true }).drawImage(this.drawCurves(), 0, 0);
     this.lastSample = -1;
   }
 

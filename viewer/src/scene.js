@@ -5,7 +5,7 @@
 import {
   AdditiveBlending, AmbientLight, BoxGeometry, BufferAttribute, BufferGeometry, Color, ConeGeometry,
   DirectionalLight, DoubleSide, Float32BufferAttribute, Group, InstancedMesh, LineBasicMaterial, LineSegments,
-  CanvasTexture, Matrix4, Mesh, Quaternion, Sprite, SpriteMaterial,
+  CanvasTexture, Matrix4, Mesh, Quaternion, ShaderMaterial, Vector2,
   MeshBasicMaterial, MeshLambertMaterial, MeshStandardMaterial, PerspectiveCamera, Points, PointsMaterial, Scene, SphereGeometry, SRGBColorSpace, Vector3, WebGLRenderer,
 } from 'three';
 import { rotate } from './data.js';
@@ -71,25 +71,33 @@ function lowestRadius(replay) {
   return lowest;
 }
 
-// A vessel's name as a small picture: its colour as a bar at the left, white text on dark glass.
-function nameTexture(name, colour) {
+// Every vessel's name in one picture, one row each: its colour as a bar at the left, white text
+// on dark glass. Returns the texture, the height of a row (pixels) and, for each name, its box in
+// the picture (u0, v0, u1, v1) and its width (pixels).
+function nameAtlas(names) {
+  const rowHeight = 34, font = '24px system-ui, sans-serif';
   const canvas = document.createElement('canvas');
   const c = canvas.getContext('2d');
-  const font = '24px system-ui, sans-serif';
   c.font = font;
-  canvas.width = Math.ceil(c.measureText(name).width) + 22;
-  canvas.height = 34;
+  const widths = names.map(([name]) => Math.ceil(c.measureText(name).width) + 22);
+  canvas.width = Math.max(1, ...widths);
+  canvas.height = Math.max(1, rowHeight * names.length);
   c.font = font;
-  c.fillStyle = 'rgba(10, 16, 28, 0.72)';
-  c.fillRect(0, 0, canvas.width, canvas.height);
-  c.fillStyle = colour;
-  c.fillRect(0, 0, 6, canvas.height);
-  c.fillStyle = '#ffffff';
   c.textBaseline = 'middle';
-  c.fillText(name, 14, canvas.height / 2 + 1);
+  const boxes = names.map(([name, colour], k) => {
+    const top = k * rowHeight;
+    c.fillStyle = 'rgba(10, 16, 28, 0.72)';
+    c.fillRect(0, top, widths[k], rowHeight);
+    c.fillStyle = colour;
+    c.fillRect(0, top, 6, rowHeight);
+    c.fillStyle = '#ffffff';
+    c.fillText(name, 14, top + rowHeight / 2 + 1);
+    // Texture coordinates count from the bottom of the picture.
+    return [0, 1 - (top + rowHeight) / canvas.height, widths[k] / canvas.width, 1 - top / canvas.height, widths[k]];
+  });
   const texture = new CanvasTexture(canvas);
   texture.colorSpace = SRGBColorSpace;
-  return texture;
+  return { texture, rowHeight, boxes };
 }
 
 export class SceneView {
@@ -203,19 +211,63 @@ export class SceneView {
         ports.visible = false;
         this.scene.add(ports);
       }
-      // The name beside the body, drawn in the scene itself: a hundred moving page elements or a
-      // second full-size canvas would cost the browser more than the scene.
-      const label = new Sprite(new SpriteMaterial({
-        map: nameTexture(vessel.name, `#${colour.getHexString()}`), depthTest: false, depthWrite: false,
-        sizeAttenuation: false, transparent: true,
-      }));
-      label.center.set(-0.04, 0.15);
-      label.renderOrder = 2;
-      label.userData.aspect = label.material.map.image.width / label.material.map.image.height;
-      this.scene.add(label);
-      return { vessel, index, size: new Vector3(...size), ports, label, reach };
+      return { vessel, index, size: new Vector3(...size), ports, colour: `#${colour.getHexString()}`, reach };
     });
     this.boxes.instanceColor.needsUpdate = true;
+    this.buildLabels();
+  }
+
+  // The names beside the bodies, all in one mesh over one picture of every name: a hundred moving
+  // page elements, a second full-size canvas or a hundred sprites would each cost the browser more
+  // than the scene. Each name is a quad placed at its vessel and spread out in screen pixels.
+  buildLabels() {
+    const atlas = nameAtlas(this.bodies.map((b) => [b.vessel.name, b.colour]));
+    const count = this.bodies.length;
+    const at = new Float32Array(count * 4 * 3), corner = new Float32Array(count * 4 * 2);
+    const uv = new Float32Array(count * 4 * 2), tint = new Float32Array(count * 4 * 3).fill(1);
+    const index = [];
+    this.bodies.forEach((b, k) => {
+      const [u0, v0, u1, v1, width] = atlas.boxes[k];
+      const w = (width / atlas.rowHeight) * labelPixels;
+      corner.set([6, -labelPixels / 2, 6 + w, -labelPixels / 2, 6, labelPixels / 2, 6 + w, labelPixels / 2], k * 8);
+      uv.set([u0, v0, u1, v0, u0, v1, u1, v1], k * 8);
+      index.push(k * 4, k * 4 + 1, k * 4 + 2, k * 4 + 2, k * 4 + 1, k * 4 + 3);
+      b.labelPixelWidth = 6 + w;
+    });
+    const geometry = new BufferGeometry();
+    geometry.setAttribute('position', new BufferAttribute(at, 3));
+    geometry.setAttribute('corner', new BufferAttribute(corner, 2));
+    geometry.setAttribute('uv', new BufferAttribute(uv, 2));
+    geometry.setAttribute('tint', new BufferAttribute(tint, 3));
+    geometry.setIndex(index);
+    this.labelUniforms = { atlas: { value: atlas.texture }, viewport: { value: new Vector2(1, 1) } };
+    this.labels = new Mesh(geometry, new ShaderMaterial({
+      uniforms: this.labelUniforms,
+      vertexShader: `
+        attribute vec2 corner;
+        attribute vec3 tint;
+        uniform vec2 viewport;
+        varying vec2 vUv;
+        varying vec3 vTint;
+        void main() {
+          vUv = uv;
+          vTint = tint;
+          gl_Position = projectionMatrix * modelViewMatrix * vec4(position, 1.0);
+          gl_Position.xy += corner * 2.0 / viewport * gl_Position.w;
+        }`,
+      fragmentShader: `
+        uniform sampler2D atlas;
+        varying vec2 vUv;
+        varying vec3 vTint;
+        void main() {
+          vec4 c = texture2D(atlas, vUv);
+          gl_FragColor = vec4(c.rgb * vTint, c.a);
+        }`,
+      transparent: true, depthTest: false, depthWrite: false,
+    }));
+    this.labels.frustumCulled = false;
+    this.labels.renderOrder = 2;
+    this.scene.add(this.labels);
   }
 
   buildStreams(textures) {
@@ -252,6 +304,7 @@ export class SceneView {
     this.camera.updateProjectionMatrix();
     this.viewWidth = w;
     this.viewHeight = h;
+    this.labelUniforms?.viewport.value.set(w, h);
   }
 
   // Metres that one pixel covers at a distance from the camera.
@@ -361,18 +414,22 @@ export class SceneView {
 
   // Each name a fixed number of pixels high wherever its vessel is; the followed one in gold.
   placeLabels(poses, followed, origin) {
-    const height = (labelPixels / this.viewHeight) * 2 * Math.tan((this.camera.fov * Math.PI) / 360);
     this.lastPoses = poses;
     this.lastOrigin = origin;
+    const at = this.labels.geometry.attributes.position, tint = this.labels.geometry.attributes.tint;
     for (const b of this.bodies) {
       const pose = poses.get(b.vessel);
-      b.label.visible = pose !== undefined;
-      if (!pose) continue;
-      const p = sub(pose.position, origin);
-      b.label.position.set(p[0], p[1], p[2]);
-      b.label.scale.set(height * b.label.userData.aspect, height, 1);
-      b.label.material.color.set(b.vessel === followed ? 0xffd479 : 0xffffff);
+      // A vessel that is not there has its name behind the camera's far plane.
+      const p = pose ? sub(pose.position, origin) : [0, 0, 1e13];
+      for (let k = 0; k < 4; ++k) at.array.set(p, (b.index * 4 + k) * 3);
+      const gold = b.vessel === followed;
+      if (gold !== b.gold) {
+        b.gold = gold;
+        for (let k = 0; k < 4; ++k) tint.array.set(gold ? [1, 0.83, 0.47] : [1, 1, 1], (b.index * 4 + k) * 3);
+        tint.needsUpdate = true;
+      }
     }
+    at.needsUpdate = true;
   }
 
   // Where each vessel and its name are on the view, pixels, as last drawn.
@@ -387,8 +444,7 @@ export class SceneView {
       v.set(p[0], p[1], p[2]).project(this.camera);
       if (!(v.z < 1 && Math.abs(v.x) <= 1 && Math.abs(v.y) <= 1)) continue;
       const x = ((v.x + 1) / 2) * this.viewWidth, y = ((1 - v.y) / 2) * this.viewHeight;
-      const width = labelPixels * b.label.userData.aspect;
-      list.push({ vessel: b.vessel, x, y, label: [x, y - labelPixels * 0.85, x + width, y + labelPixels * 0.15] });
+      list.push({ vessel: b.vessel, x, y, label: [x, y - labelPixels / 2, x + b.labelPixelWidth, y + labelPixels / 2] });
     }
     return list;
   }
