@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -66,16 +65,16 @@ std::vector<T> Column(const std::vector<uint8_t> &data, const std::string &name)
   uint32_t headerLength = 0;
   for (int i = 0; i < 4; ++i) headerLength |= uint32_t{data[i]} << (8 * i);
   const std::string header(data.begin() + 4, data.begin() + 4 + headerLength);
-  std::smatch m;
-  const std::regex entry("\"" + name +
-                         "\":\\{\"type\":\"[a-z0-9]+\",\"offset\":(\\d+),\"count\":(\\d+),\"xor\":(true|false)");
-  if (!std::regex_search(header, m, entry)) {
+  // The column's entry: "name":{"type":"…","offset":N,"count":M,"xor":true|false,…}
+  const size_t entry = header.find("\"" + name + "\":{\"type\":");
+  if (entry == std::string::npos) {
     ADD_FAILURE() << "no column " << name << " in " << header;
     return {};
   }
+  auto field = [&](const std::string &key) { return header.find("\"" + key + "\":", entry) + key.size() + 3; };
   const size_t base = (4 + headerLength + 7) / 8 * 8;
-  const size_t offset = std::stoul(m[1]), count = std::stoul(m[2]);
-  const bool xored = m[3] == "true";
+  const size_t offset = std::stoul(header.substr(field("offset"))), count = std::stoul(header.substr(field("count")));
+  const bool xored = header.compare(field("xor"), 4, "true") == 0;
   constexpr size_t size = sizeof(T);
   std::vector<uint8_t> raw(count * size);
   for (size_t i = 0; i < count; ++i)
