@@ -8,7 +8,8 @@
 # writes each program's JSON report to OUTPUT_DIR. Then prints:
 #   - the 8-link registry step against the bare kernel (the floor), and 3000 vessels against 2;
 #   - kestrane-sim run on scenarios/tug.scn for 3600 s at a 0.02 s step with both CSV files
-#     sampled every second: the best wall time of 5 runs and how much faster than real time.
+#     sampled every second: the best wall time of 5 runs and how much faster than real time;
+#   - the replay page's size, time to ready and frame rate (viewer/bench/replay.mjs).
 set -euo pipefail
 
 out=${1:-out/bench}
@@ -57,3 +58,10 @@ for _ in 1 2 3 4 5; do
   if [ -z "$best" ] || [ "$took" -lt "$best" ]; then best=$took; fi
 done
 awk -v ns="$best" 'BEGIN { printf "%.3f s wall: %.0f times faster than real time\n", ns / 1e9, 3600 / (ns / 1e9) }'
+
+# The replay page: an hour of eight tethers at the default sampling (size, time to ready in
+# headless Chromium) and the frame rate of playback with 100 vessels and 8 tethers.
+if [ -f "$build/viewer/replay-template.html" ] && command -v chromium >/dev/null; then
+  echo "== replay page (viewer/bench/replay.mjs)"
+  node viewer/bench/replay.mjs "$build/kestrane-sim" "$build/kestrane.so" "$out/replay"
+fi

@@ -11,6 +11,7 @@
 #   display.png, display.txt   the display after the last frame
 #   tug-end.scn                the whole scenario after the last frame (kestrane-sim can load it)
 #   tethers.png, paths.png     plots of the tether and of the two vessels' paths
+#   replay.html                the run in 3D with the display beside it: open it in a browser
 set -euo pipefail
 
 out=${1:-out/demo}
@@ -41,7 +42,8 @@ pace=()
 if [ -t 1 ]; then pace=(--speed 40); fi
 "$build/kestrane-sim" run scenarios/tug.scn --duration 520 --every 0.25 --keys "$keys" "${pace[@]}" \
   --tethers "$out/tethers.csv" --vessels "$out/vessels.csv" \
-  --screen "$out/display.txt" --png "$out/display.png" --save "$out/tug-end.scn" --show
+  --screen "$out/display.txt" --png "$out/display.png" --save "$out/tug-end.scn" --show \
+  --replay "$out/replay.html"
 
 step 4/4 "plotting"
 bash scripts/plot.sh --title "Tug reels in a pod" "$out"
@@ -49,6 +51,8 @@ bash scripts/plot.sh --title "Tug reels in a pod" "$out"
 cat <<EOF
 
 Done. In $out:
+  replay.html    the run in 3D, to watch in a browser: open file://$out/replay.html
+                 (or: xdg-open $out/replay.html)
   display.png    the display after the run        tethers.png  pull, stretch, length, reel speed
   paths.png      the tug's and the pod's paths    tethers.csv, vessels.csv  the numbers
   tug-end.scn    the scenario as it ended: $build/kestrane-sim run $out/tug-end.scn --show

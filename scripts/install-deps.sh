@@ -2,7 +2,8 @@
 # Installs the system packages that building, testing and the demo need, when they are missing.
 # Debian, as root (or through sudo). Safe to run again: it installs only what is absent.
 #
-#   scripts/install-deps.sh            Linux build, tests, demo, plots and fuzzing (clang, libFuzzer)
+#   scripts/install-deps.sh            Linux build, tests, demo, plots, fuzzing (clang, libFuzzer) and
+#                                      the replay page (node, npm, chromium for its tests)
 #   scripts/install-deps.sh --windows  also the i686 MinGW cross compiler and 32-bit Wine
 set -euo pipefail
 
@@ -23,19 +24,23 @@ fi
 packages=(
   build-essential cmake pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libfreetype-dev libpng-dev fonts-dejavu-core
+  libfreetype-dev libpng-dev zlib1g-dev fonts-dejavu-core
   libncurses-dev tmux
   gnuplot-nox
   clang libclang-rt-14-dev
+  chromium
 )
 if [ "$want_windows" -eq 1 ]; then
-  packages+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix wine wine32)
+  packages+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev wine wine32)
 fi
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# The replay page is built with node and npm; a node that came from elsewhere is used as it is.
+command -v node >/dev/null || missing+=(nodejs)
+command -v npm >/dev/null || missing+=(npm)
 [ "${#missing[@]}" -eq 0 ] && exit 0
 
 echo "install-deps: installing ${missing[*]}"

@@ -18,6 +18,7 @@ const char usageText[] =
     "usage: kestrane-sim run SCENARIO [--plugin PATH] [--duration S] [--dt S] [--keys LIST]\n"
     "                        [--delete LIST] [--tethers CSV] [--vessels CSV] [--every S]\n"
     "                        [--screen TXT] [--png PNG] [--save SCN] [--quiet] [--show] [--speed X]\n"
+    "                        [--replay HTML] [--replay-every S]\n"
     "       kestrane-sim play SCENARIO [--plugin PATH] [--dt S]\n"
     "\n"
     "  --keys \"T:KEY,...\"  press KEY (J, O, MINUS, LBRACKET, COMMA, 1, ...) on the display\n"
@@ -29,6 +30,8 @@ const char usageText[] =
     "  --save              the whole scenario after the last frame\n"
     "  --show              print the display each time it changes, with the simulated time\n"
     "  --speed X           run X simulated seconds per second of wall time (default: flat out)\n"
+    "  --replay HTML       a page that replays the run in 3D in a browser, sampled every\n"
+    "                      --replay-every seconds (default 0.1), at 0 s and at the end\n"
     "\n"
     "play runs the scenario in real time in the terminal: printable keys go to the display;\n"
     "space pauses, Tab changes the focus vessel, Left/Right (or F1/F2) change time acceleration,\n"
@@ -105,6 +108,7 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
   std::string scenario, plugin;
   std::optional<double> step;
   RunArguments &run = command.run;
+  bool replayEveryGiven = false;
 
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string &arg = args[i];
@@ -124,8 +128,9 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
       (arg == "--quiet" ? run.quiet : run.show) = true;
       continue;
     }
-    static const char *const runOnly[] = {"--duration", "--keys",   "--delete", "--tethers", "--vessels",
-                                          "--every",    "--screen", "--png",    "--save",    "--speed"};
+    static const char *const runOnly[] = {"--duration", "--keys",  "--delete", "--tethers",
+                                          "--vessels",  "--every", "--screen", "--png",
+                                          "--save",     "--speed", "--replay", "--replay-every"};
     const bool known = arg == "--plugin" || arg == "--dt" ||
                        (isRun && std::find(std::begin(runOnly), std::end(runOnly), arg) != std::end(runOnly));
     if (!known) {
@@ -173,10 +178,19 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
       run.png = value;
     } else if (arg == "--save") {
       run.save = value;
+    } else if (arg == "--replay") {
+      run.replay = value;
+    } else if (arg == "--replay-every") {
+      if (!ParsePositive(arg, value, false, run.replayEvery, error)) return std::nullopt;
+      replayEveryGiven = true;
     }
   }
   if (scenario.empty()) {
     error = verb + " needs a scenario file";
+    return std::nullopt;
+  }
+  if (replayEveryGiven && run.replay.empty()) {
+    error = "--replay-every needs --replay";
     return std::nullopt;
   }
   if (isRun) {

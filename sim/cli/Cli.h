@@ -30,8 +30,10 @@ struct RunArguments {
   double every = 1.0;  // s between CSV samples
   std::string screen, png, save;
   bool quiet = false;
-  bool show = false;  // print the display each time it changes
-  double speed = 0;   // simulated seconds per second of wall time; 0: as fast as it goes
+  bool show = false;         // print the display each time it changes
+  double speed = 0;          // simulated seconds per second of wall time; 0: as fast as it goes
+  std::string replay;        // the replay page to write; empty: none
+  double replayEvery = 0.1;  // s between the replay's samples
 };
 
 struct PlayArguments {

@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
@@ -19,6 +21,8 @@
 
 #include "sim/cli/Cli.h"
 #include "sim/run/Recorder.h"
+#include "sim/run/ReplayFile.h"
+#include "sim/run/ReplayRecorder.h"
 #include "sim/run/Simulation.h"
 
 #ifdef KESTRANE_HAVE_PLAY
@@ -142,15 +146,39 @@ bool CheckDeletions(const std::vector<sim::TimedDeletion> &deletions, sim::World
   return true;
 }
 
+// Whether a file can be written at `path`, found out before a long run rather than after it.
+bool Writable(const std::string &path, std::string &error) {
+  const std::string probe = path + ".writing";
+  std::ofstream out(probe, std::ios::binary);
+  const bool ok = static_cast<bool>(out);
+  out.close();
+  std::error_code ignored;
+  std::filesystem::remove(probe, ignored);
+  if (!ok) error = "cannot write '" + path + "'";
+  return ok;
+}
+
 int Run(const sim::RunArguments &args) {
+  std::string error;
+  if (!args.replay.empty()) {
+    if (sim::ReplayPageTemplate().empty())
+      return Fail(badArguments,
+                  "--replay: this kestrane-sim was built without the replay page (node and npm were missing when "
+                  "it was configured)");
+    if (!Writable(args.replay, error)) return Fail(badArguments, error);
+  }
   sim::Simulation::Options options{args.scenario, args.plugin.empty() ? sim::DefaultPluginPath() : args.plugin,
                                    args.step};
-  std::string error;
   try {
     sim::Simulation simulation(options);
     if (!CheckDeletions(args.deletions, simulation.GetWorld(), error)) return Fail(badArguments, error);
     sim::Recorder recorder;
     if (!recorder.Open(args.tethers, args.vessels, error)) return Fail(badArguments, error);
+    std::unique_ptr<sim::ReplayRecorder> replay;
+    if (!args.replay.empty()) {
+      replay = std::make_unique<sim::ReplayRecorder>(args.replayEvery);
+      replay->Start(simulation);
+    }
 
     const double step = simulation.GetWorld().step;
     // Frames are counted, not timed, so that a duration that is a whole number of steps runs
@@ -183,6 +211,7 @@ int Run(const sim::RunArguments &args) {
         lastSample = end;
         while (Reached(end, nextSample)) nextSample += args.every;
       }
+      if (replay) replay->AfterFrame(simulation);
       watcher.Look(simulation);
       progress.Show(end);
       if (args.speed > 0) {
@@ -196,6 +225,11 @@ int Run(const sim::RunArguments &args) {
     watcher.Look(simulation);
     if (lastSample != simulation.Time()) recorder.Sample(simulation);
     if (!recorder.Close(error)) return Fail(failure, error);
+    if (replay) {
+      replay->Finish(simulation);
+      const std::string title = std::filesystem::path(args.scenario).filename().string();
+      if (!sim::WriteReplayPage(args.replay, *replay, title, error)) return Fail(failure, error);
+    }
 
     sim::DisplayHost::Display *display = simulation.FirstDisplay();
     if (!args.screen.empty()) {

@@ -18,6 +18,8 @@
 
 #include "sim/cli/KeyNames.h"
 #include "sim/cli/PlayLogic.h"
+#include "sim/run/ReplayFile.h"
+#include "sim/run/ReplayRecorder.h"
 #include "sim/scenario/ScenarioFile.h"
 #include "sim/run/Simulation.h"
 
@@ -210,8 +212,9 @@ std::string TypedAhead() {
 
 class PlayScreen {
 public:
-  PlayScreen(Simulation &run, Terminal &term, const std::string &scenarioPath)
+  PlayScreen(Simulation &run, ReplayRecorder &recording, Terminal &term, const std::string &scenarioPath)
       : simulation(run),
+        replay(recording),
         terminal(term),
         scenarioName(std::filesystem::path(scenarioPath).filename().string()),
         pacer(run.GetWorld().step, stallGap),
@@ -239,6 +242,7 @@ private:
     for (long frame = 0; frame < due; ++frame) {
       const double start = simulation.Time();
       simulation.Frame();
+      replay.AfterFrame(simulation);
       const double end = simulation.Time();
       // Displays are redrawn once per second of simulated time.
       if (std::floor(end + timeSlack) > std::floor(start + timeSlack)) simulation.RedrawDisplays();
@@ -433,6 +437,7 @@ private:
   }
 
   Simulation &simulation;
+  ReplayRecorder &replay;
   Terminal &terminal;
   std::string scenarioName;
   TimeAcceleration acceleration;
@@ -524,6 +529,47 @@ void OfferSave(Simulation &simulation, const std::string &scenarioPath, AnswerRe
   }
 }
 
+// Offers to write the session as a replay page, and writes it. An existing file is only replaced
+// when the user says so.
+void OfferReplay(Simulation &simulation, ReplayRecorder &replay, const std::string &scenarioPath,
+                 AnswerReader &answers) {
+  if (ReplayPageTemplate().empty()) return;
+  replay.Finish(simulation);
+  const std::string defaultPath = DefaultReplayPath(scenarioPath);
+  for (;;) {
+    std::printf("Write a replay of this session to %s? [Enter: yes, n: no, or type a path] ", defaultPath.c_str());
+    std::fflush(stdout);
+    std::string answer;
+    if (!answers.Line(answer)) {
+      std::printf("\nNo replay written.\n");
+      return;
+    }
+    const SaveChoice choice = ReadSaveAnswer(answer, defaultPath);
+    if (!choice.save) {
+      std::printf("No replay written.\n");
+      return;
+    }
+    std::error_code error;
+    if (std::filesystem::exists(choice.path, error)) {
+      std::printf("%s exists. Replace it? [y/N] ", choice.path.c_str());
+      std::fflush(stdout);
+      std::string confirm;
+      if (!answers.Line(confirm)) {
+        std::printf("\nNo replay written.\n");
+        return;
+      }
+      if (confirm != "y" && confirm != "Y" && confirm != "yes") continue;
+    }
+    std::string reason;
+    const std::string title = std::filesystem::path(scenarioPath).filename().string();
+    if (WriteReplayPage(choice.path, replay, title, reason)) {
+      std::printf("Wrote %s: open it in a browser.\n", choice.path.c_str());
+      return;
+    }
+    std::printf("Cannot write the replay: %s\n", reason.c_str());
+  }
+}
+
 }  // namespace
 
 int Play(const PlayArguments &args) {
@@ -543,9 +589,13 @@ int Play(const PlayArguments &args) {
   stopSignal = 0;
   StopSignals signals;
   std::string typedAhead;
+  // The session is recorded for a replay page as it goes; a long one is thinned to an hour's worth
+  // of samples at the start's interval.
+  ReplayRecorder replay(0.1, 36000);
+  replay.Start(*simulation);
   try {
     Terminal terminal;
-    PlayScreen screen(*simulation, terminal, args.scenario);
+    PlayScreen screen(*simulation, replay, terminal, args.scenario);
     screen.Loop();
     typedAhead = TypedAhead();
   } catch (const TerminalError &e) {
@@ -561,6 +611,7 @@ int Play(const PlayArguments &args) {
   stopSignal = 0;
   AnswerReader answers(typedAhead);
   OfferSave(*simulation, args.scenario, answers);
+  OfferReplay(*simulation, replay, args.scenario, answers);
   return signal == SIGINT ? 128 + SIGINT : 0;
 }
 

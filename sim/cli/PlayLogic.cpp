@@ -316,6 +316,16 @@ std::string DefaultSavePath(const std::string &scenarioPath) {
   return stem + saved + suffix;
 }
 
+std::string DefaultReplayPath(const std::string &scenarioPath) {
+  const std::string suffix = ".scn";
+  const size_t slash = scenarioPath.find_last_of("/\\");
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  std::string stem = scenarioPath;
+  if (stem.size() - nameStart > suffix.size() && Lower(stem.substr(stem.size() - suffix.size())) == suffix)
+    stem.resize(stem.size() - suffix.size());
+  return stem + "-replay.html";
+}
+
 SaveChoice ReadSaveAnswer(const std::string &answer, const std::string &defaultPath) {
   const size_t first = answer.find_first_not_of(" \t\r\n");
   const std::string trimmed =

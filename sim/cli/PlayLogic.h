@@ -165,6 +165,10 @@ std::string HelpLine(int width);
 // confirm, rather than to ever longer names.
 std::string DefaultSavePath(const std::string &scenarioPath);
 
+// Where `play` offers to write the session's replay page: "dir/tug.scn" gives
+// "dir/tug-replay.html", beside the scenario.
+std::string DefaultReplayPath(const std::string &scenarioPath);
+
 // The answer to "Save scenario to <default>? ": empty or "y"/"yes" saves to the default path,
 // "n"/"no" declines (any case), anything else is the path to save to. Blanks around it are dropped.
 struct SaveChoice {

@@ -186,6 +186,9 @@ void DisplayHost::Redraw(Display &display) {
   display.canvas->Clear();
   display.object->Update(display.canvas->Dc());
   ++display.redraws;
+  if (redrawListener) {
+    redrawListener(display);
+  }
 }
 
 void DisplayHost::RedrawAll() {

@@ -7,6 +7,7 @@
 // DisplayHost) before the module is unloaded.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -111,6 +112,11 @@ public:
   // Redraws the displays that asked for it since their last redraw.
   void RedrawRequested();
 
+  // Called after every redraw of any display, with the display drawn; one listener at a time, an
+  // empty one stops it.
+  using RedrawListener = std::function<void(const Display &)>;
+  void SetRedrawListener(RedrawListener listener) { redrawListener = std::move(listener); }
+
   void WriteStatus(const Display &display, FILEHANDLE scn) const;
   void ReadStatus(Display &display, FILEHANDLE scn);
 
@@ -121,6 +127,7 @@ private:
   std::vector<std::unique_ptr<Mode>> modes;
   std::vector<std::unique_ptr<Display>> displays;
   int nextModeId = 1;
+  RedrawListener redrawListener;
 };
 
 // The current display host, or null.

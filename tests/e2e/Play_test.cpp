@@ -59,6 +59,13 @@ std::string ScenarioCopy(const std::string &dir, const std::string &name, const 
   return dir;
 }
 
+// Whether this build writes replay pages: then `play` offers one after the save prompt.
+#ifdef KESTRANE_HAVE_REPLAY_PAGE
+constexpr bool offersReplay = true;
+#else
+constexpr bool offersReplay = false;
+#endif
+
 // One tmux server with one pane running `kestrane-sim play` from a shell that prints the exit
 // status when it ends and then keeps the pane's terminal open, so that no output is lost with it
 // and the last text can be read. The shell ignores Ctrl-C itself, so that only the program
@@ -110,6 +117,13 @@ public:
     return WaitFor([&] { return Text().find(text) != std::string::npos; });
   }
   bool WaitForExit() { return WaitForText("[exit "); }
+  // Answers the replay prompt with `answer` (tmux key names), when the build offers one.
+  bool AnswerReplay(const std::string &answer, const std::string &path = "tug-replay.html") {
+    if (!offersReplay) return true;
+    if (!WaitForText("Write a replay of this session to " + path + "? ")) return false;
+    Keys(answer);
+    return true;
+  }
   // The simulated time on the status line, s; −1 when none shows.
   double SimulatedTime() {
     const std::string text = Text();
@@ -179,10 +193,12 @@ TEST_F(PlayTest, KeysReachTheDisplayAndQuittingRestoresTheTerminal) {
   EXPECT_EQ(pane.Text().find("Status  :"), std::string::npos) << pane.Text();
   pane.Type("n");
   pane.Keys("Enter");
+  ASSERT_TRUE(pane.AnswerReplay("n Enter")) << pane.Text();
   ASSERT_TRUE(pane.WaitForExit()) << pane.Text();
   EXPECT_EQ(pane.ExitStatus(), 0);
   EXPECT_NE(pane.Text().find("Not saved."), std::string::npos) << pane.Text();
   EXPECT_FALSE(Exists(dir + "/tug-saved.scn"));
+  EXPECT_FALSE(Exists(dir + "/tug-replay.html"));
 }
 
 TEST_F(PlayTest, CtrlCLeavesLikeQuitAndTheSavedScenarioHoldsTheTether) {
@@ -194,9 +210,15 @@ TEST_F(PlayTest, CtrlCLeavesLikeQuitAndTheSavedScenarioHoldsTheTether) {
   ASSERT_TRUE(pane.WaitForText("Save scenario to tug-saved.scn? ")) << pane.Text();
   EXPECT_EQ(pane.Format("#{alternate_on}"), "0");
   pane.Keys("Enter");
+  // The session's replay page beside the scenario.
+  ASSERT_TRUE(pane.AnswerReplay("Enter")) << pane.Text();
   ASSERT_TRUE(pane.WaitForExit()) << pane.Text();
   EXPECT_EQ(pane.ExitStatus(), 128 + SIGINT);
   EXPECT_NE(pane.Text().find("Saved tug-saved.scn"), std::string::npos) << pane.Text();
+  if (offersReplay) {
+    EXPECT_NE(pane.Text().find("Wrote tug-replay.html: open it in a browser."), std::string::npos) << pane.Text();
+    EXPECT_NE(ReadFile(dir + "/tug-replay.html").find("<script id=\"replay-data\""), std::string::npos);
+  }
 
   const std::string saved = ReadFile(dir + "/tug-saved.scn");
   EXPECT_NE(saved.find("  TetherData 0 CONNECT 1\n"), std::string::npos) << saved;
@@ -238,6 +260,7 @@ TEST_F(PlayTest, DeleteAsksFirstThenTheFocusVesselGoesAndTheFocusMovesOn) {
   pane.Keys("q");
   ASSERT_TRUE(pane.WaitForText("Save scenario to tug-saved.scn? ")) << pane.Text();
   pane.Keys("Enter");
+  ASSERT_TRUE(pane.AnswerReplay("n Enter")) << pane.Text();
   ASSERT_TRUE(pane.WaitForExit()) << pane.Text();
   EXPECT_EQ(pane.ExitStatus(), 0);
   const std::string saved = ReadFile(dir + "/tug-saved.scn");
@@ -266,6 +289,7 @@ TEST_F(PlayTest, TheLoadedScenarioIsReplacedOnlyWhenTheUserSaysSo) {
   EXPECT_EQ(ReadFile(dir + "/tug-saved.scn"), original);
   pane.Type("elsewhere.scn");
   pane.Keys("Enter");
+  ASSERT_TRUE(pane.AnswerReplay("n Enter", "tug-saved-replay.html")) << pane.Text();
   ASSERT_TRUE(pane.WaitForExit()) << pane.Text();
   EXPECT_EQ(pane.ExitStatus(), 0);
   EXPECT_EQ(ReadFile(dir + "/tug-saved.scn"), original);

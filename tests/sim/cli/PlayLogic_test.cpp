@@ -255,6 +255,9 @@ TEST(PlaySaveTest, DefaultPathSitsBesideTheScenarioAndAnswersChooseIt) {
   // Saving again goes to the same file (the user is asked before it is replaced).
   EXPECT_EQ(sim::DefaultSavePath("scenarios/tug-saved.scn"), "scenarios/tug-saved.scn");
   EXPECT_EQ(sim::DefaultSavePath("dir.scn/x"), "dir.scn/x-saved.scn");
+  EXPECT_EQ(sim::DefaultReplayPath("scenarios/tug.scn"), "scenarios/tug-replay.html");
+  EXPECT_EQ(sim::DefaultReplayPath("TUG.SCN"), "TUG-replay.html");
+  EXPECT_EQ(sim::DefaultReplayPath("dir.scn/x"), "dir.scn/x-replay.html");
 
   const std::string def = "tug-saved.scn";
   for (const char *yes : {"", "  ", "\r", "y", "Yes"}) {
