@@ -80,6 +80,9 @@ public:
   void Save(const std::string &path);
 
 private:
+  // Each sample's pull from the forces the plug-in added in the last frame.
+  void AttributePulls(std::vector<TetherSample> &tethers) const;
+
   Scenario scenario;
   // Destroyed in reverse: the world, then the displays (their code lives in the module), then
   // the module.
