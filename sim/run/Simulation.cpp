@@ -120,7 +120,7 @@ void Simulation::Frame(const std::vector<DWORD> &keys) {
   OPC_Timestep timestep = finished ? nullptr : module->Callbacks().timestep;
   const double simt = world->time, simdt = world->step;
   world->Frame([&] {
-    if (timestep) timestep(simt + simdt, simdt, 51544.5 + (simt + simdt) / 86400.0);
+    if (timestep) timestep(simt + simdt, simdt, epochMjd + (simt + simdt) / secondsPerDay);
   });
 }
 
@@ -196,7 +196,7 @@ void Simulation::AttributePulls(std::vector<TetherSample> &tethers) const {
   }
 }
 
-void Simulation::Save(const std::string &path) {
+Scenario Simulation::Capture() {
   Scenario saved = CaptureWorld(*world, &scenario);
   saved.displays.clear();
   std::vector<std::string> taken;
@@ -226,7 +226,9 @@ void Simulation::Save(const std::string &path) {
       }
     }
   }
-  SaveScenarioFile(path, saved);
+  return saved;
 }
+
+void Simulation::Save(const std::string &path, bool durable) { SaveScenarioFile(path, Capture(), durable); }
 
 }  // namespace sim
