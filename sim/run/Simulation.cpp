@@ -117,10 +117,14 @@ bool Simulation::PressKey(DWORD key) {
 
 void Simulation::Frame(const std::vector<DWORD> &keys) {
   for (DWORD key : keys) PressKey(key);
-  OPC_Timestep timestep = finished ? nullptr : module->Callbacks().timestep;
-  const double simt = world->time, simdt = world->step;
-  world->Frame([&] {
-    if (timestep) timestep(simt + simdt, simdt, epochMjd + (simt + simdt) / secondsPerDay);
+  struct Call {
+    OPC_Timestep timestep;
+    double simt, simdt;  // s
+  } const call{finished ? nullptr : module->Callbacks().timestep, world->time, world->step};
+  // One pointer of capture fits in the function object itself: a frame allocates nothing.
+  world->Frame([&call] {
+    if (call.timestep)
+      call.timestep(call.simt + call.simdt, call.simdt, epochMjd + (call.simt + call.simdt) / secondsPerDay);
   });
 }
 
