@@ -239,7 +239,7 @@ int Run(const sim::RunArguments &args) {
     const double end = args.until ? *args.until : start + args.duration;
     // Frames are counted, not timed, so that a duration that is a whole number of steps runs
     // exactly that many frames.
-    const long frames = std::max(0L, static_cast<long>(std::ceil((end - start) / step - timeSlack)));
+    const long long frames = std::max(0LL, static_cast<long long>(std::ceil((end - start) / step - timeSlack)));
 
     size_t nextKey = DoneBefore(args.keys, start, step), nextDeletion = DoneBefore(args.deletions, start, step);
     if (!CheckDeletions(args.deletions, nextDeletion, simulation.GetWorld(), error)) return Fail(badArguments, error);
@@ -267,7 +267,7 @@ int Run(const sim::RunArguments &args) {
     long long sample = NextMultiple(start, args.every);
     long long checkpoint = args.checkpoint > 0 ? NextMultiple(start, args.checkpoint) : 0;
     std::string checkpointError;
-    long framesRun = 0;
+    long long framesRun = 0;
     // A signal or a failed write stops the run between frames.
     while (framesRun < frames && sim::RunSignals::Received() == 0 && !recorder.Failed() && checkpointError.empty()) {
       const double frameStart = simulation.Time();
@@ -315,7 +315,7 @@ int Run(const sim::RunArguments &args) {
         const bool terminal = isatty(fileno(stdout));
         std::fputs((terminal ? display->Surface().Ansi() : display->Surface().Text()).c_str(), stdout);
       }
-      std::printf("%ld frames, %.3f s simulated, %zu vessels\n", framesRun, simulation.Time() - start,
+      std::printf("%lld frames, %.3f s simulated, %zu vessels\n", framesRun, simulation.Time() - start,
                   simulation.GetWorld().VesselCount());
       std::fflush(stdout);
     }
