@@ -238,6 +238,7 @@ private:
         if (scenario.mjd) Fail(line.number, "Date appears twice");
         if (line.words.size() != 3 || line.words[1] != "MJD") Fail(line.number, "Date needs MJD and a number");
         scenario.mjd = Number(line, line.words[2]);
+        if (!std::isfinite((*scenario.mjd - epochMjd) * secondsPerDay)) Fail(line.number, "Date MJD is out of range");
       } else {
         Fail(line.number, "unknown environment item " + Quoted(key));
       }

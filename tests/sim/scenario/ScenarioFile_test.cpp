@@ -365,6 +365,8 @@ TEST(ScenarioDateTest, TheDateCarriesTheSimulatedTimeSoThatAResumedWorldKeepsThe
             "tug.scn:2: Date: \"soon\" is not a number");
   EXPECT_EQ(ParseError("BEGIN_ENVIRONMENT\n  Date MJD 1\n  Date MJD 2\nEND_ENVIRONMENT\n"),
             "tug.scn:3: Date appears twice");
+  EXPECT_EQ(ParseError("BEGIN_ENVIRONMENT\n  Date MJD 1e305\nEND_ENVIRONMENT\n"),
+            "tug.scn:2: Date MJD is out of range");
 }
 
 }  // namespace
