@@ -26,7 +26,7 @@ const char usageText[] =
     "                      at the first frame that starts at or after T seconds\n"
     "  --delete \"T:NAME,...\"  delete vessel NAME at the start of the first frame that starts\n"
     "                      at or after T seconds, before that frame's keys\n"
-    "  --tethers, --vessels  CSV samples at 0 s, every --every seconds (default 1) and at the end\n"
+    "  --tethers, --vessels  CSV samples at the start, every --every seconds (default 1) and at the end\n"
     "  --screen, --png     the display after the last frame, as text or as a picture\n"
     "  --save              the whole scenario after the last frame\n"
     "  --checkpoint S      save the scenario every S simulated seconds, beside --save as\n"
