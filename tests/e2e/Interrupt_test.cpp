@@ -151,18 +151,20 @@ std::vector<std::vector<double>> LastVessels(const std::vector<std::string> &lin
 
 class InterruptTest : public ::testing::Test {
 protected:
-  // The run without interruption, once for all tests.
+  // The run without interruption, once for the tests of this program; its files are its own, as
+  // test programs run side by side.
   static void SetUpTestSuite() {
-    const e2e::Result r = e2e::Sim("run " + spinRun +
-                                       " --duration 10000 --quiet --tethers int_ref_t.csv --vessels "
-                                       "int_ref_v.csv",
-                                   "int_ref");
+    const std::string name = "int_ref_" + std::to_string(getpid());
+    referencePath = name + "_t.csv";
+    const e2e::Result r = e2e::Sim(
+        "run " + spinRun + " --duration 10000 --quiet --tethers " + referencePath + " --vessels " + name + "_v.csv",
+        name);
     ASSERT_EQ(r.status, 0) << r.err;
   }
 
   void SetUp() override {
-    referenceTethers = Lines("int_ref_t.csv");
-    referenceVessels = Lines("int_ref_v.csv");
+    referenceTethers = Lines(referencePath);
+    referenceVessels = Lines(referencePath.substr(0, referencePath.size() - 6) + "_v.csv");
     ASSERT_EQ(referenceTethers.size(), 1 + 1001u * tetherRowsPerSample);
   }
 
@@ -200,12 +202,13 @@ protected:
     }
   }
 
+  static inline std::string referencePath;  // the reference tethers file
   std::vector<std::string> referenceTethers, referenceVessels;
 };
 
 TEST_F(InterruptTest, SigintAndSigtermAtRandomMomentsEndOnWholeSamplesAndTheRunResumesToTheSameEnd) {
   std::mt19937 random(1729);
-  const off_t fullSize = SizeOf("int_ref_t.csv");
+  const off_t fullSize = SizeOf(referencePath);
   double worstPosition = 0, worstVelocity = 0;
   int stops = 0, late = 0;
   for (const int signal : {SIGINT, SIGTERM}) {
@@ -288,7 +291,7 @@ TEST_F(InterruptTest, AKilledRunResumesFromItsLastCheckpoint) {
   const std::string outputs = " --tethers kill_t.csv --vessels kill_v.csv --save kill.scn --checkpoint 1000";
   const pid_t pid = Start("run " + spinRun + " --duration 10000 --quiet" + outputs, "kill");
   // The first checkpoint is written once the samples of 1000 s are; kill some samples later.
-  const off_t checkpointed = SizeOf("int_ref_t.csv") / 10;
+  const off_t checkpointed = SizeOf(referencePath) / 10;
   ASSERT_TRUE(WaitForSize(pid, "kill-checkpoint.scn", 1));
   ASSERT_TRUE(WaitForSize(pid, "kill_t.csv", checkpointed + checkpointed / 3));
   kill(pid, SIGKILL);
