@@ -7,6 +7,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -149,6 +150,7 @@ public:
     } catch (const sim::ScenarioError &error) {
       fuzz::Fail(std::string("a saved scenario does not load: ") + error.what());
     }
+    const double time = world->time;
     std::vector<VesselImage> vessels;
     for (size_t i = 0; i < world->VesselCount(); ++i) {
       const sim::Vessel &v = *world->VesselAt(i);
@@ -170,6 +172,8 @@ public:
     fuzz::ReadBlock(displays, *display, loaded.displays[0].lines);
 
     fuzz::Require(world->VesselCount() == vessels.size(), "the number of vessels does not load back");
+    // The date holds the time to a microsecond, a whole number of steps exactly.
+    fuzz::Require(std::fabs(world->time - time) <= 1e-6, "the simulated time does not load back");
     for (size_t i = 0; i < vessels.size(); ++i) {
       const sim::Vessel &v = *world->VesselAt(i);
       fuzz::Require(v.Name() == vessels[i].name && v.pos.x == vessels[i].pos.x && v.pos.y == vessels[i].pos.y &&

@@ -48,6 +48,7 @@ void RequireSame(const sim::Scenario &a, const sim::Scenario &b) {
   fuzz::Require(a.description == b.description, what + ": the description differs");
   fuzz::Require(a.step == b.step, what + ": STEP differs");
   fuzz::Require(a.gravity == b.gravity, what + ": GRAVITY differs");
+  fuzz::Require(a.mjd == b.mjd, what + ": the date differs");
   fuzz::Require(a.focus == b.focus, what + ": the focus differs");
   fuzz::Require(a.displays.size() == b.displays.size(), what + ": the number of display blocks differs");
   for (size_t i = 0; i < a.displays.size(); ++i) {
@@ -88,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // Captured right after the load, the world gives back the numbers it was loaded from.
   const sim::Scenario captured = sim::CaptureWorld(world, &scenario);
   RequireSameShips(scenario.ships, captured.ships, "captured after the load");
-  fuzz::Require(captured.step == scenario.step && captured.gravity == scenario.gravity,
+  fuzz::Require(captured.step == scenario.step && captured.gravity == scenario.gravity && captured.mjd == scenario.mjd,
                 "captured after the load: the environment differs");
   return 0;
 }

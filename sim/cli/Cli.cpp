@@ -15,28 +15,37 @@
 namespace sim {
 
 const char usageText[] =
-    "usage: kestrane-sim run SCENARIO [--plugin PATH] [--duration S] [--dt S] [--keys LIST]\n"
-    "                        [--delete LIST] [--tethers CSV] [--vessels CSV] [--every S]\n"
-    "                        [--screen TXT] [--png PNG] [--save SCN] [--quiet] [--show] [--speed X]\n"
+    "usage: kestrane-sim run SCENARIO [--plugin PATH] [--duration S | --until T] [--dt S] [--keys LIST]\n"
+    "                        [--delete LIST] [--tethers CSV] [--vessels CSV] [--every S] [--append]\n"
+    "                        [--screen TXT] [--png PNG] [--save SCN] [--checkpoint S]\n"
+    "                        [--checkpoint-file SCN] [--quiet] [--show] [--speed X]\n"
     "                        [--replay HTML] [--replay-every S]\n"
     "       kestrane-sim play SCENARIO [--plugin PATH] [--dt S]\n"
     "\n"
+    "  --duration S        run S simulated seconds (default 10); --until T: until the clock reads T\n"
     "  --keys \"T:KEY,...\"  press KEY (J, O, MINUS, LBRACKET, COMMA, 1, ...) on the display\n"
     "                      at the first frame that starts at or after T seconds\n"
     "  --delete \"T:NAME,...\"  delete vessel NAME at the start of the first frame that starts\n"
     "                      at or after T seconds, before that frame's keys\n"
-    "  --tethers, --vessels  CSV samples at 0 s, every --every seconds (default 1) and at the end\n"
+    "  --tethers, --vessels  CSV samples at the start, every --every seconds (default 1) and at the end\n"
     "  --screen, --png     the display after the last frame, as text or as a picture\n"
     "  --save              the whole scenario after the last frame\n"
+    "  --checkpoint S      save the scenario every S simulated seconds, beside --save as\n"
+    "                      NAME-checkpoint.scn or to --checkpoint-file; run it to resume\n"
+    "  --append            continue the CSV files of the run the scenario was saved from\n"
     "  --show              print the display each time it changes, with the simulated time\n"
     "  --speed X           run X simulated seconds per second of wall time (default: flat out)\n"
     "  --replay HTML       a page that replays the run in 3D in a browser, sampled every\n"
     "                      --replay-every seconds (default 0.1), at 0 s and at the end\n"
     "\n"
+    "Times are the simulated clock's, which a saved scenario carries. Ctrl-C (SIGINT) or SIGTERM\n"
+    "stops a run after its frame and writes every output; a second one stops it at once.\n"
+    "\n"
     "play runs the scenario in real time in the terminal: printable keys go to the display;\n"
     "space pauses, Tab changes the focus vessel, Left/Right (or F1/F2) change time acceleration,\n"
     "Delete deletes the focus vessel (after y to confirm), q or Esc quits and offers to save\n"
-    "the scenario.\n";
+    "the scenario and to write a replay page; terminated or hung up, it saves a changed\n"
+    "scenario to NAME-saved.scn.\n";
 
 namespace {
 
@@ -109,6 +118,7 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
   std::optional<double> step;
   RunArguments &run = command.run;
   bool replayEveryGiven = false;
+  bool durationGiven = false;
 
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string &arg = args[i];
@@ -124,13 +134,14 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
       command.kind = Command::Kind::Help;
       return command;
     }
-    if (isRun && (arg == "--quiet" || arg == "--show")) {
-      (arg == "--quiet" ? run.quiet : run.show) = true;
+    if (isRun && (arg == "--quiet" || arg == "--show" || arg == "--append")) {
+      (arg == "--quiet" ? run.quiet : arg == "--show" ? run.show : run.append) = true;
       continue;
     }
-    static const char *const runOnly[] = {"--duration", "--keys",  "--delete", "--tethers",
-                                          "--vessels",  "--every", "--screen", "--png",
-                                          "--save",     "--speed", "--replay", "--replay-every"};
+    static const char *const runOnly[] = {"--duration", "--until",      "--keys",           "--delete", "--tethers",
+                                          "--vessels",  "--every",      "--screen",         "--png",    "--save",
+                                          "--speed",    "--checkpoint", "--checkpoint-file", "--replay",
+                                          "--replay-every"};
     const bool known = arg == "--plugin" || arg == "--dt" ||
                        (isRun && std::find(std::begin(runOnly), std::end(runOnly), arg) != std::end(runOnly));
     if (!known) {
@@ -150,6 +161,14 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
       step = number;
     } else if (arg == "--duration") {
       if (!ParsePositive(arg, value, true, run.duration, error)) return std::nullopt;
+      durationGiven = true;
+    } else if (arg == "--until") {
+      if (!ParsePositive(arg, value, true, number, error)) return std::nullopt;
+      run.until = number;
+    } else if (arg == "--checkpoint") {
+      if (!ParsePositive(arg, value, false, run.checkpoint, error)) return std::nullopt;
+    } else if (arg == "--checkpoint-file") {
+      run.checkpointFile = value;
     } else if (arg == "--every") {
       if (!ParsePositive(arg, value, false, run.every, error)) return std::nullopt;
     } else if (arg == "--speed") {
@@ -193,6 +212,21 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
     error = "--replay-every needs --replay";
     return std::nullopt;
   }
+  if (isRun && durationGiven && run.until) {
+    error = "--duration and --until both say when to stop: give one";
+    return std::nullopt;
+  }
+  if (isRun && !run.checkpointFile.empty() && run.checkpoint == 0) {
+    error = "--checkpoint-file needs --checkpoint S: how often to save";
+    return std::nullopt;
+  }
+  if (isRun && run.checkpoint > 0 && run.checkpointFile.empty()) {
+    if (run.save.empty()) {
+      error = "--checkpoint needs --save or --checkpoint-file: where to save";
+      return std::nullopt;
+    }
+    run.checkpointFile = CheckpointPath(run.save);
+  }
   if (isRun) {
     run.scenario = scenario;
     run.plugin = plugin;
@@ -201,6 +235,13 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
     command.play = {scenario, plugin, step};
   }
   return command;
+}
+
+std::string CheckpointPath(const std::string &savePath) {
+  const std::string extension = ".scn";
+  const bool hasExtension = savePath.size() > extension.size() &&
+                            savePath.compare(savePath.size() - extension.size(), extension.size(), extension) == 0;
+  return (hasExtension ? savePath.substr(0, savePath.size() - extension.size()) : savePath) + "-checkpoint.scn";
 }
 
 std::string DefaultPluginPath() {

@@ -23,12 +23,16 @@ struct RunArguments {
   std::string scenario;
   std::string plugin;                    // empty: the module beside the executable
   double duration = 10.0;                // s of simulated time
+  std::optional<double> until;           // s: the simulated time to run to, instead of a duration
   std::optional<double> step;            // s; the scenario's when absent
   std::vector<TimedKey> keys;            // in the order they are pressed
   std::vector<TimedDeletion> deletions;  // in the order they happen
   std::string tethers, vessels;
   double every = 1.0;  // s between CSV samples
   std::string screen, png, save;
+  double checkpoint = 0;       // s of simulated time between checkpoints; 0: none
+  std::string checkpointFile;  // where they go: the named file, or the one beside `save`
+  bool append = false;         // continue the CSV files of the run that the scenario was saved from
   bool quiet = false;
   bool show = false;         // print the display each time it changes
   double speed = 0;          // simulated seconds per second of wall time; 0: as fast as it goes
@@ -52,6 +56,10 @@ extern const char usageText[];
 
 // Nothing, with `error` holding a one-line reason, for bad arguments.
 std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, std::string &error);
+
+// Where the checkpoints of a run that saves to `savePath` go: "dir/end.scn" gives
+// "dir/end-checkpoint.scn"; a name without ".scn" gets "-checkpoint.scn" appended.
+std::string CheckpointPath(const std::string &savePath);
 
 // The plug-in module that sits beside the running executable.
 std::string DefaultPluginPath();

@@ -1,8 +1,11 @@
 // kestrane-sim: runs the plug-in on a scenario in the simulated host.
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -20,10 +23,12 @@
 #endif
 
 #include "sim/cli/Cli.h"
+#include "sim/cli/RunSignals.h"
 #include "sim/run/Recorder.h"
 #include "sim/run/ReplayFile.h"
 #include "sim/run/ReplayRecorder.h"
 #include "sim/run/Simulation.h"
+#include "sim/scenario/NumberFormat.h"
 
 #ifdef KESTRANE_HAVE_PLAY
 #include "sim/cli/Play.h"
@@ -117,10 +122,11 @@ private:
 };
 
 bool WriteText(const std::string &path, const std::string &text, std::string &error) {
+  errno = 0;
   std::ofstream out(path, std::ios::binary);
   out << text;
   out.close();
-  if (!out) error = "cannot write '" + path + "'";
+  if (!out) error = "cannot write '" + path + "'" + (errno != 0 ? std::string(": ") + std::strerror(errno) : "");
   return static_cast<bool>(out);
 }
 
@@ -130,10 +136,12 @@ std::string Folded(std::string name) {
   return name;
 }
 
-// Every deletion must name a vessel of the scenario that no earlier deletion has taken.
-bool CheckDeletions(const std::vector<sim::TimedDeletion> &deletions, sim::World &world, std::string &error) {
+// Every deletion from `first` on must name a vessel of the scenario that no earlier one has taken.
+bool CheckDeletions(const std::vector<sim::TimedDeletion> &deletions, size_t first, sim::World &world,
+                    std::string &error) {
   std::set<std::string> taken;
-  for (const sim::TimedDeletion &deletion : deletions) {
+  for (size_t i = first; i < deletions.size(); ++i) {
+    const sim::TimedDeletion &deletion = deletions[i];
     if (world.FindByName(deletion.name) == nullptr) {
       error = "--delete names no vessel '" + deletion.name + "' of the scenario";
       return false;
@@ -158,7 +166,86 @@ bool Writable(const std::string &path, std::string &error) {
   return ok;
 }
 
+// How many of the events (keys or deletions, in time order) the scenario's clock has passed: a
+// run that started earlier and saved the scenario at `start` (s) pressed or did them in a frame
+// that started a step (`step`, s) before at the latest.
+template <class Timed>
+size_t DoneBefore(const std::vector<Timed> &events, double start, double step) {
+  size_t done = 0;
+  while (done < events.size() && Reached(start - step, events[done].time)) ++done;
+  return done;
+}
+
+// The first whole multiple of `period` after `time`, as a count of periods: samples and
+// checkpoints fall on the clock's multiples, so a resumed run takes them where the run it
+// continues would have.
+long long NextMultiple(double time, double period) {
+  return static_cast<long long>(std::floor(time / period * (1 + timeSlack))) + 1;
+}
+
+// Waits until `deadline`, or until a signal asks the run to stop.
+void PaceUntil(std::chrono::steady_clock::time_point deadline) {
+  constexpr std::chrono::steady_clock::duration slice = std::chrono::milliseconds(50);
+  while (sim::RunSignals::Received() == 0) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) return;
+    std::this_thread::sleep_for(std::min(deadline - now, slice));
+  }
+}
+
+// The CSV rows so far reach the disk before the scenario does, so that a checkpoint never runs
+// ahead of them; the scenario replaces the last checkpoint only once it is whole on the disk.
+bool SaveCheckpoint(sim::Simulation &simulation, sim::Recorder &recorder, const std::string &path, std::string &error) {
+  if (!recorder.Sync()) return false;
+  try {
+    simulation.Save(path, true);
+  } catch (const sim::ScenarioError &e) {
+    error = std::string("checkpoint not saved: ") + e.what();
+    return false;
+  }
+  return true;
+}
+
+// Everything a run leaves behind, for the time it reached, however it ended: the last CSV sample
+// (unless one was just taken), the display's text and picture, the scenario and the last
+// checkpoint. Every output of a run is written here. A failure adds a line to `errors`; the other
+// outputs are written all the same.
+void WriteOutputs(sim::Simulation &simulation, const sim::RunArguments &args, sim::Recorder &recorder,
+                  sim::ReplayRecorder *replay, double lastSample, std::vector<std::string> &errors) {
+  if (lastSample != simulation.Time()) recorder.Sample(simulation);
+  recorder.Close(errors);
+
+  sim::DisplayHost::Display *display = simulation.FirstDisplay();
+  std::string error;
+  if (!args.screen.empty()) {
+    if (display == nullptr)
+      errors.push_back("no display is open to write '" + args.screen + "'");
+    else if (!WriteText(args.screen, display->Surface().Text(), error))
+      errors.push_back(error);
+  }
+  if (!args.png.empty()) {
+    if (display == nullptr)
+      errors.push_back("no display is open to draw '" + args.png + "'");
+    else if (!display->Surface().WritePng(args.png, error))
+      errors.push_back(error);
+  }
+  for (const auto &[path, durable] : {std::pair{args.save, false}, std::pair{args.checkpointFile, true}}) {
+    if (path.empty()) continue;
+    try {
+      simulation.Save(path, durable);
+    } catch (const sim::ScenarioError &e) {
+      errors.push_back(e.what());
+    }
+  }
+  if (replay != nullptr) {
+    replay->Finish(simulation);
+    const std::string title = std::filesystem::path(args.scenario).filename().string();
+    if (!sim::WriteReplayPage(args.replay, *replay, title, error)) errors.push_back(error);
+  }
+}
+
 int Run(const sim::RunArguments &args) {
+  sim::RunSignals signals;
   std::string error;
   if (!args.replay.empty()) {
     if (sim::ReplayPageTemplate().empty())
@@ -171,83 +258,114 @@ int Run(const sim::RunArguments &args) {
                                    args.step};
   try {
     sim::Simulation simulation(options);
-    if (!CheckDeletions(args.deletions, simulation.GetWorld(), error)) return Fail(badArguments, error);
+    const double step = simulation.GetWorld().step;
+    // The clock starts where the scenario was saved: 0 for a scenario without a date.
+    const double start = simulation.Time();
+    if (args.until && !Reached(*args.until, start))
+      return Fail(badArguments, "--until " + sim::FormatSeconds(*args.until) + " is before the scenario's time, " +
+                                    sim::FormatSeconds(start) + " s");
+    const double end = args.until ? *args.until : start + args.duration;
+    // Frames are counted, not timed, so that a duration that is a whole number of steps runs
+    // exactly that many frames.
+    const long long frames = std::max(0LL, static_cast<long long>(std::ceil((end - start) / step - timeSlack)));
+
+    size_t nextKey = DoneBefore(args.keys, start, step), nextDeletion = DoneBefore(args.deletions, start, step);
+    if (!CheckDeletions(args.deletions, nextDeletion, simulation.GetWorld(), error)) return Fail(badArguments, error);
+    if ((nextKey > 0 || nextDeletion > 0) && !args.quiet && !args.append)
+      std::fprintf(stderr,
+                   "kestrane-sim: the scenario's clock starts at %s s; %zu keys and %zu deletions timed "
+                   "before that are taken as done\n",
+                   sim::FormatSeconds(start).c_str(), nextKey, nextDeletion);
+
     sim::Recorder recorder;
-    if (!recorder.Open(args.tethers, args.vessels, error)) return Fail(badArguments, error);
+    std::vector<std::string> notes;
+    if (!recorder.Open(args.tethers, args.vessels, args.append ? std::optional<double>(start) : std::nullopt, notes,
+                       error))
+      return Fail(badArguments, error);
+    if (!args.quiet)
+      for (const std::string &note : notes) std::fprintf(stderr, "kestrane-sim: %s\n", note.c_str());
     std::unique_ptr<sim::ReplayRecorder> replay;
     if (!args.replay.empty()) {
       replay = std::make_unique<sim::ReplayRecorder>(args.replayEvery);
       replay->Start(simulation);
     }
 
-    const double step = simulation.GetWorld().step;
-    // Frames are counted, not timed, so that a duration that is a whole number of steps runs
-    // exactly that many frames.
-    const long frames = static_cast<long>(std::ceil(args.duration / step - timeSlack));
-    Progress progress(!args.quiet && !args.show, args.duration);
+    Progress progress(!args.quiet && !args.show, end - start);
     Watcher watcher(args.show && !args.quiet);
     const auto wallStart = std::chrono::steady_clock::now();
     watcher.Look(simulation);
 
-    recorder.Sample(simulation);
-    double lastSample = simulation.Time();
-    double nextSample = args.every;
-    size_t nextKey = 0, nextDeletion = 0;
-    for (long frame = 0; frame < frames; ++frame) {
-      const double start = simulation.Time();
+    recorder.FirstSample(simulation, args.every);
+    double lastSample = start;
+    long long sample = NextMultiple(start, args.every);
+    long long checkpoint = args.checkpoint > 0 ? NextMultiple(start, args.checkpoint) : 0;
+    std::string checkpointError;
+    long long framesRun = 0;
+    // A signal or a failed write stops the run between frames.
+    while (framesRun < frames && sim::RunSignals::Received() == 0 && !recorder.Failed() && checkpointError.empty()) {
+      const double frameStart = simulation.Time();
       // Vessels go at the start of the frame, so that the keys of the same frame and the plug-in's
       // step already find them gone.
-      while (nextDeletion < args.deletions.size() && Reached(start, args.deletions[nextDeletion].time))
+      while (nextDeletion < args.deletions.size() && Reached(frameStart, args.deletions[nextDeletion].time))
         simulation.DeleteVessel(args.deletions[nextDeletion++].name);
       std::vector<DWORD> due;
-      while (nextKey < args.keys.size() && Reached(start, args.keys[nextKey].time))
+      while (nextKey < args.keys.size() && Reached(frameStart, args.keys[nextKey].time))
         due.push_back(args.keys[nextKey++].key);
       simulation.Frame(due);
-      const double end = simulation.Time();
+      ++framesRun;
+      const double frameEnd = simulation.Time();
       // Displays are redrawn once per second of simulated time.
-      if (std::floor(end + timeSlack) > std::floor(start + timeSlack)) simulation.RedrawDisplays();
-      if (Reached(end, nextSample)) {
+      if (std::floor(frameEnd + timeSlack) > std::floor(frameStart + timeSlack)) simulation.RedrawDisplays();
+      if (Reached(frameEnd, static_cast<double>(sample) * args.every)) {
         recorder.Sample(simulation);
-        lastSample = end;
-        while (Reached(end, nextSample)) nextSample += args.every;
+        lastSample = frameEnd;
+        while (Reached(frameEnd, static_cast<double>(sample) * args.every)) ++sample;
+      }
+      if (args.checkpoint > 0 && Reached(frameEnd, static_cast<double>(checkpoint) * args.checkpoint)) {
+        while (Reached(frameEnd, static_cast<double>(checkpoint) * args.checkpoint)) ++checkpoint;
+        SaveCheckpoint(simulation, recorder, args.checkpointFile, checkpointError);
       }
       if (replay) replay->AfterFrame(simulation);
       watcher.Look(simulation);
-      progress.Show(end);
-      if (args.speed > 0) {
-        // Keep the run at its pace: wait until the wall clock catches up with simulated time.
-        std::this_thread::sleep_until(wallStart + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                                      std::chrono::duration<double>(end / args.speed)));
-      }
+      progress.Show(frameEnd - start);
+      // Keep the run at its pace: wait until the wall clock catches up with simulated time.
+      if (args.speed > 0)
+        PaceUntil(wallStart + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                  std::chrono::duration<double>((frameEnd - start) / args.speed)));
     }
+    const bool cutShort = recorder.Failed() || !checkpointError.empty();
     progress.Done();
     simulation.RedrawDisplays();
     watcher.Look(simulation);
-    if (lastSample != simulation.Time()) recorder.Sample(simulation);
-    if (!recorder.Close(error)) return Fail(failure, error);
-    if (replay) {
-      replay->Finish(simulation);
-      const std::string title = std::filesystem::path(args.scenario).filename().string();
-      if (!sim::WriteReplayPage(args.replay, *replay, title, error)) return Fail(failure, error);
-    }
 
-    sim::DisplayHost::Display *display = simulation.FirstDisplay();
-    if (!args.screen.empty()) {
-      if (display == nullptr) return Fail(failure, "no display is open to write '" + args.screen + "'");
-      if (!WriteText(args.screen, display->Surface().Text(), error)) return Fail(failure, error);
-    }
-    if (!args.png.empty()) {
-      if (display == nullptr) return Fail(failure, "no display is open to draw '" + args.png + "'");
-      if (!display->Surface().WritePng(args.png, error)) return Fail(failure, error);
-    }
-    if (!args.save.empty()) simulation.Save(args.save);
+    std::vector<std::string> errors;
+    if (!checkpointError.empty()) errors.push_back(checkpointError);
+    WriteOutputs(simulation, args, recorder, replay.get(), lastSample, errors);
+
+    const std::string reached = sim::FormatSeconds(simulation.Time());
     if (!args.quiet) {
+      sim::DisplayHost::Display *display = simulation.FirstDisplay();
       if (display != nullptr && !watcher.Enabled()) {
         const bool terminal = isatty(fileno(stdout));
         std::fputs((terminal ? display->Surface().Ansi() : display->Surface().Text()).c_str(), stdout);
       }
-      std::printf("%ld frames, %.3f s simulated, %zu vessels\n", frames, simulation.Time(),
+      std::printf("%lld frames, %.3f s simulated, %zu vessels\n", framesRun, simulation.Time() - start,
                   simulation.GetWorld().VesselCount());
+      std::fflush(stdout);
+    }
+    const int signal = sim::RunSignals::Received();
+    if (!errors.empty()) {
+      for (const std::string &line : errors) std::fprintf(stderr, "kestrane-sim: %s\n", line.c_str());
+      if (cutShort)
+        std::fprintf(stderr, "kestrane-sim: the run stopped at t = %s s; its other outputs are for that time\n",
+                     reached.c_str());
+      else if (signal != 0)
+        std::fprintf(stderr, "stopped by interrupt at t = %s s; not every output was written\n", reached.c_str());
+      return failure;
+    }
+    if (signal != 0) {
+      std::fprintf(stderr, "stopped by interrupt at t = %s s; outputs written\n", reached.c_str());
+      return 128 + signal;
     }
     simulation.Finish();
   } catch (const sim::ScenarioError &e) {
@@ -261,6 +379,7 @@ int Run(const sim::RunArguments &args) {
 }  // namespace
 
 int main(int argc, char **argv) {
+  sim::IgnoreFileSizeSignal();
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string error;
   auto command = sim::ParseCommandLine(args, error);

@@ -570,6 +570,19 @@ void OfferReplay(Simulation &simulation, ReplayRecorder &replay, const std::stri
   }
 }
 
+// Saves to the default path, replacing what is there, when the scenario differs from `loaded`.
+void SaveUnasked(Simulation &simulation, const std::string &scenarioPath, const std::string &loaded) {
+  const Scenario now = simulation.Capture();
+  if (FormatScenario(now) == loaded) return;
+  const std::string path = DefaultSavePath(scenarioPath);
+  try {
+    SaveScenarioFile(path, now);
+    std::printf("Saved %s\n", path.c_str());
+  } catch (const std::exception &e) {
+    std::fprintf(stderr, "kestrane-sim: cannot save: %s\n", e.what());
+  }
+}
+
 }  // namespace
 
 int Play(const PlayArguments &args) {
@@ -588,6 +601,8 @@ int Play(const PlayArguments &args) {
 
   stopSignal = 0;
   StopSignals signals;
+  // What a save would write now; a terminated run saves only when its scenario has changed.
+  const std::string loaded = FormatScenario(simulation->Capture());
   std::string typedAhead;
   // The session is recorded for a replay page as it goes; a long one is thinned to an hour's worth
   // of samples at the start's interval.
@@ -606,8 +621,12 @@ int Play(const PlayArguments &args) {
     return failure;
   }
   const int signal = stopSignal;
-  // A terminated or hung-up run leaves at once; Ctrl-C is a way to quit like q.
-  if (signal == SIGTERM || signal == SIGHUP) return 128 + signal;
+  // A terminated or hung-up run leaves at once, without asking, but keeps a changed scenario;
+  // Ctrl-C is a way to quit like q.
+  if (signal == SIGTERM || signal == SIGHUP) {
+    SaveUnasked(*simulation, args.scenario, loaded);
+    return 128 + signal;
+  }
   stopSignal = 0;
   AnswerReader answers(typedAhead);
   OfferSave(*simulation, args.scenario, answers);

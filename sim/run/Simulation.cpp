@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "sim/scenario/ScenarioStream.h"
+#include "sim/world/VesselIndex.h"
 
 namespace sim {
 
@@ -116,10 +117,14 @@ bool Simulation::PressKey(DWORD key) {
 
 void Simulation::Frame(const std::vector<DWORD> &keys) {
   for (DWORD key : keys) PressKey(key);
-  OPC_Timestep timestep = finished ? nullptr : module->Callbacks().timestep;
-  const double simt = world->time, simdt = world->step;
-  world->Frame([&] {
-    if (timestep) timestep(simt + simdt, simdt, 51544.5 + (simt + simdt) / 86400.0);
+  struct Call {
+    OPC_Timestep timestep;
+    double simt, simdt;  // s
+  } const call{finished ? nullptr : module->Callbacks().timestep, world->time, world->step};
+  // One pointer of capture fits in the function object itself: a frame allocates nothing.
+  world->Frame([&call] {
+    if (call.timestep)
+      call.timestep(call.simt + call.simdt, call.simdt, epochMjd + (call.simt + call.simdt) / secondsPerDay);
   });
 }
 
@@ -161,28 +166,41 @@ std::vector<TetherSample> Simulation::Tethers() {
     else if (field == "ReelSpeed") ParseNumber(words.Next(), t.reelSpeed);
   }
 
-  // The host measures the geometry; the pull is what the link applied to vessel 1 in the last
-  // frame: each connected link adds its two forces in link order, half the pull on each vessel.
-  size_t nextForce = 0;
-  const std::vector<World::AppliedForce> &applied = world->PluginForces();
+  // The host measures the geometry of every link whose two vessels exist, also of one tied from a
+  // vessel to itself.
   for (int i = 0; i < 8; ++i) {
     TetherSample &t = tethers[i];
     if (t.connected == 0) continue;
-    Vessel *v1 = world->FindByName(t.ship1), *v2 = world->FindByName(t.ship2);
-    if (v1 == nullptr || v2 == nullptr || v1 == v2) continue;
-    Vec3 p1 = v1->pos + v1->rot * attach1[i];
-    Vec3 p2 = v2->pos + v2->rot * attach2[i];
+    const Vessel *v1 = world->FindByName(t.ship1), *v2 = world->FindByName(t.ship2);
+    if (v1 == nullptr || v2 == nullptr) continue;
+    const Vec3 p1 = v1->pos + v1->rot * attach1[i];
+    const Vec3 p2 = v2->pos + v2->rot * attach2[i];
     t.distance = Length(p2 - p1);
     t.stretch = t.distance / t.length * 100;
-    if (nextForce + 1 < applied.size() && applied[nextForce].vessel == v1 && applied[nextForce + 1].vessel == v2) {
-      t.pull = 2 * Length(applied[nextForce].force);
-      nextForce += 2;
-    }
   }
+  AttributePulls(tethers);
   return tethers;
 }
 
-void Simulation::Save(const std::string &path) {
+void Simulation::AttributePulls(std::vector<TetherSample> &tethers) const {
+  // In the last frame each connected link whose two vessels existed added two forces, in link
+  // order: half the pull on vessel 1, then on vessel 2. One tied from a vessel to itself adds both
+  // to that vessel; one whose vessel had gone added none. The pair a link added is recognised by
+  // the names of the vessels it went to, which a vessel keeps when it is deleted after the frame;
+  // links with the same two names resolve alike, so the pair never goes to the wrong link.
+  const std::vector<World::AppliedForce> &applied = world->PluginForces();
+  size_t next = 0;
+  for (TetherSample &t : tethers) {
+    if (t.connected == 0) continue;
+    if (next + 1 < applied.size() && VesselIndex::SameName(applied[next].vessel->Name(), t.ship1) &&
+        VesselIndex::SameName(applied[next + 1].vessel->Name(), t.ship2)) {
+      t.pull = 2 * Length(applied[next].force);
+      next += 2;
+    }
+  }
+}
+
+Scenario Simulation::Capture() {
   Scenario saved = CaptureWorld(*world, &scenario);
   saved.displays.clear();
   std::vector<std::string> taken;
@@ -212,7 +230,9 @@ void Simulation::Save(const std::string &path) {
       }
     }
   }
-  SaveScenarioFile(path, saved);
+  return saved;
 }
+
+void Simulation::Save(const std::string &path, bool durable) { SaveScenarioFile(path, Capture(), durable); }
 
 }  // namespace sim

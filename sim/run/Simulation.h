@@ -76,10 +76,16 @@ public:
 
   // The eight tethers as of now (empty when no display of the plug-in is open).
   std::vector<TetherSample> Tethers();
-  // The whole scenario, each open display's block from the plug-in. Throws SimulationError.
-  void Save(const std::string &path);
+  // The whole scenario as it stands, each open display's block from the plug-in.
+  Scenario Capture();
+  // Capture() written to `path` atomically; `durable` also waits until it is on the disk, so that
+  // not even a power cut leaves less than the old file or the new one. Throws ScenarioError.
+  void Save(const std::string &path, bool durable = false);
 
 private:
+  // Each sample's pull from the forces the plug-in added in the last frame.
+  void AttributePulls(std::vector<TetherSample> &tethers) const;
+
   Scenario scenario;
   // Destroyed in reverse: the world, then the displays (their code lives in the module), then
   // the module.

@@ -24,4 +24,15 @@ std::string FormatReal(double value) {
   return std::string(text, written.ptr);
 }
 
+std::string FormatSeconds(double seconds) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.6f", seconds);
+  std::string shown = text;
+  if (shown.find('.') != std::string::npos) {
+    shown.erase(shown.find_last_not_of('0') + 1);
+    if (shown.back() == '.') shown.pop_back();
+  }
+  return shown == "-0" ? "0" : shown;
+}
+
 }  // namespace sim

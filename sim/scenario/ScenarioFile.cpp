@@ -1,14 +1,17 @@
 #include "sim/scenario/ScenarioFile.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "sim/scenario/FileSync.h"
 #include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioStream.h"
 #include "sim/world/World.h"
@@ -24,6 +27,11 @@ constexpr double radiansPerDegree = 3.14159265358979323846 / 180.0;
 constexpr double degreesPerRadian = 180.0 / 3.14159265358979323846;
 // Below this cos(b) the first and last angle turn about the same axis and only their sum counts.
 constexpr double gimbalLockCosine = 1e-12;
+// A date near 2000 carries time to 2^-37 of a day, 0.63 µs: a time read from it is this close, s.
+constexpr double dateResolution = 1e-6;
+
+// ": No space left on device" for an errno value, nothing for 0.
+std::string Reason(int error) { return error != 0 ? std::string(": ") + std::strerror(error) : std::string(); }
 
 std::string Lower(std::string text) {
   for (char &c : text)
@@ -226,6 +234,11 @@ private:
         if (scenario.gravity) Fail(line.number, "GRAVITY appears twice");
         scenario.gravity = Single(line);
         if (*scenario.gravity < 0) Fail(line.number, "GRAVITY must not be below 0");
+      } else if (key == "Date") {
+        if (scenario.mjd) Fail(line.number, "Date appears twice");
+        if (line.words.size() != 3 || line.words[1] != "MJD") Fail(line.number, "Date needs MJD and a number");
+        scenario.mjd = Number(line, line.words[2]);
+        if (!std::isfinite((*scenario.mjd - epochMjd) * secondsPerDay)) Fail(line.number, "Date MJD is out of range");
       } else {
         Fail(line.number, "unknown environment item " + Quoted(key));
       }
@@ -388,7 +401,9 @@ std::string FormatScenario(const Scenario &scenario) {
   std::string out;
   if (!scenario.description.empty()) out += "BEGIN_DESC\n" + scenario.description + "\nEND_DESC\n\n";
 
-  out += "BEGIN_ENVIRONMENT\n  STEP " + Real(scenario.step) + "\n";
+  out += "BEGIN_ENVIRONMENT\n";
+  if (scenario.mjd) out += "  Date MJD " + Real(*scenario.mjd) + "\n";
+  out += "  STEP " + Real(scenario.step) + "\n";
   if (scenario.gravity) out += "  GRAVITY " + Real(*scenario.gravity) + "\n";
   out += "END_ENVIRONMENT\n\n";
 
@@ -420,7 +435,7 @@ std::string FormatScenario(const Scenario &scenario) {
   return out;
 }
 
-void SaveScenarioFile(const std::string &path, const Scenario &scenario) {
+void SaveScenarioFile(const std::string &path, const Scenario &scenario, bool durable) {
   const std::string text = FormatScenario(scenario);
   // A file that would not load again is not written: the old one is worth more.
   try {
@@ -431,14 +446,17 @@ void SaveScenarioFile(const std::string &path, const Scenario &scenario) {
 
   const std::string temporary = path + ".saving";
   {
+    errno = 0;
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) throw ScenarioError(path + ": cannot write " + temporary);
+    if (!out) throw ScenarioError(path + ": cannot write " + temporary + Reason(errno));
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.close();
-    if (!out) {
+    // The write that failed set errno: a full disk, or a file larger than the process may write.
+    const int failure = errno;
+    if (!out || (durable && !SyncPath(temporary))) {
       std::error_code ignored;
       std::filesystem::remove(temporary, ignored);
-      throw ScenarioError(path + ": writing " + temporary + " failed");
+      throw ScenarioError(path + ": writing " + temporary + " failed" + Reason(out ? 0 : failure));
     }
   }
   std::error_code error;
@@ -448,6 +466,8 @@ void SaveScenarioFile(const std::string &path, const Scenario &scenario) {
     std::filesystem::remove(temporary, ignored);
     throw ScenarioError(path + ": cannot replace it: " + error.message());
   }
+  if (durable && !SyncFolderOf(path))
+    throw ScenarioError(path + ": saved, but its folder could not be synced to the disk");
 }
 
 void PopulateWorld(const Scenario &scenario, World &world) {
@@ -477,6 +497,7 @@ void PopulateWorld(const Scenario &scenario, World &world) {
   }
   world.step = scenario.step;
   world.gravityGM = scenario.gravity;
+  if (scenario.mjd) world.time = TimeFromDate(*scenario.mjd, scenario.step);
   if (focus == nullptr) focus = first;
   if (focus != nullptr) world.SetFocus(focus);
 }
@@ -491,6 +512,11 @@ Scenario CaptureWorld(const World &world, const Scenario *loaded) {
   scenario.step = world.step;
   scenario.gravity = world.gravityGM;
   if (world.Focus() != nullptr) scenario.focus = world.Focus()->Name();
+  // A date that still gives the world's time is written back as it was read.
+  if (loaded != nullptr && loaded->mjd && TimeFromDate(*loaded->mjd, world.step) == world.time)
+    scenario.mjd = loaded->mjd;
+  else if (world.time != 0 || (loaded != nullptr && loaded->mjd))
+    scenario.mjd = DateFromTime(world.time);
 
   for (size_t i = 0; i < world.VesselCount(); ++i) {
     const Vessel &vessel = *world.VesselAt(i);
@@ -520,6 +546,15 @@ Scenario CaptureWorld(const World &world, const Scenario *loaded) {
   }
   return scenario;
 }
+
+double TimeFromDate(double mjd, double step) {
+  const double time = (mjd - epochMjd) * secondsPerDay;
+  const double steps = std::round(time / step);
+  if (std::isfinite(steps) && std::fabs(steps * step - time) <= dateResolution) return steps * step;
+  return time;
+}
+
+double DateFromTime(double time) { return epochMjd + time / secondsPerDay; }
 
 std::vector<std::string> LinesForReader(const DisplayBlock &block) {
   std::vector<std::string> lines = block.lines;

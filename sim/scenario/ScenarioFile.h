@@ -51,6 +51,7 @@ struct Scenario {
   std::string description;        // the lines between BEGIN_DESC and END_DESC, joined by '\n'
   double step = 0.02;             // s
   std::optional<double> gravity;  // GM of a central body at the origin, m^3/s^2
+  std::optional<double> mjd;      // the date (Date MJD), modified Julian date; none: simulated time 0
   std::string focus;              // the focus ship's name; empty: the first ship
   std::vector<DisplayBlock> displays;
   std::vector<ShipState> ships;
@@ -65,17 +66,23 @@ Scenario LoadScenarioFile(const std::string &path);
 // The scenario as file text; real numbers in the shortest form that reads back exactly.
 std::string FormatScenario(const Scenario &scenario);
 // Writes a temporary file beside `path` and renames it over `path` once complete and read back;
-// on any failure (ScenarioError) the old file at `path` is untouched.
-void SaveScenarioFile(const std::string &path, const Scenario &scenario);
+// on any failure (ScenarioError) the old file at `path` is untouched. `durable` waits until the
+// file and its name are on the disk.
+void SaveScenarioFile(const std::string &path, const Scenario &scenario, bool durable = false);
 
-// Creates every ship in `world` and sets its step, central body and focus. ScenarioError, with
-// the world untouched, when a ship's name is already taken there.
+// Creates every ship in `world` and sets its step, central body, focus and time (from the date).
+// ScenarioError, with the world untouched, when a ship's name is already taken there.
 void PopulateWorld(const Scenario &scenario, World &world);
-// The world's step, central body, focus and vessels as a scenario, with the description of
+// The world's step, central body, focus, date and vessels as a scenario, with the description of
 // `loaded`; display blocks are left to the caller. A ship of `loaded` (the scenario the world was
 // populated from) lends its AROT and VROT numbers while the vessel's orientation and spin are
 // still exactly what those numbers gave, so a save after a load writes the numbers it read.
 Scenario CaptureWorld(const World &world, const Scenario *loaded = nullptr);
+
+// The simulated time at a date, s. The date carries about a microsecond: a time within that of a
+// whole number of steps of `step` (s) is taken to be exactly that many steps.
+double TimeFromDate(double mjd, double step);
+double DateFromTime(double time);
 
 // What a display's ReadStatus is handed: the plug-in's lines, then the "END_MFD" line.
 std::vector<std::string> LinesForReader(const DisplayBlock &block);

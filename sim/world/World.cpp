@@ -1,10 +1,15 @@
 #include "sim/world/World.h"
 
+#include <cmath>
+
 namespace sim {
 
 namespace {
 
 World *current = nullptr;
+
+// Steps beyond this many are not counted exactly in a double.
+constexpr double maxCountedSteps = 4503599627370496.0;  // 2^52
 
 }  // namespace
 
@@ -92,6 +97,13 @@ void World::Frame(const std::function<void()> &perFrame) {
     countBase = time;
     countStep = dt;
     stepCount = 0;
+    // A time that is a whole number of steps is counted from 0, as a run that got there from 0
+    // counts it: a run resumed from a saved time then reads the same clock as the run it continues.
+    const double steps = std::round(time / dt);
+    if (std::fabs(steps) < maxCountedSteps && steps * dt == time) {
+      countBase = 0;
+      stepCount = static_cast<long long>(steps);
+    }
   }
   ++stepCount;
   time = countBase + static_cast<double>(stepCount) * countStep;

@@ -15,6 +15,11 @@
 
 namespace sim {
 
+// The date at simulated time 0, as a modified Julian date (2000 January 1, 12:00): the date the
+// host hands the plug-in each frame, and the one a scenario's Date line gives, count from it.
+constexpr double epochMjd = 51544.5;
+constexpr double secondsPerDay = 86400;
+
 class World {
 public:
   // Makes this world the current one.

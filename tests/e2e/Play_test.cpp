@@ -304,7 +304,8 @@ TEST_F(PlayTest, ATooSmallTerminalSaysWhatItNeedsUntilResizedAndTerminationResto
   ASSERT_TRUE(pane.WaitForText("Status  : Not connected")) << pane.Text();
   EXPECT_EQ(pane.Text().find("Terminal too small"), std::string::npos) << pane.Text();
 
-  // Terminated: the terminal is restored and the program leaves without asking.
+  // Terminated: the terminal is restored and the program leaves without asking, saving the
+  // scenario, which the frames have moved on.
   const pid_t program = pane.Pid();
   ASSERT_GT(program, 0);
   ASSERT_EQ(kill(program, SIGTERM), 0);
@@ -312,6 +313,25 @@ TEST_F(PlayTest, ATooSmallTerminalSaysWhatItNeedsUntilResizedAndTerminationResto
   EXPECT_EQ(pane.ExitStatus(), 128 + SIGTERM);
   EXPECT_EQ(pane.Format("#{alternate_on}"), "0");
   EXPECT_EQ(pane.Text().find("Save scenario"), std::string::npos) << pane.Text();
+  EXPECT_NE(pane.Text().find("Saved tug-saved.scn"), std::string::npos) << pane.Text();
+  EXPECT_NE(ReadFile(dir + "/tug-saved.scn").find("\n  Date MJD "), std::string::npos);
+}
+
+TEST_F(PlayTest, AHangUpSavesTheChangedScenarioWithoutAskingOverAnEarlierSave) {
+  const std::string dir = ScenarioCopy("play_hangup", "tug.scn", "tug.scn");
+  std::ofstream(dir + "/tug-saved.scn") << "an earlier save";
+  PlayPane pane(dir, "tug.scn", 100, 40);
+  ConnectTugToPod(pane);
+
+  const pid_t program = pane.Pid();
+  ASSERT_GT(program, 0);
+  ASSERT_EQ(kill(program, SIGHUP), 0);
+  ASSERT_TRUE(pane.WaitForExit()) << pane.Text();
+  EXPECT_EQ(pane.ExitStatus(), 128 + SIGHUP);
+  EXPECT_EQ(pane.Text().find("Save scenario"), std::string::npos) << pane.Text();
+  const std::string saved = ReadFile(dir + "/tug-saved.scn");
+  EXPECT_NE(saved.find("  TetherData 0 Ship2 Pod\n"), std::string::npos) << saved;
+  EXPECT_EQ(ReadFile(dir + "/tug.scn"), ReadFile(std::string(KESTRANE_TEST_SCENARIOS) + "/tug.scn"));
 }
 
 }  // namespace

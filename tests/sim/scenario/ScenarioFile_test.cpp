@@ -323,3 +323,50 @@ TEST_F(ScenarioFileTest, UnreadableFilesAreRefusedByName) {
 }
 
 }  // namespace
+
+namespace {
+
+// The date carries the time in steps of 2^-37 of a day near 2000.
+constexpr double dateResolution = 1e-6;  // s
+
+TEST(ScenarioDateTest, TheDateCarriesTheSimulatedTimeSoThatAResumedWorldKeepsTheSameClock) {
+  const sim::Scenario start = sim::ParseScenario("BEGIN_SHIPS\nTug:Generic\n  RVEL 1 0 0\nEND\nEND_SHIPS\n", "t.scn");
+  EXPECT_FALSE(start.mjd);
+  sim::World first;
+  sim::PopulateWorld(start, first);
+  EXPECT_EQ(first.time, 0.0);
+  for (int i = 0; i < 1865; ++i) first.Frame(nullptr);
+
+  const std::string text = sim::FormatScenario(sim::CaptureWorld(first, &start));
+  EXPECT_NE(text.find("BEGIN_ENVIRONMENT\n  Date MJD 51544.50043171296"), std::string::npos) << text;
+  const sim::Scenario saved = sim::ParseScenario(text, "saved.scn");
+  sim::World resumed;
+  sim::PopulateWorld(saved, resumed);
+  // Exactly the 1865 steps, not the time within the date's resolution; and frame after frame the
+  // same clock as the world that ran on.
+  EXPECT_EQ(resumed.time, first.time);
+  for (int i = 0; i < 2000; ++i) {
+    first.Frame(nullptr);
+    resumed.Frame(nullptr);
+    ASSERT_EQ(resumed.time, first.time) << i;
+  }
+  // Saved unchanged, the date is written as it was read.
+  sim::World again;
+  sim::PopulateWorld(saved, again);
+  EXPECT_EQ(sim::FormatScenario(sim::CaptureWorld(again, &saved)), text);
+
+  // A time off the steps is kept as the date gives it.
+  const double offStep = 0.0123;
+  EXPECT_NEAR(sim::TimeFromDate(sim::DateFromTime(offStep), 0.02), offStep, dateResolution);
+
+  EXPECT_EQ(ParseError("BEGIN_ENVIRONMENT\n  Date JD 2451545\nEND_ENVIRONMENT\n"),
+            "tug.scn:2: Date needs MJD and a number");
+  EXPECT_EQ(ParseError("BEGIN_ENVIRONMENT\n  Date MJD soon\nEND_ENVIRONMENT\n"),
+            "tug.scn:2: Date: \"soon\" is not a number");
+  EXPECT_EQ(ParseError("BEGIN_ENVIRONMENT\n  Date MJD 1\n  Date MJD 2\nEND_ENVIRONMENT\n"),
+            "tug.scn:3: Date appears twice");
+  EXPECT_EQ(ParseError("BEGIN_ENVIRONMENT\n  Date MJD 1e305\nEND_ENVIRONMENT\n"),
+            "tug.scn:2: Date MJD is out of range");
+}
+
+}  // namespace
