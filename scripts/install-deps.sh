@@ -3,7 +3,9 @@
 # Debian, as root (or through sudo). Safe to run again: it installs only what is absent.
 #
 #   scripts/install-deps.sh            Linux build, tests, demo, plots and fuzzing (clang, libFuzzer)
-#   scripts/install-deps.sh --windows  also the i686 MinGW cross compiler and 32-bit Wine
+#   scripts/install-deps.sh --windows  also the i686 and x86_64 MinGW cross compilers, 32- and
+#                                      64-bit Wine, and clang/lld in Visual C++ mode with zip for
+#                                      the real host's build and its release
 set -euo pipefail
 
 want_windows=0
@@ -29,7 +31,9 @@ packages=(
   clang libclang-rt-14-dev
 )
 if [ "$want_windows" -eq 1 ]; then
-  packages+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix wine wine32)
+  packages+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix wine wine32
+             g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64
+             clang-14 lld-14 llvm-14 zip)
 fi
 
 missing=()

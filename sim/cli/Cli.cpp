@@ -18,6 +18,7 @@ const char usageText[] =
     "usage: kestrane-sim run SCENARIO [--plugin PATH] [--duration S] [--dt S] [--keys LIST]\n"
     "                        [--delete LIST] [--tethers CSV] [--vessels CSV] [--every S]\n"
     "                        [--screen TXT] [--png PNG] [--save SCN] [--quiet] [--show] [--speed X]\n"
+    "                        [--host classic|modern] [--step-callbacks timestep|prestep|both]\n"
     "       kestrane-sim play SCENARIO [--plugin PATH] [--dt S]\n"
     "\n"
     "  --keys \"T:KEY,...\"  press KEY (J, O, MINUS, LBRACKET, COMMA, 1, ...) on the display\n"
@@ -29,6 +30,11 @@ const char usageText[] =
     "  --save              the whole scenario after the last frame\n"
     "  --show              print the display each time it changes, with the simulated time\n"
     "  --speed X           run X simulated seconds per second of wall time (default: flat out)\n"
+    "  --host              how the host loads and steps the module: classic (the entry layer, the\n"
+    "                      callback table, opcTimestep) or modern (callbacks by name, opcPreStep);\n"
+    "                      kestrane-sim is classic, the test host orbiter.exe modern\n"
+    "  --step-callbacks    the per-frame callbacks the host calls instead of its own: opcTimestep,\n"
+    "                      opcPreStep, or both in one frame\n"
     "\n"
     "play runs the scenario in real time in the terminal: printable keys go to the display;\n"
     "space pauses, Tab changes the focus vessel, Left/Right (or F1/F2) change time acceleration,\n"
@@ -53,6 +59,25 @@ std::string Trimmed(const std::string &text) {
   const size_t first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return "";
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool ParseHostOption(const std::string &option, const std::string &value, RunArguments &run, std::string &error) {
+  if (option == "--host") {
+    if (value == "classic" || value == "modern") {
+      run.host = value == "classic" ? HostGeneration::Classic : HostGeneration::Modern;
+      return true;
+    }
+    error = "--host needs classic or modern, not '" + value + "'";
+    return false;
+  }
+  if (value == "timestep" || value == "prestep" || value == "both") {
+    run.steps = value == "timestep"  ? StepCallbacks::Timestep
+                : value == "prestep" ? StepCallbacks::PreStep
+                                     : StepCallbacks::Both;
+    return true;
+  }
+  error = "--step-callbacks needs timestep, prestep or both, not '" + value + "'";
+  return false;
 }
 
 }  // namespace
@@ -122,6 +147,14 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
     }
     if (isRun && (arg == "--quiet" || arg == "--show")) {
       (arg == "--quiet" ? run.quiet : run.show) = true;
+      continue;
+    }
+    if (isRun && (arg == "--host" || arg == "--step-callbacks")) {
+      if (i + 1 >= args.size()) {
+        error = arg + " needs a value";
+        return std::nullopt;
+      }
+      if (!ParseHostOption(arg, args[++i], run, error)) return std::nullopt;
       continue;
     }
     static const char *const runOnly[] = {"--duration", "--keys",   "--delete", "--tethers", "--vessels",

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sim/cli/KeyNames.h"
+#include "sim/run/ModuleLoader.h"
 
 namespace sim {
 
@@ -30,8 +31,10 @@ struct RunArguments {
   double every = 1.0;  // s between CSV samples
   std::string screen, png, save;
   bool quiet = false;
-  bool show = false;  // print the display each time it changes
-  double speed = 0;   // simulated seconds per second of wall time; 0: as fast as it goes
+  bool show = false;                          // print the display each time it changes
+  double speed = 0;                           // simulated seconds per second of wall time; 0: as fast as it goes
+  std::optional<HostGeneration> host;         // the program's own when absent
+  StepCallbacks steps = StepCallbacks::Host;  // the per-frame callbacks the host calls
 };
 
 struct PlayArguments {

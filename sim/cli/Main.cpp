@@ -144,7 +144,7 @@ bool CheckDeletions(const std::vector<sim::TimedDeletion> &deletions, sim::World
 
 int Run(const sim::RunArguments &args) {
   sim::Simulation::Options options{args.scenario, args.plugin.empty() ? sim::DefaultPluginPath() : args.plugin,
-                                   args.step};
+                                   args.step, args.host, args.steps};
   std::string error;
   try {
     sim::Simulation simulation(options);

@@ -61,7 +61,8 @@ Simulation::Simulation(const Options &options) {
   // Modes are registered while the module loads, so the display host comes first.
   displays = std::make_unique<DisplayHost>();
   std::string error;
-  module = PluginModule::Load(options.pluginPath, error);
+  module = PluginModule::Load(options.pluginPath, options.generation.value_or(DefaultHostGeneration()), options.steps,
+                              error);
   if (!module) throw SimulationError(error);
 
   // Every vessel exists before a display is handed its block: the block re-ties tethers by name.
@@ -116,11 +117,15 @@ bool Simulation::PressKey(DWORD key) {
 
 void Simulation::Frame(const std::vector<DWORD> &keys) {
   for (DWORD key : keys) PressKey(key);
-  OPC_Timestep timestep = finished ? nullptr : module->Callbacks().timestep;
+  const ModuleCallbacks none{};
+  const ModuleCallbacks &callbacks = finished ? none : module->Callbacks();
   const double simt = world->time, simdt = world->step;
+  const double mjd = 51544.5 + (simt + simdt) / 86400.0;
   world->Frame([&] {
-    if (timestep) timestep(simt + simdt, simdt, 51544.5 + (simt + simdt) / 86400.0);
+    if (callbacks.preStep) callbacks.preStep(simt + simdt, simdt, mjd);
+    if (callbacks.timestep) callbacks.timestep(simt + simdt, simdt, mjd);
   });
+  if (callbacks.postStep) callbacks.postStep(simt + simdt, simdt, mjd);
 }
 
 void Simulation::RedrawDisplays() { displays->RedrawAll(); }
