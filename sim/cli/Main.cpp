@@ -226,7 +226,12 @@ int Run(const sim::RunArguments &args) {
 
 }  // namespace
 
+#ifdef KESTRANE_CORE_LIBRARY
+// In the core library the program that loads it passes its command line on.
+extern "C" __declspec(dllexport) int KestraneRun(int argc, char **argv) {
+#else
 int main(int argc, char **argv) {
+#endif
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string error;
   auto command = sim::ParseCommandLine(args, error);
