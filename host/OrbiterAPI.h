@@ -66,36 +66,36 @@ typedef void *FILEHANDLE;
 // The message procedure returns the new display's address: an int on 32-bit Windows, as wide as a
 // pointer everywhere else, so the address is never cut to 32 bits.
 #if defined(_WIN32) && !defined(_WIN64)
-typedef int OAPI_MSGTYPE;
+#define OAPI_MSGTYPE int
 #else
-typedef LRESULT OAPI_MSGTYPE;
+#define OAPI_MSGTYPE LRESULT
 #endif
 
-struct MFDMODESPEC {
+typedef struct {
   char *name;
   DWORD key;
   OAPI_MSGTYPE (*msgproc)(UINT msg, UINT mfd, WPARAM wparam, LPARAM lparam);
-};
+} MFDMODESPEC;
 
 // A display mode with a context pointer of the mode's own.
-struct MFDMODESPECEX {
+typedef struct {
   char *name;
   DWORD key;
   void *context;
   OAPI_MSGTYPE (*msgproc)(UINT msg, UINT mfd, WPARAM wparam, LPARAM lparam);
-};
+} MFDMODESPECEX;
 
 // Sent with OAPI_MSG_MFD_OPENEDEX; wparam points to it.
-struct MFDMODEOPENSPEC {
+typedef struct {
   int w, h;
   MFDMODESPECEX *spec;
-};
+} MFDMODEOPENSPEC;
 
 #pragma pack(push, 1)
-struct MFDBUTTONMENU {
+typedef struct {
   const char *line1, *line2;
   char selchar;
-};
+} MFDBUTTONMENU;
 #pragma pack(pop)
 
 #define OAPI_MSG_MFD_OPENED 1
