@@ -38,8 +38,10 @@ for arch in x86 x64; do
     x64) tree=build/msvc-x64 toolchain=cmake/clang-msvc-x64.cmake ;;
   esac
   echo "== $tree"
-  cmake -S . -B "$tree" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-    -DKESTRANE_ORBITER_SDK="$sdk" >/dev/null
+  # A tree keeps the toolchain it was first configured with.
+  configure=(-DCMAKE_BUILD_TYPE=Release -DKESTRANE_ORBITER_SDK="$sdk")
+  [ -f "$tree/CMakeCache.txt" ] || configure+=(-DCMAKE_TOOLCHAIN_FILE="$toolchain")
+  cmake -S . -B "$tree" "${configure[@]}" >/dev/null
   cmake --build "$tree" -j "$jobs" --target Kestrane
 
   stage=$(mktemp -d)
