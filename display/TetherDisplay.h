@@ -2,7 +2,8 @@
 // number of displays show and edit the same tethers.
 #pragma once
 
-#include "../host/Orbitersdk.h"
+#include "KeyCodes.h"
+#include "Orbitersdk.h"
 
 class TetherDisplay : public MFD {
 public:

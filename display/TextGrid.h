@@ -2,7 +2,7 @@
 // position (TA_UPDATECP): a value printed right after a label follows it on the same row.
 #pragma once
 
-#include "../host/OrbiterAPI.h"
+#include "Orbitersdk.h"
 
 // printf-style checking of the formats passed to the print operations.
 #if defined(__GNUC__)

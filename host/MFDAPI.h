@@ -5,29 +5,30 @@
 
 #include "VesselAPI.h"
 
-namespace sim {
-class DisplayHost;
-}
+// The host's own record of an open display.
+class Instrument_User;
 
 class OAPIFUNC MFD {
 public:
   MFD(DWORD w, DWORD h, VESSEL *vessel);
   virtual ~MFD();
   virtual void Update(HDC hDC) = 0;
-  virtual bool ConsumeKeyBuffered(DWORD key);
-  virtual bool ConsumeKeyImmediate(char *kstate);
-  virtual bool ConsumeButton(int bt, int event);
-  virtual char *ButtonLabel(int bt);
-  virtual int ButtonMenu(const MFDBUTTONMENU **menu) const;
-  virtual void WriteStatus(FILEHANDLE scn) const;
-  virtual void ReadStatus(FILEHANDLE scn);
-  virtual void StoreStatus() const;
-  virtual void RecallStatus();
 
   // Asks the host to redraw this display.
   void InvalidateDisplay();
   void Title(HDC hDC, const char *title) const;
   HFONT SelectDefaultFont(HDC hDC, DWORD i) const;
+
+  // What a display does not handle: every key and button refused, no labels, nothing saved.
+  virtual bool ConsumeKeyBuffered(DWORD) { return false; }
+  virtual bool ConsumeKeyImmediate(char *) { return false; }
+  virtual bool ConsumeButton(int, int) { return false; }
+  virtual char *ButtonLabel(int) { return nullptr; }
+  virtual int ButtonMenu(const MFDBUTTONMENU **) const { return 0; }
+  virtual void WriteStatus(FILEHANDLE) const {}
+  virtual void ReadStatus(FILEHANDLE) {}
+  virtual void StoreStatus() const {}
+  virtual void RecallStatus() {}
 
 protected:
   DWORD W, H;    // display size, pixels
@@ -35,6 +36,6 @@ protected:
   VESSEL *pV;
 
 private:
-  friend class sim::DisplayHost;
-  bool redrawRequested;
+  friend class Instrument_User;
+  Instrument_User *instr;
 };

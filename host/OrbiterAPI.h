@@ -1,6 +1,7 @@
 // The host's API as a plug-in sees it: basic types, handles, the display-mode record, the
-// functions the host exports and the DirectInput key codes. Declarations only; the host
-// executable implements them and a plug-in links against it.
+// functions the host exports and the key codes. Declarations only; the host executable implements
+// them and a plug-in links against it. Every declaration a plug-in uses agrees with the host's own
+// SDK headers (names, parameter types, const-ness, class layouts, virtual functions in order).
 #pragma once
 
 #ifdef _WIN32
@@ -65,49 +66,41 @@ typedef void *FILEHANDLE;
 // The message procedure returns the new display's address: an int on 32-bit Windows, as wide as a
 // pointer everywhere else, so the address is never cut to 32 bits.
 #if defined(_WIN32) && !defined(_WIN64)
-typedef int OAPI_MSGTYPE;
+#define OAPI_MSGTYPE int
 #else
-typedef LRESULT OAPI_MSGTYPE;
+#define OAPI_MSGTYPE LRESULT
 #endif
 
-struct MFDMODESPEC {
+typedef struct {
   char *name;
   DWORD key;
   OAPI_MSGTYPE (*msgproc)(UINT msg, UINT mfd, WPARAM wparam, LPARAM lparam);
-};
+} MFDMODESPEC;
+
+// A display mode with a context pointer of the mode's own.
+typedef struct {
+  char *name;
+  DWORD key;
+  void *context;
+  OAPI_MSGTYPE (*msgproc)(UINT msg, UINT mfd, WPARAM wparam, LPARAM lparam);
+} MFDMODESPECEX;
 
 // Sent with OAPI_MSG_MFD_OPENEDEX; wparam points to it.
-struct MFDMODEOPENSPEC {
-  DWORD w;
-  DWORD h;
-  void *spec;
-};
+typedef struct {
+  int w, h;
+  MFDMODESPECEX *spec;
+} MFDMODEOPENSPEC;
 
-struct MFDBUTTONMENU {
-  const char *line1;
-  const char *line2;
+#pragma pack(push, 1)
+typedef struct {
+  const char *line1, *line2;
   char selchar;
-};
+} MFDBUTTONMENU;
+#pragma pack(pop)
 
 #define OAPI_MSG_MFD_OPENED 1
 #define OAPI_MSG_MFD_CLOSED 2
 #define OAPI_MSG_MFD_OPENEDEX 4
-
-// The callbacks that the host reads from a plug-in's table (__opcGetInterface), slot by slot.
-typedef void (*OPC_OpenRenderViewport)(HWND renderWindow, DWORD width, DWORD height, BOOL fullscreen);
-typedef void (*OPC_CloseRenderViewport)();
-typedef void (*OPC_Timestep)(double simt, double simdt, double mjd);
-typedef void (*OPC_FocusChanged)(OBJHANDLE newFocus, OBJHANDLE oldFocus);
-typedef void (*OPC_TimeAccChanged)(double newWarp, double oldWarp);
-
-struct OPC_CALLBACKTABLE {
-  OPC_OpenRenderViewport openRenderViewport;
-  OPC_CloseRenderViewport closeRenderViewport;
-  OPC_Timestep timestep;
-  OPC_FocusChanged focusChanged;
-  OPC_TimeAccChanged timeAccChanged;
-};
-typedef OPC_CALLBACKTABLE *(*OPC_GetInterface)();
 
 class VESSEL;
 
@@ -119,6 +112,8 @@ OAPIFUNC VESSEL *oapiGetVesselInterface(OBJHANDLE hVessel);
 OAPIFUNC SURFHANDLE oapiRegisterExhaustTexture(char *name);
 OAPIFUNC double oapiGetSimStep();
 OAPIFUNC int oapiRegisterMFDMode(MFDMODESPEC &spec);
+// Takes the identifier oapiRegisterMFDMode returned; false when no mode has it.
+OAPIFUNC bool oapiUnregisterMFDMode(int mode);
 
 OAPIFUNC void oapiWriteScenario_string(FILEHANDLE scn, char *item, char *string);
 OAPIFUNC void oapiWriteScenario_int(FILEHANDLE scn, char *item, int i);
@@ -126,59 +121,59 @@ OAPIFUNC void oapiWriteScenario_float(FILEHANDLE scn, char *item, double d);
 OAPIFUNC void oapiWriteScenario_vec(FILEHANDLE scn, char *item, const VECTOR3 &vec);
 OAPIFUNC bool oapiReadScenario_nextline(FILEHANDLE scn, char *&line);
 
-// DirectInput scan codes, the key codes of buffered key presses.
-#define DIK_ESCAPE 0x01
-#define DIK_1 0x02
-#define DIK_2 0x03
-#define DIK_3 0x04
-#define DIK_4 0x05
-#define DIK_5 0x06
-#define DIK_6 0x07
-#define DIK_7 0x08
-#define DIK_8 0x09
-#define DIK_9 0x0A
-#define DIK_0 0x0B
-#define DIK_MINUS 0x0C
-#define DIK_EQUALS 0x0D
-#define DIK_BACK 0x0E
-#define DIK_TAB 0x0F
-#define DIK_Q 0x10
-#define DIK_W 0x11
-#define DIK_E 0x12
-#define DIK_R 0x13
-#define DIK_T 0x14
-#define DIK_Y 0x15
-#define DIK_U 0x16
-#define DIK_I 0x17
-#define DIK_O 0x18
-#define DIK_P 0x19
-#define DIK_LBRACKET 0x1A
-#define DIK_RBRACKET 0x1B
-#define DIK_RETURN 0x1C
-#define DIK_LCONTROL 0x1D
-#define DIK_A 0x1E
-#define DIK_S 0x1F
-#define DIK_D 0x20
-#define DIK_F 0x21
-#define DIK_G 0x22
-#define DIK_H 0x23
-#define DIK_J 0x24
-#define DIK_K 0x25
-#define DIK_L 0x26
-#define DIK_SEMICOLON 0x27
-#define DIK_APOSTROPHE 0x28
-#define DIK_GRAVE 0x29
-#define DIK_LSHIFT 0x2A
-#define DIK_BACKSLASH 0x2B
-#define DIK_Z 0x2C
-#define DIK_X 0x2D
-#define DIK_C 0x2E
-#define DIK_V 0x2F
-#define DIK_B 0x30
-#define DIK_N 0x31
-#define DIK_M 0x32
-#define DIK_COMMA 0x33
-#define DIK_PERIOD 0x34
-#define DIK_SLASH 0x35
-#define DIK_RSHIFT 0x36
-#define DIK_SPACE 0x39
+// The key codes of buffered key presses: the DirectInput scan codes under the host's own names.
+#define OAPI_KEY_ESCAPE 0x01
+#define OAPI_KEY_1 0x02
+#define OAPI_KEY_2 0x03
+#define OAPI_KEY_3 0x04
+#define OAPI_KEY_4 0x05
+#define OAPI_KEY_5 0x06
+#define OAPI_KEY_6 0x07
+#define OAPI_KEY_7 0x08
+#define OAPI_KEY_8 0x09
+#define OAPI_KEY_9 0x0A
+#define OAPI_KEY_0 0x0B
+#define OAPI_KEY_MINUS 0x0C
+#define OAPI_KEY_EQUALS 0x0D
+#define OAPI_KEY_BACK 0x0E
+#define OAPI_KEY_TAB 0x0F
+#define OAPI_KEY_Q 0x10
+#define OAPI_KEY_W 0x11
+#define OAPI_KEY_E 0x12
+#define OAPI_KEY_R 0x13
+#define OAPI_KEY_T 0x14
+#define OAPI_KEY_Y 0x15
+#define OAPI_KEY_U 0x16
+#define OAPI_KEY_I 0x17
+#define OAPI_KEY_O 0x18
+#define OAPI_KEY_P 0x19
+#define OAPI_KEY_LBRACKET 0x1A
+#define OAPI_KEY_RBRACKET 0x1B
+#define OAPI_KEY_RETURN 0x1C
+#define OAPI_KEY_LCONTROL 0x1D
+#define OAPI_KEY_A 0x1E
+#define OAPI_KEY_S 0x1F
+#define OAPI_KEY_D 0x20
+#define OAPI_KEY_F 0x21
+#define OAPI_KEY_G 0x22
+#define OAPI_KEY_H 0x23
+#define OAPI_KEY_J 0x24
+#define OAPI_KEY_K 0x25
+#define OAPI_KEY_L 0x26
+#define OAPI_KEY_SEMICOLON 0x27
+#define OAPI_KEY_APOSTROPHE 0x28
+#define OAPI_KEY_GRAVE 0x29
+#define OAPI_KEY_LSHIFT 0x2A
+#define OAPI_KEY_BACKSLASH 0x2B
+#define OAPI_KEY_Z 0x2C
+#define OAPI_KEY_X 0x2D
+#define OAPI_KEY_C 0x2E
+#define OAPI_KEY_V 0x2F
+#define OAPI_KEY_B 0x30
+#define OAPI_KEY_N 0x31
+#define OAPI_KEY_M 0x32
+#define OAPI_KEY_COMMA 0x33
+#define OAPI_KEY_PERIOD 0x34
+#define OAPI_KEY_SLASH 0x35
+#define OAPI_KEY_RSHIFT 0x36
+#define OAPI_KEY_SPACE 0x39

@@ -4,9 +4,8 @@
 
 #include "OrbiterAPI.h"
 
-namespace sim {
+// The host's own vessel, behind the interface.
 class Vessel;
-}
 
 class OAPIFUNC VESSEL {
 public:
@@ -37,11 +36,11 @@ public:
                   SURFHANDLE tex = 0) const;
   bool DelExhaust(UINT idx) const;
 
-  // Host side: the interface of a simulated vessel.
-  explicit VESSEL(sim::Vessel *vessel);
-  VESSEL(const VESSEL &) = delete;
-  VESSEL &operator=(const VESSEL &) = delete;
+  // Host side: the interface of the vessel behind a handle.
+  VESSEL(OBJHANDLE hVessel, int fmodel = 1);
 
-private:
-  sim::Vessel *vessel;
+protected:
+  Vessel *vessel;
+  short flightmodel;  // realism level
+  short version;      // interface version
 };

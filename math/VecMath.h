@@ -2,7 +2,7 @@
 // value and returns a new value; sums of products are formed left to right as written.
 #pragma once
 
-#include "../host/OrbiterAPI.h"
+#include "Orbitersdk.h"
 
 VECTOR3 MakeVector(double x, double y, double z);
 MATRIX3 MakeMatrix(double m11, double m12, double m13, double m21, double m22, double m23, double m31, double m32,

@@ -1,20 +1,27 @@
 // The host's callbacks into the module, exported by name. The module entry finds them among the
-// module's own exports; the host reads the per-run and per-frame ones from the callback table.
+// module's own exports; a classic host reads the per-run and per-frame ones from the callback
+// table, the modern host looks each one up by name.
 #pragma once
 
 #include <cstdint>
 
-#include "../host/Orbitersdk.h"
+#include "Orbitersdk.h"
 
 // 1 after opcDLLInit has created (or tried to create) the registry; 0 again after opcDLLExit.
 extern int32_t initialised;
 
-// Registers the display mode on every call; creates the registry once.
+// Registers the display mode unless it is registered; creates the registry once. The module entry
+// calls it on load, and the modern host calls it again: the second call changes nothing.
 DLLCLBK void opcDLLInit(HINSTANCE module);
-// Destroys the registry; every link releases what it holds on its vessel.
+// Unregisters the display mode and destroys the registry; every link releases what it holds on
+// its vessel. A second call finds nothing left to do.
 DLLCLBK void opcDLLExit(HINSTANCE module);
+// Start of a simulation run.
 DLLCLBK void opcOpenRenderViewport(HWND renderWindow, DWORD width, DWORD height, BOOL fullscreen);
 // End of a simulation run: every link is disconnected; setup values and records stay.
 DLLCLBK void opcCloseRenderViewport();
-// Once per frame: steps the registry.
+// Once per frame, before the host moves the vessels: the classic host calls opcTimestep, the
+// modern host opcPreStep. Whichever the host calls first in a run steps the registry; the other
+// then does nothing, so the tethers step once per frame however the host calls.
 DLLCLBK void opcTimestep(double simt, double simdt, double mjd);
+DLLCLBK void opcPreStep(double simt, double simdt, double mjd);

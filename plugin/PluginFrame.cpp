@@ -16,11 +16,11 @@ Function Lookup(HINSTANCE module, const char *name) {
 }
 
 void FillCallbackTable(HINSTANCE module) {
-  callbackTable.openRenderViewport = Lookup<OPC_OpenRenderViewport>(module, "opcOpenRenderViewport");
-  callbackTable.closeRenderViewport = Lookup<OPC_CloseRenderViewport>(module, "opcCloseRenderViewport");
-  callbackTable.timestep = Lookup<OPC_Timestep>(module, "opcTimestep");
-  callbackTable.focusChanged = Lookup<OPC_FocusChanged>(module, "opcFocusChanged");
-  callbackTable.timeAccChanged = Lookup<OPC_TimeAccChanged>(module, "opcTimeAccChanged");
+  callbackTable.openRenderViewport = Lookup<OpenRenderViewportCallback>(module, "opcOpenRenderViewport");
+  callbackTable.closeRenderViewport = Lookup<CloseRenderViewportCallback>(module, "opcCloseRenderViewport");
+  callbackTable.timestep = Lookup<TimestepCallback>(module, "opcTimestep");
+  callbackTable.focusChanged = Lookup<FocusChangedCallback>(module, "opcFocusChanged");
+  callbackTable.timeAccChanged = Lookup<TimeAccChangedCallback>(module, "opcTimeAccChanged");
 }
 
 void Notify(HINSTANCE module, const char *name) {
@@ -45,4 +45,4 @@ DLLCLBK BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
   return TRUE;
 }
 
-DLLCLBK OPC_CALLBACKTABLE *__opcGetInterface() { return &callbackTable; }
+DLLCLBK CallbackTable *__opcGetInterface() { return &callbackTable; }

@@ -4,16 +4,28 @@
 // into a host event by exporting a function of the right name.
 #pragma once
 
-#include "../host/Orbitersdk.h"
+#include "Orbitersdk.h"
 
-// The host's table of five callbacks, slot by slot: open viewport, close viewport, time step,
-// focus changed, time acceleration changed. A slot whose function the module does not export is
-// null.
-typedef OPC_CALLBACKTABLE CallbackTable;
+// The callbacks a classic host reads from the table, as the host calls them.
+typedef void (*OpenRenderViewportCallback)(HWND renderWindow, DWORD width, DWORD height, BOOL fullscreen);
+typedef void (*CloseRenderViewportCallback)();
+typedef void (*TimestepCallback)(double simt, double simdt, double mjd);
+typedef void (*FocusChangedCallback)(OBJHANDLE newFocus, OBJHANDLE oldFocus);
+typedef void (*TimeAccChangedCallback)(double newWarp, double oldWarp);
+
+// The host's table of five callbacks, slot by slot. A slot whose function the module does not
+// export is null.
+struct CallbackTable {
+  OpenRenderViewportCallback openRenderViewport;
+  CloseRenderViewportCallback closeRenderViewport;
+  TimestepCallback timestep;
+  FocusChangedCallback focusChanged;
+  TimeAccChangedCallback timeAccChanged;
+};
 
 // Load (DLL_PROCESS_ATTACH): fills the table, then calls "opcDLLInit" if exported. Unload
 // (DLL_PROCESS_DETACH): calls "opcDLLExit" if exported. Always TRUE.
 DLLCLBK BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved);
 
 // The table, for the host to read the callbacks from.
-DLLCLBK OPC_CALLBACKTABLE *__opcGetInterface();
+DLLCLBK CallbackTable *__opcGetInterface();

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "../host/Orbitersdk.h"
 #include "../tether/TetherLink.h"
+#include "Orbitersdk.h"
 
 // The saved image of one link, as of the last frame; the scenario block is written from it.
 struct TetherRecord {

@@ -1,22 +1,67 @@
 #!/usr/bin/env bash
-# Runs every example scenario with the same keys through the Linux kestrane-sim and through the
-# 32-bit Windows kestrane-sim under Wine, and compares what they write: the tether and vessel CSV
-# files and the saved scenario number by number (each within 1e-9 relative, other fields exactly),
-# and the display's text screen exactly.
+# Runs every example scenario with the same keys through the Linux kestrane-sim and through Windows
+# builds under Wine, and compares what they write: the tether and vessel CSV files number by number
+# (each within 1e-9 relative, other fields exactly), the saved scenario and the display's text
+# screen exactly.
 #
-#   scripts/compare-platforms.sh [LINUX_BUILD] [WINDOWS_BUILD]   (default: build/linux build/windows)
+#   scripts/compare-platforms.sh [LINUX_BUILD] [WINDOWS_BUILD...]   (default: build/linux build/windows)
 #
-# Both builds must already contain kestrane-sim and the plug-in (scripts/test.sh builds them).
+# A Windows build is either the MinGW build (its kestrane-sim.exe and Kestrane.dll, the simulated
+# host's own ABI) or a Visual C++ ABI build of the plug-in for the real host (its test host
+# orbiter.exe with kestrane-core.dll beside it, and Kestrane.dll), 32- or 64-bit, which runs under
+# Wine of its width. The test host also runs the tug scenario calling opcTimestep alone and both
+# step callbacks, which must write exactly what opcPreStep alone wrote.
+#
+# Every build must already contain its programs and the plug-in (scripts/test.sh builds them).
 # With KEEP=1 the runs' files are kept and their folder is named.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 linux=$(cd "${1:-build/linux}" && pwd)
-windows=$(cd "${2:-build/windows}" && pwd)
-for file in "$linux/kestrane-sim" "$linux/kestrane.so" "$windows/kestrane-sim.exe" "$windows/Kestrane.dll"; do
-  [ -f "$file" ] || { echo "compare-platforms: $file is missing; build both platforms first" >&2; exit 2; }
+shift || true
+[ $# -gt 0 ] || set -- build/windows
+for file in "$linux/kestrane-sim" "$linux/kestrane.so"; do
+  [ -f "$file" ] || { echo "compare-platforms: $file is missing; build Linux first" >&2; exit 2; }
 done
+
+# The machine a PE file is built for: 014c (x86) or 8664 (x64).
+pe_machine() {
+  local header
+  header=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  od -An -tx2 -j$((header + 4)) -N2 "$1" | tr -d ' '
+}
+
+# For each Windows build: its folder, program, Wine width and a name for its runs.
+builds=()
+for dir in "$@"; do
+  dir=$(cd "$dir" && pwd)
+  if [ -f "$dir/orbiter.exe" ]; then
+    program=orbiter.exe
+    [ -f "$dir/kestrane-core.dll" ] || { echo "compare-platforms: $dir has no kestrane-core.dll beside orbiter.exe" >&2; exit 2; }
+  elif [ -f "$dir/kestrane-sim.exe" ]; then
+    program=kestrane-sim.exe
+  else
+    echo "compare-platforms: $dir has neither kestrane-sim.exe nor orbiter.exe" >&2
+    exit 2
+  fi
+  [ -f "$dir/Kestrane.dll" ] || { echo "compare-platforms: $dir/Kestrane.dll is missing" >&2; exit 2; }
+  case $(pe_machine "$dir/$program") in
+    8664) width=64 ;;
+    014c) width=32 ;;
+    *) echo "compare-platforms: $dir/$program is not a Windows program for x86 or x64" >&2; exit 2 ;;
+  esac
+  builds+=("$dir|$program|$width|$(basename "$dir")")
+done
+
+# Runs a Windows build's program under Wine in the current folder.
+run_windows() {
+  local dir=$1 program=$2 width=$3
+  shift 3
+  local wine=("$root/cmake/wine-run.sh")
+  [ "$width" = 64 ] && wine+=(--64)
+  "${wine[@]}" "$dir/wineprefix" "$dir/$program" "$@" --plugin "$dir/Kestrane.dll"
+}
 
 duration=20
 every=0.5
@@ -62,31 +107,59 @@ compare() {
     }' "$1"
 }
 
+same_text() { cmp -s <(tr -d '\r' <"$1") <(tr -d '\r' <"$2"); }
+
 status=0
 count=0
 for scenario in "$root"/scenarios/*.scn; do
   name=$(basename "$scenario" .scn)
-  mkdir -p "$work/$name/linux" "$work/$name/windows"
+  mkdir -p "$work/$name/linux"
   args=(run "$scenario" --duration "$duration" --every "$every" --keys "$keys" --quiet
         --tethers tethers.csv --vessels vessels.csv --screen screen.txt --save saved.scn)
   (cd "$work/$name/linux" && "$linux/kestrane-sim" "${args[@]}" --plugin "$linux/kestrane.so")
-  (cd "$work/$name/windows" &&
-    "$root/cmake/wine-run.sh" "$windows/wineprefix" "$windows/kestrane-sim.exe" "${args[@]}" --plugin "$windows/Kestrane.dll")
-  for file in tethers.csv vessels.csv saved.scn; do
-    if ! (cd "$work/$name" && compare "linux/$file" "windows/$file"); then
-      echo "compare-platforms: $name: $file differs between Linux and Windows" >&2
-      status=1
+  for build in "${builds[@]}"; do
+    IFS='|' read -r dir program width label <<<"$build"
+    out="$work/$name/$label"
+    mkdir -p "$out"
+    (cd "$out" && run_windows "$dir" "$program" "$width" "${args[@]}")
+    for file in tethers.csv vessels.csv; do
+      if ! (cd "$work/$name" && compare "linux/$file" "$label/$file"); then
+        echo "compare-platforms: $name: $file differs between Linux and $label ($program)" >&2
+        status=1
+      fi
+    done
+    for file in screen.txt saved.scn; do
+      if ! same_text "$work/$name/linux/$file" "$out/$file"; then
+        echo "compare-platforms: $name: $file differs between Linux and $label ($program)" >&2
+        diff <(tr -d '\r' <"$work/$name/linux/$file") <(tr -d '\r' <"$out/$file") >&2 || true
+        status=1
+      fi
+    done
+    # The test host steps the module with opcPreStep; with opcTimestep, or both in each frame, the
+    # module must step exactly as often.
+    if [ "$program" = orbiter.exe ] && [ "$name" = tug ]; then
+      for steps in timestep both; do
+        mkdir -p "$out-$steps"
+        (cd "$out-$steps" && run_windows "$dir" "$program" "$width" "${args[@]}" --step-callbacks "$steps")
+        for file in tethers.csv vessels.csv screen.txt saved.scn; do
+          if ! cmp -s "$out/$file" "$out-$steps/$file"; then
+            echo "compare-platforms: $label: $file differs between opcPreStep and --step-callbacks $steps" >&2
+            status=1
+          fi
+        done
+      done
     fi
   done
-  if ! cmp -s <(tr -d '\r' <"$work/$name/linux/screen.txt") <(tr -d '\r' <"$work/$name/windows/screen.txt"); then
-    echo "compare-platforms: $name: the display's screen differs between Linux and Windows" >&2
-    diff <(tr -d '\r' <"$work/$name/linux/screen.txt") <(tr -d '\r' <"$work/$name/windows/screen.txt") >&2 || true
-    status=1
-  fi
   count=$((count + 1))
 done
 
 if [ "$status" -eq 0 ]; then
-  echo "compare-platforms: $count scenarios agree on Linux and Windows (tethers, vessels, saved scenario to 1e-9; screen exactly)"
+  summary=""
+  for build in "${builds[@]}"; do
+    IFS='|' read -r dir program width label <<<"$build"
+    summary+="${summary:+; }$label ($program, $width-bit)"
+  done
+  echo "compare-platforms: $count scenarios agree on Linux and $summary" \
+       "(tethers and vessels to 1e-9, saved scenario and screen exactly)"
 fi
 exit "$status"

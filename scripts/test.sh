@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the Linux build with warnings
 # as errors, the same under AddressSanitizer and UndefinedBehaviorSanitizer (with LeakSanitizer),
-# each fuzz program for a short fixed time after replaying the inputs that once failed, and the
-# 32-bit Windows build under Wine.
+# each fuzz program for a short fixed time after replaying the inputs that once failed, the 32-bit
+# Windows build under Wine and, where the host's SDK headers are (../shared/orbitersdk), the
+# plug-in for the real host in its Visual C++ ABI, 32- and 64-bit, with its test host under Wine and
+# the release zips.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --windows
@@ -22,5 +24,22 @@ run_suite build/sanitize -DKESTRANE_SANITIZE=ON -DKESTRANE_BENCH=OFF
 bash scripts/fuzz.sh --ci
 if [ -f cmake/mingw-i686.cmake ]; then
   run_suite build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DKESTRANE_BENCH=OFF
-  bash scripts/compare-platforms.sh build/linux build/windows
+  compared=(build/windows)
+  sdk=../shared/orbitersdk
+  if [ -f "$sdk/include/Orbitersdk.h" ] && [ -f cmake/RealHost.cmake ]; then
+    # The 64-bit test host's core; the 32-bit one is build/windows's.
+    echo "== build/windows64"
+    cmake -S . -B build/windows64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DKESTRANE_WERROR=ON \
+      -DKESTRANE_TESTS=OFF -DKESTRANE_BENCH=OFF >/dev/null
+    cmake --build build/windows64 -j "$jobs" --target kestrane-core
+    run_suite build/msvc-i686 -DCMAKE_TOOLCHAIN_FILE=cmake/clang-msvc-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+      -DKESTRANE_ORBITER_SDK="$sdk" -DKESTRANE_CORE_LIBRARY="$PWD/build/windows/kestrane-core.dll"
+    run_suite build/msvc-x64 -DCMAKE_TOOLCHAIN_FILE=cmake/clang-msvc-x64.cmake -DCMAKE_BUILD_TYPE=Release \
+      -DKESTRANE_ORBITER_SDK="$sdk" -DKESTRANE_CORE_LIBRARY="$PWD/build/windows64/kestrane-core.dll"
+    compared+=(build/msvc-i686 build/msvc-x64)
+  fi
+  bash scripts/compare-platforms.sh build/linux "${compared[@]}"
+  if [ "${#compared[@]}" -gt 1 ]; then
+    bash scripts/release.sh "$sdk"
+  fi
 fi

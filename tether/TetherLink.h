@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "../host/Orbitersdk.h"
+#include "Orbitersdk.h"
 
 class TetherLink {
 public:

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "../host/Orbitersdk.h"
+#include "Orbitersdk.h"
 
 // The interface of the vessel of that name, null when no vessel has it.
 inline VESSEL *FindVessel(const char *name) {

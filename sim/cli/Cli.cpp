@@ -20,6 +20,7 @@ const char usageText[] =
     "                        [--screen TXT] [--png PNG] [--save SCN] [--checkpoint S]\n"
     "                        [--checkpoint-file SCN] [--quiet] [--show] [--speed X]\n"
     "                        [--replay HTML] [--replay-every S]\n"
+    "                        [--host classic|modern] [--step-callbacks timestep|prestep|both]\n"
     "       kestrane-sim play SCENARIO [--plugin PATH] [--dt S]\n"
     "\n"
     "  --duration S        run S simulated seconds (default 10); --until T: until the clock reads T\n"
@@ -37,6 +38,11 @@ const char usageText[] =
     "  --speed X           run X simulated seconds per second of wall time (default: flat out)\n"
     "  --replay HTML       a page that replays the run in 3D in a browser, sampled every\n"
     "                      --replay-every seconds (default 0.1), at 0 s and at the end\n"
+    "  --host              how the host loads and steps the module: classic (the entry layer, the\n"
+    "                      callback table, opcTimestep) or modern (callbacks by name, opcPreStep);\n"
+    "                      kestrane-sim is classic, the test host orbiter.exe modern\n"
+    "  --step-callbacks    the per-frame callbacks the host calls instead of its own: opcTimestep,\n"
+    "                      opcPreStep, or both in one frame\n"
     "\n"
     "Times are the simulated clock's, which a saved scenario carries. Ctrl-C (SIGINT) or SIGTERM\n"
     "stops a run after its frame and writes every output; a second one stops it at once.\n"
@@ -65,6 +71,25 @@ std::string Trimmed(const std::string &text) {
   const size_t first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return "";
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool ParseHostOption(const std::string &option, const std::string &value, RunArguments &run, std::string &error) {
+  if (option == "--host") {
+    if (value == "classic" || value == "modern") {
+      run.host = value == "classic" ? HostGeneration::Classic : HostGeneration::Modern;
+      return true;
+    }
+    error = "--host needs classic or modern, not '" + value + "'";
+    return false;
+  }
+  if (value == "timestep" || value == "prestep" || value == "both") {
+    run.steps = value == "timestep"  ? StepCallbacks::Timestep
+                : value == "prestep" ? StepCallbacks::PreStep
+                                     : StepCallbacks::Both;
+    return true;
+  }
+  error = "--step-callbacks needs timestep, prestep or both, not '" + value + "'";
+  return false;
 }
 
 }  // namespace
@@ -136,6 +161,14 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
     }
     if (isRun && (arg == "--quiet" || arg == "--show" || arg == "--append")) {
       (arg == "--quiet" ? run.quiet : arg == "--show" ? run.show : run.append) = true;
+      continue;
+    }
+    if (isRun && (arg == "--host" || arg == "--step-callbacks")) {
+      if (i + 1 >= args.size()) {
+        error = arg + " needs a value";
+        return std::nullopt;
+      }
+      if (!ParseHostOption(arg, args[++i], run, error)) return std::nullopt;
       continue;
     }
     static const char *const runOnly[] = {"--duration", "--until",      "--keys",           "--delete", "--tethers",

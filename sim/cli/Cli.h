@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sim/cli/KeyNames.h"
+#include "sim/run/ModuleLoader.h"
 
 namespace sim {
 
@@ -34,10 +35,12 @@ struct RunArguments {
   std::string checkpointFile;  // where they go: the named file, or the one beside `save`
   bool append = false;         // continue the CSV files of the run that the scenario was saved from
   bool quiet = false;
-  bool show = false;         // print the display each time it changes
-  double speed = 0;          // simulated seconds per second of wall time; 0: as fast as it goes
-  std::string replay;        // the replay page to write; empty: none
-  double replayEvery = 0.1;  // s between the replay's samples
+  bool show = false;                          // print the display each time it changes
+  double speed = 0;                           // simulated seconds per second of wall time; 0: as fast as it goes
+  std::optional<HostGeneration> host;         // the program's own when absent
+  StepCallbacks steps = StepCallbacks::Host;  // the per-frame callbacks the host calls
+  std::string replay;                         // the replay page to write; empty: none
+  double replayEvery = 0.1;                   // s between the replay's samples
 };
 
 struct PlayArguments {

@@ -13,36 +13,39 @@ struct NamedKey {
   DWORD code;
 };
 
+// Two entries a line, kept so by hand.
+// clang-format off
 const NamedKey keyNames[] = {
-    {"ESCAPE", DIK_ESCAPE},     {"1", DIK_1},
-    {"2", DIK_2},               {"3", DIK_3},
-    {"4", DIK_4},               {"5", DIK_5},
-    {"6", DIK_6},               {"7", DIK_7},
-    {"8", DIK_8},               {"9", DIK_9},
-    {"0", DIK_0},               {"MINUS", DIK_MINUS},
-    {"EQUALS", DIK_EQUALS},     {"BACK", DIK_BACK},
-    {"TAB", DIK_TAB},           {"Q", DIK_Q},
-    {"W", DIK_W},               {"E", DIK_E},
-    {"R", DIK_R},               {"T", DIK_T},
-    {"Y", DIK_Y},               {"U", DIK_U},
-    {"I", DIK_I},               {"O", DIK_O},
-    {"P", DIK_P},               {"LBRACKET", DIK_LBRACKET},
-    {"RBRACKET", DIK_RBRACKET}, {"RETURN", DIK_RETURN},
-    {"LCONTROL", DIK_LCONTROL}, {"A", DIK_A},
-    {"S", DIK_S},               {"D", DIK_D},
-    {"F", DIK_F},               {"G", DIK_G},
-    {"H", DIK_H},               {"J", DIK_J},
-    {"K", DIK_K},               {"L", DIK_L},
-    {"SEMICOLON", DIK_SEMICOLON}, {"APOSTROPHE", DIK_APOSTROPHE},
-    {"GRAVE", DIK_GRAVE},       {"LSHIFT", DIK_LSHIFT},
-    {"BACKSLASH", DIK_BACKSLASH}, {"Z", DIK_Z},
-    {"X", DIK_X},               {"C", DIK_C},
-    {"V", DIK_V},               {"B", DIK_B},
-    {"N", DIK_N},               {"M", DIK_M},
-    {"COMMA", DIK_COMMA},       {"PERIOD", DIK_PERIOD},
-    {"SLASH", DIK_SLASH},       {"RSHIFT", DIK_RSHIFT},
-    {"SPACE", DIK_SPACE},
+    {"ESCAPE", OAPI_KEY_ESCAPE},        {"1", OAPI_KEY_1},
+    {"2", OAPI_KEY_2},                  {"3", OAPI_KEY_3},
+    {"4", OAPI_KEY_4},                  {"5", OAPI_KEY_5},
+    {"6", OAPI_KEY_6},                  {"7", OAPI_KEY_7},
+    {"8", OAPI_KEY_8},                  {"9", OAPI_KEY_9},
+    {"0", OAPI_KEY_0},                  {"MINUS", OAPI_KEY_MINUS},
+    {"EQUALS", OAPI_KEY_EQUALS},        {"BACK", OAPI_KEY_BACK},
+    {"TAB", OAPI_KEY_TAB},              {"Q", OAPI_KEY_Q},
+    {"W", OAPI_KEY_W},                  {"E", OAPI_KEY_E},
+    {"R", OAPI_KEY_R},                  {"T", OAPI_KEY_T},
+    {"Y", OAPI_KEY_Y},                  {"U", OAPI_KEY_U},
+    {"I", OAPI_KEY_I},                  {"O", OAPI_KEY_O},
+    {"P", OAPI_KEY_P},                  {"LBRACKET", OAPI_KEY_LBRACKET},
+    {"RBRACKET", OAPI_KEY_RBRACKET},    {"RETURN", OAPI_KEY_RETURN},
+    {"LCONTROL", OAPI_KEY_LCONTROL},    {"A", OAPI_KEY_A},
+    {"S", OAPI_KEY_S},                  {"D", OAPI_KEY_D},
+    {"F", OAPI_KEY_F},                  {"G", OAPI_KEY_G},
+    {"H", OAPI_KEY_H},                  {"J", OAPI_KEY_J},
+    {"K", OAPI_KEY_K},                  {"L", OAPI_KEY_L},
+    {"SEMICOLON", OAPI_KEY_SEMICOLON},  {"APOSTROPHE", OAPI_KEY_APOSTROPHE},
+    {"GRAVE", OAPI_KEY_GRAVE},          {"LSHIFT", OAPI_KEY_LSHIFT},
+    {"BACKSLASH", OAPI_KEY_BACKSLASH},  {"Z", OAPI_KEY_Z},
+    {"X", OAPI_KEY_X},                  {"C", OAPI_KEY_C},
+    {"V", OAPI_KEY_V},                  {"B", OAPI_KEY_B},
+    {"N", OAPI_KEY_N},                  {"M", OAPI_KEY_M},
+    {"COMMA", OAPI_KEY_COMMA},          {"PERIOD", OAPI_KEY_PERIOD},
+    {"SLASH", OAPI_KEY_SLASH},          {"RSHIFT", OAPI_KEY_RSHIFT},
+    {"SPACE", OAPI_KEY_SPACE},
 };
+// clang-format on
 
 std::string Upper(std::string text) {
   for (char &c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -60,7 +63,7 @@ std::string Trim(const std::string &text) {
 
 std::optional<DWORD> KeyCode(const std::string &name) {
   std::string upper = Upper(Trim(name));
-  if (upper.rfind("DIK_", 0) == 0) upper = upper.substr(4);
+  if (upper.rfind("OAPI_KEY_", 0) == 0) upper = upper.substr(4);
   for (const NamedKey &k : keyNames)
     if (upper == k.name) return k.code;
   if (upper.size() > 2 && upper.rfind("0X", 0) == 0) {

@@ -1,4 +1,4 @@
-// Key names as the command line takes them: DirectInput scan-code names without "DIK_".
+// Key names as the command line takes them: the DirectInput scan-code names, without "DIK_".
 #pragma once
 
 #include <optional>

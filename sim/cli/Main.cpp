@@ -255,7 +255,7 @@ int Run(const sim::RunArguments &args) {
     if (!Writable(args.replay, error)) return Fail(badArguments, error);
   }
   sim::Simulation::Options options{args.scenario, args.plugin.empty() ? sim::DefaultPluginPath() : args.plugin,
-                                   args.step};
+                                   args.step, args.host, args.steps};
   try {
     sim::Simulation simulation(options);
     const double step = simulation.GetWorld().step;
@@ -378,7 +378,12 @@ int Run(const sim::RunArguments &args) {
 
 }  // namespace
 
+#ifdef KESTRANE_CORE_LIBRARY
+// In the core library the program that loads it passes its command line on.
+extern "C" __declspec(dllexport) int KestraneRun(int argc, char **argv) {
+#else
 int main(int argc, char **argv) {
+#endif
   sim::IgnoreFileSizeSignal();
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string error;

@@ -19,18 +19,20 @@ struct CharacterKey {
 };
 
 const CharacterKey characterKeys[] = {
-    {'1', '!', DIK_1},        {'2', '@', DIK_2},          {'3', '#', DIK_3},         {'4', '$', DIK_4},
-    {'5', '%', DIK_5},        {'6', '^', DIK_6},          {'7', '&', DIK_7},         {'8', '*', DIK_8},
-    {'9', '(', DIK_9},        {'0', ')', DIK_0},          {'-', '_', DIK_MINUS},     {'=', '+', DIK_EQUALS},
-    {'[', '{', DIK_LBRACKET}, {']', '}', DIK_RBRACKET},   {';', ':', DIK_SEMICOLON}, {'\'', '"', DIK_APOSTROPHE},
-    {'`', '~', DIK_GRAVE},    {'\\', '|', DIK_BACKSLASH}, {',', '<', DIK_COMMA},     {'.', '>', DIK_PERIOD},
-    {'/', '?', DIK_SLASH},
+    {'1', '!', OAPI_KEY_1},           {'2', '@', OAPI_KEY_2},        {'3', '#', OAPI_KEY_3},
+    {'4', '$', OAPI_KEY_4},           {'5', '%', OAPI_KEY_5},        {'6', '^', OAPI_KEY_6},
+    {'7', '&', OAPI_KEY_7},           {'8', '*', OAPI_KEY_8},        {'9', '(', OAPI_KEY_9},
+    {'0', ')', OAPI_KEY_0},           {'-', '_', OAPI_KEY_MINUS},    {'=', '+', OAPI_KEY_EQUALS},
+    {'[', '{', OAPI_KEY_LBRACKET},    {']', '}', OAPI_KEY_RBRACKET}, {';', ':', OAPI_KEY_SEMICOLON},
+    {'\'', '"', OAPI_KEY_APOSTROPHE}, {'`', '~', OAPI_KEY_GRAVE},    {'\\', '|', OAPI_KEY_BACKSLASH},
+    {',', '<', OAPI_KEY_COMMA},       {'.', '>', OAPI_KEY_PERIOD},   {'/', '?', OAPI_KEY_SLASH},
 };
 
 // Scan codes of the letters, A to Z: the keyboard's rows, not the alphabet.
-const DWORD letterCodes[26] = {DIK_A, DIK_B, DIK_C, DIK_D, DIK_E, DIK_F, DIK_G, DIK_H, DIK_I,
-                               DIK_J, DIK_K, DIK_L, DIK_M, DIK_N, DIK_O, DIK_P, DIK_Q, DIK_R,
-                               DIK_S, DIK_T, DIK_U, DIK_V, DIK_W, DIK_X, DIK_Y, DIK_Z};
+const DWORD letterCodes[26] = {OAPI_KEY_A, OAPI_KEY_B, OAPI_KEY_C, OAPI_KEY_D, OAPI_KEY_E, OAPI_KEY_F, OAPI_KEY_G,
+                               OAPI_KEY_H, OAPI_KEY_I, OAPI_KEY_J, OAPI_KEY_K, OAPI_KEY_L, OAPI_KEY_M, OAPI_KEY_N,
+                               OAPI_KEY_O, OAPI_KEY_P, OAPI_KEY_Q, OAPI_KEY_R, OAPI_KEY_S, OAPI_KEY_T, OAPI_KEY_U,
+                               OAPI_KEY_V, OAPI_KEY_W, OAPI_KEY_X, OAPI_KEY_Y, OAPI_KEY_Z};
 
 struct Rgb {
   int r, g, b;

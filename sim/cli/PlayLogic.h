@@ -22,9 +22,9 @@ constexpr int escapeCharacter = 27;
 PlayControl ControlForCharacter(int ch);
 
 // The scan code of the key a character is typed with on a US keyboard: digits, letters in either
-// case, and the punctuation keys with or without Shift ('-' and '_' both give DIK_MINUS). Nothing
-// for the simulator's own keys (q, Space, Tab, Esc) and for characters no key of the display's
-// set produces.
+// case, and the punctuation keys with or without Shift ('-' and '_' both give OAPI_KEY_MINUS).
+// Nothing for the simulator's own keys (q, Space, Tab, Esc) and for characters no key of the
+// display's set produces.
 std::optional<DWORD> ScanCodeForCharacter(int ch);
 
 // The question the Delete key asks before the focus vessel goes, and what answers it: y or Y

@@ -1,8 +1,10 @@
-// Display modes and open displays of the simulated host, and oapiRegisterMFDMode.
+// Display modes and open displays of the simulated host.
 
 #include "sim/display/DisplayHost.h"
 
 #include <algorithm>
+
+#include "sim/api/CoreInterface.h"
 
 namespace sim {
 
@@ -117,7 +119,8 @@ DisplayHost::Display *DisplayHost::OpenMode(const Mode &mode, VESSEL *vessel, st
   const UINT index = FreeIndex();
   const auto procedure = mode.spec.msgproc;
   const auto vesselParam = reinterpret_cast<LPARAM>(vessel);
-  MFDMODEOPENSPEC openSpec{geometry.width, geometry.height, const_cast<MFDMODESPEC *>(&mode.spec)};
+  MFDMODESPECEX specEx{mode.spec.name, mode.spec.key, nullptr, mode.spec.msgproc};
+  MFDMODEOPENSPEC openSpec{static_cast<int>(geometry.width), static_cast<int>(geometry.height), &specEx};
   OAPI_MSGTYPE result = procedure(OAPI_MSG_MFD_OPENEDEX, index, reinterpret_cast<WPARAM>(&openSpec), vesselParam);
   if (result == 0) {
     const WPARAM size = static_cast<WPARAM>(geometry.width) | (static_cast<WPARAM>(geometry.height) << 16);
@@ -133,13 +136,12 @@ DisplayHost::Display *DisplayHost::OpenMode(const Mode &mode, VESSEL *vessel, st
   display->vessel = vessel;
   display->index = index;
   display->geometry = geometry;
-  display->object.reset(reinterpret_cast<MFD *>(result));
+  display->object = reinterpret_cast<MFD *>(result);
   display->canvas = std::make_unique<Canvas>(static_cast<int>(geometry.width), static_cast<int>(geometry.height),
                                              static_cast<int>(geometry.cellWidth),
                                              static_cast<int>(geometry.cellHeight));
   // The cell size is the host's to set, after the display's constructor has run.
-  display->object->cw = geometry.cellWidth;
-  display->object->ch = geometry.cellHeight;
+  kestraneAdapter->attachDisplay(display->object, display.get(), geometry.cellWidth, geometry.cellHeight);
   displays.push_back(std::move(display));
   Display *opened = displays.back().get();
   Redraw(*opened);
@@ -155,9 +157,10 @@ bool DisplayHost::Close(Display *display) {
   // Out of the list first, so that the procedure sees the display as closed.
   std::unique_ptr<Display> closing = std::move(*found);
   displays.erase(found);
-  closing->mode->spec.msgproc(OAPI_MSG_MFD_CLOSED, closing->index, reinterpret_cast<WPARAM>(closing->object.get()),
+  closing->mode->spec.msgproc(OAPI_MSG_MFD_CLOSED, closing->index, reinterpret_cast<WPARAM>(closing->object),
                               reinterpret_cast<LPARAM>(closing->vessel));
-  closing->object.reset();
+  kestraneAdapter->deleteDisplay(closing->object);
+  closing->object = nullptr;
   return true;
 }
 
@@ -173,8 +176,8 @@ DisplayHost::Display *DisplayHost::DisplayAt(size_t i) const {
 }
 
 bool DisplayHost::PressKey(Display &display, DWORD key) {
-  const bool consumed = display.object->ConsumeKeyBuffered(key);
-  if (display.object->redrawRequested) {
+  const bool consumed = kestraneAdapter->consumeKeyBuffered(display.object, key) != 0;
+  if (display.redrawRequested) {
     Redraw(display);
   }
   return consumed;
@@ -182,9 +185,9 @@ bool DisplayHost::PressKey(Display &display, DWORD key) {
 
 void DisplayHost::Redraw(Display &display) {
   // A request made while drawing stays for the next RedrawRequested.
-  display.object->redrawRequested = false;
+  display.redrawRequested = false;
   display.canvas->Clear();
-  display.object->Update(display.canvas->Dc());
+  kestraneAdapter->updateDisplay(display.object, display.canvas->Dc());
   ++display.redraws;
   if (redrawListener) {
     redrawListener(display);
@@ -199,15 +202,17 @@ void DisplayHost::RedrawAll() {
 
 void DisplayHost::RedrawRequested() {
   for (const std::unique_ptr<Display> &display : displays) {
-    if (display->object->redrawRequested) {
+    if (display->redrawRequested) {
       Redraw(*display);
     }
   }
 }
 
-void DisplayHost::WriteStatus(const Display &display, FILEHANDLE scn) const { display.object->WriteStatus(scn); }
+void DisplayHost::WriteStatus(const Display &display, FILEHANDLE scn) const {
+  kestraneAdapter->writeStatus(display.object, scn);
+}
 
-void DisplayHost::ReadStatus(Display &display, FILEHANDLE scn) { display.object->ReadStatus(scn); }
+void DisplayHost::ReadStatus(Display &display, FILEHANDLE scn) { kestraneAdapter->readStatus(display.object, scn); }
 
 UINT DisplayHost::FreeIndex() const {
   UINT index = 0;
@@ -219,8 +224,3 @@ UINT DisplayHost::FreeIndex() const {
 }
 
 }  // namespace sim
-
-int oapiRegisterMFDMode(MFDMODESPEC &spec) {
-  sim::DisplayHost *host = sim::CurrentDisplayHost();
-  return host != nullptr ? host->RegisterMode(spec) : -1;
-}

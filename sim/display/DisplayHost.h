@@ -1,7 +1,8 @@
 // The simulated host's multi-function displays: the registered display modes and the open
 // displays. Opening a display asks its mode's message procedure for the display object, sets the
 // character cell size and draws it; keys go to the object and redraw it when it asks; closing
-// tells the procedure and deletes the object through the MFD base.
+// tells the procedure and deletes the object through the MFD base. The object is the plug-in's, in
+// the plug-in's C++ ABI: the display host reaches it only through the host API's adapter.
 //
 // A mode's message procedure lives in the plug-in module: close the displays (or destroy the
 // DisplayHost) before the module is unloaded.
@@ -12,8 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "host/MFDAPI.h"
+#include "host/OrbiterAPI.h"
 #include "sim/display/Canvas.h"
+
+class MFD;
 
 namespace sim {
 
@@ -48,7 +51,7 @@ public:
   // An open display: the object the mode's procedure created, its vessel and its canvas.
   class Display {
   public:
-    MFD *Object() const { return object.get(); }
+    MFD *Object() const { return object; }
     const Mode &GetMode() const { return *mode; }
     VESSEL *GetVessel() const { return vessel; }
     // The display's number, passed to the message procedure; unique among open displays.
@@ -65,9 +68,10 @@ public:
     VESSEL *vessel = nullptr;
     UINT index = 0;
     Geometry geometry;
-    std::unique_ptr<MFD> object;
+    MFD *object = nullptr;  // deleted by Close
     std::unique_ptr<Canvas> canvas;
     int redraws = 0;
+    bool redrawRequested = false;  // the display asked to be redrawn
   };
 
   // Makes this host the current one (the one oapiRegisterMFDMode registers with).
@@ -111,6 +115,8 @@ public:
   void RedrawAll();
   // Redraws the displays that asked for it since their last redraw.
   void RedrawRequested();
+  // The display asks to be redrawn (MFD::InvalidateDisplay).
+  static void Invalidate(Display &display) { display.redrawRequested = true; }
 
   // Called after every redraw of any display, with the display drawn; one listener at a time, an
   // empty one stops it.

@@ -43,31 +43,87 @@ void NotifyEntry(void *handle, DWORD reason) {
 }
 #endif
 
+// The module's own export of that name, as a function of the type it is stored in.
+template <typename Function>
+void Find(void *handle, const char *name, Function &function) {
+  function = reinterpret_cast<Function>(FindSymbol(handle, name));
+}
+
+// The classic host's table, slot by slot: open viewport, close viewport, time step, focus
+// changed, time acceleration changed.
+struct ClassicTable {
+  decltype(ModuleCallbacks::openRenderViewport) openRenderViewport;
+  decltype(ModuleCallbacks::closeRenderViewport) closeRenderViewport;
+  decltype(ModuleCallbacks::timestep) timestep;
+  void (*focusChanged)(OBJHANDLE newFocus, OBJHANDLE oldFocus);
+  void (*timeAccChanged)(double newWarp, double oldWarp);
+};
+
+using ModuleNotification = void (*)(HINSTANCE module);
+
+// The modern host's initialisation or exit: the first of the two names the module exports.
+void CallFirst(void *handle, const char *name, const char *otherwise) {
+  ModuleNotification call = nullptr;
+  Find(handle, name, call);
+  if (call == nullptr) Find(handle, otherwise, call);
+  if (call != nullptr) call(static_cast<HINSTANCE>(handle));
+}
+
 }  // namespace
 
-PluginModule::PluginModule(std::string modulePath, void *moduleHandle)
-    : path(std::move(modulePath)), handle(moduleHandle) {}
+PluginModule::PluginModule(std::string modulePath, void *moduleHandle, HostGeneration hostGeneration)
+    : path(std::move(modulePath)), handle(moduleHandle), generation(hostGeneration) {}
 
-std::unique_ptr<PluginModule> PluginModule::Load(const std::string &path, std::string &error) {
+std::unique_ptr<PluginModule> PluginModule::Load(const std::string &path, HostGeneration generation,
+                                                 StepCallbacks steps, std::string &error) {
   void *handle = OpenLibrary(path, error);
   if (handle == nullptr) return nullptr;
-  auto getInterface = reinterpret_cast<OPC_GetInterface>(FindSymbol(handle, "__opcGetInterface"));
-  if (getInterface == nullptr) {
+  using GetInterface = ClassicTable *(*)();
+  GetInterface getInterface = nullptr;
+  Find(handle, "__opcGetInterface", getInterface);
+  if (generation == HostGeneration::Classic && getInterface == nullptr) {
     error = "plug-in '" + path + "' does not export __opcGetInterface";
     CloseLibrary(handle);
     return nullptr;
   }
-  std::unique_ptr<PluginModule> module(new PluginModule(path, handle));
+  std::unique_ptr<PluginModule> module(new PluginModule(path, handle, generation));
   NotifyEntry(handle, DLL_PROCESS_ATTACH);
-  module->table = getInterface();
-  if (module->table == nullptr) {
-    error = "plug-in '" + path + "' returned no callback table";
-    return nullptr;  // the destructor notifies the detach and unloads
+  ModuleCallbacks &callbacks = module->callbacks;
+  if (generation == HostGeneration::Classic) {
+    const ClassicTable *table = getInterface();
+    if (table == nullptr) {
+      error = "plug-in '" + path + "' returned no callback table";
+      return nullptr;  // the destructor notifies the detach and unloads
+    }
+    callbacks.openRenderViewport = table->openRenderViewport;
+    callbacks.closeRenderViewport = table->closeRenderViewport;
+    callbacks.timestep = table->timestep;
+    if (steps == StepCallbacks::Host) steps = StepCallbacks::Timestep;
+  } else {
+    CallFirst(handle, "InitModule", "opcDLLInit");
+    module->initialised = true;
+    Find(handle, "opcOpenRenderViewport", callbacks.openRenderViewport);
+    Find(handle, "opcCloseRenderViewport", callbacks.closeRenderViewport);
+    Find(handle, "opcPreStep", callbacks.preStep);
+    Find(handle, "opcPostStep", callbacks.postStep);
+    if (steps == StepCallbacks::Host) steps = StepCallbacks::PreStep;
+  }
+  // A host that calls a callback its own generation does not know finds it by name.
+  if (steps == StepCallbacks::PreStep || steps == StepCallbacks::Both) {
+    if (callbacks.preStep == nullptr) Find(handle, "opcPreStep", callbacks.preStep);
+  } else {
+    callbacks.preStep = nullptr;
+  }
+  if (steps == StepCallbacks::Timestep || steps == StepCallbacks::Both) {
+    if (callbacks.timestep == nullptr) Find(handle, "opcTimestep", callbacks.timestep);
+  } else {
+    callbacks.timestep = nullptr;
   }
   return module;
 }
 
 PluginModule::~PluginModule() {
+  if (initialised) CallFirst(handle, "ExitModule", "opcDLLExit");
   NotifyEntry(handle, DLL_PROCESS_DETACH);
   CloseLibrary(handle);
 }

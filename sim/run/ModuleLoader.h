@@ -1,6 +1,12 @@
-// Loads a plug-in module and plays the platform loader's part: the library entry is notified of
-// the attach after loading and of the detach before unloading, and the host reads the module's
-// callbacks from the table that its exported __opcGetInterface returns.
+// Loads a plug-in module and calls it as a host of either generation does.
+//
+// The classic host lets the platform's loader notify the library entry of the attach after
+// loading and of the detach before unloading, and reads the module's per-run and per-frame
+// callbacks from the table that its exported __opcGetInterface returns; it steps the module with
+// opcTimestep. The modern host looks every callback up by name: after loading it calls
+// InitModule, or else opcDLLInit, with the module handle, and before unloading ExitModule, or else
+// opcDLLExit; it steps the module with opcPreStep before the state update and opcPostStep after
+// it. On Linux the host plays the platform loader's part for both.
 #pragma once
 
 #include <memory>
@@ -10,25 +16,51 @@
 
 namespace sim {
 
+enum class HostGeneration { Classic, Modern };
+
+// The generation this program hosts by default: classic in kestrane-sim, modern in the test host
+// orbiter.exe.
+HostGeneration DefaultHostGeneration();
+
+// The per-frame callbacks a host calls: its own generation's, or a choice of them.
+enum class StepCallbacks { Host, Timestep, PreStep, Both };
+
+// The module's callbacks as the host found them; null where the module has none.
+struct ModuleCallbacks {
+  void (*openRenderViewport)(HWND renderWindow, DWORD width, DWORD height, BOOL fullscreen) = nullptr;
+  void (*closeRenderViewport)() = nullptr;
+  void (*timestep)(double simt, double simdt, double mjd) = nullptr;
+  void (*preStep)(double simt, double simdt, double mjd) = nullptr;
+  void (*postStep)(double simt, double simdt, double mjd) = nullptr;
+};
+
 class PluginModule {
 public:
-  // Null, with `error` saying why, when the file does not load or lacks __opcGetInterface.
-  static std::unique_ptr<PluginModule> Load(const std::string &path, std::string &error);
-  // Notifies the detach and unloads.
+  // Null, with `error` saying why, when the file does not load or, for the classic host, lacks
+  // __opcGetInterface or returns no table. `steps` chooses the per-frame callbacks; those that
+  // the host's own way of finding callbacks does not reach are looked up by name.
+  static std::unique_ptr<PluginModule> Load(const std::string &path, HostGeneration generation, StepCallbacks steps,
+                                            std::string &error);
+  static std::unique_ptr<PluginModule> Load(const std::string &path, std::string &error) {
+    return Load(path, HostGeneration::Classic, StepCallbacks::Host, error);
+  }
+  // Ends the module (the modern host's exit call), notifies the detach and unloads.
   ~PluginModule();
   PluginModule(const PluginModule &) = delete;
   PluginModule &operator=(const PluginModule &) = delete;
 
-  // The module's callback table; slots the module does not export are null.
-  const OPC_CALLBACKTABLE &Callbacks() const { return *table; }
+  const ModuleCallbacks &Callbacks() const { return callbacks; }
   const std::string &Path() const { return path; }
+  HostGeneration Generation() const { return generation; }
 
 private:
-  PluginModule(std::string path, void *handle);
+  PluginModule(std::string path, void *handle, HostGeneration generation);
 
   std::string path;
   void *handle;
-  OPC_CALLBACKTABLE *table = nullptr;
+  HostGeneration generation;
+  ModuleCallbacks callbacks;
+  bool initialised = false;  // the modern host called the module's initialisation
 };
 
 }  // namespace sim

@@ -62,7 +62,8 @@ Simulation::Simulation(const Options &options) {
   // Modes are registered while the module loads, so the display host comes first.
   displays = std::make_unique<DisplayHost>();
   std::string error;
-  module = PluginModule::Load(options.pluginPath, error);
+  module = PluginModule::Load(options.pluginPath, options.generation.value_or(DefaultHostGeneration()), options.steps,
+                              error);
   if (!module) throw SimulationError(error);
 
   // Every vessel exists before a display is handed its block: the block re-ties tethers by name.
@@ -117,15 +118,19 @@ bool Simulation::PressKey(DWORD key) {
 
 void Simulation::Frame(const std::vector<DWORD> &keys) {
   for (DWORD key : keys) PressKey(key);
+  static const ModuleCallbacks none{};
   struct Call {
-    OPC_Timestep timestep;
+    const ModuleCallbacks *callbacks;
     double simt, simdt;  // s
-  } const call{finished ? nullptr : module->Callbacks().timestep, world->time, world->step};
+    double mjd;          // days
+  } const call{finished ? &none : &module->Callbacks(), world->time, world->step,
+               epochMjd + (world->time + world->step) / secondsPerDay};
   // One pointer of capture fits in the function object itself: a frame allocates nothing.
   world->Frame([&call] {
-    if (call.timestep)
-      call.timestep(call.simt + call.simdt, call.simdt, epochMjd + (call.simt + call.simdt) / secondsPerDay);
+    if (call.callbacks->preStep) call.callbacks->preStep(call.simt + call.simdt, call.simdt, call.mjd);
+    if (call.callbacks->timestep) call.callbacks->timestep(call.simt + call.simdt, call.simdt, call.mjd);
   });
+  if (call.callbacks->postStep) call.callbacks->postStep(call.simt + call.simdt, call.simdt, call.mjd);
 }
 
 void Simulation::RedrawDisplays() { displays->RedrawAll(); }

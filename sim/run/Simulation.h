@@ -40,9 +40,21 @@ struct TetherSample {
 class Simulation {
 public:
   struct Options {
+    Options() = default;
+    Options(std::string scenario, std::string plugin, std::optional<double> stepOverride = {},
+            std::optional<HostGeneration> hostGeneration = {}, StepCallbacks stepCallbacks = StepCallbacks::Host)
+        : scenarioPath(std::move(scenario)),
+          pluginPath(std::move(plugin)),
+          step(stepOverride),
+          generation(hostGeneration),
+          steps(stepCallbacks) {}
+
     std::string scenarioPath;
     std::string pluginPath;
     std::optional<double> step;  // s; overrides the scenario's
+    // How the host loads, steps and unloads the module: the program's own generation when absent.
+    std::optional<HostGeneration> generation;
+    StepCallbacks steps = StepCallbacks::Host;
   };
 
   // Loads the module and the scenario, calls the open-viewport callback and opens the plug-in's
@@ -53,8 +65,9 @@ public:
   Simulation(const Simulation &) = delete;
   Simulation &operator=(const Simulation &) = delete;
 
-  // One frame: `keys` (already due) go to the first display, then the per-frame callback, the
-  // host's forces and the integration.
+  // One frame: `keys` (already due) go to the first display, then the per-frame callbacks before
+  // the state update (opcPreStep, then opcTimestep, as the host calls them), the host's forces and
+  // the integration, then opcPostStep.
   void Frame(const std::vector<DWORD> &keys = {});
   // Deletes the vessel of that name (case-insensitive) now, between frames; false when no vessel
   // has it. When it had the focus, the focus passes to the vessel that takes its place in the

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sim/api/CoreInterface.h"
+
 namespace sim {
 
 namespace {
@@ -18,9 +20,11 @@ double Component(Vec3 v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : 
 }  // namespace
 
 Vessel::Vessel(std::string vesselName, std::string vesselClass)
-    : name(std::move(vesselName)), className(std::move(vesselClass)), iface(this) {}
+    : name(std::move(vesselName)),
+      className(std::move(vesselClass)),
+      iface(kestraneAdapter->newVesselInterface(this)) {}
 
-Vessel::~Vessel() = default;
+Vessel::~Vessel() { kestraneAdapter->deleteVesselInterface(iface); }
 
 double Vessel::Mass() const {
   double m = dryMass;

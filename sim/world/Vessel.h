@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/VesselAPI.h"
+#include "host/OrbiterAPI.h"
 #include "sim/world/Vec3.h"
 
 namespace sim {
@@ -55,7 +55,8 @@ public:
   // The name as the host API hands it out: terminated, owned by the vessel.
   char *NameBuffer() { return name.data(); }
   const std::string &ClassName() const { return className; }
-  VESSEL *Interface() { return &iface; }
+  // The host API's interface object of this vessel, made by the host API when the vessel is made.
+  VESSEL *Interface() { return static_cast<VESSEL *>(iface); }
   // Set when the world has deleted the vessel: its interface then does nothing.
   bool IsDeleted() const { return deleted; }
 
@@ -114,7 +115,7 @@ private:
 
   std::string name;
   std::string className;
-  VESSEL iface;
+  void *iface;
   std::vector<std::unique_ptr<Propellant>> propellants;
   std::vector<std::unique_ptr<Thruster>> thrusters;
   std::vector<Exhaust> exhausts;

@@ -306,6 +306,7 @@ TEST_F(PlayTest, ATooSmallTerminalSaysWhatItNeedsUntilResizedAndTerminationResto
 
   // Terminated: the terminal is restored and the program leaves without asking, saving the
   // scenario, which the frames have moved on.
+  ASSERT_TRUE(pane.WaitFor([&] { return pane.SimulatedTime() > 0; })) << pane.Text();
   const pid_t program = pane.Pid();
   ASSERT_GT(program, 0);
   ASSERT_EQ(kill(program, SIGTERM), 0);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #ifndef _WIN32
 #include <dlfcn.h>
 #endif
@@ -58,7 +60,7 @@ protected:
 
 TEST_F(PluginFrameTest, LoadingFillsTheTableAndCreatesTheRegistry) {
   EXPECT_EQ(DllMain(self, DLL_PROCESS_ATTACH, nullptr), TRUE);
-  const OPC_CALLBACKTABLE *table = __opcGetInterface();
+  const CallbackTable *table = __opcGetInterface();
   ASSERT_NE(table, nullptr);
   EXPECT_EQ(table->openRenderViewport, &opcOpenRenderViewport);
   EXPECT_EQ(table->closeRenderViewport, &opcCloseRenderViewport);
@@ -117,20 +119,81 @@ TEST_F(PluginFrameTest, TheStepRunsOnlyBetweenInitAndExit) {
   opcTimestep(0, 0.02, 0);
 }
 
-TEST_F(PluginFrameTest, SecondInitKeepsTheRegistryAndRegistersTheModeAgain) {
+TEST_F(PluginFrameTest, SecondInitKeepsTheRegistryAndTheOneMode) {
   opcDLLInit(self);
   TetherData *registry = tetherData;
   registry->setupLength = 5;
   opcDLLInit(self);
   EXPECT_EQ(tetherData, registry);
   EXPECT_EQ(tetherData->setupLength, 5);
-  EXPECT_EQ(displays.ModeCount(), 2u);
+  EXPECT_EQ(displays.ModeCount(), 1u) << "the host lists the display mode once";
 
   // After an exit the next init starts afresh.
   opcDLLExit(self);
+  EXPECT_EQ(displays.ModeCount(), 0u);
   opcDLLInit(self);
   ASSERT_NE(tetherData, nullptr);
   EXPECT_EQ(tetherData->setupLength, 1000);
+  EXPECT_EQ(displays.ModeCount(), 1u);
+}
+
+// The modern host calls opcDLLInit by name after the loader's notification has called it, and
+// opcDLLExit by name before unloading, after which the loader's notification calls it again.
+TEST_F(PluginFrameTest, HostAndEntryInitialiseAndEndTheModuleOnceWhicheverComesFirst) {
+  DllMain(self, DLL_PROCESS_ATTACH, nullptr);
+  TetherData *registry = tetherData;
+  opcDLLInit(self);
+  EXPECT_EQ(tetherData, registry);
+  ASSERT_EQ(displays.ModeCount(), 1u);
+  std::string error;
+  ASSERT_NE(displays.Open("Kestrane", nullptr, &error), nullptr) << error;
+
+  // The exit unregisters the mode, which closes its display while the module is still there.
+  opcDLLExit(self);
+  EXPECT_EQ(tetherData, nullptr);
+  EXPECT_EQ(displays.ModeCount(), 0u);
+  EXPECT_EQ(displays.DisplayCount(), 0u);
+  EXPECT_EQ(DllMain(self, DLL_PROCESS_DETACH, nullptr), TRUE);
+  EXPECT_EQ(tetherData, nullptr);
+  EXPECT_EQ(initialised, 0);
+
+  // A host that registered nothing itself sees the same through the entry alone.
+  DllMain(self, DLL_PROCESS_ATTACH, nullptr);
+  EXPECT_EQ(displays.ModeCount(), 1u);
+  DllMain(self, DLL_PROCESS_DETACH, nullptr);
+  EXPECT_EQ(displays.ModeCount(), 0u);
+  EXPECT_EQ(tetherData, nullptr);
+}
+
+// The classic host steps the module with opcTimestep, the modern host with opcPreStep; a host may
+// call both in one frame. Each way the tether reels once per frame: 10 frames of 0.02 s at 1 m/s
+// shorten it by 0.2 m.
+TEST_F(PluginFrameTest, TheTethersStepOncePerFrameWhicheverStepCallbacksTheHostCalls) {
+  AddVessel("Tug", {0, 0, 0});
+  AddVessel("Pod", {500, 0, 0});
+  opcDLLInit(self);
+  auto lengthAfterTenFrames = [this](auto callbacks) {
+    opcOpenRenderViewport(nullptr, 800, 600, FALSE);
+    tetherData->TM[0]->Connect("Tug", "Pod", 1000, 10000, MakeVector(0, 0, 0), MakeVector(0, 0, 0));
+    tetherData->TM[0]->reelSpeed = -1.0;
+    for (int frame = 0; frame < 10; ++frame) world.Frame(callbacks);
+    const double length = tetherData->records[0].length;
+    opcCloseRenderViewport();
+    return length;
+  };
+  const double timestepAlone = lengthAfterTenFrames([] { opcTimestep(0, 0.02, 0); });
+  EXPECT_NEAR(timestepAlone, 1000 - 10 * 0.02, 1e-9);
+  EXPECT_EQ(lengthAfterTenFrames([] { opcPreStep(0, 0.02, 0); }), timestepAlone);
+  EXPECT_EQ(lengthAfterTenFrames([] {
+              opcPreStep(0, 0.02, 0);
+              opcTimestep(0, 0.02, 0);
+            }),
+            timestepAlone);
+  EXPECT_EQ(lengthAfterTenFrames([] {
+              opcTimestep(0, 0.02, 0);
+              opcPreStep(0, 0.02, 0);
+            }),
+            timestepAlone);
 }
 
 TEST_F(PluginFrameTest, ClosingTheViewportDisconnectsEveryLinkAndKeepsTheSetup) {

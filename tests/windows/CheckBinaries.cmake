@@ -1,10 +1,11 @@
 # What the built binaries bind to, read from their PE headers:
-#   cmake -DOBJDUMP=... -DMODULE=Kestrane.dll -DHOST=kestrane-sim.exe -P CheckBinaries.cmake
+#   cmake -DOBJDUMP=... -DMODULE=Kestrane.dll -DHOST=kestrane-sim.exe -DCORE=kestrane-core.dll -P CheckBinaries.cmake
 # The module imports the host API from the host program and otherwise only from system libraries
 # (the MinGW runtimes are linked in, so nothing has to go beside it); the host program exports the
-# API's functions and the members of VESSEL and MFD.
+# API's functions and the members of VESSEL and MFD. The simulated host's core library exports its
+# two entries and, having no host API of its own, nothing of the API.
 cmake_minimum_required(VERSION 3.25)
-foreach(variable OBJDUMP MODULE HOST)
+foreach(variable OBJDUMP MODULE HOST CORE)
   if(NOT ${variable})
     message(FATAL_ERROR "${variable} is not set")
   endif()
@@ -44,3 +45,13 @@ foreach(export oapiRegisterMFDMode oapiGetSimStep oapiReadScenario_nextline 6VES
     message(FATAL_ERROR "${HOST} does not export ${export}")
   endif()
 endforeach()
+
+headers(${CORE} core)
+foreach(export KestraneBind KestraneRun)
+  if(NOT core MATCHES "\\] ${export}\n")
+    message(FATAL_ERROR "${CORE} does not export ${export}")
+  endif()
+endforeach()
+if(core MATCHES "VESSEL|oapi|DLL Name: (libstdc|libgcc|libwinpthread)")
+  message(FATAL_ERROR "${CORE} exports host API members or needs MinGW runtime libraries")
+endif()

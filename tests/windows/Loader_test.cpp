@@ -34,13 +34,20 @@ TEST(RealLoader, EntryRunsOnLoadAndTheTableHoldsThreeCallbacksAndTwoNulls) {
 
   HMODULE handle = GetModuleHandleA("Kestrane.dll");
   ASSERT_NE(handle, nullptr);
-  const OPC_CALLBACKTABLE &table = module->Callbacks();
+  // The table the module returns, slot by slot, as the classic host reads it.
+  using GetInterface = void *const *(*)();
+  auto getInterface = reinterpret_cast<GetInterface>(Export(handle, "__opcGetInterface"));
+  ASSERT_NE(getInterface, nullptr);
+  void *const *table = getInterface();
   ASSERT_NE(Export(handle, "opcTimestep"), nullptr);
-  EXPECT_EQ(Address(table.openRenderViewport), Export(handle, "opcOpenRenderViewport"));
-  EXPECT_EQ(Address(table.closeRenderViewport), Export(handle, "opcCloseRenderViewport"));
-  EXPECT_EQ(Address(table.timestep), Export(handle, "opcTimestep"));
-  EXPECT_EQ(Address(table.focusChanged), nullptr);
-  EXPECT_EQ(Address(table.timeAccChanged), nullptr);
+  EXPECT_EQ(table[0], Export(handle, "opcOpenRenderViewport"));
+  EXPECT_EQ(table[1], Export(handle, "opcCloseRenderViewport"));
+  EXPECT_EQ(table[2], Export(handle, "opcTimestep"));
+  EXPECT_EQ(table[3], nullptr);
+  EXPECT_EQ(table[4], nullptr);
+  const sim::ModuleCallbacks &callbacks = module->Callbacks();
+  EXPECT_EQ(Address(callbacks.timestep), Export(handle, "opcTimestep"));
+  EXPECT_EQ(Address(callbacks.preStep), nullptr) << "the classic host steps with opcTimestep alone";
 
   // The attach notification called opcDLLInit, whose registration reached this program's host.
   ASSERT_EQ(displays.ModeCount(), 1u);
@@ -51,6 +58,27 @@ TEST(RealLoader, EntryRunsOnLoadAndTheTableHoldsThreeCallbacksAndTwoNulls) {
   EXPECT_EQ(GetModuleHandleA("Kestrane.dll"), nullptr) << "the host unloads the module";
 }
 
+// The modern host under the real loader: the loader's notification has initialised the module by the
+// time the host calls opcDLLInit by name, and the host's exit comes before the loader's. The host
+// still lists the mode once and finds it gone after the unload.
+TEST(RealLoader, TheModernHostsOwnInitAndExitLeaveOneModeAndNothingBehind) {
+  sim::World world;
+  sim::DisplayHost displays;
+  std::string error;
+  std::unique_ptr<sim::PluginModule> module = sim::PluginModule::Load(
+      NativePath(KESTRANE_MODULE), sim::HostGeneration::Modern, sim::StepCallbacks::Host, error);
+  ASSERT_NE(module, nullptr) << error;
+  EXPECT_EQ(displays.ModeCount(), 1u);
+  EXPECT_NE(module->Callbacks().preStep, nullptr);
+  EXPECT_EQ(module->Callbacks().timestep, nullptr) << "the modern host never calls opcTimestep";
+  ASSERT_NE(displays.Open("Kestrane", nullptr, &error), nullptr) << error;
+
+  module.reset();
+  EXPECT_EQ(displays.ModeCount(), 0u);
+  EXPECT_EQ(displays.DisplayCount(), 0u) << "the module closed its display before it went";
+  EXPECT_EQ(GetModuleHandleA("Kestrane.dll"), nullptr);
+}
+
 // The tug scenario's keys, under the real loader: the display draws through GDI and the host reads
 // the same screen as on Linux.
 TEST(RealLoader, TheModuleConnectsReelsAndDrawsItsScreen) {
@@ -59,8 +87,8 @@ TEST(RealLoader, TheModuleConnectsReelsAndDrawsItsScreen) {
   options.pluginPath = NativePath(KESTRANE_MODULE);
   sim::Simulation run(options);
 
-  run.Frame({DIK_MINUS, DIK_A, DIK_J});
-  run.Frame({DIK_I});
+  run.Frame({OAPI_KEY_MINUS, OAPI_KEY_A, OAPI_KEY_J});
+  run.Frame({OAPI_KEY_I});
   for (int i = 0; i < 49; ++i) run.Frame();
 
   const std::vector<sim::TetherSample> tethers = run.Tethers();

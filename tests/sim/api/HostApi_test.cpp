@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "host/VesselAPI.h"
+#include "sim/api/CoreInterface.h"
 #include "sim/world/World.h"
 
-using sim::Vessel;
 using sim::World;
 
 namespace {
@@ -37,7 +37,7 @@ TEST(HostApiWithoutWorld, EverythingIsNullOrZero) {
   EXPECT_EQ(oapiGetSimStep(), 0.0);
 
   // An interface of a vessel outside any world does nothing.
-  Vessel loose("Loose", "Generic");
+  sim::Vessel loose("Loose", "Generic");
   VESSEL *iface = loose.Interface();
   EXPECT_EQ(iface->CreatePropellantResource(2.0), nullptr);
   iface->AddForce(V(1, 0, 0), V(0, 0, 0));
@@ -48,8 +48,8 @@ TEST(HostApiWithoutWorld, EverythingIsNullOrZero) {
 TEST(HostApiLookup, VesselsByNameIndexAndFocus) {
   World world;
   world.step = 0.05;
-  Vessel *tug = world.CreateVessel("Tug");
-  Vessel *target = world.CreateVessel("Target");
+  sim::Vessel *tug = world.CreateVessel("Tug");
+  sim::Vessel *target = world.CreateVessel("Target");
   OBJHANDLE hTug = oapiGetVesselByName(Name("tUg"));
   EXPECT_EQ(hTug, static_cast<OBJHANDLE>(tug));
   EXPECT_EQ(oapiGetVesselByName(Name("Nobody")), nullptr);
@@ -79,8 +79,8 @@ TEST(HostApiLookup, VesselsByNameIndexAndFocus) {
 
 TEST(HostApiLookup, DeletedVesselNoLongerResolvesAndItsInterfaceIsInert) {
   World world;
-  Vessel *tug = world.CreateVessel("Tug");
-  Vessel *gone = world.CreateVessel("Gone");
+  sim::Vessel *tug = world.CreateVessel("Tug");
+  sim::Vessel *gone = world.CreateVessel("Gone");
   VESSEL *kept = gone->Interface();
   PROPELLANT_HANDLE tank = kept->CreatePropellantResource(2.0);
   THRUSTER_HANDLE th = kept->CreateThruster(V(0, 0, 0), V(0, 0, 1), 0.01, tank, 1e5);
@@ -112,7 +112,7 @@ TEST(HostApiLookup, DeletedVesselNoLongerResolvesAndItsInterfaceIsInert) {
 TEST(HostApiVessel, PositionRotationAndForcesInTheVesselFrame) {
   World world;
   world.step = 1.0;
-  Vessel *v = world.CreateVessel("Tug");
+  sim::Vessel *v = world.CreateVessel("Tug");
   v->dryMass = 2;
   v->pos = {1, -2, 3};
   v->rot = sim::AxisRotation(2, PI / 2);  // vessel x along global y
@@ -142,8 +142,8 @@ TEST(HostApiVessel, PositionRotationAndForcesInTheVesselFrame) {
 
 TEST(HostApiVessel, DockingPortsAndAttachmentPoints) {
   World world;
-  Vessel *v = world.CreateVessel("Tug");
-  Vessel *other = world.CreateVessel("Other");
+  sim::Vessel *v = world.CreateVessel("Tug");
+  sim::Vessel *other = world.CreateVessel("Other");
   v->docks.push_back({{0, 0, 8}, {0, 0, 1}, {0, 1, 0}});
   v->docks.push_back({{0, 0, -8}, {0, 0, -1}, {1, 0, 0}});
   other->docks.push_back({{5, 5, 5}, {1, 0, 0}, {0, 1, 0}});
@@ -171,8 +171,8 @@ TEST(HostApiVessel, DockingPortsAndAttachmentPoints) {
 
 TEST(HostApiVessel, TetherObjectsAreCreatedInspectedAndRemoved) {
   World world;
-  Vessel *v = world.CreateVessel("Tug");
-  Vessel *other = world.CreateVessel("Other");
+  sim::Vessel *v = world.CreateVessel("Tug");
+  sim::Vessel *other = world.CreateVessel("Other");
   VESSEL *iface = v->Interface();
   SURFHANDLE taut = oapiRegisterExhaustTexture(Name("TetherTaut"));
 
@@ -228,4 +228,20 @@ TEST(HostApiVessel, TetherObjectsAreCreatedInspectedAndRemoved) {
   EXPECT_FALSE(iface->DelThruster(t2));
   EXPECT_TRUE(v->Thrusters().empty());
   EXPECT_TRUE(v->Propellants().empty());
+}
+
+// The two halves of the host reach each other only through their tables: a slot left empty would
+// crash the first call that needs it, in whichever program first makes that call.
+TEST(HostApiTables, EverySlotOfBothTablesIsFilled) {
+  auto expectFilled = [](const auto &table, const char *name) {
+    using Slot = void (*)();
+    static_assert(sizeof table % sizeof(Slot) == 0, "a table holds only function pointers");
+    Slot slots[sizeof table / sizeof(Slot)];
+    std::memcpy(slots, &table, sizeof table);
+    for (size_t i = 0; i < sizeof table / sizeof(Slot); ++i) EXPECT_NE(slots[i], nullptr) << name << " slot " << i;
+  };
+  expectFilled(kestraneCoreTable, "core");
+  expectFilled(kestraneAdapterTable, "adapter");
+  EXPECT_EQ(kestraneCore, &kestraneCoreTable);
+  EXPECT_EQ(kestraneAdapter, &kestraneAdapterTable);
 }

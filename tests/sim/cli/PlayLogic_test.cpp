@@ -12,28 +12,28 @@ using sim::PlayControl;
 
 TEST(PlayKeysTest, CharactersPressTheirKeysScanCodesInEitherCaseAndTheSimulatorKeepsItsOwn) {
   // Letters follow the keyboard's rows, not the alphabet.
-  EXPECT_EQ(sim::ScanCodeForCharacter('a'), DWORD{DIK_A});
-  EXPECT_EQ(sim::ScanCodeForCharacter('A'), DWORD{DIK_A});
-  EXPECT_EQ(sim::ScanCodeForCharacter('j'), DWORD{DIK_J});
-  EXPECT_EQ(sim::ScanCodeForCharacter('J'), DWORD{DIK_J});
-  EXPECT_EQ(sim::ScanCodeForCharacter('m'), DWORD{DIK_M});
-  EXPECT_EQ(sim::ScanCodeForCharacter('p'), DWORD{DIK_P});
-  EXPECT_EQ(sim::ScanCodeForCharacter('z'), DWORD{DIK_Z});
+  EXPECT_EQ(sim::ScanCodeForCharacter('a'), DWORD{OAPI_KEY_A});
+  EXPECT_EQ(sim::ScanCodeForCharacter('A'), DWORD{OAPI_KEY_A});
+  EXPECT_EQ(sim::ScanCodeForCharacter('j'), DWORD{OAPI_KEY_J});
+  EXPECT_EQ(sim::ScanCodeForCharacter('J'), DWORD{OAPI_KEY_J});
+  EXPECT_EQ(sim::ScanCodeForCharacter('m'), DWORD{OAPI_KEY_M});
+  EXPECT_EQ(sim::ScanCodeForCharacter('p'), DWORD{OAPI_KEY_P});
+  EXPECT_EQ(sim::ScanCodeForCharacter('z'), DWORD{OAPI_KEY_Z});
   // 0 is the key after 9.
-  EXPECT_EQ(sim::ScanCodeForCharacter('1'), DWORD{DIK_1});
-  EXPECT_EQ(sim::ScanCodeForCharacter('9'), DWORD{DIK_9});
-  EXPECT_EQ(sim::ScanCodeForCharacter('0'), DWORD{DIK_0});
+  EXPECT_EQ(sim::ScanCodeForCharacter('1'), DWORD{OAPI_KEY_1});
+  EXPECT_EQ(sim::ScanCodeForCharacter('9'), DWORD{OAPI_KEY_9});
+  EXPECT_EQ(sim::ScanCodeForCharacter('0'), DWORD{OAPI_KEY_0});
   // Punctuation with and without Shift is the same key.
-  EXPECT_EQ(sim::ScanCodeForCharacter('-'), DWORD{DIK_MINUS});
-  EXPECT_EQ(sim::ScanCodeForCharacter('_'), DWORD{DIK_MINUS});
-  EXPECT_EQ(sim::ScanCodeForCharacter('+'), DWORD{DIK_EQUALS});
-  EXPECT_EQ(sim::ScanCodeForCharacter('{'), DWORD{DIK_LBRACKET});
-  EXPECT_EQ(sim::ScanCodeForCharacter(']'), DWORD{DIK_RBRACKET});
-  EXPECT_EQ(sim::ScanCodeForCharacter(':'), DWORD{DIK_SEMICOLON});
-  EXPECT_EQ(sim::ScanCodeForCharacter('\''), DWORD{DIK_APOSTROPHE});
-  EXPECT_EQ(sim::ScanCodeForCharacter('<'), DWORD{DIK_COMMA});
-  EXPECT_EQ(sim::ScanCodeForCharacter('.'), DWORD{DIK_PERIOD});
-  EXPECT_EQ(sim::ScanCodeForCharacter('?'), DWORD{DIK_SLASH});
+  EXPECT_EQ(sim::ScanCodeForCharacter('-'), DWORD{OAPI_KEY_MINUS});
+  EXPECT_EQ(sim::ScanCodeForCharacter('_'), DWORD{OAPI_KEY_MINUS});
+  EXPECT_EQ(sim::ScanCodeForCharacter('+'), DWORD{OAPI_KEY_EQUALS});
+  EXPECT_EQ(sim::ScanCodeForCharacter('{'), DWORD{OAPI_KEY_LBRACKET});
+  EXPECT_EQ(sim::ScanCodeForCharacter(']'), DWORD{OAPI_KEY_RBRACKET});
+  EXPECT_EQ(sim::ScanCodeForCharacter(':'), DWORD{OAPI_KEY_SEMICOLON});
+  EXPECT_EQ(sim::ScanCodeForCharacter('\''), DWORD{OAPI_KEY_APOSTROPHE});
+  EXPECT_EQ(sim::ScanCodeForCharacter('<'), DWORD{OAPI_KEY_COMMA});
+  EXPECT_EQ(sim::ScanCodeForCharacter('.'), DWORD{OAPI_KEY_PERIOD});
+  EXPECT_EQ(sim::ScanCodeForCharacter('?'), DWORD{OAPI_KEY_SLASH});
 
   // The simulator's own keys never reach the display.
   const std::pair<int, PlayControl> own[] = {{'q', PlayControl::Quit},
@@ -55,9 +55,10 @@ TEST(PlayKeysTest, CharactersPressTheirKeysScanCodesInEitherCaseAndTheSimulatorK
   for (int ch = 0; ch < 256; ++ch)
     if (auto code = sim::ScanCodeForCharacter(ch)) typed.insert(*code);
   for (DWORD code :
-       {DIK_1,      DIK_2, DIK_3,         DIK_4,          DIK_5,        DIK_6,        DIK_7,    DIK_8, DIK_MINUS,
-        DIK_EQUALS, DIK_U, DIK_I,         DIK_O,          DIK_LBRACKET, DIK_RBRACKET, DIK_A,    DIK_S, DIK_J,
-        DIK_K,      DIK_L, DIK_SEMICOLON, DIK_APOSTROPHE, DIK_COMMA,    DIK_PERIOD,   DIK_SLASH})
+       {OAPI_KEY_1,          OAPI_KEY_2,     OAPI_KEY_3,      OAPI_KEY_4,    OAPI_KEY_5, OAPI_KEY_6, OAPI_KEY_7,
+        OAPI_KEY_8,          OAPI_KEY_MINUS, OAPI_KEY_EQUALS, OAPI_KEY_U,    OAPI_KEY_I, OAPI_KEY_O, OAPI_KEY_LBRACKET,
+        OAPI_KEY_RBRACKET,   OAPI_KEY_A,     OAPI_KEY_S,      OAPI_KEY_J,    OAPI_KEY_K, OAPI_KEY_L, OAPI_KEY_SEMICOLON,
+        OAPI_KEY_APOSTROPHE, OAPI_KEY_COMMA, OAPI_KEY_PERIOD, OAPI_KEY_SLASH})
     EXPECT_EQ(typed.count(code), 1u) << code;
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "host/MFDAPI.h"
+
 namespace {
 
 using sim::DisplayHost;
