@@ -15,11 +15,13 @@
 namespace sim {
 
 const char usageText[] =
-    "usage: kestrane-sim run SCENARIO [--plugin PATH] [--duration S] [--dt S] [--keys LIST]\n"
+    "usage: kestrane-sim run SCENARIO [--plugin PATH] [--host-dir DIR] [--duration S] [--dt S] [--keys LIST]\n"
     "                        [--delete LIST] [--tethers CSV] [--vessels CSV] [--every S]\n"
     "                        [--screen TXT] [--png PNG] [--save SCN] [--quiet] [--show] [--speed X]\n"
-    "       kestrane-sim play SCENARIO [--plugin PATH] [--dt S]\n"
+    "       kestrane-sim play SCENARIO [--plugin PATH] [--host-dir DIR] [--dt S]\n"
     "\n"
+    "  --host-dir DIR      a host installation: ships of classes without MASS and PMI lines\n"
+    "                      take them from DIR/Config/Vessels/CLASS.cfg (else the stock classes)\n"
     "  --keys \"T:KEY,...\"  press KEY (J, O, MINUS, LBRACKET, COMMA, 1, ...) on the display\n"
     "                      at the first frame that starts at or after T seconds\n"
     "  --delete \"T:NAME,...\"  delete vessel NAME at the start of the first frame that starts\n"
@@ -102,7 +104,7 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
   }
   const bool isRun = verb == "run";
   command.kind = isRun ? Command::Kind::Run : Command::Kind::Play;
-  std::string scenario, plugin;
+  std::string scenario, plugin, hostDir;
   std::optional<double> step;
   RunArguments &run = command.run;
 
@@ -126,7 +128,7 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
     }
     static const char *const runOnly[] = {"--duration", "--keys",   "--delete", "--tethers", "--vessels",
                                           "--every",    "--screen", "--png",    "--save",    "--speed"};
-    const bool known = arg == "--plugin" || arg == "--dt" ||
+    const bool known = arg == "--plugin" || arg == "--dt" || arg == "--host-dir" ||
                        (isRun && std::find(std::begin(runOnly), std::end(runOnly), arg) != std::end(runOnly));
     if (!known) {
       error = "unknown option '" + arg + "' for " + verb;
@@ -140,6 +142,8 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
     double number = 0;
     if (arg == "--plugin") {
       plugin = value;
+    } else if (arg == "--host-dir") {
+      hostDir = value;
     } else if (arg == "--dt") {
       if (!ParsePositive(arg, value, false, number, error)) return std::nullopt;
       step = number;
@@ -183,8 +187,9 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
     run.scenario = scenario;
     run.plugin = plugin;
     run.step = step;
+    run.hostDir = hostDir;
   } else {
-    command.play = {scenario, plugin, step};
+    command.play = {scenario, plugin, step, hostDir};
   }
   return command;
 }

@@ -22,6 +22,7 @@ std::optional<std::vector<TimedDeletion>> ParseDeletionList(const std::string &l
 struct RunArguments {
   std::string scenario;
   std::string plugin;                    // empty: the module beside the executable
+  std::string hostDir;                   // a host installation whose vessel classes ships may use
   double duration = 10.0;                // s of simulated time
   std::optional<double> step;            // s; the scenario's when absent
   std::vector<TimedKey> keys;            // in the order they are pressed
@@ -38,6 +39,7 @@ struct PlayArguments {
   std::string scenario;
   std::string plugin;
   std::optional<double> step;
+  std::string hostDir;
 };
 
 struct Command {

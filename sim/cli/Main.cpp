@@ -144,11 +144,14 @@ bool CheckDeletions(const std::vector<sim::TimedDeletion> &deletions, sim::World
 
 int Run(const sim::RunArguments &args) {
   sim::Simulation::Options options{args.scenario, args.plugin.empty() ? sim::DefaultPluginPath() : args.plugin,
-                                   args.step};
+                                   args.step, args.hostDir};
   std::string error;
   try {
     sim::Simulation simulation(options);
     if (!CheckDeletions(args.deletions, simulation.GetWorld(), error)) return Fail(badArguments, error);
+    if (!args.quiet && simulation.CarriedCount() > 0)
+      std::printf("%zu vessel%s landed, attached or orbiting another body: carried as read, not simulated\n",
+                  simulation.CarriedCount(), simulation.CarriedCount() == 1 ? "" : "s");
     sim::Recorder recorder;
     if (!recorder.Open(args.tethers, args.vessels, error)) return Fail(badArguments, error);
 

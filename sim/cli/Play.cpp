@@ -531,7 +531,8 @@ int Play(const PlayArguments &args) {
     std::fprintf(stderr, "kestrane-sim: play needs a terminal (use run for scripts)\n");
     return badArguments;
   }
-  Simulation::Options options{args.scenario, args.plugin.empty() ? DefaultPluginPath() : args.plugin, args.step};
+  Simulation::Options options{args.scenario, args.plugin.empty() ? DefaultPluginPath() : args.plugin, args.step,
+                              args.hostDir};
   std::unique_ptr<Simulation> simulation;
   try {
     simulation = std::make_unique<Simulation>(options);

@@ -1,12 +1,17 @@
-// Real numbers as text in the shortest form that reads back to the same double.
+// Real numbers as text in the shortest form that reads back to the same double, and back.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace sim {
 
 // The first of %.15g, %.16g and %.17g that reads back to the same double, so 1000 stays "1000"
 // and 0.1 stays "0.1".
 std::string FormatReal(double value);
+
+// A whole word as a finite real, correctly rounded (a leading '+' is allowed). Empty when it is
+// one; otherwise the problem: "is not a number", "is out of range" or "is not a finite number".
+std::string ReadReal(std::string_view word, double &value);
 
 }  // namespace sim
