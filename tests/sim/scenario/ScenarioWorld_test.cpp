@@ -457,3 +457,27 @@ END_SHIPS
                 sim::FormatReal(glider.vel.z) +
                 "\n  NAVFREQ 0 0\n  PRPLEVEL 0:0.5 1:0.5\n  GEAR 1 1.0\nEND\nEND_SHIPS\n");
 }
+
+// A host file cut short anywhere is read, or refused with its name and a line, never anything
+// worse: every cut of the host's stock scenarios, with the host tree's classes.
+TEST(ScenarioWorldTest, EveryCutOfTheHostsScenariosIsReadOrRefusedNamingTheLine) {
+  const fs::path scenarios = fs::path(KESTRANE_HOST_SAMPLE) / "Scenarios";
+  if (!fs::is_directory(scenarios)) GTEST_SKIP() << "the host's sample tree is not at " << KESTRANE_HOST_SAMPLE;
+  sim::VesselClasses classes(KESTRANE_HOST_SAMPLE);
+  size_t read = 0, refused = 0;
+  for (const auto &entry : fs::directory_iterator(scenarios)) {
+    const std::string text = FileText(entry.path());
+    for (size_t cut = 0; cut <= text.size(); cut += 7) {
+      try {
+        sim::World world;
+        sim::PopulateWorld(sim::ParseScenario(text.substr(0, cut), "cut.scn"), world, classes);
+        ++read;
+      } catch (const sim::ScenarioError &error) {
+        ASSERT_EQ(std::string(error.what()).rfind("cut.scn:", 0), 0u) << error.what();
+        ++refused;
+      }
+    }
+  }
+  EXPECT_GT(read, 10u);
+  EXPECT_GT(refused, 1000u);
+}
