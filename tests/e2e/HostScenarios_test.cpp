@@ -54,8 +54,9 @@ std::map<std::string, std::string> Fixtures() {
   return files;
 }
 
-std::string Local(const std::string &name) {
-  std::string local = "host_" + name;
+// A file name in the working folder, its own for each test: tests run side by side.
+std::string Local(const std::string &test, const std::string &name) {
+  std::string local = test + "_" + name;
   for (char &c : local) c = c == ' ' ? '_' : c;
   return local;
 }
@@ -110,7 +111,7 @@ TEST(HostScenariosTest, TheStockScenariosLoadRunSaveAndLoadAgain) {
                                               {"Shuttle-A Docked at ISS.scn", 6}};
   const std::string hostDir = " --host-dir \"" + hostSample + "\"";
   for (const auto &[name, text] : Fixtures()) {
-    const std::string local = Local(name);
+    const std::string local = Local("stock", name);
     Write(local, text);
     Result r = Sim("run \"" + local + "\"" + hostDir + " --duration 60 --every 60 --vessels " + local +
                        ".first.csv --save " + local + ".saved",
@@ -151,16 +152,16 @@ TEST(HostScenariosTest, AFileRunForNoTimeIsSavedAsItWasRead) {
 
   const std::string hostDir = HaveFixtures() ? " --host-dir \"" + hostSample + "\"" : "";
   for (const auto &[name, text] : files) {
-    const std::string local = Local(name);
+    const std::string local = Local("again", name);
     Write(local, text);
     Result r = Sim("run \"" + local + "\"" + hostDir + " --duration 0 --quiet --save " + local + ".saved", local);
     ASSERT_EQ(r.status, 0) << name << ": " << r.err;
     const std::string saved = ReadFile(local + ".saved");
     EXPECT_EQ(WithoutOwnedLines(saved), WithoutOwnedLines(text)) << name;
   }
-  EXPECT_NE(ReadFile(Local("iss-crlf.scn") + ".saved").find("END_SHIPS\r\n"), std::string::npos);
+  EXPECT_NE(ReadFile(Local("again", "iss-crlf.scn") + ".saved").find("END_SHIPS\r\n"), std::string::npos);
   // A ship that gives its state and is docked to nothing comes back to the byte.
-  EXPECT_EQ(ReadFile(Local("tug.scn") + ".saved"), files.at("tug.scn"));
+  EXPECT_EQ(ReadFile(Local("again", "tug.scn") + ".saved"), files.at("tug.scn"));
 }
 
 // The display's block in a full host scenario, between the host's own display blocks, is read,
@@ -203,18 +204,20 @@ TEST(HostScenariosTest, BadHostFilesAreRefusedInOneLine) {
   struct Case {
     std::string name, text, message;
   } cases[] = {
-      {"cut.scn", docked.substr(0, docked.rfind("END_SHIPS")), "cut.scn:44: BEGIN_SHIPS is not closed"},
-      {"cut-ship.scn", docked.substr(0, docked.find("GL-02:DeltaGlider") + 60),
-       "cut-ship.scn:70: ship \"GL-02\" has no END"},
-      {"cut-line.scn", approach.substr(0, approach.find("  XPDR 466") + 7), "cut-line.scn:45: ship \"ISS\" has no END"},
-      {"dumbbell.scn", ReadFile(Fixture("DG dumbbell.scn")),
-       "dumbbell.scn:45: ship \"ISS\" is of class \"ISS\", which is known nowhere: give it MASS and PMI lines, or "
+      {"bad-cut.scn", docked.substr(0, docked.rfind("END_SHIPS")), "bad-cut.scn:44: BEGIN_SHIPS is not closed"},
+      {"bad-cut-ship.scn", docked.substr(0, docked.find("GL-02:DeltaGlider") + 60),
+       "bad-cut-ship.scn:70: ship \"GL-02\" has no END"},
+      {"bad-cut-line.scn", approach.substr(0, approach.find("  XPDR 466") + 7),
+       "bad-cut-line.scn:45: ship \"ISS\" has no END"},
+      {"bad-dumbbell.scn", ReadFile(Fixture("DG dumbbell.scn")),
+       "bad-dumbbell.scn:45: ship \"ISS\" is of class \"ISS\", which is known nowhere: give it MASS and PMI lines, or "
        "put " +
            (std::filesystem::path(hostSample) / "Config" / "Vessels" / "ISS.cfg").string() + " in place"},
-      {"missing.scn", Replaced(docked, "DOCKINFO 0:1,ISS", "DOCKINFO 0:1,Skylab"),
-       "missing.scn:72: ship \"GL-02\" is docked to \"Skylab\", which is not among the ships"},
-      {"landed.scn", Replaced(Replaced(docked, "DOCKINFO 1:0,GL-02", "DOCKINFO 1:0,GL-01"), "DOCKINFO 0:1,ISS\n", ""),
-       "landed.scn:49: ship \"ISS\" is docked to \"GL-01\", which is landed on Earth and not simulated with it"},
+      {"bad-missing.scn", Replaced(docked, "DOCKINFO 0:1,ISS", "DOCKINFO 0:1,Skylab"),
+       "bad-missing.scn:72: ship \"GL-02\" is docked to \"Skylab\", which is not among the ships"},
+      {"bad-landed.scn",
+       Replaced(Replaced(docked, "DOCKINFO 1:0,GL-02", "DOCKINFO 1:0,GL-01"), "DOCKINFO 0:1,ISS\n", ""),
+       "bad-landed.scn:49: ship \"ISS\" is docked to \"GL-01\", which is landed on Earth and not simulated with it"},
   };
   for (const Case &c : cases) {
     Write(c.name, c.text);
