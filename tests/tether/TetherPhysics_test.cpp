@@ -148,8 +148,8 @@ Momenta Total(const sim::World &world) {
 // whole station, while momentum and angular momentum stay what they were (the tether's forces are
 // internal) and the module stays exactly at its dock.
 TEST_F(TetherPhysicsTest, ATetherToADockedVesselMovesTheWholeAssemblyAndKeepsTheMomenta) {
-  // The only change allowed: the tether's drawing burns 2e-7 kg/s from the pod's tank, and that
-  // mass leaves with the pod's velocity. Over 300 s a few parts in a billion.
+  // The only change allowed: the tether's drawing burns 2e-7 kg/s from the module's tank, and that
+  // mass leaves with the module's motion. Over 300 s a few parts in a billion.
   constexpr double momentumTolerance = 1e-7;  // relative
   sim::Vessel *station = AddVessel("Station", {0, 0, 0}, 20000);
   sim::Vessel *module = AddVessel("Module", {}, 5000);
@@ -172,8 +172,10 @@ TEST_F(TetherPhysicsTest, ATetherToADockedVesselMovesTheWholeAssemblyAndKeepsThe
 
   const sim::DockingPort &free = module->docks[1];
   const Vec3 port = module->pos + module->rot * free.pos;
-  registry.TM[0]->Connect("Pod", "Module", Length(pod->pos - port), 2000, MakeVector(0, 0, 0),
-                          MakeVector(free.pos.x, free.pos.y, free.pos.z));
+  // The module carries the tether's drawing: its tank burns, and the assembly forms again every
+  // frame.
+  registry.TM[0]->Connect("Module", "Pod", Length(pod->pos - port), 2000,
+                          MakeVector(free.pos.x, free.pos.y, free.pos.z), MakeVector(0, 0, 0));
   const Momenta before = Total(world);
   const Vec3 stationVelocity = station->vel;
   double pulled = 0, worstGap = 0, worstTurn = 0;
