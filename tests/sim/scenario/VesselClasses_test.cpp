@@ -64,22 +64,6 @@ END_DOCKLIST
   EXPECT_EQ(ConfigError("Mass = 5\nInertia = 1 1 1\nBEGIN_DOCKLIST\n"), "Probe.cfg: BEGIN_DOCKLIST is not closed");
 }
 
-TEST(VesselClassesTest, TheStockClassesAreTheHostsFacts) {
-  const sim::VesselClass *pb = sim::StockClass("shuttlepb");
-  ASSERT_NE(pb, nullptr);
-  EXPECT_EQ(pb->mass, 500.0);
-  EXPECT_EQ(pb->tanks, std::vector<double>{750});
-  EXPECT_EQ(pb->docks[0].rot.z, -1.0);
-  const sim::VesselClass *dg = sim::StockClass("DeltaGlider");
-  ASSERT_NE(dg, nullptr);
-  EXPECT_EQ(dg->tanks, (std::vector<double>{10400, 600}));
-  EXPECT_EQ(dg->pmi.y, 22.1);
-  const sim::VesselClass *sa = sim::StockClass("ShuttleA");
-  ASSERT_NE(sa, nullptr);
-  EXPECT_EQ(sa->docks[0].pos.z, 18.677);
-  EXPECT_EQ(sim::StockClass("Generic"), nullptr);
-}
-
 // A host folder's files, found without regard to case; a broken one is refused naming itself.
 TEST(VesselClassesTest, TheHostFolderIsSearchedWithoutRegardToCaseBeforeTheStockClasses) {
   std::random_device entropy;
