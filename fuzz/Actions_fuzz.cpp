@@ -20,7 +20,7 @@
 #include "display/TetherDisplay.h"
 #include "plugin/Callbacks.h"
 #include "plugin/TetherData.h"
-#include "sim/scenario/ScenarioFile.h"
+#include "sim/scenario/ScenarioWorld.h"
 #include "tether/VesselLookup.h"
 
 namespace {

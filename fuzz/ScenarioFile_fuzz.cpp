@@ -1,16 +1,22 @@
-// The host's scenario file reader fed arbitrary files. A file that parses must format to a text
-// that parses to the same scenario, and must populate a world whose captured state is the
-// scenario's own.
+// The host's scenario file reader fed arbitrary files (and the same bytes as a vessel class's
+// configuration file). A file that parses must format to its own text (line ends aside), to a
+// text that parses to the same scenario; populating a world either refuses it with a message or
+// gives a world whose captured ships hold the numbers they were read with.
 #include <cstdint>
 #include <string>
 
 #include "FuzzSupport.h"
-#include "sim/scenario/ScenarioFile.h"
+#include "sim/scenario/ScenarioWorld.h"
+#include "sim/scenario/VesselClasses.h"
 #include "sim/world/World.h"
 
 namespace {
 
 bool Same(const sim::Vec3 &a, const sim::Vec3 &b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
+bool Same(const std::optional<sim::Vec3> &a, const std::optional<sim::Vec3> &b) {
+  return a.has_value() == b.has_value() && (!a || Same(*a, *b));
+}
 
 template <typename Frame>
 bool SameFrames(const std::vector<Frame> &a, const std::vector<Frame> &b) {
@@ -20,27 +26,42 @@ bool SameFrames(const std::vector<Frame> &a, const std::vector<Frame> &b) {
   return true;
 }
 
+bool SameLevels(const std::vector<sim::TankLevel> &a, const std::vector<sim::TankLevel> &b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i].tank != b[i].tank || a[i].level != b[i].level) return false;
+  return true;
+}
+
+bool SameDocks(const std::vector<sim::DockInfo> &a, const std::vector<sim::DockInfo> &b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i].port != b[i].port || a[i].otherPort != b[i].otherPort || a[i].other != b[i].other) return false;
+  return true;
+}
+
+bool SameElements(const std::optional<sim::Elements> &a, const std::optional<sim::Elements> &b) {
+  if (a.has_value() != b.has_value()) return false;
+  return !a || (a->a == b->a && a->e == b->e && a->i == b->i && a->node == b->node && a->periapsis == b->periapsis &&
+                a->meanLongitude == b->meanLongitude && a->epoch == b->epoch);
+}
+
 // Empty when the ships are the same; otherwise what differs.
 std::string CompareShip(const sim::ShipState &a, const sim::ShipState &b) {
   if (a.name != b.name || a.className != b.className) return "name or class";
   if (a.mass != b.mass) return "MASS";
   if (!Same(a.pmi, b.pmi)) return "PMI";
+  if (a.status != b.status || a.body != b.body) return "STATUS";
   if (!Same(a.rpos, b.rpos)) return "RPOS";
   if (!Same(a.rvel, b.rvel)) return "RVEL";
+  if (!SameElements(a.elements, b.elements)) return "ELEMENTS";
   if (!Same(a.arot, b.arot)) return "AROT";
   if (!Same(a.vrot, b.vrot)) return "VROT";
+  if (!SameLevels(a.levels, b.levels) || a.fuel != b.fuel) return "PRPLEVEL or FUEL";
+  if (!SameDocks(a.dockInfo, b.dockInfo)) return "DOCKINFO";
   if (!SameFrames(a.docks, b.docks)) return "DOCK";
   if (!SameFrames(a.attachments, b.attachments)) return "ATTACH";
   return "";
-}
-
-void RequireSameShips(const std::vector<sim::ShipState> &a, const std::vector<sim::ShipState> &b,
-                      const std::string &what) {
-  fuzz::Require(a.size() == b.size(), what + ": the number of ships differs");
-  for (size_t i = 0; i < a.size(); ++i) {
-    const std::string difference = CompareShip(a[i], b[i]);
-    fuzz::Require(difference.empty(), what + ": ship " + a[i].name + " differs in " + difference);
-  }
 }
 
 void RequireSame(const sim::Scenario &a, const sim::Scenario &b) {
@@ -48,7 +69,8 @@ void RequireSame(const sim::Scenario &a, const sim::Scenario &b) {
   fuzz::Require(a.description == b.description, what + ": the description differs");
   fuzz::Require(a.step == b.step, what + ": STEP differs");
   fuzz::Require(a.gravity == b.gravity, what + ": GRAVITY differs");
-  fuzz::Require(a.mjd == b.mjd, what + ": the date differs");
+  fuzz::Require(a.date == b.date, what + ": the date differs");
+  fuzz::Require(a.time == b.time, what + ": the clock differs");
   fuzz::Require(a.focus == b.focus, what + ": the focus differs");
   fuzz::Require(a.displays.size() == b.displays.size(), what + ": the number of display blocks differs");
   for (size_t i = 0; i < a.displays.size(); ++i) {
@@ -56,13 +78,31 @@ void RequireSame(const sim::Scenario &a, const sim::Scenario &b) {
     fuzz::Require(x.position == y.position && x.type == y.type && x.mode == y.mode && x.lines == y.lines,
                   what + ": display block " + x.position + " differs");
   }
-  RequireSameShips(a.ships, b.ships, what);
+  fuzz::Require(a.ships.size() == b.ships.size(), what + ": the number of ships differs");
+  for (size_t i = 0; i < a.ships.size(); ++i) {
+    const std::string difference = CompareShip(a.ships[i], b.ships[i]);
+    fuzz::Require(difference.empty(), what + ": ship " + a.ships[i].name + " differs in " + difference);
+  }
+}
+
+// The text as the writer puts it: line ends of the first line everywhere, a line end at the end,
+// no byte-order mark.
+std::string Unified(std::string text) {
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+  for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
+  if (!text.empty() && text.back() != '\n') text += '\n';
+  return text;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string text(reinterpret_cast<const char *>(data), size);
+  try {
+    sim::ParseClassConfig(text, "fuzz.cfg", "Fuzz");
+  } catch (const sim::ScenarioError &) {
+  }
+
   sim::Scenario scenario;
   try {
     scenario = sim::ParseScenario(text, "fuzz.scn");
@@ -71,6 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
 
   const std::string formatted = sim::FormatScenario(scenario);
+  if (!text.empty())
+    fuzz::Require(Unified(formatted) == Unified(text), "a parsed file does not format to its own text\n" + formatted);
   sim::Scenario again;
   try {
     again = sim::ParseScenario(formatted, "formatted.scn");
@@ -81,15 +123,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   fuzz::Require(sim::FormatScenario(again) == formatted, "formatting is not stable");
 
   sim::World world;
+  sim::ScenarioPlan plan;
   try {
-    sim::PopulateWorld(scenario, world);
+    plan = sim::PopulateWorld(scenario, world);
   } catch (const sim::ScenarioError &error) {
-    fuzz::Fail(std::string("a parsed scenario does not populate a world: ") + error.what());
+    const std::string message = error.what();
+    fuzz::Require(world.VesselCount() == 0, "a refused scenario left vessels in the world: " + message);
+    return 0;
   }
-  // Captured right after the load, the world gives back the numbers it was loaded from.
+  // Captured right after the load, a free ship gives back the numbers it was read with, and the
+  // whole capture formats and parses again.
   const sim::Scenario captured = sim::CaptureWorld(world, &scenario);
-  RequireSameShips(scenario.ships, captured.ships, "captured after the load");
-  fuzz::Require(captured.step == scenario.step && captured.gravity == scenario.gravity && captured.mjd == scenario.mjd,
-                "captured after the load: the environment differs");
+  fuzz::Require(
+      captured.step == scenario.step && captured.gravity == scenario.gravity && captured.date == scenario.date &&
+          captured.time == scenario.time,
+      "captured after the load: the environment differs");
+  for (size_t i = 0; i < scenario.ships.size(); ++i) {
+    const sim::ShipState &read = scenario.ships[i];
+    const sim::Vessel *vessel = plan.simulated[i] ? world.FindByName(read.name) : nullptr;
+    if (vessel == nullptr || vessel->DockedIn() != nullptr || read.elements) continue;
+    const sim::ShipState *back = nullptr;
+    for (const sim::ShipState &ship : captured.ships)
+      if (ship.name == read.name) back = &ship;
+    fuzz::Require(back != nullptr, "captured after the load: ship " + read.name + " is missing");
+    fuzz::Require(!read.rpos || Same(*back->rpos, *read.rpos), "captured after the load: RPOS of " + read.name);
+    fuzz::Require(!read.arot || Same(*back->arot, *read.arot), "captured after the load: AROT of " + read.name);
+    fuzz::Require(!read.vrot || Same(*back->vrot, *read.vrot), "captured after the load: VROT of " + read.name);
+  }
+  try {
+    sim::ParseScenario(sim::FormatScenario(captured), "captured.scn");
+  } catch (const sim::ScenarioError &error) {
+    fuzz::Fail(std::string("a captured scenario does not parse: ") + error.what());
+  }
   return 0;
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The demo: a tug reels in a cargo pod from 1.5 km (scenarios/tug.scn), with the keys a user
-# would press on the Kestrane display, then plots of the run.
+# The demo: one ShuttlePB reels in another from 1.5 km in low Earth orbit (scenarios/tug.scn), with
+# the keys a user would press on the Kestrane display, then plots of the run.
 #
 #   scripts/demo.sh [OUTPUT_DIR]      (default: out/demo)
 #
@@ -10,7 +10,8 @@
 #   tethers.csv, vessels.csv   the run, sampled every quarter second
 #   display.png, display.txt   the display after the last frame
 #   tug-end.scn                the whole scenario after the last frame (kestrane-sim can load it)
-#   tethers.png, paths.png     plots of the tether and of the two vessels' paths
+#   tethers.png, paths.png     plots of the tether and of the two vessels' paths, in the orbit's
+#                              moving frame
 #   replay.html                the run in 3D with the display beside it: open it in a browser
 set -euo pipefail
 
@@ -46,7 +47,7 @@ if [ -t 1 ]; then pace=(--speed 40); fi
   --replay "$out/replay.html"
 
 step 4/4 "plotting"
-bash scripts/plot.sh --title "Tug reels in a pod" "$out"
+bash scripts/plot.sh --frame orbit --title "Tug reels in a pod" "$out"
 
 cat <<EOF
 
@@ -57,5 +58,5 @@ Done. In $out:
   paths.png      the tug's and the pod's paths    tethers.csv, vessels.csv  the numbers
   tug-end.scn    the scenario as it ended: $build/kestrane-sim run $out/tug-end.scn --show
 Try it yourself:  $build/kestrane-sim play scenarios/tug.scn
-Other stories:    scenarios/docking.scn, freespool.scn, orbit.scn, eight.scn (see README.md)
+Other stories:    scenarios/tow.scn, orbit.scn, iss.scn, eight.scn (see README.md)
 EOF

@@ -8,6 +8,8 @@
 # grown by a run, after replaying every input kept in fuzz/regressions/TARGET. Stops with status 1
 # at the first crash, leak, timeout, out-of-memory or sanitizer report, naming the target and the
 # input that caused it (kept under build/fuzz/artifacts/TARGET). Status 2: bad arguments.
+# ScenarioFile also starts from the host's own stock scenarios and class files, where a host tree
+# lies beside the checkout (HOST_SAMPLE, default ../shared/orbitersdk/host-sample).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -88,6 +90,14 @@ for target in "${targets[@]}"; do
   corpus="$scratch/$target"
   mkdir -p "$corpus"
   cp fuzz/corpus/"$target"/* "$corpus"/
+  host_sample=${HOST_SAMPLE:-../shared/orbitersdk/host-sample}
+  if [ "$target" = ScenarioFile ] && [ -d "$host_sample/Scenarios" ]; then
+    n=0
+    for seed in "$host_sample"/Scenarios/*.scn "$host_sample"/Config/Vessels/*.cfg; do
+      [ -f "$seed" ] && cp "$seed" "$corpus/host-$((n += 1))"
+    done
+    echo "   with $n of the host's files from $host_sample"
+  fi
   status=0
   "$program" "${options[@]}" -max_total_time="$seconds" -print_final_stats=1 "$corpus" \
     >"$scratch/$target.log" 2>&1 || status=$?

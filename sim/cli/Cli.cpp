@@ -15,14 +15,16 @@
 namespace sim {
 
 const char usageText[] =
-    "usage: kestrane-sim run SCENARIO [--plugin PATH] [--duration S | --until T] [--dt S] [--keys LIST]\n"
+    "usage: kestrane-sim run SCENARIO [--plugin PATH] [--host-dir DIR] [--duration S | --until T] [--dt S] [--keys LIST]\n"
     "                        [--delete LIST] [--tethers CSV] [--vessels CSV] [--every S] [--append]\n"
     "                        [--screen TXT] [--png PNG] [--save SCN] [--checkpoint S]\n"
     "                        [--checkpoint-file SCN] [--quiet] [--show] [--speed X]\n"
     "                        [--replay HTML] [--replay-every S]\n"
     "                        [--host classic|modern] [--step-callbacks timestep|prestep|both]\n"
-    "       kestrane-sim play SCENARIO [--plugin PATH] [--dt S]\n"
+    "       kestrane-sim play SCENARIO [--plugin PATH] [--host-dir DIR] [--dt S]\n"
     "\n"
+    "  --host-dir DIR      a host installation: ships of classes without MASS and PMI lines\n"
+    "                      take them from DIR/Config/Vessels/CLASS.cfg (else the stock classes)\n"
     "  --duration S        run S simulated seconds (default 10); --until T: until the clock reads T\n"
     "  --keys \"T:KEY,...\"  press KEY (J, O, MINUS, LBRACKET, COMMA, 1, ...) on the display\n"
     "                      at the first frame that starts at or after T seconds\n"
@@ -139,7 +141,7 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
   }
   const bool isRun = verb == "run";
   command.kind = isRun ? Command::Kind::Run : Command::Kind::Play;
-  std::string scenario, plugin;
+  std::string scenario, plugin, hostDir;
   std::optional<double> step;
   RunArguments &run = command.run;
   bool replayEveryGiven = false;
@@ -175,7 +177,7 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
                                           "--vessels",  "--every",      "--screen",         "--png",    "--save",
                                           "--speed",    "--checkpoint", "--checkpoint-file", "--replay",
                                           "--replay-every"};
-    const bool known = arg == "--plugin" || arg == "--dt" ||
+    const bool known = arg == "--plugin" || arg == "--dt" || arg == "--host-dir" ||
                        (isRun && std::find(std::begin(runOnly), std::end(runOnly), arg) != std::end(runOnly));
     if (!known) {
       error = "unknown option '" + arg + "' for " + verb;
@@ -189,6 +191,8 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
     double number = 0;
     if (arg == "--plugin") {
       plugin = value;
+    } else if (arg == "--host-dir") {
+      hostDir = value;
     } else if (arg == "--dt") {
       if (!ParsePositive(arg, value, false, number, error)) return std::nullopt;
       step = number;
@@ -264,8 +268,9 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
     run.scenario = scenario;
     run.plugin = plugin;
     run.step = step;
+    run.hostDir = hostDir;
   } else {
-    command.play = {scenario, plugin, step};
+    command.play = {scenario, plugin, step, hostDir};
   }
   return command;
 }

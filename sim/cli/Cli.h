@@ -23,6 +23,7 @@ std::optional<std::vector<TimedDeletion>> ParseDeletionList(const std::string &l
 struct RunArguments {
   std::string scenario;
   std::string plugin;                    // empty: the module beside the executable
+  std::string hostDir;                   // a host installation whose vessel classes ships may use
   double duration = 10.0;                // s of simulated time
   std::optional<double> until;           // s: the simulated time to run to, instead of a duration
   std::optional<double> step;            // s; the scenario's when absent
@@ -47,6 +48,7 @@ struct PlayArguments {
   std::string scenario;
   std::string plugin;
   std::optional<double> step;
+  std::string hostDir;
 };
 
 struct Command {

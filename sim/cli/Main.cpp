@@ -256,8 +256,12 @@ int Run(const sim::RunArguments &args) {
   }
   sim::Simulation::Options options{args.scenario, args.plugin.empty() ? sim::DefaultPluginPath() : args.plugin,
                                    args.step, args.host, args.steps};
+  options.hostDir = args.hostDir;
   try {
     sim::Simulation simulation(options);
+    if (!args.quiet && simulation.CarriedCount() > 0)
+      std::printf("%zu vessel%s landed, attached or orbiting another body: carried as read, not simulated\n",
+                  simulation.CarriedCount(), simulation.CarriedCount() == 1 ? "" : "s");
     const double step = simulation.GetWorld().step;
     // The clock starts where the scenario was saved: 0 for a scenario without a date.
     const double start = simulation.Time();

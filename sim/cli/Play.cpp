@@ -591,6 +591,7 @@ int Play(const PlayArguments &args) {
     return badArguments;
   }
   Simulation::Options options{args.scenario, args.plugin.empty() ? DefaultPluginPath() : args.plugin, args.step};
+  options.hostDir = args.hostDir;
   std::unique_ptr<Simulation> simulation;
   try {
     simulation = std::make_unique<Simulation>(options);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 
 #include "sim/scenario/ScenarioStream.h"
@@ -58,6 +59,10 @@ VESSEL *FocusInterface(World &world) { return world.Focus() ? world.Focus()->Int
 Simulation::Simulation(const Options &options) {
   scenario = LoadScenarioFile(options.scenarioPath);
   if (options.step) scenario.step = *options.step;
+  std::error_code noFolder;
+  if (!options.hostDir.empty() &&
+      !std::filesystem::is_directory(std::filesystem::path(options.hostDir) / "Config" / "Vessels", noFolder))
+    throw SimulationError("host folder '" + options.hostDir + "' has no Config/Vessels folder");
 
   // Modes are registered while the module loads, so the display host comes first.
   displays = std::make_unique<DisplayHost>();
@@ -68,16 +73,18 @@ Simulation::Simulation(const Options &options) {
 
   // Every vessel exists before a display is handed its block: the block re-ties tethers by name.
   world = std::make_unique<World>();
-  PopulateWorld(scenario, *world);
+  VesselClasses classes(options.hostDir);
+  plan = PopulateWorld(scenario, *world, classes);
 
   if (auto open = module->Callbacks().openRenderViewport) open(nullptr, 0, 0, FALSE);
 
   bool pluginDisplay = false;
-  for (const DisplayBlock &block : scenario.displays) {
+  for (size_t i = 0; i < scenario.displays.size(); ++i) {
+    const DisplayBlock &block = scenario.displays[i];
     if (displays->FindMode(block.mode) == nullptr) continue;
     DisplayHost::Display *display = displays->Open(block.mode, FocusInterface(*world), &error);
     if (display == nullptr) throw SimulationError("cannot open the " + block.mode + " display: " + error);
-    positions[display] = block.position;
+    blockOf[display] = i;
     ScenarioStream stream(LinesForReader(block));
     displays->ReadStatus(*display, stream.Handle());
     displays->Redraw(*display);
@@ -88,6 +95,9 @@ Simulation::Simulation(const Options &options) {
       throw SimulationError("plug-in '" + options.pluginPath + "' registered no " + pluginModeName + " display mode");
     DisplayHost::Display *display = displays->Open(pluginModeName, FocusInterface(*world), &error);
     if (display == nullptr) throw SimulationError(std::string("cannot open the ") + pluginModeName + " display: " + error);
+    ScenarioStream stream;
+    displays->WriteStatus(*display, stream.Handle());
+    openedBlank[display] = stream.Written();
   }
 }
 
@@ -124,7 +134,7 @@ void Simulation::Frame(const std::vector<DWORD> &keys) {
     double simt, simdt;  // s
     double mjd;          // days
   } const call{finished ? &none : &module->Callbacks(), world->time, world->step,
-               epochMjd + (world->time + world->step) / secondsPerDay};
+               DateAt(scenario, world->time + world->step)};
   // One pointer of capture fits in the function object itself: a frame allocates nothing.
   world->Frame([&call] {
     if (call.callbacks->preStep) call.callbacks->preStep(call.simt + call.simdt, call.simdt, call.mjd);
@@ -206,23 +216,26 @@ void Simulation::AttributePulls(std::vector<TetherSample> &tethers) const {
 }
 
 Scenario Simulation::Capture() {
+  // The loaded file's lines and blocks as they were; each open display's block as it writes it
+  // now, in the place of the block it was restored from.
   Scenario saved = CaptureWorld(*world, &scenario);
-  saved.displays.clear();
-  std::vector<std::string> taken;
   for (size_t i = 0; i < displays->DisplayCount(); ++i) {
     DisplayHost::Display *display = displays->DisplayAt(i);
     DisplayBlock block;
-    auto known = positions.find(display);
-    block.position = known != positions.end() ? known->second : "";
+    auto known = blockOf.find(display);
+    if (known != blockOf.end()) block.position = saved.displays[known->second].position;
     block.mode = display->GetMode().Name();
     ScenarioStream stream;
     displays->WriteStatus(*display, stream.Handle());
     block.lines = stream.Written();
-    saved.displays.push_back(block);
+    // A display the file had no block for adds none while it holds what it held when it opened.
+    auto blank = openedBlank.find(display);
+    if (known == blockOf.end() && blank != openedBlank.end() && blank->second == block.lines) continue;
+    if (known != blockOf.end())
+      saved.displays[known->second] = block;
+    else
+      saved.displays.push_back(block);
   }
-  // Blocks of modes this host does not know are kept as they were read.
-  for (const DisplayBlock &block : scenario.displays)
-    if (displays->FindMode(block.mode) == nullptr) saved.displays.push_back(block);
   static const char *const names[] = {"Left", "Right", "Extra1", "Extra2", "Extra3", "Extra4"};
   for (DisplayBlock &block : saved.displays) {
     if (!block.position.empty()) continue;

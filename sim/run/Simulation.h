@@ -13,6 +13,7 @@
 #include "sim/display/DisplayHost.h"
 #include "sim/run/ModuleLoader.h"
 #include "sim/scenario/ScenarioFile.h"
+#include "sim/scenario/ScenarioWorld.h"
 #include "sim/world/World.h"
 
 namespace sim {
@@ -55,6 +56,7 @@ public:
     // How the host loads, steps and unloads the module: the program's own generation when absent.
     std::optional<HostGeneration> generation;
     StepCallbacks steps = StepCallbacks::Host;
+    std::string hostDir = {};    // a host installation whose Config/Vessels classes ships may use
   };
 
   // Loads the module and the scenario, calls the open-viewport callback and opens the plug-in's
@@ -86,6 +88,8 @@ public:
   DisplayHost::Display *FirstDisplay();
   double Time() const { return world->time; }
   const Scenario &Loaded() const { return scenario; }
+  // How many of the scenario's ships the world carries as read instead of simulating them.
+  size_t CarriedCount() const { return plan.Carried(); }
 
   // The eight tethers as of now (empty when no display of the plug-in is open).
   std::vector<TetherSample> Tethers();
@@ -100,12 +104,15 @@ private:
   void AttributePulls(std::vector<TetherSample> &tethers) const;
 
   Scenario scenario;
+  ScenarioPlan plan;
   // Destroyed in reverse: the world, then the displays (their code lives in the module), then
   // the module.
   std::unique_ptr<PluginModule> module;
   std::unique_ptr<DisplayHost> displays;
   std::unique_ptr<World> world;
-  std::map<const DisplayHost::Display *, std::string> positions;  // a restored display's block position
+  std::map<const DisplayHost::Display *, size_t> blockOf;  // a restored display's block in the scenario
+  // What a display opened without a block wrote when it opened.
+  std::map<const DisplayHost::Display *, std::vector<std::string>> openedBlank;
   bool finished = false;
 };
 

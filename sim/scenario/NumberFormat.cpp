@@ -35,4 +35,17 @@ std::string FormatSeconds(double seconds) {
   return shown == "-0" ? "0" : shown;
 }
 
+std::string ReadReal(std::string_view word, double &value) {
+  const char *first = word.data();
+  const char *last = word.data() + word.size();
+  if (first != last && *first == '+') ++first;
+  double read = 0;
+  const std::from_chars_result result = std::from_chars(first, last, read);
+  if (result.ec == std::errc::result_out_of_range) return "is out of range";
+  if (result.ec != std::errc() || result.ptr != last) return "is not a number";
+  if (!std::isfinite(read)) return "is not a finite number";
+  value = read;
+  return "";
+}
+
 }  // namespace sim

@@ -1,8 +1,9 @@
-// Real numbers as text: in the shortest form that reads back to the same double, and times for
-// messages.
+// Real numbers as text in the shortest form that reads back to the same double, and back; times
+// for messages.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace sim {
 
@@ -12,5 +13,9 @@ std::string FormatReal(double value);
 
 // A time for messages, to the microsecond and without trailing zeros: "37.3", "520", "0.000125".
 std::string FormatSeconds(double seconds);
+
+// A whole word as a finite real, correctly rounded (a leading '+' is allowed). Empty when it is
+// one; otherwise the problem: "is not a number", "is out of range" or "is not a finite number".
+std::string ReadReal(std::string_view word, double &value);
 
 }  // namespace sim

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "sim/api/CoreInterface.h"
+#include "sim/world/RigidBody.h"
 
 namespace sim {
 
@@ -14,8 +15,6 @@ double Clamp(double value, double lo, double hi) {
   if (!(value > lo)) return lo;
   return value > hi ? hi : value;
 }
-
-double Component(Vec3 v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 
 }  // namespace
 
@@ -60,27 +59,13 @@ void Vessel::Integrate(double dt, Vec3 globalAcceleration) {
   pos += vel * dt;
 
   // Rotation: kick the body-frame angular momentum with the torque, then let the body turn
-  // torque-free over dt. The free motion is split into exact rotations about the principal axes,
-  // composed symmetrically (x/2, y/2, z, y/2, x/2): each keeps R·L (the angular momentum in the
-  // global frame) exactly, and the composition is time-reversible, so the kinetic energy does not
-  // drift. An axis without inertia does not turn.
+  // torque-free over dt.
   double inertia[3] = {m * pmi.x, m * pmi.y, m * pmi.z};
   double invInertia[3];
   for (int k = 0; k < 3; ++k) invInertia[k] = inertia[k] > 0 ? 1.0 / inertia[k] : 0.0;
   Vec3 momentum{inertia[0] * angVel.x, inertia[1] * angVel.y, inertia[2] * angVel.z};
   momentum += torqueSum * dt;
-
-  static const int axes[5] = {0, 1, 2, 1, 0};
-  static const double fractions[5] = {0.5, 0.5, 1.0, 0.5, 0.5};
-  for (int s = 0; s < 5; ++s) {
-    int k = axes[s];
-    double angle = Component(momentum, k) * invInertia[k] * dt * fractions[s];
-    if (angle == 0) continue;
-    Mat3 turn = AxisRotation(k, angle);
-    rot = rot * turn;
-    momentum = Transposed(turn) * momentum;
-  }
-  rot = Reorthonormalized(rot);
+  TurnFreely(rot, momentum, invInertia, dt);
   angVel = {momentum.x * invInertia[0], momentum.y * invInertia[1], momentum.z * invInertia[2]};
 
   forceSum = {};

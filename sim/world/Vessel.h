@@ -12,6 +12,8 @@
 
 namespace sim {
 
+class Assembly;
+
 struct DockingPort {
   Vec3 pos, dir, rot;  // vessel frame
 };
@@ -59,6 +61,8 @@ public:
   VESSEL *Interface() { return static_cast<VESSEL *>(iface); }
   // Set when the world has deleted the vessel: its interface then does nothing.
   bool IsDeleted() const { return deleted; }
+  // The docked assembly the vessel is a part of; null while it flies free.
+  Assembly *DockedIn() const { return assembly; }
 
   // Dry mass plus the propellant in every resource, kg.
   double Mass() const;
@@ -104,12 +108,16 @@ public:
   Vec3 angVel;                 // vessel frame, rad/s
   std::vector<DockingPort> docks;
   std::vector<AttachmentPoint> attachments;
+  // The first this many propellant resources are the vessel's own tanks (its class's), whose
+  // levels a scenario keeps; a plug-in's resources come after them.
+  size_t ownTanks = 0;
 
   Vec3 forceSum;   // vessel frame, this step
   Vec3 torqueSum;  // vessel frame, about the centre of gravity, this step
 
 private:
   friend class World;
+  friend class Assembly;
   // Drops the propellant, thrusters and exhausts and marks the vessel deleted.
   void Retire();
 
@@ -121,6 +129,7 @@ private:
   std::vector<Exhaust> exhausts;
   UINT nextExhaustId = 1;
   bool deleted = false;
+  Assembly *assembly = nullptr;
 };
 
 }  // namespace sim

@@ -1,6 +1,8 @@
 #include "sim/world/World.h"
 
+#include <algorithm>
 #include <cmath>
+#include <set>
 
 namespace sim {
 
@@ -18,6 +20,7 @@ World *CurrentWorld() { return current; }
 World::World() { current = this; }
 
 World::~World() {
+  assemblies.clear();
   if (current == this) current = nullptr;
 }
 
@@ -34,6 +37,7 @@ Vessel *World::CreateVessel(const std::string &name, const std::string &classNam
 bool World::DeleteVessel(Vessel *vessel) {
   const size_t position = IndexOf(vessel);
   if (position == vessels.size()) return false;
+  if (vessel->assembly != nullptr) Undock(vessel);
   index.Erase(vessel, vessel->Name());
   retired.push_back(std::move(vessels[position]));
   vessels.erase(vessels.begin() + static_cast<std::ptrdiff_t>(position));
@@ -41,6 +45,64 @@ bool World::DeleteVessel(Vessel *vessel) {
   vessel->Retire();
   if (focus == vessel) focus = vessels.empty() ? nullptr : vessels.front().get();
   return true;
+}
+
+void World::Undock(Vessel *vessel) {
+  Assembly *old = vessel->assembly;
+  std::vector<Vessel *> rest;
+  for (size_t i = 0; i < old->PartCount(); ++i)
+    if (old->PartAt(i) != vessel) rest.push_back(old->PartAt(i));
+  std::vector<DockJoint> kept;
+  for (const DockJoint &joint : old->Joints())
+    if (joint.a != vessel && joint.b != vessel) kept.push_back(joint);
+  auto found = std::find_if(assemblies.begin(), assemblies.end(), [old](const auto &a) { return a.get() == old; });
+  assemblies.erase(found);  // releases every part
+
+  // What the joints still hold together, in the parts' order.
+  std::set<Vessel *> placed;
+  for (Vessel *start : rest) {
+    if (placed.count(start) != 0) continue;
+    std::vector<Vessel *> group{start};
+    placed.insert(start);
+    for (size_t i = 0; i < group.size(); ++i)
+      for (const DockJoint &joint : kept) {
+        Vessel *other = joint.a == group[i] ? joint.b : joint.b == group[i] ? joint.a : nullptr;
+        if (other != nullptr && placed.insert(other).second) group.push_back(other);
+      }
+    if (group.size() < 2) continue;
+    std::vector<DockJoint> groupJoints;
+    for (const DockJoint &joint : kept)
+      if (std::find(group.begin(), group.end(), joint.a) != group.end()) groupJoints.push_back(joint);
+    assemblies.push_back(std::make_unique<Assembly>(group, groupJoints));
+  }
+}
+
+Assembly *World::Join(const std::vector<DockJoint> &joints) {
+  if (joints.empty()) return nullptr;
+  std::vector<Vessel *> parts;
+  std::set<std::pair<const Vessel *, size_t>> ports;
+  for (const DockJoint &joint : joints) {
+    for (const auto &[vessel, port] : {std::pair{joint.a, joint.portA}, std::pair{joint.b, joint.portB}}) {
+      if (!IsLive(vessel) || vessel->assembly != nullptr || port >= vessel->docks.size()) return nullptr;
+      if (!ports.insert({vessel, port}).second) return nullptr;
+      if (std::find(parts.begin(), parts.end(), vessel) == parts.end()) parts.push_back(vessel);
+    }
+    if (joint.a == joint.b) return nullptr;
+  }
+  // Every part reached from the first through the joints.
+  std::set<const Vessel *> reached{parts.front()};
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (const DockJoint &joint : joints)
+      if ((reached.count(joint.a) != 0) != (reached.count(joint.b) != 0)) {
+        reached.insert(joint.a);
+        reached.insert(joint.b);
+        grew = true;
+      }
+  }
+  if (reached.size() != parts.size()) return nullptr;
+  assemblies.push_back(std::make_unique<Assembly>(parts, joints));
+  return assemblies.back().get();
 }
 
 Vessel *World::FindByName(std::string_view name) const {
@@ -91,7 +153,9 @@ void World::Frame(const std::function<void()> &perFrame) {
   if (perFrame) perFrame();
   const double dt = step;
   for (const auto &v : vessels) v->ApplyThrusters(dt);
-  for (const auto &v : vessels) v->Integrate(dt, GravityAt(v->pos));
+  for (const auto &v : vessels)
+    if (v->assembly == nullptr) v->Integrate(dt, GravityAt(v->pos));
+  for (const auto &a : assemblies) a->Integrate(dt, *this);
 
   if (countStep != dt || time != countBase + static_cast<double>(stepCount) * countStep) {
     countBase = time;

@@ -10,15 +10,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "sim/world/Assembly.h"
 #include "sim/world/Vessel.h"
 #include "sim/world/VesselIndex.h"
 
 namespace sim {
-
-// The date at simulated time 0, as a modified Julian date (2000 January 1, 12:00): the date the
-// host hands the plug-in each frame, and the one a scenario's Date line gives, count from it.
-constexpr double epochMjd = 51544.5;
-constexpr double secondsPerDay = 86400;
 
 class World {
 public:
@@ -34,7 +30,9 @@ public:
   // The vessel's handle and name no longer resolve afterwards and the vessels after it move up one
   // index. Its object stays in memory, inert, until the world ends, so that a stale handle or
   // interface is recognised instead of read after it was freed. When it had the focus, the focus
-  // moves to the first vessel (null when none is left).
+  // moves to the first vessel (null when none is left). A docked vessel leaves its assembly: the
+  // parts still joined to each other stay an assembly, a part left alone flies free, each moving
+  // on as it moved.
   bool DeleteVessel(Vessel *vessel);
   // Case-insensitive; constant time.
   Vessel *FindByName(std::string_view name) const;
@@ -50,6 +48,13 @@ public:
   // Refused (false) for a handle that is not a live vessel of this world.
   bool SetFocus(Vessel *vessel);
 
+  // Makes the vessels that the joints name one rigid assembly, from their states as they stand
+  // (place them with PlaceAtDock first). Null, with nothing changed, when a vessel is not live or
+  // already docked, a port is missing or used twice, a joint ties a vessel to itself, or the
+  // joints do not hold all the vessels together.
+  Assembly *Join(const std::vector<DockJoint> &joints);
+  const std::vector<std::unique_ptr<Assembly>> &Assemblies() const { return assemblies; }
+
   // The same handle for the same name (compared exactly) for the life of the world; null for an
   // empty name.
   SURFHANDLE RegisterExhaustTexture(const std::string &name);
@@ -57,8 +62,8 @@ public:
   std::string TextureName(SURFHANDLE texture) const;
 
   // One frame from simulated time t: `perFrame` (the plug-in's callback) adds its forces, then
-  // thruster forces and propellant burn, gravity, the symplectic integration, cleared forces,
-  // t += step.
+  // thruster forces and propellant burn, gravity, the symplectic integration (of each free vessel
+  // and each assembly), cleared forces, t += step.
   void Frame(const std::function<void()> &perFrame);
 
   // A force a plug-in added through VESSEL::AddForce, vessel frame.
@@ -82,9 +87,13 @@ public:
   std::optional<double> gravityGM;     // m^3/s^2 of a central body at the origin
 
 private:
+  // Takes `vessel` out of its assembly and forms the rest again.
+  void Undock(Vessel *vessel);
+
   std::vector<AppliedForce> pluginForces;
   std::vector<std::unique_ptr<Vessel>> vessels;
   std::vector<std::unique_ptr<Vessel>> retired;  // deleted, kept inert until the world ends
+  std::vector<std::unique_ptr<Assembly>> assemblies;
   VesselIndex index;
   Vessel *focus = nullptr;
   std::vector<std::unique_ptr<std::string>> textures;

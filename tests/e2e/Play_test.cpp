@@ -315,7 +315,7 @@ TEST_F(PlayTest, ATooSmallTerminalSaysWhatItNeedsUntilResizedAndTerminationResto
   EXPECT_EQ(pane.Format("#{alternate_on}"), "0");
   EXPECT_EQ(pane.Text().find("Save scenario"), std::string::npos) << pane.Text();
   EXPECT_NE(pane.Text().find("Saved tug-saved.scn"), std::string::npos) << pane.Text();
-  EXPECT_NE(ReadFile(dir + "/tug-saved.scn").find("\n  Date MJD "), std::string::npos);
+  EXPECT_NE(ReadFile(dir + "/tug-saved.scn").find("\n  SIMTIME "), std::string::npos);
 }
 
 TEST_F(PlayTest, AHangUpSavesTheChangedScenarioWithoutAskingOverAnEarlierSave) {

@@ -121,6 +121,8 @@ TEST(RunTest, BadArgumentsAndUnreadableScenariosExitWithStatusTwoAndOneLine) {
       {"run " + Scenario("pair.scn") + " --duration x", "--duration needs"},
       {"run " + Scenario("pair.scn") + " --keys 1:NOKEY", "names no known key"},
       {"run missing.scn", "missing.scn"},
+      {"run " + Scenario("pair.scn") + " --host-dir no-such-folder",
+       "host folder 'no-such-folder' has no Config/Vessels"},
       {"frobnicate", "unknown command"},
   };
   int n = 0;

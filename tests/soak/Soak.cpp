@@ -107,7 +107,8 @@ Counts CountObjects(sim::Simulation &simulation) {
   counts.displays = simulation.Displays().DisplayCount();
   for (size_t i = 0; i < world.VesselCount(); ++i) {
     const sim::Vessel &v = *world.VesselAt(i);
-    counts.propellants += v.Propellants().size();
+    // The vessel's own tanks come first; the rest are the plug-in's.
+    counts.propellants += v.Propellants().size() - v.ownTanks;
     counts.thrusters += v.Thrusters().size();
     counts.exhausts += v.Exhausts().size();
   }
@@ -211,7 +212,8 @@ std::string CheckObjects(sim::Simulation &simulation, const BlockCheck &block, c
   const sim::World &world = simulation.GetWorld();
   for (size_t i = 0; i < world.VesselCount(); ++i) {
     const sim::Vessel &v = *world.VesselAt(i);
-    if (v.Thrusters().size() != 2 * v.Propellants().size() || v.Exhausts().size() > v.Propellants().size())
+    const size_t tethers = v.Propellants().size() - v.ownTanks;
+    if (v.Thrusters().size() != 2 * tethers || v.Exhausts().size() > tethers)
       return "vessel " + v.Name() + " holds objects of no tether";
   }
   return "";

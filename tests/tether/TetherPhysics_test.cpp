@@ -125,4 +125,76 @@ TEST_F(TetherPhysicsTest, ATetherTiedOffTheCentreOfGravityTurnsTheVessel) {
   EXPECT_LT(std::atan2(arm.y, arm.x), PI / 2 - 0.1);
 }
 
+// The sums over every vessel that no internal force changes: momentum, and angular momentum about
+// the origin (each vessel's orbital part and its own spin). A docked part counts as a body of its
+// own moving with the assembly, which adds up to the assembly's.
+struct Momenta {
+  Vec3 linear, angular;
+};
+
+Momenta Total(const sim::World &world) {
+  Momenta sum;
+  for (size_t i = 0; i < world.VesselCount(); ++i) {
+    const sim::Vessel &v = *world.VesselAt(i);
+    const double m = v.Mass();
+    sum.linear += v.vel * m;
+    const Vec3 own{m * v.pmi.x * v.angVel.x, m * v.pmi.y * v.angVel.y, m * v.pmi.z * v.angVel.z};
+    sum.angular += Cross(v.pos, v.vel) * m + v.rot * own;
+  }
+  return sum;
+}
+
+// A pod on a tether tied to the docking port of a module docked at a station: the pull moves the
+// whole station, while momentum and angular momentum stay what they were (the tether's forces are
+// internal) and the module stays exactly at its dock.
+TEST_F(TetherPhysicsTest, ATetherToADockedVesselMovesTheWholeAssemblyAndKeepsTheMomenta) {
+  // The only change allowed: the tether's drawing burns 2e-7 kg/s from the module's tank, and that
+  // mass leaves with the module's motion. Over 300 s a few parts in a billion.
+  constexpr double momentumTolerance = 1e-7;  // relative
+  sim::Vessel *station = AddVessel("Station", {0, 0, 0}, 20000);
+  sim::Vessel *module = AddVessel("Module", {}, 5000);
+  sim::Vessel *pod = AddVessel("Pod", {30, 100, 20}, 1500);
+  station->pmi = {10, 12, 8};
+  module->pmi = {2, 2, 1};
+  pod->pmi = {1, 1, 1};
+  station->docks.push_back({{0, 0, 10}, {0, 0, 1}, {0, 1, 0}});
+  module->docks.push_back({{0, 0, -3}, {0, 0, -1}, {0, 1, 0}});
+  module->docks.push_back({{0, 0, 3}, {0, 0, 1}, {0, 1, 0}});
+  station->rot = sim::AxisRotation(0, 0.4);
+  station->vel = {1, 0, 0};
+  station->angVel = {0, 0.002, 0.01};
+  ASSERT_TRUE(sim::PlaceAtDock(*station, 0, *module, 0));
+  const Vec3 spin = station->rot * station->angVel;
+  module->vel = station->vel + Cross(spin, module->pos - station->pos);
+  module->angVel = Transposed(module->rot) * spin;
+  ASSERT_NE(world.Join({{station, 0, module, 0}}), nullptr);
+  pod->vel = {1, 1.5, 0};
+
+  const sim::DockingPort &free = module->docks[1];
+  const Vec3 port = module->pos + module->rot * free.pos;
+  // The module carries the tether's drawing: its tank burns, and the assembly forms again every
+  // frame.
+  registry.TM[0]->Connect("Module", "Pod", Length(pod->pos - port), 2000,
+                          MakeVector(free.pos.x, free.pos.y, free.pos.z), MakeVector(0, 0, 0));
+  const Momenta before = Total(world);
+  const Vec3 stationVelocity = station->vel;
+  double pulled = 0, worstGap = 0, worstTurn = 0;
+  while (world.time < 300 - 1e-9) {
+    world.Frame([&] { registry.TimeStep(); });
+    pulled = std::max(pulled, registry.TM[0]->GetPull());
+    const Vec3 stationPort = station->pos + station->rot * station->docks[0].pos;
+    const Vec3 modulePort = module->pos + module->rot * module->docks[0].pos;
+    worstGap = std::max(worstGap, Length(stationPort - modulePort));
+    worstTurn = std::max(worstTurn, Length(station->rot * station->docks[0].dir + module->rot * module->docks[0].dir));
+  }
+  ASSERT_GT(pulled, 100) << "the tether never pulled";
+  EXPECT_GT(Length(station->vel - stationVelocity), 1e-3) << "the station did not feel the pull";
+  EXPECT_LT(worstGap, 1e-9);
+  EXPECT_LT(worstTurn, 1e-12);
+
+  const Momenta after = Total(world);
+  EXPECT_LT(Length(after.linear - before.linear), momentumTolerance * Length(before.linear));
+  EXPECT_LT(Length(after.angular - before.angular), momentumTolerance * Length(before.angular));
+}
+
 }  // namespace

@@ -1,0 +1,168 @@
+#include "sim/scenario/VesselClasses.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "sim/scenario/NumberFormat.h"
+#include "sim/scenario/ScenarioFile.h"
+#include "sim/scenario/ScenarioText.h"
+
+namespace sim {
+
+namespace {
+
+constexpr std::uintmax_t maxConfigSize = 1 << 20;  // bytes
+
+DockingPort Port(Vec3 pos, Vec3 dir, Vec3 rot) { return {pos, dir, rot}; }
+
+// The stock classes' facts: empty mass, tanks, inertia per unit mass, size and docking port.
+const VesselClass stockClasses[] = {
+    {"ShuttlePB", 500, {2.28, 2.31, 0.79}, 3.5, {750}, {Port({0, 1.3, -1}, {0, 1, 0}, {0, 0, -1})}},
+    {"DeltaGlider", 11000, {15.5, 22.1, 7.7}, 10, {10400, 600}, {Port({0, -0.49, 10.076}, {0, 0, 1}, {0, 1, 0})}},
+    {"ShuttleA", 13000, {86.6, 89.8, 5.5}, 17, {71500, 2700}, {Port({0, 0, 18.677}, {0, 0, 1}, {0, 1, 0})}},
+};
+
+class ConfigParser {
+public:
+  ConfigParser(const std::string &sourceName, const std::string &className) : source(sourceName) {
+    result.name = className;
+  }
+
+  VesselClass Run(const std::string &text) {
+    bool seenMass = false, seenInertia = false;
+    std::string block;  // the open block's name, e.g. "DOCKLIST"
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      ++lineNumber;
+      std::string raw = text.substr(start, end - start);
+      if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+      start = end + 1;
+      const std::string content = LineContent(raw);
+      if (content.empty()) continue;
+      const std::vector<std::string> words = Words(content);
+      if (!block.empty()) {
+        if (words[0] == "END_" + block) {
+          block.clear();
+        } else if (block == "DOCKLIST") {
+          ReadPort(words);
+        }
+        continue;
+      }
+      if (words[0].rfind("BEGIN_", 0) == 0) {
+        block = words[0].substr(6);
+        continue;
+      }
+      const size_t equals = content.find('=');
+      if (equals == std::string::npos) continue;
+      const std::string key = Lower(Trim(content.substr(0, equals)));
+      const std::vector<std::string> values = Words(content.substr(equals + 1));
+      if (key == "mass") {
+        result.mass = Positive("Mass", values);
+        seenMass = true;
+      } else if (key == "size") {
+        result.size = Positive("Size", values);
+      } else if (key == "inertia") {
+        const std::vector<double> v = Reals("Inertia", values, 3, "three numbers");
+        if (!(v[0] > 0 && v[1] > 0 && v[2] > 0)) Fail("Inertia must be above 0");
+        result.pmi = {v[0], v[1], v[2]};
+        seenInertia = true;
+      } else if (key == "maxfuel") {
+        const double capacity = Reals("MaxFuel", values, 1, "one number")[0];
+        if (capacity < 0) Fail("MaxFuel must not be below 0");
+        if (capacity > 0) result.tanks.push_back(capacity);
+      }
+    }
+    if (!block.empty()) throw ScenarioError(source + ": BEGIN_" + block + " is not closed");
+    if (!seenMass) throw ScenarioError(source + ": gives no Mass");
+    if (!seenInertia) throw ScenarioError(source + ": gives no Inertia");
+    return result;
+  }
+
+private:
+  [[noreturn]] void Fail(const std::string &problem) const {
+    throw ScenarioError(source + ":" + std::to_string(lineNumber) + ": " + problem);
+  }
+
+  std::vector<double> Reals(const char *key, const std::vector<std::string> &words, size_t count, const char *what) {
+    if (words.size() != count) Fail(std::string(key) + " needs " + what);
+    std::vector<double> values(count);
+    for (size_t i = 0; i < count; ++i) {
+      const std::string problem = ReadReal(words[i], values[i]);
+      if (!problem.empty()) Fail(std::string(key) + ": \"" + words[i] + "\" " + problem);
+    }
+    return values;
+  }
+
+  double Positive(const char *key, const std::vector<std::string> &words) {
+    const double value = Reals(key, words, 1, "one number")[0];
+    if (!(value > 0)) Fail(std::string(key) + " must be above 0");
+    return value;
+  }
+
+  void ReadPort(const std::vector<std::string> &words) {
+    if (words.size() != 9 && words.size() != 10)
+      Fail("a docking port needs nine numbers: position, direction, alignment (then a radio id)");
+    const std::vector<double> v =
+        Reals("docking port", std::vector<std::string>(words.begin(), words.begin() + 9), 9, "nine numbers");
+    result.docks.push_back({{v[0], v[1], v[2]}, {v[3], v[4], v[5]}, {v[6], v[7], v[8]}});
+  }
+
+  std::string source;
+  size_t lineNumber = 0;
+  VesselClass result;
+};
+
+}  // namespace
+
+const VesselClass *StockClass(std::string_view name) {
+  const std::string wanted = Lower(name);
+  for (const VesselClass &c : stockClasses)
+    if (Lower(c.name) == wanted) return &c;
+  return nullptr;
+}
+
+VesselClass ParseClassConfig(const std::string &text, const std::string &sourceName, const std::string &className) {
+  return ConfigParser(sourceName, className).Run(text);
+}
+
+VesselClasses::VesselClasses(std::string dir) : hostDir(std::move(dir)) {}
+
+std::string VesselClasses::ConfigPath(const std::string &name) const {
+  if (hostDir.empty()) return "";
+  return (std::filesystem::path(hostDir) / "Config" / "Vessels" / (name + ".cfg")).string();
+}
+
+const VesselClass *VesselClasses::Find(const std::string &name) {
+  const std::string key = Lower(name);
+  auto known = read.find(key);
+  if (known != read.end()) return known->second.get();
+
+  if (!hostDir.empty() && !listed) {
+    listed = true;
+    std::error_code error;
+    for (const auto &entry :
+         std::filesystem::directory_iterator(std::filesystem::path(hostDir) / "Config" / "Vessels", error))
+      files.emplace(Lower(entry.path().filename().string()), entry.path().string());
+  }
+  auto file = files.find(key + ".cfg");
+  if (file != files.end()) {
+    const std::string &path = file->second;
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error) throw ScenarioError(path + ": cannot be read");
+    if (size > maxConfigSize) throw ScenarioError(path + ": larger than 1 MiB, not a class configuration file");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw ScenarioError(path + ": cannot be opened");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) throw ScenarioError(path + ": cannot be read");
+    auto parsed = std::make_unique<VesselClass>(ParseClassConfig(text, path, name));
+    return read.emplace(key, std::move(parsed)).first->second.get();
+  }
+  return StockClass(name);
+}
+
+}  // namespace sim
