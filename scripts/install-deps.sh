@@ -2,7 +2,7 @@
 # Installs the system packages that building, testing and the demo need, when they are missing.
 # Debian, as root (or through sudo). Safe to run again: it installs only what is absent.
 #
-#   scripts/install-deps.sh            Linux build, tests, demo, plots and fuzzing (clang, libFuzzer)
+#   scripts/install-deps.sh            Linux build, tests, demo, plots, fuzzing (clang, libFuzzer), profiles
 #   scripts/install-deps.sh --windows  also the i686 MinGW cross compiler and 32-bit Wine
 set -euo pipefail
 
@@ -26,6 +26,7 @@ packages=(
   libfreetype-dev libpng-dev fonts-dejavu-core
   libncurses-dev tmux
   gnuplot-nox
+  valgrind
   clang libclang-rt-14-dev
 )
 if [ "$want_windows" -eq 1 ]; then
