@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "sim/cli/KeyNames.h"
+#include "sim/cli/Sweep.h"
+#include "sim/run/BlockSettings.h"
 
 namespace sim {
 
@@ -30,8 +32,11 @@ struct RunArguments {
   double every = 1.0;  // s between CSV samples
   std::string screen, png, save;
   bool quiet = false;
-  bool show = false;  // print the display each time it changes
-  double speed = 0;   // simulated seconds per second of wall time; 0: as fast as it goes
+  bool show = false;                   // print the display each time it changes
+  double speed = 0;                    // simulated seconds per second of wall time; 0: as fast as it goes
+  std::vector<BlockSetting> settings;  // values written into the plug-in's block before it is read
+  std::string summary;                 // the run's one-line outcome as CSV; "-": standard output
+  int link = 0;                        // the link the outcome is about
 };
 
 struct PlayArguments {
@@ -41,9 +46,10 @@ struct PlayArguments {
 };
 
 struct Command {
-  enum class Kind { Run, Play, Help } kind = Kind::Help;
+  enum class Kind { Run, Play, Sweep, Help } kind = Kind::Help;
   RunArguments run;
   PlayArguments play;
+  SweepArguments sweep;
 };
 
 extern const char usageText[];

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -20,6 +21,7 @@
 #include "sim/cli/Cli.h"
 #include "sim/run/Recorder.h"
 #include "sim/run/Simulation.h"
+#include "sim/run/Summary.h"
 
 #ifdef KESTRANE_HAVE_PLAY
 #include "sim/cli/Play.h"
@@ -144,7 +146,7 @@ bool CheckDeletions(const std::vector<sim::TimedDeletion> &deletions, sim::World
 
 int Run(const sim::RunArguments &args) {
   sim::Simulation::Options options{args.scenario, args.plugin.empty() ? sim::DefaultPluginPath() : args.plugin,
-                                   args.step};
+                                   args.step, args.settings};
   std::string error;
   try {
     sim::Simulation simulation(options);
@@ -161,6 +163,10 @@ int Run(const sim::RunArguments &args) {
     const auto wallStart = std::chrono::steady_clock::now();
     watcher.Look(simulation);
 
+    std::optional<sim::RunSummary> summary;
+    if (!args.summary.empty()) summary.emplace(args.link);
+    if (summary) summary->Observe(simulation, true);
+
     recorder.Sample(simulation);
     double lastSample = simulation.Time();
     double nextSample = args.every;
@@ -169,12 +175,14 @@ int Run(const sim::RunArguments &args) {
       const double start = simulation.Time();
       // Vessels go at the start of the frame, so that the keys of the same frame and the plug-in's
       // step already find them gone.
+      const size_t deletedBefore = nextDeletion;
       while (nextDeletion < args.deletions.size() && Reached(start, args.deletions[nextDeletion].time))
         simulation.DeleteVessel(args.deletions[nextDeletion++].name);
       std::vector<DWORD> due;
       while (nextKey < args.keys.size() && Reached(start, args.keys[nextKey].time))
         due.push_back(args.keys[nextKey++].key);
       simulation.Frame(due);
+      if (summary) summary->Observe(simulation, !due.empty() || nextDeletion != deletedBefore);
       const double end = simulation.Time();
       // Displays are redrawn once per second of simulated time.
       if (std::floor(end + timeSlack) > std::floor(start + timeSlack)) simulation.RedrawDisplays();
@@ -196,6 +204,14 @@ int Run(const sim::RunArguments &args) {
     watcher.Look(simulation);
     if (lastSample != simulation.Time()) recorder.Sample(simulation);
     if (!recorder.Close(error)) return Fail(failure, error);
+    if (summary) {
+      summary->Finish(simulation);
+      const std::string text = sim::RunSummary::Header(args.settings) + "\n" + summary->Row(args.settings) + "\n";
+      if (args.summary == "-")
+        std::fputs(text.c_str(), stdout);
+      else if (!WriteText(args.summary, text, error))
+        return Fail(failure, error);
+    }
 
     sim::DisplayHost::Display *display = simulation.FirstDisplay();
     if (!args.screen.empty()) {
@@ -237,6 +253,8 @@ int main(int argc, char **argv) {
       return 0;
     case sim::Command::Kind::Run:
       return Run(command->run);
+    case sim::Command::Kind::Sweep:
+      return sim::Sweep(command->sweep);
     case sim::Command::Kind::Play:
 #ifdef KESTRANE_HAVE_PLAY
       return sim::Play(command->play);

@@ -57,6 +57,7 @@ VESSEL *FocusInterface(World &world) { return world.Focus() ? world.Focus()->Int
 Simulation::Simulation(const Options &options) {
   scenario = LoadScenarioFile(options.scenarioPath);
   if (options.step) scenario.step = *options.step;
+  ApplyBlockSettings(scenario, pluginModeName, options.settings);
 
   // Modes are registered while the module loads, so the display host comes first.
   displays = std::make_unique<DisplayHost>();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sim/display/DisplayHost.h"
+#include "sim/run/BlockSettings.h"
 #include "sim/run/ModuleLoader.h"
 #include "sim/scenario/ScenarioFile.h"
 #include "sim/world/World.h"
@@ -43,6 +44,7 @@ public:
     std::string scenarioPath;
     std::string pluginPath;
     std::optional<double> step;  // s; overrides the scenario's
+    std::vector<BlockSetting> settings = {};  // written into the plug-in's block before it is read
   };
 
   // Loads the module and the scenario, calls the open-viewport callback and opens the plug-in's
