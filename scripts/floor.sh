@@ -8,7 +8,8 @@
 #
 # Builds in release mode (build/release), checks that the bare loop ends in the same state as the
 # run, then runs the three commands in turn, N times, each timed from process start to exit, and
-# prints the median wall times and the ratios of the medians. Absolute times move with the machine
+# prints the median wall times and the ratios of the medians, and the mean processor times (less
+# disturbed by other load on the machine, but counted by the shell in whole milliseconds). Absolute times move with the machine
 # and its load (printed first); the ratios, taken in one call, are the figures to compare.
 set -euo pipefail
 
@@ -46,6 +47,12 @@ elapsed() {
   "$@" >/dev/null
   echo $((${EPOCHREALTIME/./} - start))
 }
+# Sets variable $1 to the milliseconds of processor time (user and system) of every finished child
+# of this shell so far; `times` runs in this shell, not in a subshell of its own.
+cpu() {
+  times >"$scratch/times"
+  printf -v "$1" '%s' "$(awk 'NR == 2 { for (i = 1; i <= 2; ++i) { split($i, t, /[ms]/); ms += (t[1] * 60 + t[2]) * 1000 } print ms }' "$scratch/times")"
+}
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 echo "== $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)," \
@@ -53,16 +60,26 @@ echo "== $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load average $(cut -d
 echo "== $runs runs of each in turn, $duration simulated seconds at 0.02 s"
 : >"$scratch/bare" && : >"$scratch/run" && : >"$scratch/csv"
 "${bare[@]}" >/dev/null && "${run[@]}" && "${run[@]}" "${csv[@]}"  # warm the caches
+bareCpu=0 runCpu=0 csvCpu=0
 for ((i = 0; i < runs; ++i)); do
+  cpu before
   elapsed "${bare[@]}" >>"$scratch/bare"
+  cpu middle
   elapsed "${run[@]}" >>"$scratch/run"
+  cpu after
   elapsed "${run[@]}" "${csv[@]}" >>"$scratch/csv"
+  cpu last
+  bareCpu=$(awk -v s="$bareCpu" -v a="$before" -v b="$middle" 'BEGIN { print s + b - a }')
+  runCpu=$(awk -v s="$runCpu" -v a="$middle" -v b="$after" 'BEGIN { print s + b - a }')
+  csvCpu=$(awk -v s="$csvCpu" -v a="$after" -v b="$last" 'BEGIN { print s + b - a }')
 done
 
 b=$(median <"$scratch/bare") r=$(median <"$scratch/run") c=$(median <"$scratch/csv")
-awk -v b="$b" -v r="$r" -v c="$c" -v rows="$(($(wc -l <"$scratch/tethers.csv") + $(wc -l <"$scratch/vessels.csv") - 2))" 'BEGIN {
-  printf "%-44s %9.1f ms\n", "bare loop", b / 1000
-  printf "%-44s %9.1f ms  %6.1f x the bare loop\n", "kestrane-sim run, no CSV", r / 1000, r / b
-  printf "%-44s %9.1f ms  %6.1f x the bare loop\n", "kestrane-sim run, both CSV files every second", c / 1000, c / b
-  printf "(median wall times; the CSV files hold %d rows)\n", rows
+awk -v b="$b" -v r="$r" -v c="$c" -v bc="$bareCpu" -v rc="$runCpu" -v cc="$csvCpu" -v n="$runs" \
+  -v rows="$(($(wc -l <"$scratch/tethers.csv") + $(wc -l <"$scratch/vessels.csv") - 2))" 'BEGIN {
+  printf "%-46s %13s %13s\n", "", "median wall", "mean CPU"
+  printf "%-46s %10.1f ms %10.1f ms\n", "bare loop", b / 1000, bc / n
+  printf "%-46s %10.1f ms %10.1f ms   %5.1f x (CPU %4.1f x) the bare loop\n", "kestrane-sim run, no CSV", r / 1000, rc / n, r / b, rc / bc
+  printf "%-46s %10.1f ms %10.1f ms   %5.1f x (CPU %4.1f x) the bare loop\n", "kestrane-sim run, both CSV files every second", c / 1000, cc / n, c / b, cc / bc
+  printf "(wall: process start to exit, the ratio of the medians; CPU: user and system time; the CSV files hold %d rows)\n", rows
 }'

@@ -248,7 +248,20 @@ bool Start(const std::string &self, const SweepArguments &args, const std::vecto
   return true;
 }
 
-// The run's summary line: the last line it printed.
+// The line after the summary's header in what a run printed; empty when there is none.
+std::string SummaryRow(const std::string &text, const std::string &header) {
+  size_t at = 0;
+  while ((at = text.find(header + "\n", at)) != std::string::npos) {
+    if (at == 0 || text[at - 1] == '\n') {
+      const size_t start = at + header.size() + 1, end = text.find('\n', start);
+      if (end != std::string::npos) return text.substr(start, end - start);
+    }
+    at += header.size();
+  }
+  return {};
+}
+
+// The last line a run printed: the reason a failed run gives.
 std::string LastLine(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
   const size_t newline = text.find_last_of('\n');
@@ -324,8 +337,9 @@ int Sweep(const SweepArguments &args) {
       while (waitpid(job.pid, &status, 0) < 0 && errno == EINTR) {
       }
       const std::string described = Described((*combinations)[job.index]);
-      if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-        rows[job.index - first] = LastLine(job.text);
+      const std::string row = SummaryRow(job.text, RunSummary::Header((*combinations)[job.index]));
+      if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && !row.empty()) {
+        rows[job.index - first] = row;
       } else if (job.index < failureIndex) {
         failureIndex = job.index;
         std::string reason = LastLine(job.text);
@@ -333,8 +347,10 @@ int Sweep(const SweepArguments &args) {
         if (reason.rfind(prefix, 0) == 0) reason.erase(0, prefix.size());
         // A run that refused its arguments refused the sweep's.
         failureStatus = WIFEXITED(status) && WEXITSTATUS(status) == 2 ? 2 : 1;
-        if (reason.empty())
-          reason = WIFSIGNALED(status) ? "ended by signal " + std::to_string(WTERMSIG(status)) : "failed";
+        if (WIFSIGNALED(status))
+          reason = "ended by signal " + std::to_string(WTERMSIG(status));
+        else if (reason.empty() || WEXITSTATUS(status) == 0)
+          reason = "it printed no summary";
         failure = "the run with " + described + " failed: " + reason;
       }
       running.erase(running.begin() + static_cast<std::ptrdiff_t>(i));
