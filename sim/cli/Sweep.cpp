@@ -221,8 +221,7 @@ bool Start(const std::string &self, const SweepArguments &args, const std::vecto
     words.push_back("--set");
     words.push_back(s.name + "=" + s.value);
   }
-  for (const char *w : {"--link", "", "--summary", "-", "--quiet"}) words.push_back(w);
-  words[words.size() - 4] = std::to_string(args.link);
+  words.insert(words.end(), {"--link", std::to_string(args.link), "--summary", "-", "--quiet"});
   std::vector<char *> argv;
   for (std::string &w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
@@ -287,6 +286,16 @@ int Sweep(const SweepArguments &args) {
     if (!combinations->empty()) ApplyBlockSettings(scenario, pluginModeName, combinations->front());
   } catch (const ScenarioError &e) {
     return Fail(2, e.what());
+  }
+
+  // The summary goes to a file beside the target that replaces it once complete, so a sweep that
+  // fails or is stopped leaves an earlier summary as it was; a place that cannot be written is
+  // found before the runs.
+  const std::string partial = args.summary.empty() ? "" : args.summary + ".partial";
+  std::ofstream out;
+  if (!partial.empty()) {
+    out.open(partial, std::ios::binary | std::ios::trunc);
+    if (!out) return Fail(2, "cannot write '" + partial + "'");
   }
 
   const std::string self = SelfPath();
@@ -363,7 +372,13 @@ int Sweep(const SweepArguments &args) {
     }
   }
   if (shown) std::fprintf(stderr, "\r%60s\r", "");
-  if (!failure.empty()) return Fail(failureStatus, failure);
+  if (!failure.empty()) {
+    if (!partial.empty()) {
+      out.close();
+      std::remove(partial.c_str());
+    }
+    return Fail(failureStatus, failure);
+  }
 
   std::string text;
   if (args.shard == 1)
@@ -373,10 +388,12 @@ int Sweep(const SweepArguments &args) {
     std::fputs(text.c_str(), stdout);
     return std::fflush(stdout) == 0 ? 0 : Fail(1, "writing the summary failed");
   }
-  std::ofstream out(args.summary, std::ios::binary);
   out << text;
   out.close();
-  if (!out) return Fail(1, "cannot write '" + args.summary + "'");
+  if (!out || std::rename(partial.c_str(), args.summary.c_str()) != 0) {
+    std::remove(partial.c_str());
+    return Fail(1, "cannot write '" + args.summary + "'");
+  }
   return 0;
 }
 

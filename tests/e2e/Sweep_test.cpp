@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -76,11 +77,11 @@ TEST(SweepTest, RowsAreWhatSeparateRunsOfTheSameValuesShow) {
   EXPECT_EQ(joined, expected);
 }
 
-TEST(SweepTest, BadSweepsAreRefusedWithOneLineAndWriteNothing) {
+TEST(SweepTest, BadSweepsAreRefusedWithOneLineAndLeaveAnEarlierSummaryAsItWas) {
 #ifdef _WIN32
   GTEST_SKIP() << "sweep runs its runs as processes of its own on POSIX systems only";
 #endif
-  std::remove("refused.csv");
+  std::ofstream("refused.csv") << "earlier\n";
   const std::string tug = std::string(KESTRANE_TEST_SCENARIOS) + "/tug.scn";
   // tug.scn ties no tether, so a link's value would be lost.
   e2e::Result r = Sim("sweep " + tug + " --vary link0_force=1,2 --summary refused.csv", "refused1");
@@ -97,7 +98,12 @@ TEST(SweepTest, BadSweepsAreRefusedWithOneLineAndWriteNothing) {
   r = Sim("sweep " + tug + " --vary setup_force=1 --shard 2/1", "refused3");
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "kestrane-sim: --shard needs K/N with 1 <= K <= N, not '2/1' (see kestrane-sim --help)\n");
-  EXPECT_EQ(ReadFile("refused.csv"), "");
+  EXPECT_EQ(ReadFile("refused.csv"), "earlier\n");
+  EXPECT_FALSE(std::ifstream("refused.csv.partial").good());
+  // A summary that cannot be written is found before any run.
+  r = Sim("sweep " + tug + " --vary setup_force=1 --summary no-such-folder/s.csv", "refused4");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "kestrane-sim: cannot write 'no-such-folder/s.csv.partial'\n");
 }
 
 }  // namespace
