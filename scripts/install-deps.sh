@@ -2,8 +2,8 @@
 # Installs the system packages that building, testing and the demo need, when they are missing.
 # Debian, as root (or through sudo). Safe to run again: it installs only what is absent.
 #
-#   scripts/install-deps.sh            Linux build, tests, demo, plots, fuzzing (clang, libFuzzer) and
-#                                      the replay page (node, npm, chromium for its tests)
+#   scripts/install-deps.sh            Linux build, tests, demo, plots, fuzzing (clang, libFuzzer),
+#                                      profiles (valgrind) and the replay page (node, npm, chromium for its tests)
 #   scripts/install-deps.sh --windows  also the i686 and x86_64 MinGW cross compilers, 32- and
 #                                      64-bit Wine, and clang/lld in Visual C++ mode with zip for
 #                                      the real host's build and its release
@@ -29,6 +29,7 @@ packages=(
   libfreetype-dev libpng-dev zlib1g-dev fonts-dejavu-core
   libncurses-dev tmux
   gnuplot-nox
+  valgrind
   clang libclang-rt-14-dev
   chromium
 )

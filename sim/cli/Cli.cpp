@@ -21,7 +21,11 @@ const char usageText[] =
     "                        [--checkpoint-file SCN] [--quiet] [--show] [--speed X]\n"
     "                        [--replay HTML] [--replay-every S]\n"
     "                        [--host classic|modern] [--step-callbacks timestep|prestep|both]\n"
+    "                        [--set NAME=VALUE] [--summary CSV] [--link N]\n"
     "       kestrane-sim play SCENARIO [--plugin PATH] [--host-dir DIR] [--dt S]\n"
+    "       kestrane-sim sweep SCENARIO --vary NAME=V1,V2,... [--vary ...] [--jobs N] [--shard K/N]\n"
+    "                        [--summary CSV] [--link N] [--quiet] [--plugin PATH] [--duration S] [--dt S]\n"
+    "                        [--keys LIST] [--delete LIST]\n"
     "\n"
     "  --host-dir DIR      a host installation: ships of classes without MASS and PMI lines\n"
     "                      take them from DIR/Config/Vessels/CLASS.cfg (else the stock classes)\n"
@@ -45,9 +49,28 @@ const char usageText[] =
     "                      kestrane-sim is classic, the test host orbiter.exe modern\n"
     "  --step-callbacks    the per-frame callbacks the host calls instead of its own: opcTimestep,\n"
     "                      opcPreStep, or both in one frame\n"
+    "  --set NAME=VALUE    write a value into the display's scenario block before it is read; NAME is\n"
+    "                      setup_length, setup_force, or linkN_length, linkN_force, linkN_reel_speed\n"
+    "                      for a link N (0-7) that the block ties\n"
+    "  --summary CSV       one line about link --link (default 0): the --set values, peak_pull (the\n"
+    "                      largest pull of any frame, N), final_length, final_distance (m), and\n"
+    "                      went_slack (1 when in some frame it pulled nothing with its attach points\n"
+    "                      closer than its length); CSV - writes to standard output\n"
     "\n"
     "Times are the simulated clock's, which a saved scenario carries. Ctrl-C (SIGINT) or SIGTERM\n"
     "stops a run after its frame and writes every output; a second one stops it at once.\n"
+    "\n"
+    "sweep runs SCENARIO once for every combination of the --vary lists (the last list varying\n"
+    "fastest), each run a separate kestrane-sim run process with --set NAME=VALUE for each list, and\n"
+    "writes their --summary lines, with one header line, to --summary CSV (default: standard output),\n"
+    "in the order of the combinations.\n"
+    "  --vary NAME=V1,...  the values of one setting (names as for --set)\n"
+    "  --jobs N            runs at once (default: the number of cores)\n"
+    "  --shard K/N         only the K-th of N equal consecutive parts of the combinations; only part 1\n"
+    "                      writes the header, so the parts' files concatenated in order are the whole\n"
+    "  --link N            the link summarised (default: the link of the first linkN_ list, else 0)\n"
+    "  --quiet             no progress line on a terminal\n"
+    "  --plugin, --duration, --dt, --keys, --delete  as for run, for every run\n"
     "\n"
     "play runs the scenario in real time in the terminal: printable keys go to the display;\n"
     "space pauses, Tab changes the focus vessel, Left/Right (or F1/F2) change time acceleration,\n"
@@ -135,8 +158,15 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
   Command command;
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") return command;
   const std::string &verb = args[0];
+  if (verb == "sweep") {
+    auto sweep = ParseSweepArguments(args, error);
+    if (!sweep) return std::nullopt;
+    command.kind = sweep->help ? Command::Kind::Help : Command::Kind::Sweep;
+    command.sweep = std::move(*sweep);
+    return command;
+  }
   if (verb != "run" && verb != "play") {
-    error = "unknown command '" + verb + "' (expected run or play)";
+    error = "unknown command '" + verb + "' (expected run, play or sweep)";
     return std::nullopt;
   }
   const bool isRun = verb == "run";
@@ -176,7 +206,7 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
     static const char *const runOnly[] = {"--duration", "--until",      "--keys",           "--delete", "--tethers",
                                           "--vessels",  "--every",      "--screen",         "--png",    "--save",
                                           "--speed",    "--checkpoint", "--checkpoint-file", "--replay",
-                                          "--replay-every"};
+                                          "--replay-every", "--set",   "--summary",        "--link"};
     const bool known = arg == "--plugin" || arg == "--dt" || arg == "--host-dir" ||
                        (isRun && std::find(std::begin(runOnly), std::end(runOnly), arg) != std::end(runOnly));
     if (!known) {
@@ -239,6 +269,18 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
     } else if (arg == "--replay-every") {
       if (!ParsePositive(arg, value, false, run.replayEvery, error)) return std::nullopt;
       replayEveryGiven = true;
+    } else if (arg == "--set") {
+      auto setting = ParseBlockSetting(value, error);
+      if (!setting) return std::nullopt;
+      run.settings.push_back(*setting);
+    } else if (arg == "--summary") {
+      run.summary = value;
+    } else if (arg == "--link") {
+      if (value.size() != 1 || value[0] < '0' || value[0] > '7') {
+        error = "--link needs a link number from 0 to 7, not '" + value + "'";
+        return std::nullopt;
+      }
+      run.link = value[0] - '0';
     }
   }
   if (scenario.empty()) {

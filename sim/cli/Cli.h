@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "sim/cli/KeyNames.h"
+#include "sim/cli/Sweep.h"
+#include "sim/run/BlockSettings.h"
 #include "sim/run/ModuleLoader.h"
 
 namespace sim {
@@ -42,6 +44,9 @@ struct RunArguments {
   StepCallbacks steps = StepCallbacks::Host;  // the per-frame callbacks the host calls
   std::string replay;                         // the replay page to write; empty: none
   double replayEvery = 0.1;                   // s between the replay's samples
+  std::vector<BlockSetting> settings;         // values written into the plug-in's block before it is read
+  std::string summary;                        // the run's one-line outcome as CSV; "-": standard output
+  int link = 0;                               // the link the outcome is about
 };
 
 struct PlayArguments {
@@ -52,9 +57,10 @@ struct PlayArguments {
 };
 
 struct Command {
-  enum class Kind { Run, Play, Help } kind = Kind::Help;
+  enum class Kind { Run, Play, Sweep, Help } kind = Kind::Help;
   RunArguments run;
   PlayArguments play;
+  SweepArguments sweep;
 };
 
 extern const char usageText[];

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -28,6 +29,7 @@
 #include "sim/run/ReplayFile.h"
 #include "sim/run/ReplayRecorder.h"
 #include "sim/run/Simulation.h"
+#include "sim/run/Summary.h"
 #include "sim/scenario/NumberFormat.h"
 
 #ifdef KESTRANE_HAVE_PLAY
@@ -257,6 +259,7 @@ int Run(const sim::RunArguments &args) {
   sim::Simulation::Options options{args.scenario, args.plugin.empty() ? sim::DefaultPluginPath() : args.plugin,
                                    args.step, args.host, args.steps};
   options.hostDir = args.hostDir;
+  options.settings = args.settings;
   try {
     sim::Simulation simulation(options);
     if (!args.quiet && simulation.CarriedCount() > 0)
@@ -299,6 +302,10 @@ int Run(const sim::RunArguments &args) {
     const auto wallStart = std::chrono::steady_clock::now();
     watcher.Look(simulation);
 
+    std::optional<sim::RunSummary> summary;
+    if (!args.summary.empty()) summary.emplace(args.link);
+    if (summary) summary->Observe(simulation, true);
+
     recorder.FirstSample(simulation, args.every);
     double lastSample = start;
     long long sample = NextMultiple(start, args.every);
@@ -310,6 +317,7 @@ int Run(const sim::RunArguments &args) {
       const double frameStart = simulation.Time();
       // Vessels go at the start of the frame, so that the keys of the same frame and the plug-in's
       // step already find them gone.
+      const size_t deletedBefore = nextDeletion;
       while (nextDeletion < args.deletions.size() && Reached(frameStart, args.deletions[nextDeletion].time))
         simulation.DeleteVessel(args.deletions[nextDeletion++].name);
       std::vector<DWORD> due;
@@ -318,6 +326,7 @@ int Run(const sim::RunArguments &args) {
       simulation.Frame(due);
       ++framesRun;
       const double frameEnd = simulation.Time();
+      if (summary) summary->Observe(simulation, !due.empty() || nextDeletion != deletedBefore);
       // Displays are redrawn once per second of simulated time.
       if (std::floor(frameEnd + timeSlack) > std::floor(frameStart + timeSlack)) simulation.RedrawDisplays();
       if (Reached(frameEnd, static_cast<double>(sample) * args.every)) {
@@ -345,6 +354,14 @@ int Run(const sim::RunArguments &args) {
     std::vector<std::string> errors;
     if (!checkpointError.empty()) errors.push_back(checkpointError);
     WriteOutputs(simulation, args, recorder, replay.get(), lastSample, errors);
+    if (summary) {
+      summary->Finish(simulation);
+      const std::string text = sim::RunSummary::Header(args.settings) + "\n" + summary->Row(args.settings) + "\n";
+      if (args.summary == "-")
+        std::fputs(text.c_str(), stdout);
+      else if (!WriteText(args.summary, text, error))
+        errors.push_back(error);
+    }
 
     const std::string reached = sim::FormatSeconds(simulation.Time());
     if (!args.quiet) {
@@ -399,6 +416,8 @@ int main(int argc, char **argv) {
       return 0;
     case sim::Command::Kind::Run:
       return Run(command->run);
+    case sim::Command::Kind::Sweep:
+      return sim::Sweep(command->sweep);
     case sim::Command::Kind::Play:
 #ifdef KESTRANE_HAVE_PLAY
       return sim::Play(command->play);

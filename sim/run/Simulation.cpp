@@ -63,6 +63,7 @@ Simulation::Simulation(const Options &options) {
   if (!options.hostDir.empty() &&
       !std::filesystem::is_directory(std::filesystem::path(options.hostDir) / "Config" / "Vessels", noFolder))
     throw SimulationError("host folder '" + options.hostDir + "' has no Config/Vessels folder");
+  ApplyBlockSettings(scenario, pluginModeName, options.settings);
 
   // Modes are registered while the module loads, so the display host comes first.
   displays = std::make_unique<DisplayHost>();

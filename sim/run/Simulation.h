@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sim/display/DisplayHost.h"
+#include "sim/run/BlockSettings.h"
 #include "sim/run/ModuleLoader.h"
 #include "sim/scenario/ScenarioFile.h"
 #include "sim/scenario/ScenarioWorld.h"
@@ -57,6 +58,7 @@ public:
     std::optional<HostGeneration> generation;
     StepCallbacks steps = StepCallbacks::Host;
     std::string hostDir = {};    // a host installation whose Config/Vessels classes ships may use
+    std::vector<BlockSetting> settings = {};  // written into the plug-in's block before it is read
   };
 
   // Loads the module and the scenario, calls the open-viewport callback and opens the plug-in's

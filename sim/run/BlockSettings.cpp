@@ -1,0 +1,114 @@
+#include "sim/run/BlockSettings.h"
+
+#include <charconv>
+#include <cmath>
+#include <sstream>
+
+#include "sim/scenario/NumberFormat.h"
+
+namespace sim {
+
+namespace {
+
+constexpr int linkCount = 8;
+
+struct LinkField {
+  const char *suffix;  // of the setting's name
+  const char *field;   // the block's word
+};
+constexpr LinkField linkFields[] = {{"_length", "Length"}, {"_force", "Force"}, {"_reel_speed", "ReelSpeed"}};
+
+// The words of a block line before its comment.
+std::vector<std::string> Words(const std::string &line) {
+  std::istringstream in(line.substr(0, line.find(';')));
+  std::vector<std::string> words;
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
+// Whether a line's first words are the words of `key`.
+bool HasKey(const std::string &line, const std::string &key) {
+  const std::vector<std::string> words = Words(line), keyWords = Words(key);
+  if (words.size() < keyWords.size()) return false;
+  for (size_t i = 0; i < keyWords.size(); ++i)
+    if (words[i] != keyWords[i]) return false;
+  return true;
+}
+
+}  // namespace
+
+int SettingLink(const std::string &name) {
+  if (name.size() < 6 || name.compare(0, 4, "link") != 0 || name[4] < '0' || name[4] >= '0' + linkCount) return -1;
+  return name[4] - '0';
+}
+
+std::optional<std::string> BlockKey(const std::string &name) {
+  if (name == "setup_length") return std::string("SetupTetherLength");
+  if (name == "setup_force") return std::string("SetupTetherForce");
+  const int link = SettingLink(name);
+  if (link < 0) return std::nullopt;
+  for (const LinkField &f : linkFields)
+    if (name.compare(5, std::string::npos, f.suffix) == 0) return "TetherData " + std::to_string(link) + " " + f.field;
+  return std::nullopt;
+}
+
+std::optional<std::string> SettingValue(const std::string &text) {
+  double value = 0;
+  const char *end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || stop != end || !std::isfinite(value)) return std::nullopt;
+  return FormatReal(value);
+}
+
+std::optional<BlockSetting> ParseBlockSetting(const std::string &text, std::string &error) {
+  const size_t equals = text.find('=');
+  const std::string name = text.substr(0, equals);
+  if (equals == std::string::npos || !BlockKey(name)) {
+    error = "'" + text + "' is not NAME=VALUE with NAME one of setup_length, setup_force, linkN_length, " +
+            "linkN_force, linkN_reel_speed (N 0-7)";
+    return std::nullopt;
+  }
+  auto value = SettingValue(text.substr(equals + 1));
+  if (!value) {
+    error = name + " needs a finite number, not '" + text.substr(equals + 1) + "'";
+    return std::nullopt;
+  }
+  return BlockSetting{name, *value};
+}
+
+void ApplyBlockSettings(Scenario &scenario, const std::string &mode, const std::vector<BlockSetting> &settings) {
+  if (settings.empty()) return;
+  DisplayBlock *block = nullptr;
+  for (DisplayBlock &b : scenario.displays)
+    if (b.mode == mode && block == nullptr) block = &b;
+  for (const BlockSetting &setting : settings) {
+    const std::optional<std::string> key = BlockKey(setting.name);
+    if (!key) throw ScenarioError("no scenario value is called '" + setting.name + "'");
+    const int link = SettingLink(setting.name);
+    if (link >= 0) {
+      const std::string tied = "TetherData " + std::to_string(link) + " CONNECT 1";
+      bool found = false;
+      if (block != nullptr)
+        for (const std::string &line : block->lines) found = found || Words(line) == Words(tied);
+      if (!found)
+        throw ScenarioError(setting.name + ": the scenario's " + mode + " block does not tie link " +
+                            std::to_string(link) + " (no line '" + tied + "')");
+    }
+    if (block == nullptr) {
+      DisplayBlock added;
+      added.mode = mode;
+      scenario.displays.push_back(added);
+      block = &scenario.displays.back();
+    }
+    const std::string line = "  " + *key + " " + setting.value;
+    bool replaced = false;
+    for (std::string &existing : block->lines)
+      if (HasKey(existing, *key)) {
+        existing = line;
+        replaced = true;
+      }
+    if (!replaced) block->lines.push_back(line);
+  }
+}
+
+}  // namespace sim

@@ -1,0 +1,68 @@
+#include "sim/run/Summary.h"
+
+#include <algorithm>
+
+#include "sim/run/Simulation.h"
+#include "sim/scenario/NumberFormat.h"
+
+namespace sim {
+
+void RunSummary::Look(Simulation &simulation) {
+  tied.clear();
+  World &world = simulation.GetWorld();
+  for (const TetherSample &t : simulation.Tethers()) {
+    if (t.connected == 0) continue;
+    const Vessel *v1 = world.FindByName(t.ship1), *v2 = world.FindByName(t.ship2);
+    if (v1 != nullptr && v2 != nullptr && v1 != v2) tied.push_back({t.link, v1, v2});
+  }
+  looked = true;
+}
+
+void RunSummary::Observe(Simulation &simulation, bool changed) {
+  if (changed || !looked) Look(simulation);
+  // The pull of each frame, not only of the samples: each tied link adds its two forces in link
+  // order, half the pull on each vessel, as the tethers file attributes them.
+  const std::vector<World::AppliedForce> &applied = simulation.GetWorld().PluginForces();
+  size_t next = 0;
+  bool isTied = false;
+  double pull = 0;  // N
+  for (const Tied &t : tied) {
+    const bool added =
+        next + 1 < applied.size() && applied[next].vessel == t.vessel1 && applied[next + 1].vessel == t.vessel2;
+    if (t.link == link) {
+      isTied = true;
+      if (added) pull = 2 * Length(applied[next].force);
+      break;
+    }
+    if (added) next += 2;
+  }
+  peakPull = std::max(peakPull, pull);
+  // Slack: tied, pulling nothing, and the attach points closer than the length. Only a frame
+  // without pull can be one, so the tethers are measured only then, until the first is found.
+  if (isTied && pull == 0 && !wentSlack) {
+    const TetherSample sample = simulation.Tethers()[static_cast<size_t>(link)];
+    wentSlack = sample.connected != 0 && sample.stretch < 100;
+  }
+}
+
+void RunSummary::Finish(Simulation &simulation) {
+  const std::vector<TetherSample> tethers = simulation.Tethers();
+  if (tethers.size() <= static_cast<size_t>(link)) return;
+  finalLength = tethers[static_cast<size_t>(link)].length;
+  finalDistance = tethers[static_cast<size_t>(link)].distance;
+}
+
+std::string RunSummary::Header(const std::vector<BlockSetting> &settings) {
+  std::string header;
+  for (const BlockSetting &s : settings) header += s.name + ",";
+  return header + "peak_pull,final_length,final_distance,went_slack";
+}
+
+std::string RunSummary::Row(const std::vector<BlockSetting> &settings) const {
+  std::string row;
+  for (const BlockSetting &s : settings) row += s.value + ",";
+  return row + FormatReal(peakPull) + "," + FormatReal(finalLength) + "," + FormatReal(finalDistance) + "," +
+         (wentSlack ? "1" : "0");
+}
+
+}  // namespace sim
