@@ -9,5 +9,6 @@ add_library(kestrane-core SHARED "$<FILTER:$<TARGET_OBJECTS:kestrane_host>,EXCLU
 set_target_properties(kestrane-core PROPERTIES PREFIX "")
 target_include_directories(kestrane-core PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/host)
 target_compile_definitions(kestrane-core PRIVATE KESTRANE_CORE_LIBRARY)
-target_link_libraries(kestrane-core PRIVATE gdi32)
+# The libraries the simulated host links (GDI, zlib for the replay page).
+target_link_libraries(kestrane-core PRIVATE $<TARGET_PROPERTY:kestrane_host,INTERFACE_LINK_LIBRARIES>)
 kestrane_flags(kestrane-core)
