@@ -20,7 +20,7 @@ using e2e::ReadFile;
 using e2e::Result;
 using e2e::Sim;
 
-std::string Scenario(const char *name) { return std::string(KESTRANE_TEST_SCENARIOS) + "/" + name; }
+using e2e::TestScenario;
 
 // The time at which every deletion below happens, s; a whole sample time, so that the sample at
 // this time is the last one before the vessel goes.
@@ -46,7 +46,7 @@ std::vector<CsvRow> RowsWhere(const std::vector<CsvRow> &rows, const char *field
 }  // namespace
 
 TEST(DeleteTest, EitherEndCanGoInEverySpoolModeAndTheOtherSevenLinksRunOnAsBefore) {
-  ASSERT_EQ(Sim("run " + Scenario("pairs.scn") +
+  ASSERT_EQ(Sim("run " + TestScenario("pairs.scn") +
                     " --duration 12 --quiet --tethers del_base_t.csv --vessels "
                     "del_base_v.csv",
                 "del_base")
@@ -63,7 +63,7 @@ TEST(DeleteTest, EitherEndCanGoInEverySpoolModeAndTheOtherSevenLinksRunOnAsBefor
   for (const Vanishing &c : cases) {
     SCOPED_TRACE(c.what);
     const std::string name = "del_" + std::string(c.vessel);
-    const Result r = Sim("run " + Scenario("pairs.scn") + " --duration 12 --quiet --delete 4:" + c.vessel +
+    const Result r = Sim("run " + TestScenario("pairs.scn") + " --duration 12 --quiet --delete 4:" + c.vessel +
                              " --tethers " + name + "_t.csv --vessels " + name + "_v.csv",
                          name);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -111,8 +111,8 @@ TEST(DeleteTest, EitherEndCanGoInEverySpoolModeAndTheOtherSevenLinksRunOnAsBefor
 TEST(DeleteTest, TheDisplayKeepsDrawingAndJTiesTheLinkToAnotherVessel) {
   // Right after the pod has gone: the target moves on to the probe, and the link shows its last
   // measured values until it is tied again or disconnected, but no pull.
-  Result r =
-      Sim("run " + Scenario("trio.scn") + " --duration 2.5 --quiet --delete 2:Pod --screen del_gone.txt", "del_gone");
+  Result r = Sim("run " + TestScenario("trio.scn") + " --duration 2.5 --quiet --delete 2:Pod --screen del_gone.txt",
+                 "del_gone");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadFile("del_gone.txt"),
             "Kestrane\n"
@@ -139,7 +139,7 @@ TEST(DeleteTest, TheDisplayKeepsDrawingAndJTiesTheLinkToAnotherVessel) {
             "Reel     : 0.00 m/sec\n");
 
   // J at 3 s ties the current link to the probe, 1200 m up y: it pulls the tug that way.
-  r = Sim("run " + Scenario("trio.scn") +
+  r = Sim("run " + TestScenario("trio.scn") +
               " --duration 6 --quiet --delete 2:Pod --keys 3:J --screen del_again.txt --tethers del_again_t.csv "
               "--vessels del_again_v.csv",
           "del_again");
@@ -164,12 +164,12 @@ TEST(DeleteTest, AVesselGoesBeforeTheKeysOfItsFrame) {
   // The display last named the pod as the target. A (setup length from the distance) in the frame
   // of the deletion finds it gone and keeps the length; a frame before, it measures to the pod.
   const Result same =
-      Sim("run " + Scenario("trio.scn") + " --duration 4 --quiet --delete 3:Pod --keys 3:A --screen del_order.txt",
+      Sim("run " + TestScenario("trio.scn") + " --duration 4 --quiet --delete 3:Pod --keys 3:A --screen del_order.txt",
           "del_order");
   ASSERT_EQ(same.status, 0) << same.err;
-  const Result earlier =
-      Sim("run " + Scenario("trio.scn") + " --duration 4 --quiet --delete 3.02:Pod --keys 3:A --screen del_order2.txt",
-          "del_order2");
+  const Result earlier = Sim(
+      "run " + TestScenario("trio.scn") + " --duration 4 --quiet --delete 3.02:Pod --keys 3:A --screen del_order2.txt",
+      "del_order2");
   ASSERT_EQ(earlier.status, 0) << earlier.err;
   EXPECT_NE(ReadFile("del_order.txt").find("Length      : 1000.0 m\n"), std::string::npos) << ReadFile("del_order.txt");
   EXPECT_EQ(ReadFile("del_order2.txt").find("Length      : 1000.0 m\n"), std::string::npos)
@@ -178,7 +178,7 @@ TEST(DeleteTest, AVesselGoesBeforeTheKeysOfItsFrame) {
 
 TEST(DeleteTest, DeletingTheFocusVesselPassesTheFocusToTheNextVessel) {
   // The tug has the focus and carries the tether's drawing; names match without regard to case.
-  const Result r = Sim("run " + Scenario("trio.scn") +
+  const Result r = Sim("run " + TestScenario("trio.scn") +
                            " --duration 6 --quiet --delete 2:TUG --keys 3:J --screen del_focus.txt --tethers "
                            "del_focus_t.csv --save del_focus.scn",
                        "del_focus");
@@ -228,7 +228,7 @@ TEST(DeleteTest, BadDeleteListsExitWithStatusTwoAndOneLine) {
   };
   int n = 0;
   for (const Case &c : cases) {
-    const Result r = Sim("run " + Scenario("trio.scn") + " --duration 1 --quiet --delete " + c.list,
+    const Result r = Sim("run " + TestScenario("trio.scn") + " --duration 1 --quiet --delete " + c.list,
                          "del_bad" + std::to_string(n++));
     EXPECT_EQ(r.status, 2) << c.list;
     EXPECT_NE(r.err.find(c.expected), std::string::npos) << c.list << ": " << r.err;

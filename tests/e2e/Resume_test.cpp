@@ -20,7 +20,7 @@ using e2e::ReadFile;
 using e2e::Result;
 using e2e::Sim;
 
-std::string Scenario(const char *name) { return std::string(KESTRANE_TEST_SCENARIOS) + "/" + name; }
+using e2e::TestScenario;
 
 void WriteFile(const std::string &path, const std::string &text) { std::ofstream(path, std::ios::binary) << text; }
 
@@ -38,8 +38,8 @@ const std::string tetherHeader =
 // tug.scn with the keys that tie the tug to the pod and reel in, stopped at 10 s and run on to 30 s.
 TEST(ResumeTest, TheClockGoesOnFromTheSavedTimeAndKeysAlreadyPressedAreNotPressedAgain) {
   const std::string keys = " --keys 0:MINUS,0:A,0:J,1:I,20:I";
-  Result r =
-      Sim("run " + Scenario("tug.scn") + keys + " --duration 10 --quiet --save res1.scn --tethers res_t.csv", "res1");
+  Result r = Sim("run " + TestScenario("tug.scn") + keys + " --duration 10 --quiet --save res1.scn --tethers res_t.csv",
+                 "res1");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(ReadFile("res1.scn").find("\n  SIMTIME 10\n"), std::string::npos);
 
@@ -74,8 +74,9 @@ TEST(ResumeTest, TheClockGoesOnFromTheSavedTimeAndKeysAlreadyPressedAreNotPresse
 }
 
 TEST(ResumeTest, AppendKeepsTheRowsUpToTheScenarioTimeAndRefusesFilesOfAnotherKind) {
-  ASSERT_EQ(Sim("run " + Scenario("pair.scn") + " --duration 3 --quiet --save app.scn", "app0").status, 0);
-  ASSERT_EQ(Sim("run " + Scenario("pair.scn") + " --duration 5 --quiet --tethers app_ref.csv", "app_ref").status, 0);
+  ASSERT_EQ(Sim("run " + TestScenario("pair.scn") + " --duration 3 --quiet --save app.scn", "app0").status, 0);
+  ASSERT_EQ(Sim("run " + TestScenario("pair.scn") + " --duration 5 --quiet --tethers app_ref.csv", "app_ref").status,
+            0);
   const std::vector<CsvRow> reference = ReadCsv("app_ref.csv");
   const std::string referenceText = ReadFile("app_ref.csv");
 
@@ -128,16 +129,15 @@ TEST(ResumeTest, AppendKeepsTheRowsUpToTheScenarioTimeAndRefusesFilesOfAnotherKi
 
 TEST(ResumeTest, CheckpointsGoBesideTheSaveOrToTheNamedFileAndHoldTheLastState) {
   std::remove("cp-checkpoint.scn");
-  Result r = Sim("run " + Scenario("pair.scn") + " --duration 2.5 --quiet --save cp.scn --checkpoint 1", "cp1");
+  Result r = Sim("run " + TestScenario("pair.scn") + " --duration 2.5 --quiet --save cp.scn --checkpoint 1", "cp1");
   ASSERT_EQ(r.status, 0) << r.err;
   // After the last frame the checkpoint is the saved scenario.
   EXPECT_EQ(ReadFile("cp-checkpoint.scn"), ReadFile("cp.scn"));
 
-  r = Sim("run " + Scenario("pair.scn") + " --duration 1 --quiet --checkpoint 0.5 --checkpoint-file cp_named.scn",
+  r = Sim("run " + TestScenario("pair.scn") + " --duration 1 --quiet --checkpoint 0.5 --checkpoint-file cp_named.scn",
           "cp2");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(ReadFile("cp_named.scn").find("\n  SIMTIME 1\n"), std::string::npos)
-      << ReadFile("cp_named.scn");
+  EXPECT_NE(ReadFile("cp_named.scn").find("\n  SIMTIME 1\n"), std::string::npos) << ReadFile("cp_named.scn");
 
   const struct {
     std::string args, expected;
@@ -149,7 +149,7 @@ TEST(ResumeTest, CheckpointsGoBesideTheSaveOrToTheNamedFileAndHoldTheLastState) 
   };
   int n = 0;
   for (const auto &c : bad) {
-    r = Sim("run " + Scenario("pair.scn") + c.args, "cp_bad" + std::to_string(n++));
+    r = Sim("run " + TestScenario("pair.scn") + c.args, "cp_bad" + std::to_string(n++));
     EXPECT_EQ(r.status, 2) << c.args;
     EXPECT_EQ(Printed(r.err), "kestrane-sim: " + c.expected + " (see kestrane-sim --help)\n") << c.args;
   }

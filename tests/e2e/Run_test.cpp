@@ -21,7 +21,7 @@ using e2e::ReadFile;
 using e2e::Result;
 using e2e::Sim;
 
-std::string Scenario(const char *name) { return std::string(KESTRANE_TEST_SCENARIOS) + "/" + name; }
+using e2e::TestScenario;
 
 }  // namespace
 
@@ -29,8 +29,9 @@ std::string Scenario(const char *name) { return std::string(KESTRANE_TEST_SCENAR
 // taut phase each vessel feels half the pull, so the elongation x = separation − length obeys
 // μ ẍ = −k x − c ẋ with k = c = 50 × force / length and μ the reduced mass.
 TEST(RunTest, RestoredTetherPullsTheVesselsTogetherAsTheTensionLawSays) {
-  Result r = Sim("run " + Scenario("pair.scn") + " --duration 20 --every 0.5 --tethers pair_t.csv --vessels pair_v.csv",
-                 "pair");
+  Result r =
+      Sim("run " + TestScenario("pair.scn") + " --duration 20 --every 0.5 --tethers pair_t.csv --vessels pair_v.csv",
+          "pair");
   ASSERT_EQ(r.status, 0) << r.err;
 
   const double force = 100, length = 1000, x0 = 200;
@@ -53,7 +54,8 @@ TEST(RunTest, RestoredTetherPullsTheVesselsTogetherAsTheTensionLawSays) {
   // The momentum the two pulls give is equal and opposite: the centre of mass stays put, up to the
   // rounding of a thousand frames of sums near 1000 m.
   const double roundoff = 1e-6;
-  for (const auto &[t, x] : xs) EXPECT_NEAR((tug * x.at("Tug") + pod * x.at("Pod")) / (tug + pod), 3000 * 1200 / (tug + pod), roundoff) << t;
+  for (const auto &[t, x] : xs)
+    EXPECT_NEAR((tug * x.at("Tug") + pod * x.at("Pod")) / (tug + pod), 3000 * 1200 / (tug + pod), roundoff) << t;
 
   // The reported pull is the tension law's at the reported stretch, within the rate term.
   const auto tethers = ReadCsv("pair_t.csv");
@@ -64,9 +66,10 @@ TEST(RunTest, RestoredTetherPullsTheVesselsTogetherAsTheTensionLawSays) {
 }
 
 TEST(RunTest, SavedScenarioLoadsBackToTheSameState) {
-  ASSERT_EQ(Sim("run " + Scenario("pair.scn") + " --duration 3 --quiet --save saved1.scn --tethers saved1.csv",
-                "saved1").status,
-            0);
+  ASSERT_EQ(
+      Sim("run " + TestScenario("pair.scn") + " --duration 3 --quiet --save saved1.scn --tethers saved1.csv", "saved1")
+          .status,
+      0);
   ASSERT_EQ(Sim("run saved1.scn --duration 0 --quiet --save saved2.scn --tethers saved2.csv", "saved2").status, 0);
   EXPECT_EQ(ReadFile("saved1.scn"), ReadFile("saved2.scn"));
 
@@ -76,8 +79,8 @@ TEST(RunTest, SavedScenarioLoadsBackToTheSameState) {
   ASSERT_EQ(after.size(), 8u * 1);
   for (int link = 0; link < 8; ++link) {
     const auto &a = before[before.size() - 8 + link], &b = after[link];
-    for (const char *field : {"connected", "ship1", "ship2", "length", "distance", "stretch", "force", "reel_speed",
-                              "spool_mode"})
+    for (const char *field :
+         {"connected", "ship1", "ship2", "length", "distance", "stretch", "force", "reel_speed", "spool_mode"})
       EXPECT_EQ(a.at(field), b.at(field)) << "link " << link << " " << field;
   }
 }
@@ -85,7 +88,7 @@ TEST(RunTest, SavedScenarioLoadsBackToTheSameState) {
 // Select the target with the minus key, measure the length with A, connect with J, reel in with I:
 // the tether shortens at 0.1 m/s and draws the vessels together.
 TEST(RunTest, KeysConnectAndReelIn) {
-  Result r = Sim("run " + Scenario("tug.scn") +
+  Result r = Sim("run " + TestScenario("tug.scn") +
                      " --duration 30 --keys 0:MINUS,0:A,0:J,1:I --tethers keys_t.csv --vessels keys_v.csv "
                      "--screen keys.txt --quiet",
                  "keys");
@@ -118,10 +121,10 @@ TEST(RunTest, BadArgumentsAndUnreadableScenariosExitWithStatusTwoAndOneLine) {
     std::string args, expected;
   } cases[] = {
       {"run", "run needs a scenario file"},
-      {"run " + Scenario("pair.scn") + " --duration x", "--duration needs"},
-      {"run " + Scenario("pair.scn") + " --keys 1:NOKEY", "names no known key"},
+      {"run " + TestScenario("pair.scn") + " --duration x", "--duration needs"},
+      {"run " + TestScenario("pair.scn") + " --keys 1:NOKEY", "names no known key"},
       {"run missing.scn", "missing.scn"},
-      {"run " + Scenario("pair.scn") + " --host-dir no-such-folder",
+      {"run " + TestScenario("pair.scn") + " --host-dir no-such-folder",
        "host folder 'no-such-folder' has no Config/Vessels"},
       {"frobnicate", "unknown command"},
   };

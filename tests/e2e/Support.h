@@ -19,6 +19,9 @@ struct Result {
   std::string err;
 };
 
+// A scenario of the end-to-end tests' own (tests/e2e/scenarios).
+inline std::string TestScenario(const char *name) { return std::string(KESTRANE_TEST_SCENARIOS) + "/" + name; }
+
 inline std::string ReadFile(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream text;
@@ -37,8 +40,8 @@ inline Result Sim(const std::string &args, const std::string &name) {
     for (char &c : path) c = c == '/' ? '\\' : c;
     return path;
   };
-  const std::string command = "\"\"" + native(KESTRANE_SIM) + "\" " + args + " --plugin \"" +
-                              native(KESTRANE_MODULE) + "\" > " + name + ".out 2> " + errPath + "\"";
+  const std::string command = "\"\"" + native(KESTRANE_SIM) + "\" " + args + " --plugin \"" + native(KESTRANE_MODULE) +
+                              "\" > " + name + ".out 2> " + errPath + "\"";
 #else
   const std::string command = std::string("\"") + KESTRANE_SIM + "\" " + args + " --plugin \"" + KESTRANE_MODULE +
                               "\" > " + name + ".out 2> " + errPath;

@@ -17,7 +17,7 @@ using e2e::ReadFile;
 using e2e::Result;
 using e2e::Sim;
 
-std::string Scenario(const char *name) { return std::string(KESTRANE_TEST_SCENARIOS) + "/" + name; }
+using e2e::TestScenario;
 
 std::vector<CsvRow> LinkRows(const std::vector<CsvRow> &rows, int link, bool wanted = true) {
   std::vector<CsvRow> kept;
@@ -43,9 +43,9 @@ std::string ScreenValue(const std::string &screen, const std::string &label) {
 // vessel between pulling links 2 and 4.
 TEST(TetherCsvTest, SelfTiedAndVesselLessLinksLeaveEveryOtherLinksPullAsItWas) {
   const std::string common = " --duration 8 --every 0.5 --quiet";
-  Result r = Sim("run " + Scenario("pairs.scn") + common + " --tethers csv_base.csv", "csv_base");
+  Result r = Sim("run " + TestScenario("pairs.scn") + common + " --tethers csv_base.csv", "csv_base");
   ASSERT_EQ(r.status, 0) << r.err;
-  r = Sim("run " + Scenario("pairs.scn") + common +
+  r = Sim("run " + TestScenario("pairs.scn") + common +
               " --keys 2:EQUALS,2:EQUALS,2:J,2:PERIOD --delete 4:Pod3 --tethers csv_odd.csv --screen csv_odd.txt",
           "csv_odd");
   ASSERT_EQ(r.status, 0) << r.err;
