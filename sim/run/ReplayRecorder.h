@@ -62,7 +62,8 @@ public:
   static constexpr uint32_t noVessel = std::numeric_limits<uint32_t>::max();
 
   // What a recording of a run or a session holds at most, bytes: an hour of nine vessels on eight
-  // tethers sampled every 0.1 s takes 35 MB, and a page of this much opens in a few seconds.
+  // tethers sampled every 0.1 s takes about 45 MB with the display's redraws, and a page of this
+  // much opens in a few seconds.
   static constexpr size_t defaultMaxBytes = size_t{64} << 20;
 
   // `every`: simulated seconds between samples. `maxBytes` (0: no limit) bounds the memory of a

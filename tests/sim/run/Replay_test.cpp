@@ -175,8 +175,8 @@ TEST(ReplayRecorderTest, ThinsALongRecordingEvenly) {
 }
 
 #ifndef _WIN32
-// pairs.scn, sixteen vessels on eight tethers, for 400 s sampled every 0.1 s into room for some
-// fifty samples, one vessel deleted on the way: the recording stays within its room, its samples
+// pairs.scn, sixteen vessels on eight tethers, for 400 s sampled every 0.1 s into room for a few
+// dozen samples and redraws, one vessel deleted on the way: the recording stays within its room, its samples
 // stay evenly spaced from the first at 0 s to the last at the end, and each is exactly the sample
 // an unbounded recording of the same run took at that time.
 TEST(ReplayRecorderTest, ALongRunStaysWithinItsBoundWithExactSamplesFromStartToEnd) {
