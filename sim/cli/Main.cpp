@@ -242,7 +242,13 @@ void WriteOutputs(sim::Simulation &simulation, const sim::RunArguments &args, si
   if (replay != nullptr) {
     replay->Finish(simulation);
     const std::string title = std::filesystem::path(args.scenario).filename().string();
-    if (!sim::WriteReplayPage(args.replay, *replay, title, error)) errors.push_back(error);
+    if (!sim::WriteReplayPage(args.replay, *replay, title, error))
+      errors.push_back(error);
+    else if (!args.quiet && replay->Every() > args.replayEvery)
+      std::fprintf(stderr,
+                   "kestrane-sim: the replay is sampled every %s s instead of %s s, to hold the run in %zu MB\n",
+                   sim::FormatSeconds(replay->Every()).c_str(), sim::FormatSeconds(args.replayEvery).c_str(),
+                   sim::ReplayRecorder::defaultMaxBytes >> 20);
   }
 }
 
@@ -293,7 +299,7 @@ int Run(const sim::RunArguments &args) {
       for (const std::string &note : notes) std::fprintf(stderr, "kestrane-sim: %s\n", note.c_str());
     std::unique_ptr<sim::ReplayRecorder> replay;
     if (!args.replay.empty()) {
-      replay = std::make_unique<sim::ReplayRecorder>(args.replayEvery);
+      replay = std::make_unique<sim::ReplayRecorder>(args.replayEvery, sim::ReplayRecorder::defaultMaxBytes);
       replay->Start(simulation);
     }
 

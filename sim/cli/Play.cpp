@@ -20,8 +20,9 @@
 #include "sim/cli/PlayLogic.h"
 #include "sim/run/ReplayFile.h"
 #include "sim/run/ReplayRecorder.h"
-#include "sim/scenario/ScenarioFile.h"
 #include "sim/run/Simulation.h"
+#include "sim/scenario/NumberFormat.h"
+#include "sim/scenario/ScenarioFile.h"
 
 namespace sim {
 
@@ -529,6 +530,9 @@ void OfferSave(Simulation &simulation, const std::string &scenarioPath, AnswerRe
   }
 }
 
+// Seconds of the session between the replay's samples, until a long session is thinned.
+constexpr double replayEvery = 0.1;
+
 // Offers to write the session as a replay page, and writes it. An existing file is only replaced
 // when the user says so.
 void OfferReplay(Simulation &simulation, ReplayRecorder &replay, const std::string &scenarioPath,
@@ -564,6 +568,9 @@ void OfferReplay(Simulation &simulation, ReplayRecorder &replay, const std::stri
     const std::string title = std::filesystem::path(scenarioPath).filename().string();
     if (WriteReplayPage(choice.path, replay, title, reason)) {
       std::printf("Wrote %s: open it in a browser.\n", choice.path.c_str());
+      if (replay.Every() > replayEvery)
+        std::printf("It is sampled every %s s, to hold the session in %zu MB.\n", FormatSeconds(replay.Every()).c_str(),
+                    ReplayRecorder::defaultMaxBytes >> 20);
       return;
     }
     std::printf("Cannot write the replay: %s\n", reason.c_str());
@@ -605,9 +612,8 @@ int Play(const PlayArguments &args) {
   // What a save would write now; a terminated run saves only when its scenario has changed.
   const std::string loaded = FormatScenario(simulation->Capture());
   std::string typedAhead;
-  // The session is recorded for a replay page as it goes; a long one is thinned to an hour's worth
-  // of samples at the start's interval.
-  ReplayRecorder replay(0.1, 36000);
+  // The session is recorded for a replay page as it goes; a long one is thinned to a bounded size.
+  ReplayRecorder replay(replayEvery, ReplayRecorder::defaultMaxBytes);
   replay.Start(*simulation);
   try {
     Terminal terminal;

@@ -61,7 +61,7 @@ void QuaternionFromRotation(const Mat3 &r, double q[4]) {
 }
 
 ReplayRecorder::ReplayRecorder(double interval, size_t limit)
-    : every(interval), nextSample(interval), maxSamples(limit) {}
+    : every(interval), nextSample(interval), maxBytes(limit) {}
 
 ReplayRecorder::~ReplayRecorder() { Detach(); }
 
@@ -181,7 +181,26 @@ void ReplayRecorder::Sample(const World &world, const std::vector<TetherSample> 
     }
   }
   streamStart.push_back(static_cast<uint32_t>(streams.size()));
-  if (maxSamples > 1 && times.size() > maxSamples) Thin();
+  // Thinning keeps the samples at even places, so it waits for an odd count: the newest sample,
+  // the one the next interval counts from, stays, and the samples stay evenly spaced.
+  if (maxBytes > 0 && times.size() > 2 && times.size() % 2 == 1 && Bytes() > maxBytes) Thin();
+}
+
+size_t ReplayRecorder::Bytes() const {
+  constexpr size_t perSample =
+      sizeof(double) + 2 * sizeof(uint32_t) + linkCount * (sizeof(uint8_t) + 2 * sizeof(float));
+  constexpr size_t perVesselSample = 3 * sizeof(double) + 4 * sizeof(float);
+  size_t bytes = times.size() * perSample + streams.size() * sizeof(ReplayStream) + redrawBytes;
+  for (const ReplayVessel &v : vessels)
+    bytes += sizeof(ReplayVessel) + v.name.size() + v.className.size() + v.docks.size() * sizeof(DockingPort) +
+             v.SampleCount() * perVesselSample;
+  return bytes;
+}
+
+size_t ReplayRecorder::RedrawBytes(const ReplayRedraw &redraw) {
+  size_t bytes = sizeof(ReplayRedraw);
+  for (const ReplayRedraw::Run &run : redraw.runs) bytes += sizeof(run) + run.text.size();
+  return bytes;
 }
 
 void ReplayRecorder::Record(const Canvas &canvas, double time) {
@@ -211,11 +230,18 @@ void ReplayRecorder::Record(const Canvas &canvas, double time) {
   if (!redraws.empty() &&
       std::equal(redraws.back().runs.begin(), redraws.back().runs.end(), redraw.runs.begin(), redraw.runs.end(), same))
     return;
-  // Two redraws at one instant (keys pressed together): the screen after the last one counts.
-  if (!redraws.empty() && redraws.back().time == time)
+  redrawBytes += RedrawBytes(redraw);
+  // Two redraws at one instant (keys pressed together): the screen after the last one counts. So
+  // it does for two in one interval between samples, as the scene's one sample stands for the
+  // interval, which bounds the redraws by the samples; the first screen stays as the start's.
+  auto interval = [this](double t) { return std::floor((t - times.front()) / every); };
+  const bool sameInterval = redraws.size() > 1 && !times.empty() && interval(redraws.back().time) == interval(time);
+  if (!redraws.empty() && (redraws.back().time == time || sameInterval)) {
+    redrawBytes -= RedrawBytes(redraws.back());
     redraws.back() = std::move(redraw);
-  else
+  } else {
     redraws.push_back(std::move(redraw));
+  }
 }
 
 void ReplayRecorder::Thin() {
@@ -260,6 +286,8 @@ void ReplayRecorder::Thin() {
     if (i == 0 || lastOfInterval) kept.push_back(std::move(redraws[i]));
   }
   redraws = std::move(kept);
+  redrawBytes = 0;
+  for (const ReplayRedraw &redraw : redraws) redrawBytes += RedrawBytes(redraw);
 }
 
 }  // namespace sim

@@ -61,9 +61,14 @@ public:
   static constexpr int linkCount = 8;
   static constexpr uint32_t noVessel = std::numeric_limits<uint32_t>::max();
 
-  // `every`: simulated seconds between samples. `maxSamples` (0: no limit) bounds the memory of a
+  // What a recording of a run or a session holds at most, bytes: an hour of nine vessels on eight
+  // tethers sampled every 0.1 s takes about 45 MB with the display's redraws, and a page of this
+  // much opens in a few seconds.
+  static constexpr size_t defaultMaxBytes = size_t{64} << 20;
+
+  // `every`: simulated seconds between samples. `maxBytes` (0: no limit) bounds the memory of a
   // long recording: past it every other sample is dropped and the interval doubles.
-  explicit ReplayRecorder(double every, size_t maxSamples = 0);
+  explicit ReplayRecorder(double every, size_t maxBytes = 0);
   ~ReplayRecorder();
   ReplayRecorder(const ReplayRecorder &) = delete;
   ReplayRecorder &operator=(const ReplayRecorder &) = delete;
@@ -76,14 +81,17 @@ public:
   void Finish(Simulation &simulation);
 
   // One sample of the world between frames, with the tethers as the plug-in's block and the host's
-  // geometry describe them (empty when no display of the plug-in is open). Past `maxSamples`,
-  // every other sample is dropped and the interval doubles: the first sample and the last redraw
-  // of each new interval stay.
+  // geometry describe them (empty when no display of the plug-in is open). Past `maxBytes`, every
+  // other sample is dropped and the interval doubles: the first sample, the newest and the last
+  // redraw of each new interval stay.
   void Sample(const World &world, const std::vector<TetherSample> &tethers);
   // A redraw of the display at a simulated time (s): kept when it shows something new.
   void Record(const Canvas &canvas, double time);
 
+  // Seconds between samples: the interval asked for, or a multiple of it once thinned.
   double Every() const { return every; }
+  // The bytes of samples and redraws held (without the containers' spare room).
+  size_t Bytes() const;
   size_t SampleCount() const { return times.size(); }
   const std::vector<double> &Times() const { return times; }
   const std::vector<uint32_t> &Focus() const { return focus; }
@@ -108,12 +116,13 @@ public:
 private:
   uint32_t VesselId(const Vessel *vessel);
   uint8_t TextureId(const std::string &name);
+  static size_t RedrawBytes(const ReplayRedraw &redraw);
   void Thin();
   void Detach();
 
   double every;
   double nextSample;
-  size_t maxSamples;
+  size_t maxBytes;
   double step = 0, gravityGM = 0;
   DisplayHost *listening = nullptr;
 
@@ -127,6 +136,7 @@ private:
   std::vector<uint8_t> tetherConnected;
   std::vector<float> tetherPull, tetherStretch;
   std::vector<ReplayRedraw> redraws;
+  size_t redrawBytes = 0;
   int displayWidth = 0, displayHeight = 0, cellWidth = 0, cellHeight = 0;
 };
 

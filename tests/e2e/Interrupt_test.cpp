@@ -47,6 +47,12 @@ const char *const tetherHeader =
 constexpr double resumedPositionTolerance = 0.02;    // m
 constexpr double resumedVelocityTolerance = 3.0e-4;  // m/s: the position's at the pair's 0.0144 rad/s
 
+#ifdef KESTRANE_HAVE_REPLAY_PAGE
+constexpr bool replayPage = true;
+#else
+constexpr bool replayPage = false;
+#endif
+
 // How long a step may wait for the program to show what it waits for.
 constexpr std::chrono::seconds patience{120};
 
@@ -214,13 +220,17 @@ TEST_F(InterruptTest, SigintAndSigtermAtRandomMomentsEndOnWholeSamplesAndTheRunR
   for (const int signal : {SIGINT, SIGTERM}) {
     for (int n = 0; n < 20; ++n) {
       SCOPED_TRACE((signal == SIGINT ? "SIGINT " : "SIGTERM ") + std::to_string(n));
-      Remove({"int_t.csv", "int_v.csv", "int.scn", "int.txt"});
+      Remove({"int_t.csv", "int_v.csv", "int.scn", "int.txt", "int.html", "int_replay.html"});
       // Some moment while the run writes between 2 % and 85 % of its tether rows.
       std::uniform_int_distribution<off_t> moment(fullSize / 50, fullSize * 85 / 100);
       const off_t evidence = moment(random);
+      // The first stop by each signal writes a replay page too.
+      const bool replay = n == 0 && replayPage;
+      const std::string replayArgs = " --replay-every 10 --replay ";
       const pid_t pid = Start("run " + spinRun +
                                   " --duration 10000 --quiet --tethers int_t.csv --vessels int_v.csv --save int.scn "
-                                  "--screen int.txt",
+                                  "--screen int.txt" +
+                                  (replay ? replayArgs + "int.html" : ""),
                               "int");
       const bool running = WaitForSize(pid, "int_t.csv", evidence);
       if (running) kill(pid, signal);
@@ -237,8 +247,18 @@ TEST_F(InterruptTest, SigintAndSigtermAtRandomMomentsEndOnWholeSamplesAndTheRunR
       const std::string prefix = "stopped by interrupt at t = ", suffix = " s; outputs written\n";
       ASSERT_EQ(err.compare(0, prefix.size(), prefix), 0) << err;
       ASSERT_EQ(err.size() - err.rfind(suffix), suffix.size()) << err;
-      const double stop = std::atof(err.c_str() + prefix.size());
+      const std::string reached = err.substr(prefix.size(), err.find(' ', prefix.size()) - prefix.size());
+      const double stop = std::atof(reached.c_str());
       ++stops;
+      // The page is the page of the run up to the time reached.
+      if (replay) {
+        const e2e::Result whole = e2e::Sim(
+            "run " + spinRun + " --duration " + reached + " --quiet" + replayArgs + "int_replay.html", "int_replay");
+        ASSERT_EQ(whole.status, 0) << whole.err;
+        const std::string page = ReadFile("int.html");
+        EXPECT_GT(page.size(), 0u);
+        EXPECT_TRUE(page == ReadFile("int_replay.html")) << "the replay of the run stopped at " << reached;
+      }
 
       // Whole samples up to the time reached, the last one at that time.
       ASSERT_TRUE(WholeSamples("int_t.csv", referenceTethers[0], tetherRowsPerSample));

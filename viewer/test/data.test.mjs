@@ -2,7 +2,7 @@
 // samples the state moves on linearly, a vessel deleted mid-run is held until its last sample, each
 // stream moves on with the same tether's stream, and the display shows its last redraw.
 //
-// Needs KESTRANE_SIM, KESTRANE_MODULE, KESTRANE_SCENARIOS and KESTRANE_OUT; ctest sets them.
+// Needs KESTRANE_SIM, KESTRANE_MODULE, KESTRANE_TEST_SCENARIOS and KESTRANE_OUT; ctest sets them.
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -35,10 +35,12 @@ const tolerance = 1e-9;
 describe('reading a replay', () => {
   let replay, deleted;
   before(async () => {
+    // A tug reeling in a pod in free space: the display changes every second.
     const keys = '0:MINUS,0:A,0:J,3:I,6:I,9:I';
-    replay = await replayOf('data-tug', path.join(env('KESTRANE_SCENARIOS'), 'tug.scn'), '--duration', '30', '--keys', keys,
+    const scenario = path.join(env('KESTRANE_TEST_SCENARIOS'), 'reel-in.scn');
+    replay = await replayOf('data-tug', scenario, '--duration', '30', '--keys', keys,
       '--replay-every', '0.5');
-    deleted = await replayOf('data-deleted', path.join(env('KESTRANE_SCENARIOS'), 'tug.scn'), '--duration', '10', '--keys',
+    deleted = await replayOf('data-deleted', scenario, '--duration', '10', '--keys',
       keys, '--delete', '5.01:Pod', '--replay-every', '1');
   });
 

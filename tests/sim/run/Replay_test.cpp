@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -143,18 +144,24 @@ TEST(ReplayRecorderTest, AssignsStreamsToTethersAndKeepsEachVesselsSamplesTogeth
   EXPECT_EQ(recorder.TetherPull()[5], 600.0f);
 }
 
-// Past the limit every other sample goes, the interval doubles, and the vessels, streams and
-// tethers stay aligned with the samples that are left.
+// Past its size a recording drops every other sample, the interval doubles, and the vessels,
+// streams and tethers stay aligned with the samples that are left.
 TEST(ReplayRecorderTest, ThinsALongRecordingEvenly) {
-  World world;
-  Vessel *tug = world.CreateVessel("Tug");
-  ReplayRecorder recorder(0.1, 4);
-  for (int i = 0; i < 5; ++i) {
-    world.time = 0.1 * i;
-    tug->pos.x = i;
-    if (i == 3) world.CreateVessel("Late")->pos.x = 30;
-    recorder.Sample(world, {});
-  }
+  auto record = [](ReplayRecorder &recorder, int samples) {
+    World world;
+    Vessel *tug = world.CreateVessel("Tug");
+    for (int i = 0; i < samples; ++i) {
+      world.time = 0.1 * i;
+      tug->pos.x = i;
+      if (i == 3) world.CreateVessel("Late")->pos.x = 30;
+      recorder.Sample(world, {});
+    }
+  };
+  ReplayRecorder four(0.1);
+  record(four, 4);
+  // Room for four samples: the fifth is one too many.
+  ReplayRecorder recorder(0.1, four.Bytes());
+  record(recorder, 5);
   EXPECT_DOUBLE_EQ(recorder.Every(), 0.2);
   ASSERT_EQ(recorder.SampleCount(), 3u);
   EXPECT_EQ(recorder.Times(), (std::vector<double>{0, 0.2, 0.1 * 4}));
@@ -164,7 +171,90 @@ TEST(ReplayRecorderTest, ThinsALongRecordingEvenly) {
   EXPECT_EQ(recorder.Vessels()[1].SampleCount(), 1u);
   EXPECT_EQ(recorder.StreamStart().size(), 4u);
   EXPECT_EQ(recorder.TetherConnected().size(), 3u * ReplayRecorder::linkCount);
+  EXPECT_LE(recorder.Bytes(), four.Bytes());
 }
+
+#ifndef _WIN32
+// pairs.scn, sixteen vessels on eight tethers, for 400 s sampled every 0.1 s into room for a few
+// dozen samples and redraws, one vessel deleted on the way: the recording stays within its room, its samples
+// stay evenly spaced from the first at 0 s to the last at the end, and each is exactly the sample
+// an unbounded recording of the same run took at that time.
+TEST(ReplayRecorderTest, ALongRunStaysWithinItsBoundWithExactSamplesFromStartToEnd) {
+  sim::Simulation simulation({std::string(KESTRANE_TEST_SCENARIOS) + "/pairs.scn", KESTRANE_MODULE, {}});
+  constexpr double every = 0.1;                   // s
+  constexpr size_t room = 64 * 1024;              // bytes
+  constexpr double evenSpacing = 1e-9;            // s: sample times are sums of steps
+  constexpr int frames = 20000, deletion = 7777;  // steps of 0.02 s
+  ReplayRecorder bounded(every, room), unbounded(every);
+  bounded.Start(simulation);
+  unbounded.Sample(simulation.GetWorld(), simulation.Tethers());
+  // The most the recording held, and the most one frame added to it (a sample and a redraw).
+  size_t largest = 0, growth = 0, previous = bounded.Bytes();
+  for (int frame = 1; frame <= frames; ++frame) {
+    if (frame == deletion) simulation.DeleteVessel("Pod3");
+    const double start = simulation.Time();
+    simulation.Frame();
+    if (std::floor(simulation.Time() + 1e-9) > std::floor(start + 1e-9)) simulation.RedrawDisplays();
+    bounded.AfterFrame(simulation);
+    unbounded.AfterFrame(simulation);
+    const size_t bytes = bounded.Bytes();
+    if (bytes > previous) growth = std::max(growth, bytes - previous);
+    largest = std::max(largest, bytes);
+    previous = bytes;
+  }
+  simulation.RedrawDisplays();
+  bounded.Finish(simulation);
+  unbounded.Finish(simulation);
+
+  // Past its room it halves at the next odd count of samples: it never holds more than two
+  // samples and their redraws beyond the room.
+  EXPECT_LE(largest, room + 2 * growth);
+  EXPECT_GT(largest, room / 2);
+  EXPECT_GT(unbounded.Bytes(), 20 * room);
+  const std::vector<double> &times = bounded.Times();
+  ASSERT_GE(times.size(), 3u);
+  EXPECT_EQ(times.front(), 0);
+  EXPECT_EQ(times.back(), simulation.Time());
+  EXPECT_EQ(times.back(), unbounded.Times().back());
+  // The interval doubled each time the recording was thinned.
+  const double widened = bounded.Every() / every;
+  EXPECT_GE(widened, 64);
+  EXPECT_EQ(widened, std::exp2(std::round(std::log2(widened))));
+  for (size_t i = 1; i + 1 < times.size(); ++i) EXPECT_NEAR(times[i] - times[i - 1], bounded.Every(), evenSpacing) << i;
+  EXPECT_LE(times.back() - times[times.size() - 2], bounded.Every() + evenSpacing);
+
+  // Each kept sample is the unbounded recording's at the same time: vessels, streams, tethers.
+  const auto &all = unbounded.Times();
+  ASSERT_EQ(bounded.Vessels().size(), unbounded.Vessels().size());
+  for (size_t i = 0; i < times.size(); ++i) {
+    const size_t j = static_cast<size_t>(std::find(all.begin(), all.end(), times[i]) - all.begin());
+    ASSERT_LT(j, all.size()) << "no sample at " << times[i];
+    for (size_t v = 0; v < bounded.Vessels().size(); ++v) {
+      const sim::ReplayVessel &a = bounded.Vessels()[v], &b = unbounded.Vessels()[v];
+      const bool held = i >= a.firstSample && i < a.firstSample + a.SampleCount();
+      ASSERT_EQ(held, j >= b.firstSample && j < b.firstSample + b.SampleCount()) << a.name << " at " << times[i];
+      if (held) {
+        EXPECT_EQ(a.x[i - a.firstSample], b.x[j - b.firstSample]) << a.name << " at " << times[i];
+        EXPECT_EQ(a.qw[i - a.firstSample], b.qw[j - b.firstSample]) << a.name << " at " << times[i];
+      }
+    }
+    const auto &aStart = bounded.StreamStart(), &bStart = unbounded.StreamStart();
+    ASSERT_EQ(aStart[i + 1] - aStart[i], bStart[j + 1] - bStart[j]) << times[i];
+    for (uint32_t k = 0; k < aStart[i + 1] - aStart[i]; ++k)
+      EXPECT_EQ(bounded.Streams()[aStart[i] + k].length, unbounded.Streams()[bStart[j] + k].length) << times[i];
+    for (int link = 0; link < ReplayRecorder::linkCount; ++link)
+      EXPECT_EQ(bounded.TetherPull()[i * ReplayRecorder::linkCount + link],
+                unbounded.TetherPull()[j * ReplayRecorder::linkCount + link])
+          << times[i];
+  }
+  // The display keeps its first screen and its last, and changes no more often than the scene.
+  const auto &redraws = bounded.Redraws();
+  ASSERT_GE(redraws.size(), 2u);
+  EXPECT_EQ(redraws.front().time, 0);
+  EXPECT_EQ(redraws.back().time, simulation.Time());
+  EXPECT_LE(redraws.size(), times.size() + 1);
+}
+#endif
 
 // A redraw is kept when it shows something new; two at one instant leave the later screen; bytes
 // that are not printable show as '?'.
