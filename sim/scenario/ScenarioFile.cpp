@@ -24,8 +24,6 @@ constexpr std::uintmax_t maxFileSize = 64 << 20;  // bytes
 constexpr size_t quoteLength = 40;                // characters of a line quoted in a message
 // Below this cos(β) the first and last angle turn about the same axis and only their sum counts.
 constexpr double gimbalLockCosine = 1e-12;
-// A date near 2000 carries time to 2^-37 of a day, 0.63 µs: a time read from it is this close, s.
-constexpr double dateResolution = 1e-6;
 
 // ": No space left on device" for an errno value, nothing for 0.
 std::string Reason(int error) { return error != 0 ? std::string(": ") + std::strerror(error) : std::string(); }
