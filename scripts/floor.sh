@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # How far a whole kestrane-sim run is above the floor: the bare loop (bench/BareLoop.cpp), the
 # same two-body reel-in with no host and no module, against the whole process of
-#   kestrane-sim run scenarios/tug.scn --duration 3600 --dt 0.02 --keys 0:MINUS,0:A,0:J,1:I
-# without CSV files and with both CSV files sampled every second.
+#   kestrane-sim run scenarios/tug.scn --duration 3600 --dt 0.02 --keys KEYS
+# (KEYS: the demo's, as `bare-loop --keys` prints them) without CSV files and with both CSV files
+# sampled every second.
 #
 #   scripts/floor.sh [--runs N] [--duration S]     (default: 11 runs of 3600 simulated seconds)
 #
@@ -38,7 +39,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 bare=("$build/bench/bare-loop" "$duration" 0.02)
 run=("$build/kestrane-sim" run scenarios/tug.scn --plugin "$build/kestrane.so" --duration "$duration" --dt 0.02
-  --keys 0:MINUS,0:A,0:J,1:I --quiet)
+  --keys "$("$build/bench/bare-loop" --keys)" --quiet)
 csv=(--tethers "$scratch/tethers.csv" --vessels "$scratch/vessels.csv" --every 1)
 
 # Microseconds of wall time of one command, from the shell's clock (no process of its own).
