@@ -31,7 +31,8 @@ if [ ! -x "$before/build/kestrane-sim" ]; then
 fi
 if [ "$build" = build/release ]; then
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKESTRANE_TESTS=OFF >/dev/null
-  cmake --build "$build" --target kestrane-sim kestrane bare-loop -j "$(nproc)" >/dev/null
+  cmake --build "$build" --target kestrane-sim kestrane bare-loop -j "$(nproc)" >"$build/same-results.log" 2>&1 ||
+    { cat "$build/same-results.log" >&2; exit 1; }
 fi
 for file in "$build/kestrane-sim" "$build/kestrane.so"; do
   [ -f "$file" ] || { echo "same-results: $file is missing" >&2; exit 2; }

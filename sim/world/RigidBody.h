@@ -2,19 +2,49 @@
 // assemblies: both turn about their principal axes.
 #pragma once
 
+#include <cstring>
+
 #include "sim/world/Vec3.h"
 
 namespace sim {
 
 inline double Component(Vec3 v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 
+// Whether two matrices hold the same bits (a -0 differs from 0, a NaN equals itself): what a
+// function of the matrix gives for one it gives for the other.
+inline bool SameBits(const Mat3 &a, const Mat3 &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The last orientation of a body that Reorthonormalized returned unchanged, bit for bit. A body
+// that keeps that orientation (it does not turn, or turns back exactly) needs no correction in
+// its next step: the correction would give the same bits again. It is recognised by its bits, so
+// that any other change of the orientation, by whoever makes it, is corrected as before.
+class SettledRotation {
+public:
+  // `rot` made orthonormal again (Reorthonormalized), without the two matrix products when `rot`
+  // is the settled orientation.
+  Mat3 Corrected(const Mat3 &rot) {
+    if (known && SameBits(rot, settled)) return rot;
+    const Mat3 corrected = Reorthonormalized(rot);
+    if (SameBits(corrected, rot)) {
+      settled = corrected;
+      known = true;
+    }
+    return corrected;
+  }
+
+private:
+  Mat3 settled;
+  bool known = false;
+};
+
 // Lets a body with orientation `rot` and body-frame angular momentum `momentum` (kg m^2/s) turn
 // torque-free over dt (s). The free motion is split into exact rotations about the principal axes,
 // composed symmetrically (x/2, y/2, z, y/2, x/2): each keeps rot·momentum (the angular momentum in
 // the global frame) exactly, and the composition is time-reversible, so the kinetic energy does
 // not drift. An axis whose inverse moment is 0 does not turn. Ends with `rot` made orthonormal
-// again.
-inline void TurnFreely(Mat3 &rotation, Vec3 &angularMomentum, const double invInertia[3], double dt) {
+// again (`settled` spares that when it cannot change the orientation).
+inline void TurnFreely(Mat3 &rotation, Vec3 &angularMomentum, const double invInertia[3], double dt,
+                       SettledRotation &settled) {
   static const int axes[5] = {0, 1, 2, 1, 0};
   static const double fractions[5] = {0.5, 0.5, 1.0, 0.5, 0.5};
   // Local copies: the caller's objects would have to be written back at every turn.
@@ -29,7 +59,7 @@ inline void TurnFreely(Mat3 &rotation, Vec3 &angularMomentum, const double invIn
     rot = rot * turn;
     momentum = Transposed(turn) * momentum;
   }
-  rotation = Reorthonormalized(rot);
+  rotation = settled.Corrected(rot);
   angularMomentum = momentum;
 }
 

@@ -10,6 +10,10 @@ namespace sim {
 
 namespace {
 
+// Whether the rotation step takes 1 / `moment` as a finite number (or 0, for a moment that is not
+// above 0): a moment below 1e-300 could make it infinite.
+bool FiniteReciprocal(double moment) { return !(moment > 0) || moment >= 1e-300; }
+
 // Holds a value within lo .. hi; a value that is not a number becomes lo.
 double Clamp(double value, double lo, double hi) {
   if (!(value > lo)) return lo;
@@ -61,12 +65,22 @@ void Vessel::Integrate(double dt, Vec3 globalAcceleration) {
   // Rotation: kick the body-frame angular momentum with the torque, then let the body turn
   // torque-free over dt.
   double inertia[3] = {m * pmi.x, m * pmi.y, m * pmi.z};
-  double invInertia[3];
-  for (int k = 0; k < 3; ++k) invInertia[k] = inertia[k] > 0 ? 1.0 / inertia[k] : 0.0;
   Vec3 momentum{inertia[0] * angVel.x, inertia[1] * angVel.y, inertia[2] * angVel.z};
   momentum += torqueSum * dt;
-  TurnFreely(rot, momentum, invInertia, dt);
-  angVel = {momentum.x * invInertia[0], momentum.y * invInertia[1], momentum.z * invInertia[2]};
+  if (momentum.x == 0 && momentum.y == 0 && momentum.z == 0 && FiniteReciprocal(inertia[0]) &&
+      FiniteReciprocal(inertia[1]) && FiniteReciprocal(inertia[2])) {
+    // Without angular momentum (which also says that dt is finite) every angle of the turn is a
+    // zero, so nothing turns, and the spin is the momentum's zeros times finite reciprocals of the
+    // moments: the same zeros, signs and all. Only the correction of the orientation is left,
+    // which `settledRotation` mostly spares.
+    angVel = momentum;
+    rot = settledRotation.Corrected(rot);
+  } else {
+    double invInertia[3];
+    for (int k = 0; k < 3; ++k) invInertia[k] = inertia[k] > 0 ? 1.0 / inertia[k] : 0.0;
+    TurnFreely(rot, momentum, invInertia, dt, settledRotation);
+    angVel = {momentum.x * invInertia[0], momentum.y * invInertia[1], momentum.z * invInertia[2]};
+  }
 
   forceSum = {};
   torqueSum = {};

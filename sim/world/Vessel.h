@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/OrbiterAPI.h"
+#include "sim/world/RigidBody.h"
 #include "sim/world/Vec3.h"
 
 namespace sim {
@@ -130,6 +131,7 @@ private:
   UINT nextExhaustId = 1;
   bool deleted = false;
   Assembly *assembly = nullptr;
+  SettledRotation settledRotation;
 };
 
 }  // namespace sim
