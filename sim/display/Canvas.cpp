@@ -44,7 +44,7 @@ void AppendColour(std::string &out, int selector, COLORREF colour) {
 }  // namespace
 
 void Canvas::Clear() {
-  runs.clear();
+  runCount = 0;
   state = DcState{};
   ResetSurface();
 }
@@ -90,8 +90,14 @@ bool Canvas::DrawRun(int x, int y, const char *text, int length) {
     y = state.y;
   }
   if (length > 0) {
-    runs.push_back(TextRun{x, y, std::string(text, static_cast<size_t>(length)), state.textColour,
-                           state.backColour, state.backMode});
+    if (runCount == runs.size()) runs.emplace_back();
+    TextRun &run = runs[runCount++];
+    run.x = x;
+    run.y = y;
+    run.text.assign(text, static_cast<size_t>(length));
+    run.textColour = state.textColour;
+    run.backColour = state.backColour;
+    run.backMode = state.backMode;
   }
   if (updateCp) {
     const long long advanced = static_cast<long long>(state.x) + static_cast<long long>(length) * cellWidth;
@@ -105,7 +111,7 @@ std::vector<std::vector<Cell>> Canvas::Cells() const {
   const long long columns = VisibleCount(width - cellWidth / 2, cellWidth);
   const long long rows = VisibleCount(height, cellHeight);
   std::vector<std::vector<Cell>> grid;
-  for (const TextRun &run : runs) {
+  for (const TextRun &run : Runs()) {
     const long long row = CellOf(run.y, 0, cellHeight);
     if (row < 0 || row >= rows) {
       continue;

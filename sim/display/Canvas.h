@@ -26,6 +26,22 @@ struct TextRun {
   int backMode = TRANSPARENT;
 };
 
+// The runs of a canvas's current pass, in the order drawn: a view of the canvas's own list, good
+// until the canvas draws or clears again.
+class RunList {
+public:
+  RunList(const TextRun *firstRun, size_t runCount) : first(firstRun), count(runCount) {}
+  const TextRun *begin() const { return first; }
+  const TextRun *end() const { return first + count; }
+  size_t size() const { return count; }
+  bool empty() const { return count == 0; }
+  const TextRun &operator[](size_t i) const { return first[i]; }
+
+private:
+  const TextRun *first;
+  size_t count;
+};
+
 // One character cell of the rendered screen.
 struct Cell {
   char glyph = ' ';           // printable ASCII; other bytes show as '?'
@@ -73,7 +89,7 @@ public:
   int CellHeight() const { return cellHeight; }
   const DcState &State() const { return state; }
   // Every run of the current pass, in the order drawn.
-  const std::vector<TextRun> &Runs() const { return runs; }
+  RunList Runs() const { return {runs.data(), runCount}; }
 
   // GDI semantics, one operation per call; each returns the previous value.
   UINT SetAlign(UINT align);
@@ -127,7 +143,11 @@ private:
   int width, height;
   int cellWidth, cellHeight;
   DcState state;
+  // The runs of this pass are the first runCount; the rest are an earlier pass's, kept so that
+  // their texts' storage serves again and a redraw allocates nothing once the display has been
+  // drawn a few times.
   std::vector<TextRun> runs;
+  size_t runCount = 0;
   std::unique_ptr<Native> native;
 };
 
