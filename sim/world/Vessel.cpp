@@ -35,11 +35,6 @@ double Vessel::Mass() const {
   return m;
 }
 
-void Vessel::AddForce(Vec3 force, Vec3 point) {
-  forceSum += force;
-  torqueSum += Cross(point, force);
-}
-
 void Vessel::ApplyThrusters(double dt) {
   // All forces first, on the tanks as they stand at the start of the step, so that thrusters
   // sharing a tank that runs dry in this step still fire together. A tank that was empty at the
@@ -159,6 +154,11 @@ UINT Vessel::AddExhaust(const Exhaust &e) {
 }
 
 bool Vessel::DeleteExhaust(UINT id) {
+  // A plug-in that draws with one stream removes the stream it added last.
+  if (!exhausts.empty() && exhausts.back().id == id) {
+    exhausts.pop_back();
+    return true;
+  }
   auto found = std::find_if(exhausts.begin(), exhausts.end(), [id](const Exhaust &e) { return e.id == id; });
   if (found == exhausts.end()) return false;
   exhausts.erase(found);

@@ -69,7 +69,10 @@ public:
   double Mass() const;
 
   // Force and point in the vessel frame, for this step.
-  void AddForce(Vec3 force, Vec3 point);
+  void AddForce(Vec3 force, Vec3 point) {
+    forceSum += force;
+    torqueSum += Cross(point, force);
+  }
   // Thruster forces at their level, and the propellant they burn over dt (s). A thruster fires
   // when its resource holds propellant at the start of the step.
   void ApplyThrusters(double dt);
