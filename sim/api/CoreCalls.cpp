@@ -3,11 +3,11 @@
 // thruster, propellant and dock handles are the vessel's objects. Without a current world every
 // call does nothing and returns null or 0; a handle that is not a live object of the vessel it is
 // passed to is refused in the same way.
+#include <cstring>
 #include <string>
 
 #include "sim/api/CoreInterface.h"
 #include "sim/display/DisplayHost.h"
-#include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioStream.h"
 #include "sim/world/Vessel.h"
 #include "sim/world/World.h"
@@ -42,13 +42,11 @@ void Out(Vec3 v, double out[3]) {
   out[2] = v.z;
 }
 
-std::string Text(const char *text) { return text ? text : ""; }
-
 sim::ScenarioStream *Stream(void *scn) { return scn ? sim::ScenarioStream::FromHandle(scn) : nullptr; }
 
 void *VesselByName(const char *name) {
   World *world = CurrentWorld();
-  return world == nullptr || name == nullptr ? nullptr : world->FindByName(name);
+  return world == nullptr || name == nullptr ? nullptr : world->FindByNameBuffer(name);
 }
 
 void *VesselByIndex(int index) {
@@ -93,8 +91,10 @@ void GlobalPos(void *vessel, double pos[3]) {
 
 void RotationMatrix(void *vessel, double rotation[9]) {
   Vessel *v = Usable(vessel);
-  const sim::Mat3 r = v == nullptr ? sim::Mat3{} : v->rot;
-  for (int i = 0; i < 9; ++i) rotation[i] = r.m[i / 3][i % 3];
+  static const sim::Mat3 identity;
+  // Both lay the matrix out row by row.
+  static_assert(sizeof identity.m == 9 * sizeof(double), "a matrix is nine doubles");
+  std::memcpy(rotation, v == nullptr ? identity.m : v->rot.m, sizeof identity.m);
 }
 
 void AddForce(void *vessel, const double force[3], const double point[3]) {
@@ -219,21 +219,19 @@ void InvalidateDisplay(void *display) {
 }
 
 void WriteScenarioString(void *scn, const char *item, const char *value) {
-  if (sim::ScenarioStream *stream = Stream(scn)) stream->Write(Text(item), Text(value));
+  if (sim::ScenarioStream *stream = Stream(scn)) stream->WriteText(item, value);
 }
 
 void WriteScenarioInt(void *scn, const char *item, int value) {
-  if (sim::ScenarioStream *stream = Stream(scn)) stream->Write(Text(item), std::to_string(value));
+  if (sim::ScenarioStream *stream = Stream(scn)) stream->WriteInteger(item, value);
 }
 
 void WriteScenarioFloat(void *scn, const char *item, double value) {
-  if (sim::ScenarioStream *stream = Stream(scn)) stream->Write(Text(item), sim::FormatReal(value));
+  if (sim::ScenarioStream *stream = Stream(scn)) stream->WriteReal(item, value);
 }
 
 void WriteScenarioVector(void *scn, const char *item, const double value[3]) {
-  if (sim::ScenarioStream *stream = Stream(scn))
-    stream->Write(Text(item),
-                  sim::FormatReal(value[0]) + " " + sim::FormatReal(value[1]) + " " + sim::FormatReal(value[2]));
+  if (sim::ScenarioStream *stream = Stream(scn)) stream->WriteVector(item, value);
 }
 
 int ReadScenarioLine(void *scn, char **line) {

@@ -8,12 +8,14 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sim/display/DisplayHost.h"
 #include "sim/run/BlockSettings.h"
 #include "sim/run/ModuleLoader.h"
 #include "sim/scenario/ScenarioFile.h"
+#include "sim/scenario/ScenarioStream.h"
 #include "sim/scenario/ScenarioWorld.h"
 #include "sim/world/World.h"
 
@@ -95,6 +97,9 @@ public:
 
   // The eight tethers as of now (empty when no display of the plug-in is open).
   std::vector<TetherSample> Tethers();
+  // The same in storage the simulation keeps, good until the next call: a sample of the run
+  // allocates nothing once warm.
+  const std::vector<TetherSample> &SampleTethers();
   // The whole scenario as it stands, each open display's block from the plug-in.
   Scenario Capture();
   // Capture() written to `path` atomically; `durable` also waits until it is on the disk, so that
@@ -104,6 +109,9 @@ public:
 private:
   // Each sample's pull from the forces the plug-in added in the last frame.
   void AttributePulls(std::vector<TetherSample> &tethers) const;
+  // One line of the plug-in's block, or one entry as written, into the sample of its link.
+  void ReadTetherLine(std::string_view line);
+  void ReadTetherEntry(const ScenarioStream::Entry &entry);
 
   Scenario scenario;
   ScenarioPlan plan;
@@ -116,6 +124,10 @@ private:
   // What a display opened without a block wrote when it opened.
   std::map<const DisplayHost::Display *, std::vector<std::string>> openedBlank;
   bool finished = false;
+  // SampleTethers's storage: the block as written, the samples and their attach points.
+  ScenarioStream sampleBlock;
+  std::vector<TetherSample> sampled;
+  Vec3 sampledAttach1[8], sampledAttach2[8];
 };
 
 }  // namespace sim
