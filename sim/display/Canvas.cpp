@@ -49,37 +49,6 @@ void Canvas::Clear() {
   ResetSurface();
 }
 
-UINT Canvas::SetAlign(UINT align) {
-  const UINT old = state.textAlign;
-  state.textAlign = align;
-  return old;
-}
-
-POINT Canvas::MovePosition(int x, int y) {
-  const POINT old{state.x, state.y};
-  state.x = x;
-  state.y = y;
-  return old;
-}
-
-int Canvas::SetBackgroundMode(int mode) {
-  const int old = state.backMode;
-  state.backMode = mode;
-  return old;
-}
-
-COLORREF Canvas::SetBackgroundColour(COLORREF colour) {
-  const COLORREF old = state.backColour;
-  state.backColour = colour;
-  return old;
-}
-
-COLORREF Canvas::SetForegroundColour(COLORREF colour) {
-  const COLORREF old = state.textColour;
-  state.textColour = colour;
-  return old;
-}
-
 bool Canvas::DrawRun(int x, int y, const char *text, int length) {
   if (length < 0 || (text == nullptr && length > 0)) {
     return false;

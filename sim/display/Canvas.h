@@ -92,11 +92,16 @@ public:
   RunList Runs() const { return {runs.data(), runCount}; }
 
   // GDI semantics, one operation per call; each returns the previous value.
-  UINT SetAlign(UINT align);
-  POINT MovePosition(int x, int y);
-  int SetBackgroundMode(int mode);
-  COLORREF SetBackgroundColour(COLORREF colour);
-  COLORREF SetForegroundColour(COLORREF colour);
+  UINT SetAlign(UINT align) { return Exchange(state.textAlign, align); }
+  POINT MovePosition(int x, int y) {
+    const POINT old{state.x, state.y};
+    state.x = x;
+    state.y = y;
+    return old;
+  }
+  int SetBackgroundMode(int mode) { return Exchange(state.backMode, mode); }
+  COLORREF SetBackgroundColour(COLORREF colour) { return Exchange(state.backColour, colour); }
+  COLORREF SetForegroundColour(COLORREF colour) { return Exchange(state.textColour, colour); }
   // Draws `length` bytes of `text`. Under TA_UPDATECP at the current position, which then moves
   // right by cellWidth per character (x, y are ignored); otherwise at (x, y), position unchanged.
   // False for a null text with a positive length or a negative length.
@@ -131,6 +136,12 @@ public:
   static constexpr int maxPictureScale = 8;
 
 private:
+  template <class T>
+  static T Exchange(T &field, T value) {
+    const T old = field;
+    field = value;
+    return old;
+  }
   // Whether a picture at this scale may be drawn; otherwise says why in `error`.
   bool PictureSizeAllowed(int scale, std::string &error) const;
 

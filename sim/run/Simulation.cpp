@@ -20,16 +20,17 @@ class BlankSeparated {
 public:
   explicit BlankSeparated(std::string_view text) : rest(text) {}
   std::string_view Next() {
-    const size_t start = rest.find_first_not_of(" \t");
-    if (start == std::string_view::npos) return {};
-    rest.remove_prefix(start);
-    const size_t end = std::min(rest.find_first_of(" \t"), rest.size());
-    const std::string_view word = rest.substr(0, end);
+    size_t start = 0;
+    while (start < rest.size() && IsBlank(rest[start])) ++start;
+    size_t end = start;
+    while (end < rest.size() && !IsBlank(rest[end])) ++end;
+    const std::string_view word = rest.substr(start, end - start);
     rest.remove_prefix(end);
     return word;
   }
 
 private:
+  static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
   std::string_view rest;
 };
 
@@ -136,11 +137,11 @@ void Simulation::Frame(const std::vector<DWORD> &keys) {
     double mjd;          // days
   } const call{finished ? &none : &module->Callbacks(), world->time, world->step,
                DateAt(scenario, world->time + world->step)};
-  // One pointer of capture fits in the function object itself: a frame allocates nothing.
-  world->Frame([&call] {
-    if (call.callbacks->preStep) call.callbacks->preStep(call.simt + call.simdt, call.simdt, call.mjd);
-    if (call.callbacks->timestep) call.callbacks->timestep(call.simt + call.simdt, call.simdt, call.mjd);
-  });
+  // World::Frame, with the callbacks called directly.
+  world->ClearPluginForces();
+  if (call.callbacks->preStep) call.callbacks->preStep(call.simt + call.simdt, call.simdt, call.mjd);
+  if (call.callbacks->timestep) call.callbacks->timestep(call.simt + call.simdt, call.simdt, call.mjd);
+  world->Advance();
   if (call.callbacks->postStep) call.callbacks->postStep(call.simt + call.simdt, call.simdt, call.mjd);
 }
 
@@ -189,10 +190,13 @@ void Simulation::ReadTetherEntry(const ScenarioStream::Entry &entry) {
   // shortest text as the same doubles (their sign too, for a NaN), and a name is the value's
   // first word. Any other entry is read as its line.
   using Kind = ScenarioStream::Entry::Kind;
+  // A line whose first word is the item's and not "TetherData" says nothing about the links.
+  BlankSeparated itemWords(entry.item);
+  const std::string_view first = itemWords.Next();
+  if (!first.empty() && first != "TetherData") return;
   std::string_view words[3];
   int link = -1;
   if (ThreeWords(entry.item, words)) {
-    if (words[0] != "TetherData") return;
     if (!ParseNumber(words[1], link) || link < 0 || link > 7) return;
     TetherSample &t = sampled[static_cast<size_t>(link)];
     const std::string_view field = words[2];

@@ -94,6 +94,13 @@ bool FormatShortest(double value, char (&text)[40], size_t &length) {
 }
 
 size_t Format(double value, char (&text)[40]) {
+  // A zero is "0" or "-0" in every precision, and reads back equal.
+  if (value == 0) {
+    const bool negative = std::signbit(value);
+    std::memcpy(text, "-0", 2);
+    if (!negative) text[0] = '0';
+    return negative ? 2 : 1;
+  }
   size_t length = 0;
   if (FormatShortest(value, text, length)) return length;
   return FormatByTrial(value, text);

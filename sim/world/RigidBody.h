@@ -31,19 +31,22 @@ inline bool SameBits(const Mat3 &a, const Mat3 &b) {
 // that any other change of the orientation, by whoever makes it, is corrected as before.
 class SettledRotation {
 public:
-  // `rot` made orthonormal again (Reorthonormalized), without the two matrix products when `rot`
-  // is the settled orientation.
-  Mat3 Corrected(const Mat3 &rot) {
-    if (known && SameBits(rot, settled)) return rot;
+  // Makes `rot` orthonormal again (Reorthonormalized), without the two matrix products when it is
+  // the settled orientation.
+  void Correct(Mat3 &rot) {
+    if (!known || !SameBits(rot, settled)) CorrectAnew(rot);
+  }
+
+private:
+  void CorrectAnew(Mat3 &rot) {
     const Mat3 corrected = Reorthonormalized(rot);
     if (SameBits(corrected, rot)) {
       settled = corrected;
       known = true;
     }
-    return corrected;
+    rot = corrected;
   }
 
-private:
   Mat3 settled;
   bool known = false;
 };
@@ -70,7 +73,8 @@ inline void TurnFreely(Mat3 &rotation, Vec3 &angularMomentum, const double invIn
     rot = rot * turn;
     momentum = Transposed(turn) * momentum;
   }
-  rotation = settled.Corrected(rot);
+  settled.Correct(rot);
+  rotation = rot;
   angularMomentum = momentum;
 }
 

@@ -29,13 +29,7 @@ Vessel::Vessel(std::string vesselName, std::string vesselClass)
 
 Vessel::~Vessel() { kestraneAdapter->deleteVesselInterface(iface); }
 
-double Vessel::Mass() const {
-  double m = dryMass;
-  for (const auto &p : propellants) m += p->mass;
-  return m;
-}
-
-void Vessel::ApplyThrusters(double dt) {
+void Vessel::FireThrusters(double dt) {
   // All forces first, on the tanks as they stand at the start of the step, so that thrusters
   // sharing a tank that runs dry in this step still fire together. A tank that was empty at the
   // start stays at 0 in the burn below.
@@ -59,7 +53,7 @@ void Vessel::Integrate(double dt, Vec3 globalAcceleration) {
 
   // Rotation: kick the body-frame angular momentum with the torque, then let the body turn
   // torque-free over dt.
-  double inertia[3] = {m * pmi.x, m * pmi.y, m * pmi.z};
+  const double inertia[3] = {m * pmi.x, m * pmi.y, m * pmi.z};
   Vec3 momentum{inertia[0] * angVel.x, inertia[1] * angVel.y, inertia[2] * angVel.z};
   momentum += torqueSum * dt;
   if (momentum.x == 0 && momentum.y == 0 && momentum.z == 0 && FiniteReciprocal(inertia[0]) &&
@@ -69,16 +63,20 @@ void Vessel::Integrate(double dt, Vec3 globalAcceleration) {
     // moments: the same zeros, signs and all. Only the correction of the orientation is left,
     // which `settledRotation` mostly spares.
     angVel = momentum;
-    rot = settledRotation.Corrected(rot);
+    settledRotation.Correct(rot);
   } else {
-    double invInertia[3];
-    for (int k = 0; k < 3; ++k) invInertia[k] = inertia[k] > 0 ? 1.0 / inertia[k] : 0.0;
-    TurnFreely(rot, momentum, invInertia, dt, settledRotation);
-    angVel = {momentum.x * invInertia[0], momentum.y * invInertia[1], momentum.z * invInertia[2]};
+    Turn(dt, inertia, momentum);
   }
 
   forceSum = {};
   torqueSum = {};
+}
+
+void Vessel::Turn(double dt, const double inertia[3], Vec3 momentum) {
+  double invInertia[3];
+  for (int k = 0; k < 3; ++k) invInertia[k] = inertia[k] > 0 ? 1.0 / inertia[k] : 0.0;
+  TurnFreely(rot, momentum, invInertia, dt, settledRotation);
+  angVel = {momentum.x * invInertia[0], momentum.y * invInertia[1], momentum.z * invInertia[2]};
 }
 
 Propellant *Vessel::CreatePropellant(double maxMass, double mass, double efficiency) {

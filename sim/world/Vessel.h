@@ -66,7 +66,11 @@ public:
   Assembly *DockedIn() const { return assembly; }
 
   // Dry mass plus the propellant in every resource, kg.
-  double Mass() const;
+  double Mass() const {
+    double m = dryMass;
+    for (const auto &p : propellants) m += p->mass;
+    return m;
+  }
 
   // Force and point in the vessel frame, for this step.
   void AddForce(Vec3 force, Vec3 point) {
@@ -75,7 +79,9 @@ public:
   }
   // Thruster forces at their level, and the propellant they burn over dt (s). A thruster fires
   // when its resource holds propellant at the start of the step.
-  void ApplyThrusters(double dt);
+  void ApplyThrusters(double dt) {
+    if (!thrusters.empty()) FireThrusters(dt);
+  }
   // Symplectic step over dt (s) with the forces added so far plus `globalAcceleration` (m/s^2),
   // then clears the forces: velocity and angular momentum first, then position and orientation.
   void Integrate(double dt, Vec3 globalAcceleration);
@@ -124,6 +130,10 @@ private:
   friend class Assembly;
   // Drops the propellant, thrusters and exhausts and marks the vessel deleted.
   void Retire();
+  // ApplyThrusters of a vessel that has thrusters.
+  void FireThrusters(double dt);
+  // The rotation half of Integrate for a body with angular momentum, kg m^2/s.
+  void Turn(double dt, const double inertia[3], Vec3 momentum);
 
   std::string name;
   std::string className;

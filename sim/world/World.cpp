@@ -149,9 +149,7 @@ std::string World::TextureName(SURFHANDLE texture) const {
   return {};
 }
 
-void World::Frame(const std::function<void()> &perFrame) {
-  ClearPluginForces();
-  if (perFrame) perFrame();
+void World::Advance() {
   const double dt = step;
   for (const auto &v : vessels) v->ApplyThrusters(dt);
   for (const auto &v : vessels)

@@ -46,8 +46,8 @@ public:
     // The kept copy is terminated, so the comparison stops at its end at the latest, and it reads
     // the buffer no further than its own terminator.
     if (memo.buffer == name && memo.generation == generation)
-      for (size_t i = 0; memo.name[i] == name[i]; ++i)
-        if (name[i] == '\0') return memo.vessel;
+      for (const char *kept = memo.name, *given = name; *kept == *given; ++kept, ++given)
+        if (*given == '\0') return memo.vessel;
     return FindAndRememberName(name);
   }
   // Null outside 0 .. count − 1; constant time.
@@ -78,7 +78,14 @@ public:
   // One frame from simulated time t: `perFrame` (the plug-in's callback) adds its forces, then
   // thruster forces and propellant burn, gravity, the symplectic integration (of each free vessel
   // and each assembly), cleared forces, t += step.
-  void Frame(const std::function<void()> &perFrame);
+  void Frame(const std::function<void()> &perFrame) {
+    ClearPluginForces();
+    if (perFrame) perFrame();
+    Advance();
+  }
+  // The host's part of a frame, after the plug-in's callback: thrusters, gravity, integration,
+  // cleared forces, t += step. A frame is ClearPluginForces, the callback, then Advance.
+  void Advance();
 
   // A force a plug-in added through VESSEL::AddForce, vessel frame.
   struct AppliedForce {
