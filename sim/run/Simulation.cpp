@@ -1,7 +1,6 @@
 #include "sim/run/Simulation.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -14,41 +13,6 @@
 namespace sim {
 
 namespace {
-
-// The words of a line, one at a time; an empty word past the last.
-class BlankSeparated {
-public:
-  explicit BlankSeparated(std::string_view text) : rest(text) {}
-  std::string_view Next() {
-    size_t start = 0;
-    while (start < rest.size() && IsBlank(rest[start])) ++start;
-    size_t end = start;
-    while (end < rest.size() && !IsBlank(rest[end])) ++end;
-    const std::string_view word = rest.substr(start, end - start);
-    rest.remove_prefix(end);
-    return word;
-  }
-
-private:
-  static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-  std::string_view rest;
-};
-
-// A whole word as a number; `value` is left as it was when the word is not one.
-template <class Number>
-bool ParseNumber(std::string_view word, Number &value) {
-  Number parsed{};
-  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), parsed);
-  if (error != std::errc() || end != word.data() + word.size() || word.empty()) return false;
-  value = parsed;
-  return true;
-}
-
-void ParseVector(BlankSeparated &words, Vec3 &v) {
-  Vec3 read;
-  if (ParseNumber(words.Next(), read.x) && ParseNumber(words.Next(), read.y) && ParseNumber(words.Next(), read.z))
-    v = read;
-}
 
 // The display mode the plug-in registers.
 constexpr const char *pluginModeName = "Kestrane";
@@ -155,113 +119,36 @@ void Simulation::Finish() {
 
 std::vector<TetherSample> Simulation::Tethers() { return SampleTethers(); }
 
-namespace {
-
-// The words of an item, when it has exactly three: "TetherData", the link and the field.
-bool ThreeWords(std::string_view item, std::string_view (&words)[3]) {
-  BlankSeparated split(item);
-  for (std::string_view &word : words)
-    if ((word = split.Next()).empty()) return false;
-  return split.Next().empty();
-}
-
-}  // namespace
-
-void Simulation::ReadTetherLine(std::string_view line) {
-  BlankSeparated words(line);
-  int link = -1;
-  if (words.Next() != "TetherData" || !ParseNumber(words.Next(), link) || link < 0 || link > 7) return;
-  TetherSample &t = sampled[static_cast<size_t>(link)];
-  const std::string_view field = words.Next();
-  if (field == "CONNECT") ParseNumber(words.Next(), t.connected);
-  else if (field == "Ship1") t.ship1 = words.Next();
-  else if (field == "Ship2") t.ship2 = words.Next();
-  else if (field == "Length") ParseNumber(words.Next(), t.length);
-  else if (field == "Force") ParseNumber(words.Next(), t.force);
-  else if (field == "Attach1") ParseVector(words, sampledAttach1[link]);
-  else if (field == "Attach2") ParseVector(words, sampledAttach2[link]);
-  else if (field == "SpoolMode") ParseNumber(words.Next(), t.spoolMode);
-  else if (field == "ReelSpeed") ParseNumber(words.Next(), t.reelSpeed);
-}
-
-void Simulation::ReadTetherEntry(const ScenarioStream::Entry &entry) {
-  // As ReadTetherLine reads the entry's line, without the text in between where the value is
-  // what the field takes: an integer's decimal reads back as itself, a real's or a vector's
-  // shortest text as the same doubles (their sign too, for a NaN), and a name is the value's
-  // first word. Any other entry is read as its line.
-  using Kind = ScenarioStream::Entry::Kind;
-  // A line whose first word is the item's and not "TetherData" says nothing about the links.
-  BlankSeparated itemWords(entry.item);
-  const std::string_view first = itemWords.Next();
-  if (!first.empty() && first != "TetherData") return;
-  std::string_view words[3];
-  int link = -1;
-  if (ThreeWords(entry.item, words)) {
-    if (!ParseNumber(words[1], link) || link < 0 || link > 7) return;
-    TetherSample &t = sampled[static_cast<size_t>(link)];
-    const std::string_view field = words[2];
-    if (entry.kind == Kind::Integer && (field == "CONNECT" || field == "SpoolMode")) {
-      (field == "CONNECT" ? t.connected : t.spoolMode) = entry.integer;
-      return;
-    }
-    if (entry.kind == Kind::Text && (field == "Ship1" || field == "Ship2")) {
-      BlankSeparated value(entry.text);
-      (field == "Ship1" ? t.ship1 : t.ship2) = value.Next();
-      return;
-    }
-    if (entry.kind == Kind::Real && (field == "Length" || field == "Force" || field == "ReelSpeed")) {
-      (field == "Length" ? t.length : field == "Force" ? t.force : t.reelSpeed) = entry.real[0];
-      return;
-    }
-    if (entry.kind == Kind::Vector && (field == "Attach1" || field == "Attach2")) {
-      (field == "Attach1" ? sampledAttach1 : sampledAttach2)[link] = {entry.real[0], entry.real[1], entry.real[2]};
-      return;
-    }
-  }
-  ReadTetherLine(ScenarioStream::LineOf(entry));
-}
-
 const std::vector<TetherSample> &Simulation::SampleTethers() {
   DisplayHost::Display *display = nullptr;
   for (size_t i = 0; i < displays->DisplayCount(); ++i)
     if (displays->DisplayAt(i)->GetMode().Name() == pluginModeName) display = displays->DisplayAt(i);
   if (display == nullptr) {
-    sampled.clear();
-    return sampled;
+    sampled.links.clear();
+    return sampled.links;
   }
 
   // The plug-in's own record of its links, as it would save them.
   sampleBlock.KeepEntries();
   sampleBlock.ClearEntries();
   displays->WriteStatus(*display, sampleBlock.Handle());
-  sampled.resize(8);
-  for (int i = 0; i < 8; ++i) {
-    TetherSample &t = sampled[static_cast<size_t>(i)];
-    // Assigned field by field, so that the names keep their storage.
-    t.link = i;
-    t.connected = 0;
-    t.ship1.clear();
-    t.ship2.clear();
-    t.length = t.distance = t.stretch = t.pull = t.force = t.reelSpeed = 0;
-    t.spoolMode = 0;
-    sampledAttach1[i] = sampledAttach2[i] = {};
-  }
-  for (size_t i = 0; i < sampleBlock.EntryCount(); ++i) ReadTetherEntry(sampleBlock.Entries()[i]);
+  sampled.Clear();
+  for (size_t i = 0; i < sampleBlock.EntryCount(); ++i) sampled.ReadEntry(sampleBlock.Entries()[i]);
 
   // The host measures the geometry of every link whose two vessels exist, also of one tied from a
   // vessel to itself.
-  for (int i = 0; i < 8; ++i) {
-    TetherSample &t = sampled[static_cast<size_t>(i)];
+  for (size_t i = 0; i < sampled.links.size(); ++i) {
+    TetherSample &t = sampled.links[i];
     if (t.connected == 0) continue;
     const Vessel *v1 = world->FindByName(t.ship1), *v2 = world->FindByName(t.ship2);
     if (v1 == nullptr || v2 == nullptr) continue;
-    const Vec3 p1 = v1->pos + v1->rot * sampledAttach1[i];
-    const Vec3 p2 = v2->pos + v2->rot * sampledAttach2[i];
+    const Vec3 p1 = v1->pos + v1->rot * sampled.attach1[i];
+    const Vec3 p2 = v2->pos + v2->rot * sampled.attach2[i];
     t.distance = Length(p2 - p1);
     t.stretch = t.distance / t.length * 100;
   }
-  AttributePulls(sampled);
-  return sampled;
+  AttributePulls(sampled.links);
+  return sampled.links;
 }
 
 void Simulation::AttributePulls(std::vector<TetherSample> &tethers) const {

@@ -8,12 +8,12 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "sim/display/DisplayHost.h"
 #include "sim/run/BlockSettings.h"
 #include "sim/run/ModuleLoader.h"
+#include "sim/run/TetherBlock.h"
 #include "sim/scenario/ScenarioFile.h"
 #include "sim/scenario/ScenarioStream.h"
 #include "sim/scenario/ScenarioWorld.h"
@@ -25,20 +25,6 @@ namespace sim {
 class SimulationError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
-};
-
-// One tether as the plug-in's scenario block and the host's geometry describe it.
-struct TetherSample {
-  int link = 0;
-  int connected = 0;
-  std::string ship1, ship2;
-  double length = 0;      // m, unstretched
-  double distance = 0;    // m, attach point to attach point, now
-  double stretch = 0;     // percent: distance / length × 100
-  double pull = 0;        // N: twice the force the link applied to vessel 1 in the last frame
-  double force = 0;       // N per percent of stretch
-  double reelSpeed = 0;   // m/s
-  int spoolMode = 0;
 };
 
 class Simulation {
@@ -109,9 +95,6 @@ public:
 private:
   // Each sample's pull from the forces the plug-in added in the last frame.
   void AttributePulls(std::vector<TetherSample> &tethers) const;
-  // One line of the plug-in's block, or one entry as written, into the sample of its link.
-  void ReadTetherLine(std::string_view line);
-  void ReadTetherEntry(const ScenarioStream::Entry &entry);
 
   Scenario scenario;
   ScenarioPlan plan;
@@ -124,10 +107,9 @@ private:
   // What a display opened without a block wrote when it opened.
   std::map<const DisplayHost::Display *, std::vector<std::string>> openedBlank;
   bool finished = false;
-  // SampleTethers's storage: the block as written, the samples and their attach points.
+  // SampleTethers's storage: the block as written and as read.
   ScenarioStream sampleBlock;
-  std::vector<TetherSample> sampled;
-  Vec3 sampledAttach1[8], sampledAttach2[8];
+  TetherBlock sampled;
 };
 
 }  // namespace sim
