@@ -5,7 +5,11 @@
 # `bare-loop --keys` prints them), without CSV files and with both CSV files every second; and the
 # bare loop itself.
 #
-#   scripts/profile.sh [--duration S] [OUTPUT_DIR]     (default: 3600 s, out/profile)
+#   scripts/profile.sh [--duration S] [--sim DIR] [OUTPUT_DIR]     (default: 3600 s, out/profile)
+#
+# With --sim, the kestrane-sim and kestrane.so of another build tree DIR (say, an older commit's,
+# built in release mode with -g) are profiled instead of this tree's; the bare loop stays this
+# tree's.
 #
 # Builds in release mode with debug information (build/profile), runs callgrind four times (the
 # whole run without and with CSV files, the plug-in's per-frame callback alone, the bare loop), prints the
@@ -13,11 +17,12 @@
 # OUTPUT_DIR (callgrind_annotate FILE shows the rest).
 set -euo pipefail
 
-duration=3600 out=out/profile
+duration=3600 out=out/profile sim=
 while [ $# -gt 0 ]; do
   case "$1" in
     --duration) duration=${2:?--duration needs seconds}; shift 2 ;;
-    -*) echo "profile.sh: unknown option '$1' (usage: scripts/profile.sh [--duration S] [OUTPUT_DIR])" >&2; exit 2 ;;
+    --sim) sim=$(cd "${2:?--sim needs a build tree}" && pwd); shift 2 ;;
+    -*) echo "profile.sh: unknown option '$1' (usage: scripts/profile.sh [--duration S] [--sim DIR] [OUTPUT_DIR])" >&2; exit 2 ;;
     *) out=$1; shift ;;
   esac
 done
@@ -30,9 +35,13 @@ build=build/profile
 bash scripts/install-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-g -DKESTRANE_TESTS=OFF >/dev/null
 cmake --build "$build" --target kestrane-sim kestrane bare-loop -j "$(nproc)" >/dev/null
+sim=${sim:-$PWD/$build}
+for file in "$sim/kestrane-sim" "$sim/kestrane.so"; do
+  [ -f "$file" ] || { echo "profile.sh: $file is missing" >&2; exit 2; }
+done
 
 frames=$(awk -v d="$duration" 'BEGIN { n = d / 0.02; f = int(n); if (n - f > 1e-9) f++; print f }')
-run=("$PWD/$build/kestrane-sim" run "$PWD/scenarios/tug.scn" --plugin "$PWD/$build/kestrane.so"
+run=("$sim/kestrane-sim" run "$PWD/scenarios/tug.scn" --plugin "$sim/kestrane.so"
   --duration "$duration" --dt 0.02 --keys "$("$build/bench/bare-loop" --keys)" --quiet)
 profile() {
   local name=$1
