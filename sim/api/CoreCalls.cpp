@@ -36,6 +36,17 @@ Vessel *Usable(void *vessel) {
 
 Vec3 In(const double v[3]) { return {v[0], v[1], v[2]}; }
 
+// The calls the plug-in makes every frame with vectors it has just stored, one double at a time,
+// read them one double at a time too. GCC otherwise reads two at once with one 16-byte load, and
+// a load that spans two recent stores cannot take its value from them: it waits until both have
+// reached the cache, some tens of cycles per vector. The same values are read either way, so the
+// results are the same bits.
+#if defined(__GNUC__) && !defined(__clang__)
+#define SCALAR_READS [[gnu::optimize("no-tree-slp-vectorize")]]
+#else
+#define SCALAR_READS
+#endif
+
 void Out(Vec3 v, double out[3]) {
   out[0] = v.x;
   out[1] = v.y;
@@ -97,11 +108,14 @@ void RotationMatrix(void *vessel, double rotation[9]) {
   std::memcpy(rotation, v == nullptr ? identity.m : v->rot.m, sizeof identity.m);
 }
 
-void AddForce(void *vessel, const double force[3], const double point[3]) {
+SCALAR_READS void AddForce(void *vessel, const double force[3], const double point[3]) {
   Vessel *v = Usable(vessel);
   if (v == nullptr) return;
-  v->AddForce(In(force), In(point));
-  CurrentWorld()->RecordPluginForce(v, In(force), In(point));
+  // Read once, and recorded field by field: a copy of a record just put together on the stack
+  // would be the same wait.
+  const Vec3 f = In(force), p = In(point);
+  v->AddForce(f, p);
+  CurrentWorld()->RecordPluginForce(v, f, p);
 }
 
 uint32_t DockCount(void *vessel) {
@@ -179,18 +193,19 @@ void SetThrusterLevel(void *vessel, void *thruster, double level) {
   if (Vessel *v = Usable(vessel)) v->SetThrusterLevel(static_cast<sim::Thruster *>(thruster), level);
 }
 
-uint32_t AddExhaust(void *vessel, void *thruster, double lscale, double wscale, const double pos[3],
-                    const double dir[3], void *texture) {
+SCALAR_READS uint32_t AddExhaust(void *vessel, void *thruster, double lscale, double wscale, const double pos[3],
+                                 const double dir[3], void *texture) {
   Vessel *v = Usable(vessel);
   if (v == nullptr) return 0;
-  sim::Exhaust e;
-  e.thruster = static_cast<sim::Thruster *>(thruster);
-  e.lscale = lscale;
-  e.wscale = wscale;
-  e.pos = In(pos);
-  e.dir = In(dir);
-  e.texture = texture;
-  return v->AddExhaust(e);
+  // Filled in place, as AddForce reads: no stream is put together on the stack to be copied.
+  sim::Exhaust *e = v->NewExhaust(static_cast<sim::Thruster *>(thruster));
+  if (e == nullptr) return 0;
+  e->lscale = lscale;
+  e->wscale = wscale;
+  e->pos = In(pos);
+  e->dir = In(dir);
+  e->texture = texture;
+  return e->id;
 }
 
 int DeleteExhaust(void *vessel, uint32_t id) {

@@ -142,13 +142,22 @@ bool Vessel::SetThrusterLevel(Thruster *t, double level) {
 }
 
 UINT Vessel::AddExhaust(const Exhaust &e) {
-  if (!HasThruster(e.thruster)) return 0;
+  Exhaust *added = NewExhaust(e.thruster);
+  if (added == nullptr) return 0;
+  const UINT id = added->id;
+  *added = e;
+  added->id = id;
+  return id;
+}
+
+Exhaust *Vessel::NewExhaust(Thruster *thruster) {
+  if (!HasThruster(thruster)) return nullptr;
   // Ids count up; after a wrap-around they skip 0 and any id still in use.
   while (nextExhaustId == 0 || FindExhaust(nextExhaustId) != nullptr) ++nextExhaustId;
-  const UINT id = nextExhaustId++;
-  exhausts.push_back(e);
-  exhausts.back().id = id;
-  return id;
+  Exhaust &added = exhausts.emplace_back();
+  added.id = nextExhaustId++;
+  added.thruster = thruster;
+  return &added;
 }
 
 bool Vessel::DeleteExhaust(UINT id) {

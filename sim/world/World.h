@@ -97,7 +97,13 @@ public:
   // Forgets the forces of the last frame, as the start of a frame does.
   void ClearPluginForces() { pluginForces.clear(); }
   void RecordPluginForce(const Vessel *vessel, Vec3 force, Vec3 point) {
-    pluginForces.push_back({vessel, force, point});
+    // Stored field by field into the list's storage, which it keeps from frame to frame: a record
+    // put together on the stack first and then copied would be read back (16 bytes at a time)
+    // before its 8-byte stores have settled, a wait of its own on every force.
+    AppliedForce &added = pluginForces.emplace_back();
+    added.vessel = vessel;
+    added.force = force;
+    added.point = point;
   }
 
   // The central body's pull at a global position, m/s^2; zero without one and at the origin.
@@ -108,9 +114,9 @@ public:
     return pos * (-*gravityGM / (r * r * r));
   }
 
-  double step = 0.02;                  // s
-  double time = 0;                     // s
-  std::optional<double> gravityGM;     // m^3/s^2 of a central body at the origin
+  double step = 0.02;               // s
+  double time = 0;                  // s
+  std::optional<double> gravityGM;  // m^3/s^2 of a central body at the origin
 
 private:
   // Takes `vessel` out of its assembly and forms the rest again.
