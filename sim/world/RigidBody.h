@@ -56,9 +56,11 @@ private:
 // composed symmetrically (x/2, y/2, z, y/2, x/2): each keeps rot·momentum (the angular momentum in
 // the global frame) exactly, and the composition is time-reversible, so the kinetic energy does
 // not drift. An axis whose inverse moment is 0 does not turn. Ends with `rot` made orthonormal
-// again (`settled` spares that when it cannot change the orientation).
+// again. `settled` (optional) spares that when it cannot change the orientation: worth it for a
+// body that may rest, such as an assembly, whose every step comes here; a body that comes here
+// only while it turns passes none and corrects every step, as its orientation changes anyway.
 inline void TurnFreely(Mat3 &rotation, Vec3 &angularMomentum, const double invInertia[3], double dt,
-                       SettledRotation &settled) {
+                       SettledRotation *settled = nullptr) {
   static const int axes[5] = {0, 1, 2, 1, 0};
   static const double fractions[5] = {0.5, 0.5, 1.0, 0.5, 0.5};
   // Local copies: the caller's objects would have to be written back at every turn.
@@ -73,7 +75,10 @@ inline void TurnFreely(Mat3 &rotation, Vec3 &angularMomentum, const double invIn
     rot = rot * turn;
     momentum = Transposed(turn) * momentum;
   }
-  settled.Correct(rot);
+  if (settled != nullptr)
+    settled->Correct(rot);
+  else
+    rot = Reorthonormalized(rot);
   rotation = rot;
   angularMomentum = momentum;
 }

@@ -75,7 +75,7 @@ void Vessel::Integrate(double dt, Vec3 globalAcceleration) {
 void Vessel::Turn(double dt, const double inertia[3], Vec3 momentum) {
   double invInertia[3];
   for (int k = 0; k < 3; ++k) invInertia[k] = inertia[k] > 0 ? 1.0 / inertia[k] : 0.0;
-  TurnFreely(rot, momentum, invInertia, dt, settledRotation);
+  TurnFreely(rot, momentum, invInertia, dt);
   angVel = {momentum.x * invInertia[0], momentum.y * invInertia[1], momentum.z * invInertia[2]};
 }
 
