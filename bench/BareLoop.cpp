@@ -29,7 +29,7 @@ struct Body {
 // stops the reel.
 constexpr const char *keys = "0:MINUS,0:A,0:J,3:I,6:I,9:I,12:I,15:I,18:I,437:O";
 constexpr double reelInTimes[] = {3, 6, 9, 12, 15, 18};  // s
-constexpr double reelStopTime = 437;                      // s
+constexpr double reelStopTime = 437;                     // s
 
 // The host's notation: the first of %.15g, %.16g and %.17g that reads back to the same double.
 std::string Real(double value) {
@@ -74,10 +74,10 @@ int main(int argc, char **argv) {
   const double gm = 6.67259e-11 * 5.973698968e24;  // m^3/s^2
   // Each is 500 kg dry with a full 750 kg tank; the tug also carries the tether's drawing: a 2 kg
   // tank that its two opposed thrusters (0.01 N each, 1e5 m/s, along z) drain.
-  const double ownMass = 500.0 + 750.0;            // kg
-  double tank = 2;                                 // kg
-  const double thrust = 1.0 * 0.01;                // N, of each thruster at full level
-  const double burn = thrust / 100000.0 * dt;      // kg per thruster per frame
+  const double ownMass = 500.0 + 750.0;        // kg
+  double tank = 2;                             // kg
+  const double thrust = 1.0 * 0.01;            // N, of each thruster at full level
+  const double burn = thrust / 100000.0 * dt;  // kg per thruster per frame
 
   // A, then J: a tether as long as the distance between the centres, exactly taut, at the
   // scenario's setup force.

@@ -19,9 +19,7 @@ char Printable(char c) {
 
 // Pixel to cell: (pixel − offset) / size, truncating toward zero as the conversion is defined;
 // wide arithmetic so that no pixel position can overflow.
-long long CellOf(int pixel, int offset, int size) {
-  return (static_cast<long long>(pixel) - offset) / size;
-}
+long long CellOf(int pixel, int offset, int size) { return (static_cast<long long>(pixel) - offset) / size; }
 
 // How many cells of `size` start before `extent` pixels: the cells that show on the screen.
 long long VisibleCount(int extent, int size) {
@@ -70,8 +68,8 @@ bool Canvas::DrawRun(int x, int y, const char *text, int length) {
   }
   if (updateCp) {
     const long long advanced = static_cast<long long>(state.x) + static_cast<long long>(length) * cellWidth;
-    state.x = static_cast<int>(std::clamp<long long>(advanced, std::numeric_limits<int>::min(),
-                                                     std::numeric_limits<int>::max()));
+    state.x = static_cast<int>(
+        std::clamp<long long>(advanced, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
   }
   return true;
 }

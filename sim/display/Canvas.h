@@ -19,10 +19,10 @@ namespace sim {
 
 // One piece of text as a single TextOutA call drew it.
 struct TextRun {
-  int x = 0, y = 0;          // pixels, top left of the first character
-  std::string text;          // the bytes drawn, as passed
-  COLORREF textColour = 0;   // 0x00BBGGRR
-  COLORREF backColour = 0;   // 0x00BBGGRR; fills the cells only when backMode is OPAQUE
+  int x = 0, y = 0;         // pixels, top left of the first character
+  std::string text;         // the bytes drawn, as passed
+  COLORREF textColour = 0;  // 0x00BBGGRR
+  COLORREF backColour = 0;  // 0x00BBGGRR; fills the cells only when backMode is OPAQUE
   int backMode = TRANSPARENT;
 };
 
@@ -44,26 +44,26 @@ private:
 
 // One character cell of the rendered screen.
 struct Cell {
-  char glyph = ' ';           // printable ASCII; other bytes show as '?'
+  char glyph = ' ';  // printable ASCII; other bytes show as '?'
   COLORREF textColour = 0;
   COLORREF backColour = 0;
-  bool opaque = false;        // the background colour fills the cell
-  bool drawn = false;         // some run drew into this cell
+  bool opaque = false;  // the background colour fills the cell
+  bool drawn = false;   // some run drew into this cell
 };
 
 // The device-context state a drawing pass works with. A pass starts from the defaults below: the
 // host prepares the context for display drawing (black background, green text, transparent).
 struct DcState {
   UINT textAlign = TA_LEFT | TA_TOP;
-  int x = 0, y = 0;                 // current position, pixels
+  int x = 0, y = 0;  // current position, pixels
   int backMode = TRANSPARENT;
   COLORREF backColour = 0x000000;
   COLORREF textColour = 0x00FF00;
 };
 
 struct PngOptions {
-  int scale = 2;           // output pixels per display pixel, 1 .. 8
-  std::string fontPath;    // a monospaced TrueType font; empty: DejaVu Sans Mono where installed
+  int scale = 2;         // output pixels per display pixel, 1 .. 8
+  std::string fontPath;  // a monospaced TrueType font; empty: DejaVu Sans Mono where installed
 };
 
 class Canvas {

@@ -60,7 +60,8 @@ Simulation::Simulation(const Options &options) {
     if (displays->FindMode(pluginModeName) == nullptr)
       throw SimulationError("plug-in '" + options.pluginPath + "' registered no " + pluginModeName + " display mode");
     DisplayHost::Display *display = displays->Open(pluginModeName, FocusInterface(*world), &error);
-    if (display == nullptr) throw SimulationError(std::string("cannot open the ") + pluginModeName + " display: " + error);
+    if (display == nullptr)
+      throw SimulationError(std::string("cannot open the ") + pluginModeName + " display: " + error);
     ScenarioStream stream;
     displays->WriteStatus(*display, stream.Handle());
     openedBlank[display] = stream.Written();

@@ -45,7 +45,7 @@ public:
     // How the host loads, steps and unloads the module: the program's own generation when absent.
     std::optional<HostGeneration> generation;
     StepCallbacks steps = StepCallbacks::Host;
-    std::string hostDir = {};    // a host installation whose Config/Vessels classes ships may use
+    std::string hostDir = {};                 // a host installation whose Config/Vessels classes ships may use
     std::vector<BlockSetting> settings = {};  // written into the plug-in's block before it is read
   };
 

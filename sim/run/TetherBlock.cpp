@@ -78,15 +78,24 @@ void TetherBlock::ReadLine(std::string_view line) {
   if (words.Next() != "TetherData" || !ParseNumber(words.Next(), link) || link < 0 || link > 7) return;
   TetherSample &t = links[static_cast<size_t>(link)];
   const std::string_view field = words.Next();
-  if (field == "CONNECT") ParseNumber(words.Next(), t.connected);
-  else if (field == "Ship1") t.ship1 = words.Next();
-  else if (field == "Ship2") t.ship2 = words.Next();
-  else if (field == "Length") ParseNumber(words.Next(), t.length);
-  else if (field == "Force") ParseNumber(words.Next(), t.force);
-  else if (field == "Attach1") ParseVector(words, attach1[link]);
-  else if (field == "Attach2") ParseVector(words, attach2[link]);
-  else if (field == "SpoolMode") ParseNumber(words.Next(), t.spoolMode);
-  else if (field == "ReelSpeed") ParseNumber(words.Next(), t.reelSpeed);
+  if (field == "CONNECT")
+    ParseNumber(words.Next(), t.connected);
+  else if (field == "Ship1")
+    t.ship1 = words.Next();
+  else if (field == "Ship2")
+    t.ship2 = words.Next();
+  else if (field == "Length")
+    ParseNumber(words.Next(), t.length);
+  else if (field == "Force")
+    ParseNumber(words.Next(), t.force);
+  else if (field == "Attach1")
+    ParseVector(words, attach1[link]);
+  else if (field == "Attach2")
+    ParseVector(words, attach2[link]);
+  else if (field == "SpoolMode")
+    ParseNumber(words.Next(), t.spoolMode);
+  else if (field == "ReelSpeed")
+    ParseNumber(words.Next(), t.reelSpeed);
 }
 
 void TetherBlock::ReadEntry(const ScenarioStream::Entry &entry) {

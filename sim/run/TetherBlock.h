@@ -16,12 +16,12 @@ struct TetherSample {
   int link = 0;
   int connected = 0;
   std::string ship1, ship2;
-  double length = 0;      // m, unstretched
-  double distance = 0;    // m, attach point to attach point, now
-  double stretch = 0;     // percent: distance / length × 100
-  double pull = 0;        // N: twice the force the link applied to vessel 1 in the last frame
-  double force = 0;       // N per percent of stretch
-  double reelSpeed = 0;   // m/s
+  double length = 0;     // m, unstretched
+  double distance = 0;   // m, attach point to attach point, now
+  double stretch = 0;    // percent: distance / length × 100
+  double pull = 0;       // N: twice the force the link applied to vessel 1 in the last frame
+  double force = 0;      // N per percent of stretch
+  double reelSpeed = 0;  // m/s
   int spoolMode = 0;
 };
 

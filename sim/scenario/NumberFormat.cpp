@@ -43,8 +43,8 @@ bool FormatShortest(double value, char (&text)[40], size_t &length) {
 
   // "-d.ddde+XX": the sign, the digits without the point, the decimal exponent.
   char shortest[32];
-  const std::to_chars_result end = std::to_chars(shortest, shortest + sizeof shortest, value,
-                                                 std::chars_format::scientific);
+  const std::to_chars_result end =
+      std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific);
   const char *p = shortest;
   const bool negative = *p == '-';
   if (negative) ++p;

@@ -138,5 +138,4 @@ Vessel *VesselIndex::FindByName(std::string_view name) const {
   return nullptr;
 }
 
-
 }  // namespace sim

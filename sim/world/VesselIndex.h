@@ -39,7 +39,7 @@ private:
   struct Slot {
     Vessel *vessel = nullptr;  // null: empty
     uint64_t nameHash = 0;
-    size_t position = 0;       // kept up to date in the handle table only
+    size_t position = 0;  // kept up to date in the handle table only
   };
 
   static uint64_t NameHash(std::string_view name);

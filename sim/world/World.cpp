@@ -105,9 +105,7 @@ Assembly *World::Join(const std::vector<DockJoint> &joints) {
   return assemblies.back().get();
 }
 
-Vessel *World::FindByName(std::string_view name) const {
-  return index.FindByName(name);
-}
+Vessel *World::FindByName(std::string_view name) const { return index.FindByName(name); }
 
 Vessel *World::FindAndRememberName(const char *name) {
   const std::string_view text(name);
@@ -123,9 +121,7 @@ Vessel *World::FindAndRememberName(const char *name) {
   return found;
 }
 
-Vessel *World::VesselAt(size_t position) const {
-  return position < vessels.size() ? vessels[position].get() : nullptr;
-}
+Vessel *World::VesselAt(size_t position) const { return position < vessels.size() ? vessels[position].get() : nullptr; }
 
 bool World::SetFocus(Vessel *vessel) {
   if (!IsLive(vessel)) return false;

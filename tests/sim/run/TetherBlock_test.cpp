@@ -81,12 +81,13 @@ TEST(TetherBlockTest, EntriesReadAsTheirLines) {
     EXPECT_EQ(a.ship1, b.ship1) << i;
     EXPECT_EQ(a.ship2, b.ship2) << i;
     EXPECT_EQ(a.spoolMode, b.spoolMode) << i;
-    for (const auto &[x, y] : {std::pair{a.length, b.length}, std::pair{a.force, b.force},
-                               std::pair{a.reelSpeed, b.reelSpeed}, std::pair{fromEntries.attach1[i].x, fromLines.attach1[i].x},
-                               std::pair{fromEntries.attach1[i].z, fromLines.attach1[i].z},
-                               std::pair{fromEntries.attach2[i].x, fromLines.attach2[i].x},
-                               std::pair{fromEntries.attach2[i].y, fromLines.attach2[i].y},
-                               std::pair{fromEntries.attach2[i].z, fromLines.attach2[i].z}})
+    for (const auto &[x, y] :
+         {std::pair{a.length, b.length}, std::pair{a.force, b.force}, std::pair{a.reelSpeed, b.reelSpeed},
+          std::pair{fromEntries.attach1[i].x, fromLines.attach1[i].x},
+          std::pair{fromEntries.attach1[i].z, fromLines.attach1[i].z},
+          std::pair{fromEntries.attach2[i].x, fromLines.attach2[i].x},
+          std::pair{fromEntries.attach2[i].y, fromLines.attach2[i].y},
+          std::pair{fromEntries.attach2[i].z, fromLines.attach2[i].z}})
       EXPECT_TRUE(SameBits(x, y)) << i << ": " << x << " against " << y;
   }
   // What the plug-in's own entries say.
