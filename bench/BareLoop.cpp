@@ -1,10 +1,12 @@
-// The floor of a run's cost: the tug reeling in its cargo pod (scenarios/tug.scn with the keys
-// MINUS, A and J at 0 s and I at 1 s) as a bare loop, with no host, no module and no display.
-// Two point masses and one tether between their centres, with the tether's tension law, its
-// forces, then the host's symplectic step, in the order and with the arithmetic that
-// `kestrane-sim run` uses, so that its end state is the same to the last bit.
+// The floor of a run's cost: the demo's reel-in (scenarios/tug.scn with the keys of
+// scripts/demo.sh) as a bare loop, with no host, no module and no display. Two point masses in
+// orbit about the Earth and one tether between their centres: the central body's gravity, the
+// tether's tension law and reel, its forces, then the host's symplectic step, in the order and
+// with the arithmetic that `kestrane-sim run` uses, so that its end state is the same to the
+// last bit.
 //
 //   bare-loop [DURATION [STEP]]     (s of simulated time, default 3600; s, default 0.02)
+//   bare-loop --keys                prints the keys that `kestrane-sim run` needs to do the same
 //
 // Prints the last samples as `kestrane-sim run` writes them: the tug's and the pod's rows of the
 // vessels file, then link 0's row of the tethers file.
@@ -12,14 +14,22 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
 
 struct Body {
-  double x, y, vx, vy;  // m and m/s, in the plane of the scenario (z stays 0)
-  double fx, fy;        // N, added this frame
+  double x, y, z, vx, vy, vz;  // m and m/s, from the Earth's centre, in the host's frame
+  double fx, fy, fz;           // N, added this frame
 };
+
+// The demo's keys on the tug's display: MINUS, A and J at 0 s tie the tug to the pod at their
+// distance; each I from 3 to 18 s reels in twice as fast (from -0.1 to -3.2 m/s); O at 437 s
+// stops the reel.
+constexpr const char *keys = "0:MINUS,0:A,0:J,3:I,6:I,9:I,12:I,15:I,18:I,437:O";
+constexpr double reelInTimes[] = {3, 6, 9, 12, 15, 18};  // s
+constexpr double reelStopTime = 437;                     // s
 
 // The host's notation: the first of %.15g, %.16g and %.17g that reads back to the same double.
 std::string Real(double value) {
@@ -40,43 +50,64 @@ bool ReadSeconds(const char *text, double &value) {
   return *end == '\0' && std::isfinite(value) && value > 0;
 }
 
+// A key timed at `time` is pressed in the first frame that starts at or after it, within the
+// host's slack for the rounding of frame times.
+bool Reached(double start, double time) { return start >= time - 1e-9 * std::fmax(1.0, std::fabs(time)); }
+
 }  // namespace
 
 int main(int argc, char **argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--keys") == 0) {
+    std::printf("%s\n", keys);
+    return 0;
+  }
   double duration = 3600, dt = 0.02;  // s
   if (argc > 3 || (argc > 1 && !ReadSeconds(argv[1], duration)) || (argc > 2 && !ReadSeconds(argv[2], dt))) {
-    std::fprintf(stderr, "usage: bare-loop [DURATION [STEP]]  (positive seconds)\n");
+    std::fprintf(stderr, "usage: bare-loop [DURATION [STEP]]  (positive seconds), or bare-loop --keys\n");
     return 2;
   }
 
-  // The scenario's tug and pod. The tug carries the tether's drawing: a 2 kg tank that its two
-  // opposed thrusters (0.01 N each, 1e5 m/s) drain; their forces cancel exactly.
-  Body tug{0, 0, 0, -0.125, 0, 0}, pod{1500, 0, 0, 0.5, 0, 0};
-  const double tugDryMass = 12000, podMass = 3000;  // kg
-  double tank = 2;                                  // kg
-  const double burn = 1.0 * 0.01 / 100000.0 * dt;   // kg per thruster per frame
+  // The scenario's two ShuttlePBs, 400 km up, the pod 1.5 km ahead. The Earth's GM is the host's
+  // gravitational constant times its mass.
+  Body tug{6771000, 0, 0, 0, -0.25, 7672.5986, 0, 0, 0};
+  Body pod{6771000, 0, 1500, -1.6997, 0.25, 7672.5984, 0, 0, 0};
+  const double gm = 6.67259e-11 * 5.973698968e24;  // m^3/s^2
+  // Each is 500 kg dry with a full 750 kg tank; the tug also carries the tether's drawing: a 2 kg
+  // tank that its two opposed thrusters (0.01 N each, 1e5 m/s, along z) drain.
+  const double ownMass = 500.0 + 750.0;        // kg
+  double tank = 2;                             // kg
+  const double thrust = 1.0 * 0.01;            // N, of each thruster at full level
+  const double burn = thrust / 100000.0 * dt;  // kg per thruster per frame
 
-  // MINUS, A and J at 0 s: a tether as long as the distance between the centres, 10 kN per
-  // percent, exactly taut. I at 1 s reels in at 0.1 m/s.
-  const double force = 10000;  // N per percent
-  double length = std::sqrt((tug.x - pod.x) * (tug.x - pod.x) + (tug.y - pod.y) * (tug.y - pod.y));
-  double stretch = std::sqrt((pod.x - tug.x) * (pod.x - tug.x) + (pod.y - tug.y) * (pod.y - tug.y)) / length * 100;
-  double reelSpeed = 0, pull = 0, fx = 0, fy = 0;
-  const double reelAt = 1.0, timeSlack = 1e-9;  // s
-  bool reeling = false;
+  // A, then J: a tether as long as the distance between the centres, exactly taut, at the
+  // scenario's setup force.
+  const double force = 2000;  // N per percent
+  double length = std::sqrt((tug.x - pod.x) * (tug.x - pod.x) + (tug.y - pod.y) * (tug.y - pod.y) +
+                            (tug.z - pod.z) * (tug.z - pod.z));
+  double stretch = std::sqrt((pod.x - tug.x) * (pod.x - tug.x) + (pod.y - tug.y) * (pod.y - tug.y) +
+                             (pod.z - tug.z) * (pod.z - tug.z)) /
+                   length * 100;
+  double reelSpeed = 0, pull = 0, fx = 0, fy = 0, fz = 0;
+  size_t reelIns = 0;
+  bool stopped = false;
 
-  const long frames = static_cast<long>(std::ceil(duration / dt - timeSlack));
-  for (long frame = 0; frame < frames; ++frame) {
+  const long long frames = static_cast<long long>(std::ceil(duration / dt - 1e-9));
+  for (long long frame = 0; frame < frames; ++frame) {
     const double start = static_cast<double>(frame) * dt;
-    if (!reeling && start >= reelAt - timeSlack) {
-      reeling = true;
-      reelSpeed = -0.1;
+    // I: the first press sets -0.1 m/s, each further one doubles it; O stops the reel.
+    while (reelIns < sizeof reelInTimes / sizeof reelInTimes[0] && Reached(start, reelInTimes[reelIns])) {
+      reelSpeed = reelSpeed == 0 ? -0.1 : reelSpeed * 2;
+      ++reelIns;
+    }
+    if (!stopped && Reached(start, reelStopTime)) {
+      stopped = true;
+      if (reelSpeed < 0) reelSpeed = 0;
     }
 
     // The tether: distance, stretch and its rate, the reel, the clamped pull, half on each body.
-    const double dx = pod.x - tug.x, dy = pod.y - tug.y;
+    const double dx = pod.x - tug.x, dy = pod.y - tug.y, dz = pod.z - tug.z;
     const double previous = stretch;
-    double distance = std::sqrt(dx * dx + dy * dy + 0.0);
+    double distance = std::sqrt(dx * dx + dy * dy + dz * dz);
     if (!(distance >= 0.01)) distance = 0.01;
     stretch = distance / length * 100;
     const double rate = (stretch - previous) / dt;
@@ -91,40 +122,49 @@ int main(int argc, char **argv) {
       if (!(pull >= 0)) pull = 0;
       if (!(force * 10000 >= pull)) pull = force * 10000;
     }
-    const double ux = dx * (1 / distance), uy = dy * (1 / distance);
+    const double ux = dx * (1 / distance), uy = dy * (1 / distance), uz = dz * (1 / distance);
     fx = ux * (pull / 2);
     fy = uy * (pull / 2);
+    fz = uz * (pull / 2);
+    if (!(tank >= 1.0)) tank = 2;
     tug.fx = fx;
     tug.fy = fy;
+    tug.fz = fz;
     pod.fx = -ux * (pull / 2);
     pod.fy = -uy * (pull / 2);
-    if (!(tank >= 1.0)) tank = 2;
+    pod.fz = -uz * (pull / 2);
 
-    // The thrusters burn before the step; the tug's mass is its dry mass and the tank.
+    // The thrusters push along +z and -z after the tether, in that order, and burn before the
+    // step; the tug's mass is its own and the tank.
+    if (tank > 0) {
+      tug.fz = tug.fz + thrust;
+      tug.fz = tug.fz + -thrust;
+    }
     tank = std::fmax(0.0, tank - burn);
     tank = std::fmax(0.0, tank - burn);
 
-    // Symplectic Euler: velocity first, then position.
-    const double tugInverse = 1.0 / (tugDryMass + tank), podInverse = 1.0 / podMass;
-    tug.vx += (0 + tug.fx * tugInverse) * dt;
-    tug.vy += (0 + tug.fy * tugInverse) * dt;
-    tug.x += tug.vx * dt;
-    tug.y += tug.vy * dt;
-    pod.vx += (0 + pod.fx * podInverse) * dt;
-    pod.vy += (0 + pod.fy * podInverse) * dt;
-    pod.x += pod.vx * dt;
-    pod.y += pod.vy * dt;
+    // Symplectic Euler in the Earth's field: velocity first, then position.
+    for (Body *b : {&tug, &pod}) {
+      const double r = std::sqrt(b->x * b->x + b->y * b->y + b->z * b->z);
+      const double g = -gm / (r * r * r);
+      const double inverse = 1.0 / (b == &tug ? ownMass + tank : ownMass);
+      b->vx += (b->x * g + b->fx * inverse) * dt;
+      b->vy += (b->y * g + b->fy * inverse) * dt;
+      b->vz += (b->z * g + b->fz * inverse) * dt;
+      b->x += b->vx * dt;
+      b->y += b->vy * dt;
+      b->z += b->vz * dt;
+    }
   }
 
   const std::string time = Real(static_cast<double>(frames) * dt);
-  const double dx = pod.x - tug.x, dy = pod.y - tug.y;
-  const double distance = std::sqrt(dx * dx + dy * dy + 0.0);
-  std::printf("%s,Tug,%s,%s,0,%s,%s,0\n", time.c_str(), Real(tug.x).c_str(), Real(tug.y).c_str(), Real(tug.vx).c_str(),
-              Real(tug.vy).c_str());
-  std::printf("%s,Pod,%s,%s,0,%s,%s,0\n", time.c_str(), Real(pod.x).c_str(), Real(pod.y).c_str(), Real(pod.vx).c_str(),
-              Real(pod.vy).c_str());
+  const double dx = pod.x - tug.x, dy = pod.y - tug.y, dz = pod.z - tug.z;
+  const double distance = std::sqrt(dx * dx + dy * dy + dz * dz);
+  for (const auto &[name, b] : {std::pair{"Tug", &tug}, std::pair{"Pod", &pod}})
+    std::printf("%s,%s,%s,%s,%s,%s,%s,%s\n", time.c_str(), name, Real(b->x).c_str(), Real(b->y).c_str(),
+                Real(b->z).c_str(), Real(b->vx).c_str(), Real(b->vy).c_str(), Real(b->vz).c_str());
   std::printf("%s,0,1,Tug,Pod,%s,%s,%s,%s,%s,%s,0\n", time.c_str(), Real(length).c_str(), Real(distance).c_str(),
-              Real(distance / length * 100).c_str(), Real(2 * std::sqrt(fx * fx + fy * fy + 0.0)).c_str(),
+              Real(distance / length * 100).c_str(), Real(2 * std::sqrt(fx * fx + fy * fy + fz * fz)).c_str(),
               Real(force).c_str(), Real(reelSpeed).c_str());
   return 0;
 }

@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # How far a whole kestrane-sim run is above the floor: the bare loop (bench/BareLoop.cpp), the
 # same two-body reel-in with no host and no module, against the whole process of
-#   kestrane-sim run scenarios/tug.scn --duration 3600 --dt 0.02 --keys 0:MINUS,0:A,0:J,1:I
-# without CSV files and with both CSV files sampled every second.
+#   kestrane-sim run scenarios/tug.scn --duration 3600 --dt 0.02 --keys KEYS
+# (KEYS: the demo's, as `bare-loop --keys` prints them) without CSV files and with both CSV files
+# sampled every second.
 #
-#   scripts/floor.sh [--runs N] [--duration S]     (default: 11 runs of 3600 simulated seconds)
+#   scripts/floor.sh [--runs N] [--duration S] [--sim DIR]
+#
+# (default: 11 runs of 3600 simulated seconds). With --sim, the kestrane-sim and kestrane.so of
+# another build tree DIR (say, an older commit's release build) are timed against this tree's bare
+# loop, so that two versions of the host can be compared with the same floor.
 #
 # Builds in release mode (build/release), checks that the bare loop ends in the same state as the
 # run, then runs the three commands in turn, N times, each timed from process start to exit, and
@@ -13,12 +18,13 @@
 # and its load (printed first); the ratios, taken in one call, are the figures to compare.
 set -euo pipefail
 
-runs=11 duration=3600
+runs=11 duration=3600 sim=
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs=${2:?--runs needs a number}; shift 2 ;;
     --duration) duration=${2:?--duration needs seconds}; shift 2 ;;
-    *) echo "floor.sh: unknown argument '$1' (usage: scripts/floor.sh [--runs N] [--duration S])" >&2; exit 2 ;;
+    --sim) sim=$(cd "${2:?--sim needs a build tree}" && pwd); shift 2 ;;
+    *) echo "floor.sh: unknown argument '$1' (usage: scripts/floor.sh [--runs N] [--duration S] [--sim DIR])" >&2; exit 2 ;;
   esac
 done
 [[ "$runs" =~ ^[1-9][0-9]*$ ]] || { echo "floor.sh: --runs needs a positive whole number, not '$runs'" >&2; exit 2; }
@@ -29,16 +35,20 @@ build=build/release
 bash scripts/install-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKESTRANE_TESTS=OFF >/dev/null
 cmake --build "$build" --target kestrane-sim kestrane bare-loop -j "$(nproc)" >/dev/null
+sim=${sim:-$build}
+for file in "$sim/kestrane-sim" "$sim/kestrane.so"; do
+  [ -f "$file" ] || { echo "floor.sh: $file is missing" >&2; exit 2; }
+done
 
-agreement=$(bash bench/check-bare-loop.sh "$build/bench/bare-loop" "$build/kestrane-sim" "$build/kestrane.so" \
+agreement=$(bash bench/check-bare-loop.sh "$build/bench/bare-loop" "$sim/kestrane-sim" "$sim/kestrane.so" \
   scenarios/tug.scn "$duration") || { echo "$agreement" >&2; exit 1; }
 echo "${agreement%%$'\n'*}"
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 bare=("$build/bench/bare-loop" "$duration" 0.02)
-run=("$build/kestrane-sim" run scenarios/tug.scn --plugin "$build/kestrane.so" --duration "$duration" --dt 0.02
-  --keys 0:MINUS,0:A,0:J,1:I --quiet)
+run=("$sim/kestrane-sim" run scenarios/tug.scn --plugin "$sim/kestrane.so" --duration "$duration" --dt 0.02
+  --keys "$("$build/bench/bare-loop" --keys)" --quiet)
 csv=(--tethers "$scratch/tethers.csv" --vessels "$scratch/vessels.csv" --every 1)
 
 # Microseconds of wall time of one command, from the shell's clock (no process of its own).
@@ -57,7 +67,7 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 
 echo "== $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)," \
   "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //')"
-echo "== $runs runs of each in turn, $duration simulated seconds at 0.02 s"
+echo "== $runs runs of each in turn, $duration simulated seconds at 0.02 s, kestrane-sim of $sim"
 : >"$scratch/bare" && : >"$scratch/run" && : >"$scratch/csv"
 "${bare[@]}" >/dev/null && "${run[@]}" && "${run[@]}" "${csv[@]}"  # warm the caches
 bareCpu=0 runCpu=0 csvCpu=0

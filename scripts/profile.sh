@@ -1,22 +1,28 @@
 #!/usr/bin/env bash
 # Where the instructions of a whole kestrane-sim run go, counted by callgrind (valgrind), which
 # counts executed instructions and is not disturbed by other load on the machine. The run is the
-# one scripts/floor.sh times: scenarios/tug.scn for 3600 s at 0.02 s with the keys
-# 0:MINUS,0:A,0:J,1:I, without CSV files and with both CSV files every second.
+# one scripts/floor.sh times: scenarios/tug.scn for 3600 s at 0.02 s with the demo's keys (as
+# `bare-loop --keys` prints them), without CSV files and with both CSV files every second; and the
+# bare loop itself.
 #
-#   scripts/profile.sh [--duration S] [OUTPUT_DIR]     (default: 3600 s, out/profile)
+#   scripts/profile.sh [--duration S] [--sim DIR] [OUTPUT_DIR]     (default: 3600 s, out/profile)
 #
-# Builds in release mode with debug information (build/profile), runs callgrind three times (the
-# whole run without and with CSV files, and the plug-in's per-frame callback alone), prints the
+# With --sim, the kestrane-sim and kestrane.so of another build tree DIR (say, an older commit's,
+# built in release mode with -g) are profiled instead of this tree's; the bare loop stays this
+# tree's.
+#
+# Builds in release mode with debug information (build/profile), runs callgrind four times (the
+# whole run without and with CSV files, the plug-in's per-frame callback alone, the bare loop), prints the
 # instructions per frame by part, and leaves the callgrind files and their listings in
 # OUTPUT_DIR (callgrind_annotate FILE shows the rest).
 set -euo pipefail
 
-duration=3600 out=out/profile
+duration=3600 out=out/profile sim=
 while [ $# -gt 0 ]; do
   case "$1" in
     --duration) duration=${2:?--duration needs seconds}; shift 2 ;;
-    -*) echo "profile.sh: unknown option '$1' (usage: scripts/profile.sh [--duration S] [OUTPUT_DIR])" >&2; exit 2 ;;
+    --sim) sim=$(cd "${2:?--sim needs a build tree}" && pwd); shift 2 ;;
+    -*) echo "profile.sh: unknown option '$1' (usage: scripts/profile.sh [--duration S] [--sim DIR] [OUTPUT_DIR])" >&2; exit 2 ;;
     *) out=$1; shift ;;
   esac
 done
@@ -27,12 +33,16 @@ cd "$(dirname "$0")/.."
 build=build/profile
 
 bash scripts/install-deps.sh
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-g -DKESTRANE_TESTS=OFF -DKESTRANE_BENCH=OFF >/dev/null
-cmake --build "$build" --target kestrane-sim kestrane -j "$(nproc)" >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-g -DKESTRANE_TESTS=OFF >/dev/null
+cmake --build "$build" --target kestrane-sim kestrane bare-loop -j "$(nproc)" >/dev/null
+sim=${sim:-$PWD/$build}
+for file in "$sim/kestrane-sim" "$sim/kestrane.so"; do
+  [ -f "$file" ] || { echo "profile.sh: $file is missing" >&2; exit 2; }
+done
 
 frames=$(awk -v d="$duration" 'BEGIN { n = d / 0.02; f = int(n); if (n - f > 1e-9) f++; print f }')
-run=("$PWD/$build/kestrane-sim" run "$PWD/scenarios/tug.scn" --plugin "$PWD/$build/kestrane.so"
-  --duration "$duration" --dt 0.02 --keys 0:MINUS,0:A,0:J,1:I --quiet)
+run=("$sim/kestrane-sim" run "$PWD/scenarios/tug.scn" --plugin "$sim/kestrane.so"
+  --duration "$duration" --dt 0.02 --keys "$("$build/bench/bare-loop" --keys)" --quiet)
 profile() {
   local name=$1
   shift
@@ -44,6 +54,7 @@ profile csv "${run[@]}" --tethers "$out/tethers.csv" --vessels "$out/vessels.csv
 # Only inside the callbacks the host calls every frame, so that the host functions the plug-in
 # calls count for the frame alone and not for the display's redraws.
 profile step --toggle-collect=opcTimestep --toggle-collect=opcPreStep --toggle-collect=opcPostStep "${run[@]}"
+profile bare "$PWD/$build/bench/bare-loop" "$duration" 0.02
 
 # The inclusive instructions of functions, added up, in one listing. A function is named without
 # its arguments; the listing may hold it several times (under the file of its body and of code
@@ -66,7 +77,7 @@ cost() {
 }
 total() { awk '/PROGRAM TOTALS/ { gsub(",", "", $1); print $1; exit }' "$out/$1.txt"; }
 
-run_total=$(total run) csv_total=$(total csv)
+run_total=$(total run) csv_total=$(total csv) bare_total=$(total bare)
 step=$(total step)
 lookups=$(cost step oapiGetVesselByName oapiGetVesselInterface)
 exhausts=$(cost step VESSEL::AddExhaust VESSEL::DelExhaust)
@@ -84,7 +95,7 @@ sampling=$(cost csv sim::Recorder::Sample sim::Recorder::Close sim::Recorder::Op
 awk -v F="$frames" -v T="$run_total" -v C="$csv_total" -v step="$step" -v lookups="$lookups" \
   -v exhausts="$exhausts" -v tanks="$tanks" -v state="$state" -v forces="$forces" -v frame="$host_frame" \
   -v thrusters="$thrusters" -v integrate="$integrate" -v gravity="$gravity" -v redraw="$redraw" \
-  -v startup="$startup" -v sampling="$sampling" 'BEGIN {
+  -v startup="$startup" -v sampling="$sampling" -v bare="$bare_total" 'BEGIN {
   row("the plug-in'\''s step (per-frame callback)", step)
   row("  vessel lookups by name and handle", lookups)
   row("  exhaust streams: one removed, one added", exhausts)
@@ -102,8 +113,9 @@ awk -v F="$frames" -v T="$run_total" -v C="$csv_total" -v step="$step" -v lookup
   printf "%-46s %12.0f %9.1f\n", "whole run without CSV files", T, T / F
   row("sampling both CSV files every second", sampling)
   printf "%-46s %12.0f %9.1f\n", "whole run with both CSV files", C, C / F
+  printf "%-46s %12.0f %9.1f   (run / bare loop: %.1f, with CSV %.1f)\n", "the bare loop", bare, bare / F, T / bare, C / bare
   printf "(%d frames; instructions per frame are the total over the frames; %%: of the run without CSV)\n", F
 }
 function row(name, n) { printf "%-46s %12.0f %9.1f %6.1f %%\n", name, n, n / F, 100 * n / T }' |
   { printf '%-46s %12s %9s %8s\n' part instructions "per frame" share; cat; }
-echo "callgrind files and inclusive listings: $out/{run,csv,step}.{callgrind,txt}"
+echo "callgrind files and inclusive listings: $out/{run,csv,step,bare}.{callgrind,txt}"

@@ -3,11 +3,11 @@
 // thruster, propellant and dock handles are the vessel's objects. Without a current world every
 // call does nothing and returns null or 0; a handle that is not a live object of the vessel it is
 // passed to is refused in the same way.
+#include <cstring>
 #include <string>
 
 #include "sim/api/CoreInterface.h"
 #include "sim/display/DisplayHost.h"
-#include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioStream.h"
 #include "sim/world/Vessel.h"
 #include "sim/world/World.h"
@@ -36,19 +36,28 @@ Vessel *Usable(void *vessel) {
 
 Vec3 In(const double v[3]) { return {v[0], v[1], v[2]}; }
 
+// The calls the plug-in makes every frame with vectors it has just stored, one double at a time,
+// read them one double at a time too. GCC otherwise reads two at once with one 16-byte load, and
+// a load that spans two recent stores cannot take its value from them: it waits until both have
+// reached the cache, some tens of cycles per vector. The same values are read either way, so the
+// results are the same bits.
+#if defined(__GNUC__) && !defined(__clang__)
+#define SCALAR_READS [[gnu::optimize("no-tree-slp-vectorize")]]
+#else
+#define SCALAR_READS
+#endif
+
 void Out(Vec3 v, double out[3]) {
   out[0] = v.x;
   out[1] = v.y;
   out[2] = v.z;
 }
 
-std::string Text(const char *text) { return text ? text : ""; }
-
 sim::ScenarioStream *Stream(void *scn) { return scn ? sim::ScenarioStream::FromHandle(scn) : nullptr; }
 
 void *VesselByName(const char *name) {
   World *world = CurrentWorld();
-  return world == nullptr || name == nullptr ? nullptr : world->FindByName(name);
+  return world == nullptr || name == nullptr ? nullptr : world->FindByNameBuffer(name);
 }
 
 void *VesselByIndex(int index) {
@@ -93,15 +102,20 @@ void GlobalPos(void *vessel, double pos[3]) {
 
 void RotationMatrix(void *vessel, double rotation[9]) {
   Vessel *v = Usable(vessel);
-  const sim::Mat3 r = v == nullptr ? sim::Mat3{} : v->rot;
-  for (int i = 0; i < 9; ++i) rotation[i] = r.m[i / 3][i % 3];
+  static const sim::Mat3 identity;
+  // Both lay the matrix out row by row.
+  static_assert(sizeof identity.m == 9 * sizeof(double), "a matrix is nine doubles");
+  std::memcpy(rotation, v == nullptr ? identity.m : v->rot.m, sizeof identity.m);
 }
 
-void AddForce(void *vessel, const double force[3], const double point[3]) {
+SCALAR_READS void AddForce(void *vessel, const double force[3], const double point[3]) {
   Vessel *v = Usable(vessel);
   if (v == nullptr) return;
-  v->AddForce(In(force), In(point));
-  CurrentWorld()->RecordPluginForce(v, In(force), In(point));
+  // Read once, and recorded field by field: a copy of a record just put together on the stack
+  // would be the same wait.
+  const Vec3 f = In(force), p = In(point);
+  v->AddForce(f, p);
+  CurrentWorld()->RecordPluginForce(v, f, p);
 }
 
 uint32_t DockCount(void *vessel) {
@@ -179,18 +193,19 @@ void SetThrusterLevel(void *vessel, void *thruster, double level) {
   if (Vessel *v = Usable(vessel)) v->SetThrusterLevel(static_cast<sim::Thruster *>(thruster), level);
 }
 
-uint32_t AddExhaust(void *vessel, void *thruster, double lscale, double wscale, const double pos[3],
-                    const double dir[3], void *texture) {
+SCALAR_READS uint32_t AddExhaust(void *vessel, void *thruster, double lscale, double wscale, const double pos[3],
+                                 const double dir[3], void *texture) {
   Vessel *v = Usable(vessel);
   if (v == nullptr) return 0;
-  sim::Exhaust e;
-  e.thruster = static_cast<sim::Thruster *>(thruster);
-  e.lscale = lscale;
-  e.wscale = wscale;
-  e.pos = In(pos);
-  e.dir = In(dir);
-  e.texture = texture;
-  return v->AddExhaust(e);
+  // Filled in place, as AddForce reads: no stream is put together on the stack to be copied.
+  sim::Exhaust *e = v->NewExhaust(static_cast<sim::Thruster *>(thruster));
+  if (e == nullptr) return 0;
+  e->lscale = lscale;
+  e->wscale = wscale;
+  e->pos = In(pos);
+  e->dir = In(dir);
+  e->texture = texture;
+  return e->id;
 }
 
 int DeleteExhaust(void *vessel, uint32_t id) {
@@ -219,21 +234,19 @@ void InvalidateDisplay(void *display) {
 }
 
 void WriteScenarioString(void *scn, const char *item, const char *value) {
-  if (sim::ScenarioStream *stream = Stream(scn)) stream->Write(Text(item), Text(value));
+  if (sim::ScenarioStream *stream = Stream(scn)) stream->WriteText(item, value);
 }
 
 void WriteScenarioInt(void *scn, const char *item, int value) {
-  if (sim::ScenarioStream *stream = Stream(scn)) stream->Write(Text(item), std::to_string(value));
+  if (sim::ScenarioStream *stream = Stream(scn)) stream->WriteInteger(item, value);
 }
 
 void WriteScenarioFloat(void *scn, const char *item, double value) {
-  if (sim::ScenarioStream *stream = Stream(scn)) stream->Write(Text(item), sim::FormatReal(value));
+  if (sim::ScenarioStream *stream = Stream(scn)) stream->WriteReal(item, value);
 }
 
 void WriteScenarioVector(void *scn, const char *item, const double value[3]) {
-  if (sim::ScenarioStream *stream = Stream(scn))
-    stream->Write(Text(item),
-                  sim::FormatReal(value[0]) + " " + sim::FormatReal(value[1]) + " " + sim::FormatReal(value[2]));
+  if (sim::ScenarioStream *stream = Stream(scn)) stream->WriteVector(item, value);
 }
 
 int ReadScenarioLine(void *scn, char **line) {

@@ -73,6 +73,8 @@ public:
     if (shown) std::fprintf(stderr, "\r%60s\r", "");
   }
 
+  bool Enabled() const { return enabled; }
+
 private:
   using Clock = std::chrono::steady_clock;
   bool enabled;
@@ -318,6 +320,7 @@ int Run(const sim::RunArguments &args) {
     long long checkpoint = args.checkpoint > 0 ? NextMultiple(start, args.checkpoint) : 0;
     std::string checkpointError;
     long long framesRun = 0;
+    std::vector<DWORD> due;  // the keys of a frame; its storage serves every frame
     // A signal or a failed write stops the run between frames.
     while (framesRun < frames && sim::RunSignals::Received() == 0 && !recorder.Failed() && checkpointError.empty()) {
       const double frameStart = simulation.Time();
@@ -326,7 +329,7 @@ int Run(const sim::RunArguments &args) {
       const size_t deletedBefore = nextDeletion;
       while (nextDeletion < args.deletions.size() && Reached(frameStart, args.deletions[nextDeletion].time))
         simulation.DeleteVessel(args.deletions[nextDeletion++].name);
-      std::vector<DWORD> due;
+      due.clear();
       while (nextKey < args.keys.size() && Reached(frameStart, args.keys[nextKey].time))
         due.push_back(args.keys[nextKey++].key);
       simulation.Frame(due);
@@ -345,8 +348,8 @@ int Run(const sim::RunArguments &args) {
         SaveCheckpoint(simulation, recorder, args.checkpointFile, checkpointError);
       }
       if (replay) replay->AfterFrame(simulation);
-      watcher.Look(simulation);
-      progress.Show(frameEnd - start);
+      if (watcher.Enabled()) watcher.Look(simulation);
+      if (progress.Enabled()) progress.Show(frameEnd - start);
       // Keep the run at its pace: wait until the wall clock catches up with simulated time.
       if (args.speed > 0)
         PaceUntil(wallStart + std::chrono::duration_cast<std::chrono::steady_clock::duration>(

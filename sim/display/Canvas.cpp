@@ -19,9 +19,7 @@ char Printable(char c) {
 
 // Pixel to cell: (pixel − offset) / size, truncating toward zero as the conversion is defined;
 // wide arithmetic so that no pixel position can overflow.
-long long CellOf(int pixel, int offset, int size) {
-  return (static_cast<long long>(pixel) - offset) / size;
-}
+long long CellOf(int pixel, int offset, int size) { return (static_cast<long long>(pixel) - offset) / size; }
 
 // How many cells of `size` start before `extent` pixels: the cells that show on the screen.
 long long VisibleCount(int extent, int size) {
@@ -44,40 +42,9 @@ void AppendColour(std::string &out, int selector, COLORREF colour) {
 }  // namespace
 
 void Canvas::Clear() {
-  runs.clear();
+  runCount = 0;
   state = DcState{};
   ResetSurface();
-}
-
-UINT Canvas::SetAlign(UINT align) {
-  const UINT old = state.textAlign;
-  state.textAlign = align;
-  return old;
-}
-
-POINT Canvas::MovePosition(int x, int y) {
-  const POINT old{state.x, state.y};
-  state.x = x;
-  state.y = y;
-  return old;
-}
-
-int Canvas::SetBackgroundMode(int mode) {
-  const int old = state.backMode;
-  state.backMode = mode;
-  return old;
-}
-
-COLORREF Canvas::SetBackgroundColour(COLORREF colour) {
-  const COLORREF old = state.backColour;
-  state.backColour = colour;
-  return old;
-}
-
-COLORREF Canvas::SetForegroundColour(COLORREF colour) {
-  const COLORREF old = state.textColour;
-  state.textColour = colour;
-  return old;
 }
 
 bool Canvas::DrawRun(int x, int y, const char *text, int length) {
@@ -90,13 +57,19 @@ bool Canvas::DrawRun(int x, int y, const char *text, int length) {
     y = state.y;
   }
   if (length > 0) {
-    runs.push_back(TextRun{x, y, std::string(text, static_cast<size_t>(length)), state.textColour,
-                           state.backColour, state.backMode});
+    if (runCount == runs.size()) runs.emplace_back();
+    TextRun &run = runs[runCount++];
+    run.x = x;
+    run.y = y;
+    run.text.assign(text, static_cast<size_t>(length));
+    run.textColour = state.textColour;
+    run.backColour = state.backColour;
+    run.backMode = state.backMode;
   }
   if (updateCp) {
     const long long advanced = static_cast<long long>(state.x) + static_cast<long long>(length) * cellWidth;
-    state.x = static_cast<int>(std::clamp<long long>(advanced, std::numeric_limits<int>::min(),
-                                                     std::numeric_limits<int>::max()));
+    state.x = static_cast<int>(
+        std::clamp<long long>(advanced, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
   }
   return true;
 }
@@ -105,7 +78,7 @@ std::vector<std::vector<Cell>> Canvas::Cells() const {
   const long long columns = VisibleCount(width - cellWidth / 2, cellWidth);
   const long long rows = VisibleCount(height, cellHeight);
   std::vector<std::vector<Cell>> grid;
-  for (const TextRun &run : runs) {
+  for (const TextRun &run : Runs()) {
     const long long row = CellOf(run.y, 0, cellHeight);
     if (row < 0 || row >= rows) {
       continue;

@@ -19,35 +19,51 @@ namespace sim {
 
 // One piece of text as a single TextOutA call drew it.
 struct TextRun {
-  int x = 0, y = 0;          // pixels, top left of the first character
-  std::string text;          // the bytes drawn, as passed
-  COLORREF textColour = 0;   // 0x00BBGGRR
-  COLORREF backColour = 0;   // 0x00BBGGRR; fills the cells only when backMode is OPAQUE
+  int x = 0, y = 0;         // pixels, top left of the first character
+  std::string text;         // the bytes drawn, as passed
+  COLORREF textColour = 0;  // 0x00BBGGRR
+  COLORREF backColour = 0;  // 0x00BBGGRR; fills the cells only when backMode is OPAQUE
   int backMode = TRANSPARENT;
+};
+
+// The runs of a canvas's current pass, in the order drawn: a view of the canvas's own list, good
+// until the canvas draws or clears again.
+class RunList {
+public:
+  RunList(const TextRun *firstRun, size_t runCount) : first(firstRun), count(runCount) {}
+  const TextRun *begin() const { return first; }
+  const TextRun *end() const { return first + count; }
+  size_t size() const { return count; }
+  bool empty() const { return count == 0; }
+  const TextRun &operator[](size_t i) const { return first[i]; }
+
+private:
+  const TextRun *first;
+  size_t count;
 };
 
 // One character cell of the rendered screen.
 struct Cell {
-  char glyph = ' ';           // printable ASCII; other bytes show as '?'
+  char glyph = ' ';  // printable ASCII; other bytes show as '?'
   COLORREF textColour = 0;
   COLORREF backColour = 0;
-  bool opaque = false;        // the background colour fills the cell
-  bool drawn = false;         // some run drew into this cell
+  bool opaque = false;  // the background colour fills the cell
+  bool drawn = false;   // some run drew into this cell
 };
 
 // The device-context state a drawing pass works with. A pass starts from the defaults below: the
 // host prepares the context for display drawing (black background, green text, transparent).
 struct DcState {
   UINT textAlign = TA_LEFT | TA_TOP;
-  int x = 0, y = 0;                 // current position, pixels
+  int x = 0, y = 0;  // current position, pixels
   int backMode = TRANSPARENT;
   COLORREF backColour = 0x000000;
   COLORREF textColour = 0x00FF00;
 };
 
 struct PngOptions {
-  int scale = 2;           // output pixels per display pixel, 1 .. 8
-  std::string fontPath;    // a monospaced TrueType font; empty: DejaVu Sans Mono where installed
+  int scale = 2;         // output pixels per display pixel, 1 .. 8
+  std::string fontPath;  // a monospaced TrueType font; empty: DejaVu Sans Mono where installed
 };
 
 class Canvas {
@@ -73,14 +89,19 @@ public:
   int CellHeight() const { return cellHeight; }
   const DcState &State() const { return state; }
   // Every run of the current pass, in the order drawn.
-  const std::vector<TextRun> &Runs() const { return runs; }
+  RunList Runs() const { return {runs.data(), runCount}; }
 
   // GDI semantics, one operation per call; each returns the previous value.
-  UINT SetAlign(UINT align);
-  POINT MovePosition(int x, int y);
-  int SetBackgroundMode(int mode);
-  COLORREF SetBackgroundColour(COLORREF colour);
-  COLORREF SetForegroundColour(COLORREF colour);
+  UINT SetAlign(UINT align) { return Exchange(state.textAlign, align); }
+  POINT MovePosition(int x, int y) {
+    const POINT old{state.x, state.y};
+    state.x = x;
+    state.y = y;
+    return old;
+  }
+  int SetBackgroundMode(int mode) { return Exchange(state.backMode, mode); }
+  COLORREF SetBackgroundColour(COLORREF colour) { return Exchange(state.backColour, colour); }
+  COLORREF SetForegroundColour(COLORREF colour) { return Exchange(state.textColour, colour); }
   // Draws `length` bytes of `text`. Under TA_UPDATECP at the current position, which then moves
   // right by cellWidth per character (x, y are ignored); otherwise at (x, y), position unchanged.
   // False for a null text with a positive length or a negative length.
@@ -115,6 +136,12 @@ public:
   static constexpr int maxPictureScale = 8;
 
 private:
+  template <class T>
+  static T Exchange(T &field, T value) {
+    const T old = field;
+    field = value;
+    return old;
+  }
   // Whether a picture at this scale may be drawn; otherwise says why in `error`.
   bool PictureSizeAllowed(int scale, std::string &error) const;
 
@@ -127,7 +154,11 @@ private:
   int width, height;
   int cellWidth, cellHeight;
   DcState state;
+  // The runs of this pass are the first runCount; the rest are an earlier pass's, kept so that
+  // their texts' storage serves again and a redraw allocates nothing once the display has been
+  // drawn a few times.
   std::vector<TextRun> runs;
+  size_t runCount = 0;
   std::unique_ptr<Native> native;
 };
 

@@ -22,6 +22,10 @@ std::unordered_set<const Canvas *> &LiveCanvases() {
   return live;
 }
 
+// The canvas last found live: a display draws with one context call after another, so the set is
+// searched once per drawing rather than once per call. Forgotten when that canvas goes.
+const Canvas *lastFound = nullptr;
+
 }  // namespace
 
 Canvas::Canvas(int widthPixels, int heightPixels, int cellWidthPixels, int cellHeightPixels)
@@ -32,13 +36,27 @@ Canvas::Canvas(int widthPixels, int heightPixels, int cellWidthPixels, int cellH
   LiveCanvases().insert(this);
 }
 
-Canvas::~Canvas() { LiveCanvases().erase(this); }
+Canvas::~Canvas() {
+  LiveCanvases().erase(this);
+  if (lastFound == this) lastFound = nullptr;
+}
 
 HDC Canvas::Dc() { return reinterpret_cast<HDC>(this); }
 
+namespace {
+
+// The search behind FromDc, apart so that the calls below inline only the quick test.
+Canvas *SearchLive(Canvas *canvas) {
+  if (LiveCanvases().count(canvas) == 0) return nullptr;
+  lastFound = canvas;
+  return canvas;
+}
+
+}  // namespace
+
 Canvas *Canvas::FromDc(HDC dc) {
   auto *canvas = reinterpret_cast<Canvas *>(dc);
-  return LiveCanvases().count(canvas) != 0 ? canvas : nullptr;
+  return canvas != nullptr && canvas == lastFound ? canvas : SearchLive(canvas);
 }
 
 }  // namespace sim

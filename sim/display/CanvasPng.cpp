@@ -20,12 +20,9 @@ namespace sim {
 
 namespace {
 
-
 const char *const kFontCandidates[] = {
-    "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf",
-    "/usr/share/fonts/TTF/DejaVuSansMono.ttf",
-    "/usr/share/fonts/dejavu/DejaVuSansMono.ttf",
-    "/usr/share/fonts/dejavu-sans-mono-fonts/DejaVuSansMono.ttf",
+    "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf", "/usr/share/fonts/TTF/DejaVuSansMono.ttf",
+    "/usr/share/fonts/dejavu/DejaVuSansMono.ttf",          "/usr/share/fonts/dejavu-sans-mono-fonts/DejaVuSansMono.ttf",
     "/usr/local/share/fonts/DejaVuSansMono.ttf",
 };
 
@@ -160,7 +157,7 @@ bool Canvas::RenderRgb(std::vector<unsigned char> &rgb, int &pixelWidth, int &pi
   picture.height = height * scale;
   picture.rgb.assign(static_cast<size_t>(picture.width) * picture.height * 3, 0);
 
-  for (const TextRun &run : runs) {
+  for (const TextRun &run : Runs()) {
     for (size_t i = 0; i < run.text.size(); ++i) {
       const long long left = (static_cast<long long>(run.x) + static_cast<long long>(i) * cellWidth) * scale;
       const long long top = static_cast<long long>(run.y) * scale;

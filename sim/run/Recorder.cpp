@@ -202,13 +202,22 @@ bool CsvFile::Close(std::string &error) {
 }
 
 std::string CsvField(const std::string &text) {
-  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
+  std::string field;
+  AppendCsvField(field, text);
+  return field;
+}
+
+void AppendCsvField(std::string &out, const std::string &text) {
+  if (text.find_first_of(",\"\n\r") == std::string::npos) {
+    out += text;
+    return;
   }
-  return quoted + "\"";
+  out += '"';
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
 }
 
 bool Recorder::Open(const std::string &tetherPath, const std::string &vesselPath, std::optional<double> continueFrom,
@@ -239,15 +248,40 @@ void Recorder::FirstSample(Simulation &simulation, double every) {
   Sample(simulation, !holds(tethers), !holds(vessels));
 }
 
+namespace {
+
+void AppendInteger(std::string &out, long long value) {
+  char text[24];
+  out.append(text, static_cast<size_t>(std::to_chars(text, text + sizeof text, value).ptr - text));
+}
+
+}  // namespace
+
 void Recorder::Sample(Simulation &simulation, bool toTethers, bool toVessels) {
+  if (!tethers.IsOpen() && !vessels.IsOpen()) return;
+  // Each row is made in `row`, whose storage serves every row: a sample allocates nothing once
+  // the rows have been as long once.
   const double now = simulation.Time();
-  const std::string time = FormatReal(now);
+  time.clear();
+  AppendReal(time, now);
   if (toTethers && tethers.IsOpen() && !tethers.Failed()) {
-    for (const TetherSample &t : simulation.Tethers()) {
-      tethers.Row(time + "," + std::to_string(t.link) + "," + std::to_string(t.connected) + "," + CsvField(t.ship1) +
-                  "," + CsvField(t.ship2) + "," + FormatReal(t.length) + "," + FormatReal(t.distance) + "," +
-                  FormatReal(t.stretch) + "," + FormatReal(t.pull) + "," + FormatReal(t.force) + "," +
-                  FormatReal(t.reelSpeed) + "," + std::to_string(t.spoolMode));
+    for (const TetherSample &t : simulation.SampleTethers()) {
+      row.assign(time);
+      row += ',';
+      AppendInteger(row, t.link);
+      row += ',';
+      AppendInteger(row, t.connected);
+      row += ',';
+      AppendCsvField(row, t.ship1);
+      row += ',';
+      AppendCsvField(row, t.ship2);
+      for (const double value : {t.length, t.distance, t.stretch, t.pull, t.force, t.reelSpeed}) {
+        row += ',';
+        AppendReal(row, value);
+      }
+      row += ',';
+      AppendInteger(row, t.spoolMode);
+      tethers.Row(row);
     }
     tethers.EndSample(now);
   }
@@ -255,9 +289,14 @@ void Recorder::Sample(Simulation &simulation, bool toTethers, bool toVessels) {
     World &world = simulation.GetWorld();
     for (size_t i = 0; i < world.VesselCount(); ++i) {
       const Vessel *v = world.VesselAt(i);
-      vessels.Row(time + "," + CsvField(v->Name()) + "," + FormatReal(v->pos.x) + "," + FormatReal(v->pos.y) + "," +
-                  FormatReal(v->pos.z) + "," + FormatReal(v->vel.x) + "," + FormatReal(v->vel.y) + "," +
-                  FormatReal(v->vel.z));
+      row.assign(time);
+      row += ',';
+      AppendCsvField(row, v->Name());
+      for (const double value : {v->pos.x, v->pos.y, v->pos.z, v->vel.x, v->vel.y, v->vel.z}) {
+        row += ',';
+        AppendReal(row, value);
+      }
+      vessels.Row(row);
     }
     vessels.EndSample(now);
   }

@@ -80,9 +80,11 @@ private:
   void Sample(Simulation &simulation, bool toTethers, bool toVessels);
 
   CsvFile tethers, vessels;
+  std::string time, row;  // the sample's time and the row being made, as text
 };
 
 // A CSV field: quoted when it holds a comma, a quote or a line break.
 std::string CsvField(const std::string &text);
+void AppendCsvField(std::string &out, const std::string &text);
 
 }  // namespace sim

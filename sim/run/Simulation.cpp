@@ -1,7 +1,6 @@
 #include "sim/run/Simulation.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -14,40 +13,6 @@
 namespace sim {
 
 namespace {
-
-// The words of a line, one at a time; an empty word past the last.
-class BlankSeparated {
-public:
-  explicit BlankSeparated(std::string_view text) : rest(text) {}
-  std::string_view Next() {
-    const size_t start = rest.find_first_not_of(" \t");
-    if (start == std::string_view::npos) return {};
-    rest.remove_prefix(start);
-    const size_t end = std::min(rest.find_first_of(" \t"), rest.size());
-    const std::string_view word = rest.substr(0, end);
-    rest.remove_prefix(end);
-    return word;
-  }
-
-private:
-  std::string_view rest;
-};
-
-// A whole word as a number; `value` is left as it was when the word is not one.
-template <class Number>
-bool ParseNumber(std::string_view word, Number &value) {
-  Number parsed{};
-  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), parsed);
-  if (error != std::errc() || end != word.data() + word.size() || word.empty()) return false;
-  value = parsed;
-  return true;
-}
-
-void ParseVector(BlankSeparated &words, Vec3 &v) {
-  Vec3 read;
-  if (ParseNumber(words.Next(), read.x) && ParseNumber(words.Next(), read.y) && ParseNumber(words.Next(), read.z))
-    v = read;
-}
 
 // The display mode the plug-in registers.
 constexpr const char *pluginModeName = "Kestrane";
@@ -95,7 +60,8 @@ Simulation::Simulation(const Options &options) {
     if (displays->FindMode(pluginModeName) == nullptr)
       throw SimulationError("plug-in '" + options.pluginPath + "' registered no " + pluginModeName + " display mode");
     DisplayHost::Display *display = displays->Open(pluginModeName, FocusInterface(*world), &error);
-    if (display == nullptr) throw SimulationError(std::string("cannot open the ") + pluginModeName + " display: " + error);
+    if (display == nullptr)
+      throw SimulationError(std::string("cannot open the ") + pluginModeName + " display: " + error);
     ScenarioStream stream;
     displays->WriteStatus(*display, stream.Handle());
     openedBlank[display] = stream.Written();
@@ -136,11 +102,11 @@ void Simulation::Frame(const std::vector<DWORD> &keys) {
     double mjd;          // days
   } const call{finished ? &none : &module->Callbacks(), world->time, world->step,
                DateAt(scenario, world->time + world->step)};
-  // One pointer of capture fits in the function object itself: a frame allocates nothing.
-  world->Frame([&call] {
-    if (call.callbacks->preStep) call.callbacks->preStep(call.simt + call.simdt, call.simdt, call.mjd);
-    if (call.callbacks->timestep) call.callbacks->timestep(call.simt + call.simdt, call.simdt, call.mjd);
-  });
+  // World::Frame, with the callbacks called directly.
+  world->ClearPluginForces();
+  if (call.callbacks->preStep) call.callbacks->preStep(call.simt + call.simdt, call.simdt, call.mjd);
+  if (call.callbacks->timestep) call.callbacks->timestep(call.simt + call.simdt, call.simdt, call.mjd);
+  world->Advance();
   if (call.callbacks->postStep) call.callbacks->postStep(call.simt + call.simdt, call.simdt, call.mjd);
 }
 
@@ -152,50 +118,38 @@ void Simulation::Finish() {
   if (auto close = module->Callbacks().closeRenderViewport) close();
 }
 
-std::vector<TetherSample> Simulation::Tethers() {
-  std::vector<TetherSample> tethers;
+std::vector<TetherSample> Simulation::Tethers() { return SampleTethers(); }
+
+const std::vector<TetherSample> &Simulation::SampleTethers() {
   DisplayHost::Display *display = nullptr;
   for (size_t i = 0; i < displays->DisplayCount(); ++i)
     if (displays->DisplayAt(i)->GetMode().Name() == pluginModeName) display = displays->DisplayAt(i);
-  if (display == nullptr) return tethers;
+  if (display == nullptr) {
+    sampled.links.clear();
+    return sampled.links;
+  }
 
   // The plug-in's own record of its links, as it would save them.
-  ScenarioStream stream;
-  displays->WriteStatus(*display, stream.Handle());
-  tethers.resize(8);
-  std::vector<Vec3> attach1(8), attach2(8);
-  for (int i = 0; i < 8; ++i) tethers[i].link = i;
-  for (const std::string &line : stream.Written()) {
-    BlankSeparated words(line);
-    int link = -1;
-    if (words.Next() != "TetherData" || !ParseNumber(words.Next(), link) || link < 0 || link > 7) continue;
-    TetherSample &t = tethers[link];
-    const std::string_view field = words.Next();
-    if (field == "CONNECT") ParseNumber(words.Next(), t.connected);
-    else if (field == "Ship1") t.ship1 = words.Next();
-    else if (field == "Ship2") t.ship2 = words.Next();
-    else if (field == "Length") ParseNumber(words.Next(), t.length);
-    else if (field == "Force") ParseNumber(words.Next(), t.force);
-    else if (field == "Attach1") ParseVector(words, attach1[link]);
-    else if (field == "Attach2") ParseVector(words, attach2[link]);
-    else if (field == "SpoolMode") ParseNumber(words.Next(), t.spoolMode);
-    else if (field == "ReelSpeed") ParseNumber(words.Next(), t.reelSpeed);
-  }
+  sampleBlock.KeepEntries();
+  sampleBlock.ClearEntries();
+  displays->WriteStatus(*display, sampleBlock.Handle());
+  sampled.Clear();
+  for (size_t i = 0; i < sampleBlock.EntryCount(); ++i) sampled.ReadEntry(sampleBlock.Entries()[i]);
 
   // The host measures the geometry of every link whose two vessels exist, also of one tied from a
   // vessel to itself.
-  for (int i = 0; i < 8; ++i) {
-    TetherSample &t = tethers[i];
+  for (size_t i = 0; i < sampled.links.size(); ++i) {
+    TetherSample &t = sampled.links[i];
     if (t.connected == 0) continue;
     const Vessel *v1 = world->FindByName(t.ship1), *v2 = world->FindByName(t.ship2);
     if (v1 == nullptr || v2 == nullptr) continue;
-    const Vec3 p1 = v1->pos + v1->rot * attach1[i];
-    const Vec3 p2 = v2->pos + v2->rot * attach2[i];
+    const Vec3 p1 = v1->pos + v1->rot * sampled.attach1[i];
+    const Vec3 p2 = v2->pos + v2->rot * sampled.attach2[i];
     t.distance = Length(p2 - p1);
     t.stretch = t.distance / t.length * 100;
   }
-  AttributePulls(tethers);
-  return tethers;
+  AttributePulls(sampled.links);
+  return sampled.links;
 }
 
 void Simulation::AttributePulls(std::vector<TetherSample> &tethers) const {

@@ -13,7 +13,9 @@
 #include "sim/display/DisplayHost.h"
 #include "sim/run/BlockSettings.h"
 #include "sim/run/ModuleLoader.h"
+#include "sim/run/TetherBlock.h"
 #include "sim/scenario/ScenarioFile.h"
+#include "sim/scenario/ScenarioStream.h"
 #include "sim/scenario/ScenarioWorld.h"
 #include "sim/world/World.h"
 
@@ -23,20 +25,6 @@ namespace sim {
 class SimulationError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
-};
-
-// One tether as the plug-in's scenario block and the host's geometry describe it.
-struct TetherSample {
-  int link = 0;
-  int connected = 0;
-  std::string ship1, ship2;
-  double length = 0;      // m, unstretched
-  double distance = 0;    // m, attach point to attach point, now
-  double stretch = 0;     // percent: distance / length × 100
-  double pull = 0;        // N: twice the force the link applied to vessel 1 in the last frame
-  double force = 0;       // N per percent of stretch
-  double reelSpeed = 0;   // m/s
-  int spoolMode = 0;
 };
 
 class Simulation {
@@ -57,7 +45,7 @@ public:
     // How the host loads, steps and unloads the module: the program's own generation when absent.
     std::optional<HostGeneration> generation;
     StepCallbacks steps = StepCallbacks::Host;
-    std::string hostDir = {};    // a host installation whose Config/Vessels classes ships may use
+    std::string hostDir = {};                 // a host installation whose Config/Vessels classes ships may use
     std::vector<BlockSetting> settings = {};  // written into the plug-in's block before it is read
   };
 
@@ -95,6 +83,9 @@ public:
 
   // The eight tethers as of now (empty when no display of the plug-in is open).
   std::vector<TetherSample> Tethers();
+  // The same in storage the simulation keeps, good until the next call: a sample of the run
+  // allocates nothing once warm.
+  const std::vector<TetherSample> &SampleTethers();
   // The whole scenario as it stands, each open display's block from the plug-in.
   Scenario Capture();
   // Capture() written to `path` atomically; `durable` also waits until it is on the disk, so that
@@ -116,6 +107,9 @@ private:
   // What a display opened without a block wrote when it opened.
   std::map<const DisplayHost::Display *, std::vector<std::string>> openedBlank;
   bool finished = false;
+  // SampleTethers's storage: the block as written and as read.
+  ScenarioStream sampleBlock;
+  TetherBlock sampled;
 };
 
 }  // namespace sim

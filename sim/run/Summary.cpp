@@ -10,7 +10,7 @@ namespace sim {
 void RunSummary::Look(Simulation &simulation) {
   tied.clear();
   World &world = simulation.GetWorld();
-  for (const TetherSample &t : simulation.Tethers()) {
+  for (const TetherSample &t : simulation.SampleTethers()) {
     if (t.connected == 0) continue;
     const Vessel *v1 = world.FindByName(t.ship1), *v2 = world.FindByName(t.ship2);
     if (v1 != nullptr && v2 != nullptr && v1 != v2) tied.push_back({t.link, v1, v2});
@@ -40,8 +40,9 @@ void RunSummary::Observe(Simulation &simulation, bool changed) {
   // Slack: tied, pulling nothing, and the attach points closer than the length. Only a frame
   // without pull can be one, so the tethers are measured only then, until the first is found.
   if (isTied && pull == 0 && !wentSlack) {
-    const TetherSample sample = simulation.Tethers()[static_cast<size_t>(link)];
-    wentSlack = sample.connected != 0 && sample.stretch < 100;
+    const std::vector<TetherSample> &tethers = simulation.SampleTethers();
+    wentSlack = static_cast<size_t>(link) < tethers.size() && tethers[static_cast<size_t>(link)].connected != 0 &&
+                tethers[static_cast<size_t>(link)].stretch < 100;
   }
 }
 

@@ -191,7 +191,7 @@ void Assembly::Integrate(double dt, const World &world) {
   const double invInertia[3] = {moments.x > 0 ? 1.0 / moments.x : 0.0, moments.y > 0 ? 1.0 / moments.y : 0.0,
                                 moments.z > 0 ? 1.0 / moments.z : 0.0};
   Vec3 momentum = Times(moments, angVel) + Transposed(rot) * torque * dt;
-  TurnFreely(rot, momentum, invInertia, dt);
+  TurnFreely(rot, momentum, invInertia, dt, &settledRotation);
   angVel = {momentum.x * invInertia[0], momentum.y * invInertia[1], momentum.z * invInertia[2]};
   PlaceParts();
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "sim/world/RigidBody.h"
 #include "sim/world/Vec3.h"
 
 namespace sim {
@@ -76,6 +77,7 @@ private:
   double mass = 0;
   Vec3 centre, vel, moments, angVel;
   Mat3 rot;
+  SettledRotation settledRotation;
 };
 
 }  // namespace sim

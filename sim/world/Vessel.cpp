@@ -10,6 +10,10 @@ namespace sim {
 
 namespace {
 
+// Whether the rotation step takes 1 / `moment` as a finite number (or 0, for a moment that is not
+// above 0): a moment below 1e-300 could make it infinite.
+bool FiniteReciprocal(double moment) { return !(moment > 0) || moment >= 1e-300; }
+
 // Holds a value within lo .. hi; a value that is not a number becomes lo.
 double Clamp(double value, double lo, double hi) {
   if (!(value > lo)) return lo;
@@ -25,18 +29,7 @@ Vessel::Vessel(std::string vesselName, std::string vesselClass)
 
 Vessel::~Vessel() { kestraneAdapter->deleteVesselInterface(iface); }
 
-double Vessel::Mass() const {
-  double m = dryMass;
-  for (const auto &p : propellants) m += p->mass;
-  return m;
-}
-
-void Vessel::AddForce(Vec3 force, Vec3 point) {
-  forceSum += force;
-  torqueSum += Cross(point, force);
-}
-
-void Vessel::ApplyThrusters(double dt) {
+void Vessel::FireThrusters(double dt) {
   // All forces first, on the tanks as they stand at the start of the step, so that thrusters
   // sharing a tank that runs dry in this step still fire together. A tank that was empty at the
   // start stays at 0 in the burn below.
@@ -60,16 +53,30 @@ void Vessel::Integrate(double dt, Vec3 globalAcceleration) {
 
   // Rotation: kick the body-frame angular momentum with the torque, then let the body turn
   // torque-free over dt.
-  double inertia[3] = {m * pmi.x, m * pmi.y, m * pmi.z};
-  double invInertia[3];
-  for (int k = 0; k < 3; ++k) invInertia[k] = inertia[k] > 0 ? 1.0 / inertia[k] : 0.0;
+  const double inertia[3] = {m * pmi.x, m * pmi.y, m * pmi.z};
   Vec3 momentum{inertia[0] * angVel.x, inertia[1] * angVel.y, inertia[2] * angVel.z};
   momentum += torqueSum * dt;
-  TurnFreely(rot, momentum, invInertia, dt);
-  angVel = {momentum.x * invInertia[0], momentum.y * invInertia[1], momentum.z * invInertia[2]};
+  if (momentum.x == 0 && momentum.y == 0 && momentum.z == 0 && FiniteReciprocal(inertia[0]) &&
+      FiniteReciprocal(inertia[1]) && FiniteReciprocal(inertia[2])) {
+    // Without angular momentum (which also says that dt is finite) every angle of the turn is a
+    // zero, so nothing turns, and the spin is the momentum's zeros times finite reciprocals of the
+    // moments: the same zeros, signs and all. Only the correction of the orientation is left,
+    // which `settledRotation` mostly spares.
+    angVel = momentum;
+    settledRotation.Correct(rot);
+  } else {
+    Turn(dt, inertia, momentum);
+  }
 
   forceSum = {};
   torqueSum = {};
+}
+
+void Vessel::Turn(double dt, const double inertia[3], Vec3 momentum) {
+  double invInertia[3];
+  for (int k = 0; k < 3; ++k) invInertia[k] = inertia[k] > 0 ? 1.0 / inertia[k] : 0.0;
+  TurnFreely(rot, momentum, invInertia, dt);
+  angVel = {momentum.x * invInertia[0], momentum.y * invInertia[1], momentum.z * invInertia[2]};
 }
 
 Propellant *Vessel::CreatePropellant(double maxMass, double mass, double efficiency) {
@@ -135,16 +142,30 @@ bool Vessel::SetThrusterLevel(Thruster *t, double level) {
 }
 
 UINT Vessel::AddExhaust(const Exhaust &e) {
-  if (!HasThruster(e.thruster)) return 0;
-  // Ids count up; after a wrap-around they skip 0 and any id still in use.
-  while (nextExhaustId == 0 || FindExhaust(nextExhaustId) != nullptr) ++nextExhaustId;
-  const UINT id = nextExhaustId++;
-  exhausts.push_back(e);
-  exhausts.back().id = id;
+  Exhaust *added = NewExhaust(e.thruster);
+  if (added == nullptr) return 0;
+  const UINT id = added->id;
+  *added = e;
+  added->id = id;
   return id;
 }
 
+Exhaust *Vessel::NewExhaust(Thruster *thruster) {
+  if (!HasThruster(thruster)) return nullptr;
+  // Ids count up; after a wrap-around they skip 0 and any id still in use.
+  while (nextExhaustId == 0 || FindExhaust(nextExhaustId) != nullptr) ++nextExhaustId;
+  Exhaust &added = exhausts.emplace_back();
+  added.id = nextExhaustId++;
+  added.thruster = thruster;
+  return &added;
+}
+
 bool Vessel::DeleteExhaust(UINT id) {
+  // A plug-in that draws with one stream removes the stream it added last.
+  if (!exhausts.empty() && exhausts.back().id == id) {
+    exhausts.pop_back();
+    return true;
+  }
   auto found = std::find_if(exhausts.begin(), exhausts.end(), [id](const Exhaust &e) { return e.id == id; });
   if (found == exhausts.end()) return false;
   exhausts.erase(found);

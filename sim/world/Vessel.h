@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/OrbiterAPI.h"
+#include "sim/world/RigidBody.h"
 #include "sim/world/Vec3.h"
 
 namespace sim {
@@ -29,20 +30,20 @@ struct Propellant {
 };
 
 struct Thruster {
-  Vec3 pos, dir;             // vessel frame; dir is the unit direction of the thrust force
-  double maxThrust = 0;      // N
+  Vec3 pos, dir;                     // vessel frame; dir is the unit direction of the thrust force
+  double maxThrust = 0;              // N
   Propellant *propellant = nullptr;  // none: the thruster gives no thrust
-  double isp = 0;            // m/s; 0 burns nothing
-  double ispRef = 0;         // m/s, kept as given
-  double pRef = 101.4e3;     // Pa, kept as given
-  double level = 0;          // 0..1
+  double isp = 0;                    // m/s; 0 burns nothing
+  double ispRef = 0;                 // m/s, kept as given
+  double pRef = 101.4e3;             // Pa, kept as given
+  double level = 0;                  // 0..1
 };
 
 struct Exhaust {
   UINT id = 0;
   Thruster *thruster = nullptr;
   double lscale = 0, wscale = 0;  // m
-  Vec3 pos, dir;                   // vessel frame
+  Vec3 pos, dir;                  // vessel frame
   SURFHANDLE texture = nullptr;
 };
 
@@ -65,13 +66,22 @@ public:
   Assembly *DockedIn() const { return assembly; }
 
   // Dry mass plus the propellant in every resource, kg.
-  double Mass() const;
+  double Mass() const {
+    double m = dryMass;
+    for (const auto &p : propellants) m += p->mass;
+    return m;
+  }
 
   // Force and point in the vessel frame, for this step.
-  void AddForce(Vec3 force, Vec3 point);
+  void AddForce(Vec3 force, Vec3 point) {
+    forceSum += force;
+    torqueSum += Cross(point, force);
+  }
   // Thruster forces at their level, and the propellant they burn over dt (s). A thruster fires
   // when its resource holds propellant at the start of the step.
-  void ApplyThrusters(double dt);
+  void ApplyThrusters(double dt) {
+    if (!thrusters.empty()) FireThrusters(dt);
+  }
   // Symplectic step over dt (s) with the forces added so far plus `globalAcceleration` (m/s^2),
   // then clears the forces: velocity and angular momentum first, then position and orientation.
   void Integrate(double dt, Vec3 globalAcceleration);
@@ -92,6 +102,10 @@ public:
   bool SetThrusterLevel(Thruster *t, double level);
   // 0 when the thruster is not this vessel's; otherwise an id unique on this vessel, never 0.
   UINT AddExhaust(const Exhaust &e);
+  // AddExhaust of a stream whose thruster and id are set and whose other fields the caller fills
+  // in place; null when the thruster is not this vessel's. The pointer is good until the vessel's
+  // streams change again.
+  Exhaust *NewExhaust(Thruster *thruster);
   bool DeleteExhaust(UINT id);
 
   const std::vector<std::unique_ptr<Propellant>> &Propellants() const { return propellants; }
@@ -101,11 +115,11 @@ public:
   // Null when no stream of this vessel has the id.
   const Exhaust *FindExhaust(UINT id) const;
 
-  double dryMass = 1000;       // kg
-  Vec3 pmi{1, 1, 1};           // principal moments of inertia per unit mass, m^2
-  Vec3 pos, vel;               // global, m and m/s
-  Mat3 rot;                    // global = rot · local
-  Vec3 angVel;                 // vessel frame, rad/s
+  double dryMass = 1000;  // kg
+  Vec3 pmi{1, 1, 1};      // principal moments of inertia per unit mass, m^2
+  Vec3 pos, vel;          // global, m and m/s
+  Mat3 rot;               // global = rot · local
+  Vec3 angVel;            // vessel frame, rad/s
   std::vector<DockingPort> docks;
   std::vector<AttachmentPoint> attachments;
   // The first this many propellant resources are the vessel's own tanks (its class's), whose
@@ -120,6 +134,10 @@ private:
   friend class Assembly;
   // Drops the propellant, thrusters and exhausts and marks the vessel deleted.
   void Retire();
+  // ApplyThrusters of a vessel that has thrusters.
+  void FireThrusters(double dt);
+  // The rotation half of Integrate for a body with angular momentum, kg m^2/s.
+  void Turn(double dt, const double inertia[3], Vec3 momentum);
 
   std::string name;
   std::string className;
@@ -130,6 +148,7 @@ private:
   UINT nextExhaustId = 1;
   bool deleted = false;
   Assembly *assembly = nullptr;
+  SettledRotation settledRotation;
 };
 
 }  // namespace sim

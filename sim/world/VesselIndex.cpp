@@ -56,12 +56,6 @@ uint64_t VesselIndex::NameHash(std::string_view name) {
   return hash;
 }
 
-// The high bits of a multiplicative hash, moved down: handles differ mostly in their middle bits.
-uint64_t VesselIndex::HandleHash(const Vessel *vessel) {
-  const uint64_t h = reinterpret_cast<uintptr_t>(vessel) * 0x9E3779B97F4A7C15ull;
-  return h ^ (h >> 29);
-}
-
 void VesselIndex::Grow() {
   std::vector<Slot> oldByName, oldByHandle;
   oldByName.swap(byName);
@@ -142,13 +136,6 @@ Vessel *VesselIndex::FindByName(std::string_view name) const {
     if (slot.nameHash == hash && SameName(slot.vessel->Name(), name)) return slot.vessel;
   }
   return nullptr;
-}
-
-size_t VesselIndex::PositionOf(const Vessel *vessel, size_t absent) const {
-  if (count == 0 || vessel == nullptr) return absent;
-  for (size_t i = HandleHash(vessel) & Mask(); byHandle[i].vessel != nullptr; i = (i + 1) & Mask())
-    if (byHandle[i].vessel == vessel) return byHandle[i].position;
-  return absent;
 }
 
 }  // namespace sim

@@ -23,7 +23,12 @@ public:
   // Null when no vessel has the name.
   Vessel *FindByName(std::string_view name) const;
   // The vessel's list position; `absent` when the handle is not in the index.
-  size_t PositionOf(const Vessel *vessel, size_t absent) const;
+  size_t PositionOf(const Vessel *vessel, size_t absent) const {
+    if (count == 0 || vessel == nullptr) return absent;
+    for (size_t i = HandleHash(vessel) & Mask(); byHandle[i].vessel != nullptr; i = (i + 1) & Mask())
+      if (byHandle[i].vessel == vessel) return byHandle[i].position;
+    return absent;
+  }
   size_t Count() const { return count; }
 
   static bool SameName(std::string_view a, std::string_view b);
@@ -34,11 +39,15 @@ private:
   struct Slot {
     Vessel *vessel = nullptr;  // null: empty
     uint64_t nameHash = 0;
-    size_t position = 0;       // kept up to date in the handle table only
+    size_t position = 0;  // kept up to date in the handle table only
   };
 
   static uint64_t NameHash(std::string_view name);
-  static uint64_t HandleHash(const Vessel *vessel);
+  // The high bits of a multiplicative hash, moved down: handles differ mostly in their middle bits.
+  static uint64_t HandleHash(const Vessel *vessel) {
+    const uint64_t h = reinterpret_cast<uintptr_t>(vessel) * 0x9E3779B97F4A7C15ull;
+    return h ^ (h >> 29);
+  }
   size_t Mask() const { return byName.size() - 1; }
   void Grow();
   // Removes slot `hole` and shifts later slots of the same probe run back into it.

@@ -6,22 +6,20 @@
 
 namespace sim {
 
-namespace {
+World *detail::currentWorld = nullptr;
 
-World *current = nullptr;
+namespace {
 
 // Steps beyond this many are not counted exactly in a double.
 constexpr double maxCountedSteps = 4503599627370496.0;  // 2^52
 
 }  // namespace
 
-World *CurrentWorld() { return current; }
-
-World::World() { current = this; }
+World::World() { detail::currentWorld = this; }
 
 World::~World() {
   assemblies.clear();
-  if (current == this) current = nullptr;
+  if (detail::currentWorld == this) detail::currentWorld = nullptr;
 }
 
 Vessel *World::CreateVessel(const std::string &name, const std::string &className) {
@@ -30,6 +28,7 @@ Vessel *World::CreateVessel(const std::string &name, const std::string &classNam
   vessels.push_back(std::make_unique<Vessel>(name, className));
   Vessel *v = vessels.back().get();
   index.Insert(v, v->Name(), vessels.size() - 1);
+  ++generation;
   if (focus == nullptr) focus = v;
   return v;
 }
@@ -39,6 +38,7 @@ bool World::DeleteVessel(Vessel *vessel) {
   if (position == vessels.size()) return false;
   if (vessel->assembly != nullptr) Undock(vessel);
   index.Erase(vessel, vessel->Name());
+  ++generation;
   retired.push_back(std::move(vessels[position]));
   vessels.erase(vessels.begin() + static_cast<std::ptrdiff_t>(position));
   for (size_t i = position; i < vessels.size(); ++i) index.SetPosition(vessels[i].get(), i);
@@ -105,19 +105,23 @@ Assembly *World::Join(const std::vector<DockJoint> &joints) {
   return assemblies.back().get();
 }
 
-Vessel *World::FindByName(std::string_view name) const {
-  return index.FindByName(name);
+Vessel *World::FindByName(std::string_view name) const { return index.FindByName(name); }
+
+Vessel *World::FindAndRememberName(const char *name) {
+  const std::string_view text(name);
+  Vessel *found = index.FindByName(text);
+  NameMemo &memo = nameMemos[MemoSlot(name)];
+  if (text.size() < sizeof memo.name) {
+    memo.buffer = name;
+    text.copy(memo.name, text.size());
+    memo.name[text.size()] = '\0';
+    memo.vessel = found;
+    memo.generation = generation;
+  }
+  return found;
 }
 
-Vessel *World::VesselAt(size_t position) const {
-  return position < vessels.size() ? vessels[position].get() : nullptr;
-}
-
-bool World::IsLive(const Vessel *vessel) const { return IndexOf(vessel) != vessels.size(); }
-
-size_t World::IndexOf(const Vessel *vessel) const {
-  return index.PositionOf(vessel, vessels.size());
-}
+Vessel *World::VesselAt(size_t position) const { return position < vessels.size() ? vessels[position].get() : nullptr; }
 
 bool World::SetFocus(Vessel *vessel) {
   if (!IsLive(vessel)) return false;
@@ -141,16 +145,7 @@ std::string World::TextureName(SURFHANDLE texture) const {
   return {};
 }
 
-Vec3 World::GravityAt(Vec3 pos) const {
-  if (!gravityGM) return {};
-  double r = Length(pos);
-  if (!(r > 0)) return {};
-  return pos * (-*gravityGM / (r * r * r));
-}
-
-void World::Frame(const std::function<void()> &perFrame) {
-  ClearPluginForces();
-  if (perFrame) perFrame();
+void World::Advance() {
   const double dt = step;
   for (const auto &v : vessels) v->ApplyThrusters(dt);
   for (const auto &v : vessels)

@@ -140,6 +140,42 @@ TEST(HostApiVessel, PositionRotationAndForcesInTheVesselFrame) {
   EXPECT_NEAR(v->vel.y, 2.0, 1e-15);
 }
 
+// The forces a plug-in adds: summed into each vessel's force and torque about its centre, and
+// listed in the order added with their vessel, force and point, as the samples attribute them.
+TEST(HostApiVessel, AddedForcesAreSummedAndListedInOrder) {
+  World world;
+  sim::Vessel *a = world.CreateVessel("A");
+  sim::Vessel *b = world.CreateVessel("B");
+  for (int frame = 0; frame < 3; ++frame) {
+    world.ClearPluginForces();
+    a->Interface()->AddForce(V(1.5, -2, 0.25), V(0, 3, 0));
+    b->Interface()->AddForce(V(-1.5, 2, -0.25), V(0.5, 0, 0));
+    a->Interface()->AddForce(V(0, 0, 4), V(1, 0, 0));
+    const std::vector<World::AppliedForce> &listed = world.PluginForces();
+    ASSERT_EQ(listed.size(), 3u);
+    EXPECT_EQ(listed[0].vessel, a);
+    EXPECT_EQ(listed[1].vessel, b);
+    EXPECT_EQ(listed[2].vessel, a);
+    EXPECT_EQ(listed[0].force.x, 1.5);
+    EXPECT_EQ(listed[0].force.y, -2.0);
+    EXPECT_EQ(listed[0].force.z, 0.25);
+    EXPECT_EQ(listed[1].point.x, 0.5);
+    EXPECT_EQ(listed[2].force.z, 4.0);
+    EXPECT_EQ(listed[2].point.x, 1.0);
+    // (1.5, -2, 0.25) + (0, 0, 4); torque (0, 3, 0) x (1.5, -2, 0.25) + (1, 0, 0) x (0, 0, 4).
+    EXPECT_EQ(a->forceSum.x, 1.5);
+    EXPECT_EQ(a->forceSum.y, -2.0);
+    EXPECT_EQ(a->forceSum.z, 4.25);
+    EXPECT_EQ(a->torqueSum.x, 0.75);
+    EXPECT_EQ(a->torqueSum.y, -4.0);
+    EXPECT_EQ(a->torqueSum.z, -4.5);
+    world.Frame(nullptr);  // integrates and clears the sums
+    EXPECT_EQ(a->forceSum.z, 0.0);
+  }
+  world.ClearPluginForces();
+  EXPECT_TRUE(world.PluginForces().empty());
+}
+
 TEST(HostApiVessel, DockingPortsAndAttachmentPoints) {
   World world;
   sim::Vessel *v = world.CreateVessel("Tug");
@@ -196,6 +232,11 @@ TEST(HostApiVessel, TetherObjectsAreCreatedInspectedAndRemoved) {
   const sim::Exhaust &stream = *v->FindExhaust(id);
   EXPECT_EQ(stream.lscale, 1000.0);
   EXPECT_EQ(stream.wscale, 1.25);
+  EXPECT_EQ(static_cast<const void *>(stream.thruster), t1);
+  EXPECT_EQ(stream.pos.x, 1.0);
+  EXPECT_EQ(stream.pos.y, 2.0);
+  EXPECT_EQ(stream.pos.z, 3.0);
+  EXPECT_EQ(stream.dir.y, 0.6);
   EXPECT_EQ(stream.dir.z, 0.8);
   EXPECT_EQ(stream.texture, taut);
   EXPECT_EQ(world.TextureName(stream.texture), "TetherTaut");
@@ -215,6 +256,7 @@ TEST(HostApiVessel, TetherObjectsAreCreatedInspectedAndRemoved) {
   EXPECT_NE(t1, nullptr);
   EXPECT_FALSE(otherIface->DelExhaust(id));
   EXPECT_EQ(otherIface->AddExhaust(t1, 1, 1, V(0, 0, 0), V(0, 0, 1)), 0u);
+  EXPECT_TRUE(other->Exhausts().empty());  // a refused stream leaves nothing behind
 
   // Removal as a link does it: the resource, then both thrusters; every handle comes back null.
   iface->DelPropellantResource(tank);

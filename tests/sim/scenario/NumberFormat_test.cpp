@@ -51,4 +51,52 @@ TEST(NumberFormatTest, AgreesWithPrintfOnRandomDoubles) {
   }
 }
 
+// The values where a text of fewer digits and one of more lie closest: next to powers of two
+// (where a value's reading interval is lopsided) and of ten (where the digit count changes),
+// halfway between two decimals of 16 and 17 digits (ties), long integers, and the products and
+// quotients a simulation makes. AppendReal writes the same text after what is there.
+TEST(NumberFormatTest, AgreesWithPrintfWhereTextsOfDifferentLengthsMeet) {
+  std::mt19937_64 random(7);
+  auto check = [](double value) {
+    ASSERT_EQ(sim::FormatReal(value), ByPrintf(value)) << value;
+    ASSERT_EQ(sim::FormatReal(-value), ByPrintf(-value)) << -value;
+  };
+  for (int e = -1074; e <= 1023; ++e) {
+    const double power = std::ldexp(1.0, e);
+    double up = power, down = power;
+    for (int i = 0; i < 4; ++i) {
+      check(up);
+      check(down);
+      up = std::nextafter(up, HUGE_VAL);
+      down = std::nextafter(down, 0.0);
+    }
+  }
+  for (int e = -320; e <= 308; ++e) {
+    double up = std::pow(10.0, e), down = up;
+    for (int i = 0; i < 4; ++i) {
+      check(up);
+      check(down);
+      up = std::nextafter(up, HUGE_VAL);
+      down = std::nextafter(down, 0.0);
+    }
+  }
+  for (int i = 0; i < 20000; ++i) {
+    // k + 1/4 and k + 3/4 with 15 or 16 digits before the point: the 16- or 17-digit texts either
+    // side are equally near.
+    const double whole = std::ldexp(static_cast<double>(random() >> 11), -static_cast<int>(random() % 6));
+    check(std::floor(whole) + 0.25);
+    check(std::floor(whole) + 0.75);
+    check(static_cast<double>(random() % 1000000000000000000ull));
+    const double a = static_cast<double>(random() % 100000000) / 7.0, b = 6771000.0 + a / 3.0;
+    check(a * b);
+    check(b / (a + 1));
+    check(std::sqrt(a * a + b * b));
+  }
+  std::string row = "t,";
+  sim::AppendReal(row, 0.1 + 0.2);
+  row += ',';
+  sim::AppendReal(row, -0.0);
+  EXPECT_EQ(row, "t,0.30000000000000004,-0");
+}
+
 }  // namespace
