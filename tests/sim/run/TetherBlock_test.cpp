@@ -25,7 +25,9 @@ Entry Make(Kind kind, const std::string &item, const std::string &text = "", int
   return entry;
 }
 
-bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+// The same bits, or both not a number: the text of a negative NaN keeps its sign with some C
+// libraries' printf and not with others, so a NaN read from a line may have lost it.
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b)); }
 
 // Reading the entries directly must give what reading the lines they become gives, bit for bit:
 // the entries the plug-in writes, and every kind of entry that is not what its field takes.

@@ -12,17 +12,38 @@
 
 namespace {
 
-// The definition the files rely on: printf's text, read back correctly rounded (as the scenario
-// reader reads; not every C library's strtod does).
+// The definition the files rely on: printf's text, read back correctly rounded. The 32-bit MinGW
+// library's readers (from_chars and strtod) are not: in rare cases they round twice, through the
+// x87's extended precision ("-8.09433917212626e+23" comes back one unit in the last place off).
+// There printf's text cannot be the reference; what the files need is still checked: the text
+// reads back to the value.
+#if defined(__MINGW32__) && defined(__i386__)
+constexpr bool correctlyRoundedReader = false;
+#else
+constexpr bool correctlyRoundedReader = true;
+#endif
+
+double ReadBack(const std::string &text) {
+  double back = 0;
+  std::from_chars(text.data(), text.data() + text.size(), back);
+  return back;
+}
+
 std::string ByPrintf(double value) {
   char text[40];
   for (int digits = 15; digits <= 17; ++digits) {
-    const int length = std::snprintf(text, sizeof text, "%.*g", digits, value);
-    double back = 0;
-    std::from_chars(text, text + length, back);
-    if (back == value) break;
+    std::snprintf(text, sizeof text, "%.*g", digits, value);
+    if (ReadBack(text) == value) break;
   }
   return text;
+}
+
+// FormatReal's text is printf's, or where the reader is not the reference, one that reads back.
+void ExpectAsPrintf(double value) {
+  if (correctlyRoundedReader)
+    ASSERT_EQ(sim::FormatReal(value), ByPrintf(value)) << value;
+  else
+    ASSERT_EQ(ReadBack(sim::FormatReal(value)), value) << sim::FormatReal(value);
 }
 
 TEST(NumberFormatTest, ShortestOfFifteenToSeventeenDigitsThatReadsBack) {
@@ -45,9 +66,9 @@ TEST(NumberFormatTest, AgreesWithPrintfOnRandomDoubles) {
     double value;
     std::memcpy(&value, &bits, sizeof value);
     if (!std::isfinite(value)) continue;
-    ASSERT_EQ(sim::FormatReal(value), ByPrintf(value)) << bits;
-    const double decimal = static_cast<double>(static_cast<int64_t>(random() % 2000001) - 1000000) / 1000.0;
-    ASSERT_EQ(sim::FormatReal(decimal), ByPrintf(decimal)) << decimal;
+    ASSERT_NO_FATAL_FAILURE(ExpectAsPrintf(value)) << bits;
+    ASSERT_NO_FATAL_FAILURE(
+        ExpectAsPrintf(static_cast<double>(static_cast<int64_t>(random() % 2000001) - 1000000) / 1000.0));
   }
 }
 
@@ -58,8 +79,8 @@ TEST(NumberFormatTest, AgreesWithPrintfOnRandomDoubles) {
 TEST(NumberFormatTest, AgreesWithPrintfWhereTextsOfDifferentLengthsMeet) {
   std::mt19937_64 random(7);
   auto check = [](double value) {
-    ASSERT_EQ(sim::FormatReal(value), ByPrintf(value)) << value;
-    ASSERT_EQ(sim::FormatReal(-value), ByPrintf(-value)) << -value;
+    ExpectAsPrintf(value);
+    ExpectAsPrintf(-value);
   };
   for (int e = -1074; e <= 1023; ++e) {
     const double power = std::ldexp(1.0, e);
