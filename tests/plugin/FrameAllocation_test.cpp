@@ -1,41 +1,14 @@
 // A frame with connected tethers allocates nothing: not in the registry's step, not in the host
 // calls it makes, not in the host's own frame. Every allocation of this test program goes through
-// the counting operator new below.
+// the counting operator new of support/CountingNew.cpp.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
 
 #include "math/VecMath.h"
 #include "plugin/TetherData.h"
+#include "support/CountingNew.h"
 #include "support/TestWorld.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-void *operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void *p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void *operator new[](std::size_t size) { return operator new(size); }
-void *operator new(std::size_t size, const std::nothrow_t &) noexcept {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  return std::malloc(size == 0 ? 1 : size);
-}
-void *operator new[](std::size_t size, const std::nothrow_t &tag) noexcept { return operator new(size, tag); }
-// These are the deallocation functions matching the operators above, both on malloc and free;
-// the compiler's mismatch check cannot see that.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete[](void *p) noexcept { std::free(p); }
-void operator delete(void *p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -56,9 +29,9 @@ protected:
 
   // Allocations made by `frames` host frames, each with the registry's step.
   long AllocationsOver(int frames) {
-    const long before = allocations.load();
+    const long before = support::Allocations();
     for (int i = 0; i < frames; ++i) world.Frame([this] { registry.TimeStep(); });
-    return allocations.load() - before;
+    return support::Allocations() - before;
   }
 
   TetherData registry;
@@ -66,9 +39,9 @@ protected:
 
 TEST_F(FrameAllocationTest, ConnectedLinksStepWithoutAllocating) {
   // The counter sees the host's allocations at all.
-  const long atStart = allocations.load();
+  const long atStart = support::Allocations();
   AddVessel("Counted", {0, 1000, 0});
-  ASSERT_GT(allocations.load(), atStart);
+  ASSERT_GT(support::Allocations(), atStart);
 
   // The first frames may size the host's lists of streams and forces once.
   AllocationsOver(5);

@@ -5,41 +5,13 @@
 
 #ifndef _WIN32
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "sim/cli/KeyNames.h"
 #include "sim/run/Recorder.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-// Every allocation of this test program, and of the module it loads, is counted.
-void *operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void *p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void *operator new[](std::size_t size) { return operator new(size); }
-void *operator new(std::size_t size, const std::nothrow_t &) noexcept {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  return std::malloc(size == 0 ? 1 : size);
-}
-void *operator new[](std::size_t size, const std::nothrow_t &tag) noexcept { return operator new(size, tag); }
-// The deallocation functions matching the operators above, both on malloc and free; the
-// compiler's mismatch check cannot see that.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete[](void *p) noexcept { std::free(p); }
-void operator delete(void *p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
+#include "support/CountingNew.h"
 
 namespace {
 
@@ -52,9 +24,9 @@ TEST(SimulationTest, FramesWithEightPullingTethersAllocateNothing) {
   // Stretched to 110 %, all eight pull.
   for (const sim::TetherSample &t : simulation.Tethers()) EXPECT_GT(t.pull, 0.0) << t.link;
 
-  const long before = allocations.load();
+  const long before = support::Allocations();
   for (int i = 0; i < 2000; ++i) simulation.Frame();
-  EXPECT_EQ(allocations.load() - before, 0);
+  EXPECT_EQ(support::Allocations() - before, 0);
 }
 
 // A whole run's frames as kestrane-sim runs them: every frame, the display's redraw once per
@@ -78,9 +50,9 @@ TEST(SimulationTest, RunFramesWithRedrawsAndSamplesAllocateNothing) {
   for (int i = 0; i < 5; ++i) second();
   ASSERT_EQ(simulation.Tethers()[0].connected, 1);
 
-  const long before = allocations.load();
+  const long before = support::Allocations();
   for (int i = 0; i < 60; ++i) second();
-  EXPECT_EQ(allocations.load() - before, 0);
+  EXPECT_EQ(support::Allocations() - before, 0);
   EXPECT_FALSE(recorder.Failed());
   std::vector<std::string> errors;
   recorder.Close(errors);
