@@ -68,3 +68,11 @@ DLLCLBK void opcCloseRenderViewport() {
 DLLCLBK void opcTimestep(double, double, double) { Step(StepCallback::Timestep); }
 
 DLLCLBK void opcPreStep(double, double, double) { Step(StepCallback::PreStep); }
+
+DLLCLBK void opcSaveState(FILEHANDLE scn) {
+  if (tetherData != nullptr) tetherData->WriteScenario(scn);
+}
+
+DLLCLBK void opcLoadState(FILEHANDLE scn) {
+  if (tetherData != nullptr) tetherData->ReadScenario(scn);
+}

@@ -25,3 +25,10 @@ DLLCLBK void opcCloseRenderViewport();
 // then does nothing, so the tethers step once per frame however the host calls.
 DLLCLBK void opcTimestep(double simt, double simdt, double mjd);
 DLLCLBK void opcPreStep(double simt, double simdt, double mjd);
+// The module's own block of the scenario file, which the host frames as BEGIN_Kestrane ... END
+// whatever displays are open: the same lines as a display of the mode writes, so that the tethers
+// survive a save with no display of the mode open. The host calls opcLoadState after it has
+// created the vessels and before the displays read their blocks; reading both blocks leaves the
+// state that reading either leaves.
+DLLCLBK void opcSaveState(FILEHANDLE scn);
+DLLCLBK void opcLoadState(FILEHANDLE scn);

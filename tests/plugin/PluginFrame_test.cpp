@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #ifndef _WIN32
 #include <dlfcn.h>
@@ -13,6 +14,7 @@
 #include "plugin/Callbacks.h"
 #include "plugin/TetherData.h"
 #include "sim/display/DisplayHost.h"
+#include "sim/scenario/ScenarioStream.h"
 #include "support/TestWorld.h"
 
 namespace {
@@ -234,6 +236,38 @@ TEST_F(PluginFrameTest, ClosingTheViewportDisconnectsEveryLinkAndKeepsTheSetup) 
   EXPECT_EQ(registry.attachNoV2, 1);
   EXPECT_EQ(registry.records[7].connected, 1);
   EXPECT_EQ(tetherData, &registry);
+}
+
+// The module's own block carries the display's lines, so a save with no display of the mode open
+// keeps the tethers; a load reads to the host's END and no further.
+TEST_F(PluginFrameTest, ModuleBlockKeepsTheTethersWithoutADisplay) {
+  AddVessel("Tug", {0, 0, 0});
+  AddVessel("Pod", {500, 0, 0});
+  opcDLLInit(self);
+  tetherData->TM[2]->Connect("Tug", "Pod", 450, 2000, MakeVector(0, 0, 0), MakeVector(0, 0, 0));
+  tetherData->TM[2]->DecreaseReelSpeed();
+  tetherData->setupLength = 750;
+  world.Frame([] { opcTimestep(0, 0.02, 0); });
+
+  sim::ScenarioStream module, display;
+  opcSaveState(module.Handle());
+  tetherData->WriteScenario(display.Handle());
+  EXPECT_EQ(module.Written(), display.Written());
+  ASSERT_EQ(module.Written().size(), 24u);
+  EXPECT_EQ(module.Written()[10], "  TetherData 2 CONNECT 1");
+
+  opcDLLExit(self);
+  opcDLLInit(self);
+  std::vector<std::string> lines = module.Written();
+  lines.push_back("END");
+  lines.push_back("CurrentTether 5");
+  sim::ScenarioStream in(lines);
+  opcLoadState(in.Handle());
+  EXPECT_EQ(in.LinesRead(), 25u);
+  EXPECT_EQ(tetherData->TM[2]->IsConnected(), 1);
+  EXPECT_EQ(tetherData->TM[2]->reelSpeed, -0.1f);
+  EXPECT_EQ(tetherData->setupLength, 750);
+  EXPECT_EQ(tetherData->currentTether, 0);
 }
 
 TEST_F(PluginFrameTest, ClosingTheViewportWithoutARegistryDoesNothing) {

@@ -111,7 +111,7 @@ endif()
 
 exports(${MODULE} module_exports)
 foreach(callback opcDLLInit opcDLLExit opcOpenRenderViewport opcCloseRenderViewport opcTimestep opcPreStep
-                 __opcGetInterface)
+                 opcSaveState opcLoadState __opcGetInterface)
   if(NOT callback IN_LIST module_exports)
     fail("${MODULE} does not export ${callback} by that name")
   endif()
