@@ -270,6 +270,7 @@ private:
       } else {
         if (!seenType) Fail(line.number, "BEGIN_MFD needs its TYPE line first");
         block.lines.push_back(line.raw);
+        block.lineNumbers.push_back(line.number);
       }
     }
     if (!seenType) Fail(open.number, "BEGIN_MFD has no TYPE line");
