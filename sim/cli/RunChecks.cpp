@@ -51,7 +51,7 @@ double LastStep(double time, double end, double step) {
   return left > 0 && left < step ? left : step;
 }
 
-bool OutputWritable(const std::string &option, const std::string &path, std::string &error) {
+bool OutputWritable(const std::string &option, const std::string &path, OutputKind kind, std::string &error) {
   namespace fs = std::filesystem;
   const fs::path target(path);
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
@@ -67,6 +67,12 @@ bool OutputWritable(const std::string &option, const std::string &path, std::str
   }
   if (fs::is_directory(target, status)) {
     error = named + "it is a folder";
+    return false;
+  }
+  if (kind == OutputKind::InPlace && fs::exists(target, status)) {
+    // Opened as it is, not emptied.
+    if (std::ofstream(target, std::ios::binary | std::ios::app)) return true;
+    error = named + "the file there cannot be written";
     return false;
   }
   // A new file in the folder, under a name nothing else has, and gone again.
@@ -85,34 +91,40 @@ bool OutputWritable(const std::string &option, const std::string &path, std::str
     error = named + "its folder takes no new file";
     return false;
   }
-  // A file that is there already is opened as it is, not emptied.
-  if (fs::exists(target, status) && !std::ofstream(target, std::ios::binary | std::ios::app)) {
-    error = named + "the file there cannot be written";
-    return false;
-  }
   return true;
 }
 
 bool CheckOutputs(const RunArguments &args, std::string &error) {
-  const std::pair<const char *, const std::string *> outputs[] = {
-      {"--tethers", &args.tethers}, {"--vessels", &args.vessels}, {"--screen", &args.screen},
-      {"--png", &args.png},         {"--save", &args.save},       {"--checkpoint-file", &args.checkpointFile},
-      {"--replay", &args.replay},   {"--summary", &args.summary},
+  // Scenarios and the replay page are written beside their place and renamed over it.
+  const struct {
+    const char *option;
+    const std::string *path;
+    OutputKind kind;
+  } outputs[] = {
+      {"--tethers", &args.tethers, OutputKind::InPlace},
+      {"--vessels", &args.vessels, OutputKind::InPlace},
+      {"--screen", &args.screen, OutputKind::InPlace},
+      {"--png", &args.png, OutputKind::InPlace},
+      {"--save", &args.save, OutputKind::Replaced},
+      {"--checkpoint-file", &args.checkpointFile, OutputKind::Replaced},
+      {"--replay", &args.replay, OutputKind::Replaced},
+      {"--summary", &args.summary, OutputKind::InPlace},
   };
   std::vector<std::pair<const char *, std::string>> seen;
-  for (const auto &[option, path] : outputs) {
+  for (const auto &output : outputs) {
+    const std::string option = output.option, &path = *output.path;
     // Standard output is always there.
-    if (path->empty() || (*path == "-" && std::string(option) == "--summary")) continue;
-    if (!OutputWritable(option, *path, error)) return false;
-    const std::string canonical = Canonical(*path);
+    if (path.empty() || (path == "-" && option == "--summary")) continue;
+    if (!OutputWritable(option, path, output.kind, error)) return false;
+    const std::string canonical = Canonical(path);
     for (const auto &[other, otherPath] : seen) {
-      const bool sameState = std::string(option) == "--checkpoint-file" && std::string(other) == "--save";
+      const bool sameState = option == "--checkpoint-file" && std::string(other) == "--save";
       if (otherPath == canonical && !sameState) {
-        error = std::string(other) + " and " + option + " both write '" + *path + "'";
+        error = std::string(other) + " and " + option + " both write '" + path + "'";
         return false;
       }
     }
-    seen.push_back({option, canonical});
+    seen.push_back({output.option, canonical});
   }
   return true;
 }

@@ -35,9 +35,14 @@ std::optional<FramePlan> PlanFrames(double start, double end, double step, const
 // is left to `end`, never more than `step`.
 double LastStep(double time, double end, double step);
 
-// Whether a file can be written at `path`: its folder exists and takes a new file, the path is not
-// a folder, and a file already there can be written. `error` names the file and the option.
-bool OutputWritable(const std::string &option, const std::string &path, std::string &error);
+// How an output reaches its place: written there, or written beside it and renamed over it.
+enum class OutputKind { InPlace, Replaced };
+
+// Whether a file can be written at `path`: its folder exists and the path is not a folder; a file
+// written in place that is there already can be written (a device such as /dev/stdout too),
+// while a new one, or one replaced from beside it, needs a folder that takes a new file. `error`
+// names the file and the option.
+bool OutputWritable(const std::string &option, const std::string &path, OutputKind kind, std::string &error);
 
 // Every output of a run checked as above, and no two of them the same file (but for the scenario
 // saved at the end and its checkpoints, which hold the same state).

@@ -301,7 +301,7 @@ int Sweep(const SweepArguments &args) {
   std::ofstream out;
   if (!partial.empty()) {
     std::string error;
-    if (!OutputWritable("--summary", args.summary, error)) return Fail(2, error);
+    if (!OutputWritable("--summary", args.summary, OutputKind::Replaced, error)) return Fail(2, error);
     out.open(partial, std::ios::binary | std::ios::trunc);
     if (!out) return Fail(2, "cannot write '" + args.summary + "'");
   }

@@ -66,20 +66,22 @@ protected:
 
 TEST_F(OutputsTest, EachOutputMustHaveAFolderThatTakesAFileAndNotBeAFolderItself) {
   std::string error;
-  EXPECT_TRUE(sim::OutputWritable("--save", dir + "/s.scn", error)) << error;
+  using Kind = sim::OutputKind;
+  EXPECT_TRUE(sim::OutputWritable("--save", dir + "/sub/s.scn", Kind::Replaced, error)) << error;
   // The check leaves nothing behind.
   EXPECT_TRUE(std::filesystem::is_empty(dir + "/sub"));
-  EXPECT_FALSE(sim::OutputWritable("--save", dir + "/none/s.scn", error));
+  EXPECT_FALSE(sim::OutputWritable("--save", dir + "/none/s.scn", Kind::Replaced, error));
   EXPECT_EQ(error, "cannot write '" + dir + "/none/s.scn' (--save): no folder '" + dir + "/none'");
-  EXPECT_FALSE(sim::OutputWritable("--png", dir + "/sub", error));
+  EXPECT_FALSE(sim::OutputWritable("--png", dir + "/sub", Kind::InPlace, error));
   EXPECT_EQ(error, "cannot write '" + dir + "/sub' (--png): it is a folder");
   std::ofstream(dir + "/file") << "x";
-  EXPECT_FALSE(sim::OutputWritable("--screen", dir + "/file/s.txt", error));
+  EXPECT_FALSE(sim::OutputWritable("--screen", dir + "/file/s.txt", Kind::InPlace, error));
   EXPECT_EQ(error, "cannot write '" + dir + "/file/s.txt' (--screen): '" + dir + "/file' is not a folder");
   // A file that is there is checked, not emptied; a probe of the same name is not touched.
   std::ofstream(dir + "/old.txt") << "kept";
   std::ofstream(dir + "/old.txt.probe0") << "mine";
-  EXPECT_TRUE(sim::OutputWritable("--screen", dir + "/old.txt", error)) << error;
+  EXPECT_TRUE(sim::OutputWritable("--screen", dir + "/old.txt", Kind::InPlace, error)) << error;
+  EXPECT_TRUE(sim::OutputWritable("--save", dir + "/old.txt", Kind::Replaced, error)) << error;
   std::ifstream old(dir + "/old.txt"), probe(dir + "/old.txt.probe0");
   std::string text;
   old >> text;
