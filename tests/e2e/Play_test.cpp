@@ -235,7 +235,10 @@ TEST_F(PlayTest, AtTheSmallestSizeTheDescriptionShowsUntilTheFirstKeyThenTheLege
   ASSERT_TRUE(pane.WaitForText("Every key (any key returns)")) << pane.Text();
   EXPECT_NE(pane.Text().find("  j   connect the current tether"), std::string::npos) << pane.Text();
   pane.Type("j");
-  ASSERT_TRUE(pane.WaitForText("Display keys")) << pane.Text();
+  ASSERT_TRUE(pane.WaitFor([&] {
+    const std::string text = pane.Text();
+    return text.find("Every key") == std::string::npos && text.find("Display keys        ?") != std::string::npos;
+  })) << pane.Text();
   EXPECT_NE(pane.Text().find("Status  : Not connected"), std::string::npos) << pane.Text();
 
   // A slip of the finger at the save prompt saves nothing, and asks again.
