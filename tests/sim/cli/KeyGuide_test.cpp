@@ -69,12 +69,4 @@ TEST(KeyGuideTest, PageOfEveryKeyFitsTheSmallestTerminalAndAddsTheDescriptionWhe
   EXPECT_EQ(sim::KeysPage(80, 0, {}).size(), 0u);
 }
 
-TEST(KeyGuideTest, RunHelpListsEveryKeyByNameCharacterAndCommand) {
-  const std::string help = sim::KeyListHelp();
-  EXPECT_NE(help.find("  MINUS       -  next target vessel\n"), std::string::npos) << help;
-  EXPECT_NE(help.find("  APOSTROPHE  '  setup force a fifth higher\n"), std::string::npos) << help;
-  for (const sim::DisplayKeyHelp &key : sim::DisplayKeys())
-    EXPECT_NE(help.find(std::string("  ") + key.name + " "), std::string::npos) << key.name;
-}
-
 }  // namespace

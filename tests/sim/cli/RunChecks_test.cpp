@@ -115,10 +115,4 @@ TEST_F(OutputsTest, EveryOutputOfARunIsCheckedAndNoTwoWriteOneFile) {
   EXPECT_TRUE(sim::CheckOutputs(both, error)) << error;
 }
 
-TEST(RunChecksTest, CountsTakeTheNounsPluralForm) {
-  EXPECT_EQ(sim::Counted(1, "vessel"), "1 vessel");
-  EXPECT_EQ(sim::Counted(0, "vessel"), "0 vessels");
-  EXPECT_EQ(sim::Counted(2, "frame"), "2 frames");
-}
-
 }  // namespace
