@@ -61,7 +61,8 @@ protected:
     std::filesystem::create_directories(dir + "/sub");
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
-  const std::string dir = "run_checks_test";
+  // A folder of each test's own: ctest runs the tests side by side.
+  const std::string dir = std::string("run_checks_") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
 };
 
 TEST_F(OutputsTest, EachOutputMustHaveAFolderThatTakesAFileAndNotBeAFolderItself) {
