@@ -12,12 +12,14 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <utility>
 
 #include "sim/cli/KeyNames.h"
 #include "sim/cli/PlayLogic.h"
+#include "sim/display/DisplayPanel.h"
 #include "sim/run/ReplayFile.h"
 #include "sim/run/ReplayRecorder.h"
 #include "sim/run/Simulation.h"
@@ -356,11 +358,12 @@ private:
     erase();
     const int columns = COLS, rows = LINES;
     DisplayHost::Display *display = simulation.FirstDisplay();
+    // The display with its buttons' labels beside it, as the host's panel shows it.
+    const std::unique_ptr<Canvas> panel = display != nullptr ? DrawPanel(simulation.Displays(), *display) : nullptr;
     DisplayCells cells;
-    if (display != nullptr) {
-      const DisplayGeometry &size = display->Size();
-      cells.columns = static_cast<int>(size.width / size.cellWidth);
-      cells.rows = static_cast<int>(size.height / size.cellHeight);
+    if (panel != nullptr) {
+      cells.columns = panel->Width() / panel->CellWidth();
+      cells.rows = panel->Height() / panel->CellHeight();
       cells.rowsNeeded = std::min(cells.rows, displayRowsNeeded);
     }
     const PlayLayout layout = LayoutFor(columns, rows, cells, simulation.GetWorld().VesselCount());
@@ -372,20 +375,20 @@ private:
       refresh();
       return;
     }
-    if (display != nullptr) DrawDisplay(*display, layout);
+    if (panel != nullptr) DrawDisplay(*panel, layout);
     DrawVessels(layout);
     DrawStatus(layout, columns);
     refresh();
   }
 
   // The display on its black screen, each character in its own colour.
-  void DrawDisplay(DisplayHost::Display &display, const PlayLayout &layout) {
+  void DrawDisplay(const Canvas &display, const PlayLayout &layout) {
     const COLORREF black = 0x000000;
     const chtype screen = terminal.colours.For(0x00FF00, black);
     for (int row = 0; row < layout.displayRows; ++row)
       for (int column = 0; column < layout.displayColumns; ++column)
         mvaddch(layout.displayTop + row, layout.displayLeft + column, ' ' | screen);
-    const std::vector<std::vector<Cell>> grid = display.Surface().Cells();
+    const std::vector<std::vector<Cell>> grid = display.Cells();
     for (size_t row = 0; row < grid.size() && static_cast<int>(row) < layout.displayRows; ++row) {
       for (size_t column = 0; column < grid[row].size() && static_cast<int>(column) < layout.displayColumns; ++column) {
         const Cell &cell = grid[row][column];
