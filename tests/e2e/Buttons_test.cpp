@@ -3,6 +3,7 @@
 // screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "Support.h"
@@ -13,6 +14,12 @@ using e2e::ReadFile;
 using e2e::Result;
 using e2e::Sim;
 using e2e::TestScenario;
+
+// What the program printed or wrote, with the line ends of every platform as "\n".
+std::string Lines(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return text;
+}
 
 // The tug tied to the pod and reeling in, a softer setup force and both attach points at docking
 // ports: once by keys, once by the buttons that carry them, the second page's after F2.
@@ -35,7 +42,7 @@ TEST(ButtonsTest, ClicksDoWhatTheirKeysDo) {
 TEST(ButtonsTest, TheLabelsShowBesideTheScreenAndTheMenuInPlaceOfIt) {
   Result r = Sim("run " + TestScenario("tug.scn") + " --duration 2 --keys 0:MINUS,1:F2 --show", "labels");
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::string shown = ReadFile("labels.out");
+  const std::string shown = Lines(ReadFile("labels.out"));
   // The first page until the frame that starts at 1 s, the second after it.
   const size_t second = shown.find("-- t = 1.02 s\n");
   ASSERT_NE(second, std::string::npos) << shown;
@@ -45,7 +52,7 @@ TEST(ButtonsTest, TheLabelsShowBesideTheScreenAndTheMenuInPlaceOfIt) {
 
   r = Sim("run " + TestScenario("tug.scn") + " --duration 2 --keys 1:GRAVE --screen menu.txt --quiet", "menu");
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::string menu = ReadFile("menu.txt");
+  const std::string menu = Lines(ReadFile("menu.txt"));
   EXPECT_EQ(menu.substr(0, menu.find('\n')), "MFD MENU");
   EXPECT_NE(
       menu.find("\nConnect tether\nwith the setup              Next target\n[LShift-J]                   [LShift--]\n"),
