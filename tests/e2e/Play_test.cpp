@@ -299,7 +299,7 @@ TEST_F(PlayTest, TheLoadedScenarioIsReplacedOnlyWhenTheUserSaysSo) {
 TEST_F(PlayTest, ATooSmallTerminalSaysWhatItNeedsUntilResizedAndTerminationRestoresIt) {
   const std::string dir = ScenarioCopy("play_small", "tug.scn", "tug.scn");
   PlayPane pane(dir, "tug.scn", 50, 20);
-  ASSERT_TRUE(pane.WaitForText("Terminal too small: need 40x27, have 50x20")) << pane.Text();
+  ASSERT_TRUE(pane.WaitForText("Terminal too small: need 50x27, have 50x20")) << pane.Text();
   pane.Resize(100, 40);
   ASSERT_TRUE(pane.WaitForText("Status  : Not connected")) << pane.Text();
   EXPECT_EQ(pane.Text().find("Terminal too small"), std::string::npos) << pane.Text();
