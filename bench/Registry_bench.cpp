@@ -85,7 +85,7 @@ struct RegistryFixture {
       registry.TM[n]->spoolMode = static_cast<uint8_t>(n % 2);
       registry.TM[n]->reelSpeed = 0.5;
     }
-    // The first frame takes the connect-time stretch between the centres as its previous one.
+    // One frame first, so that every link steps from a stretch of its own step.
     world.Frame([this] { registry.TimeStep(); });
   }
 

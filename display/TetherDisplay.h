@@ -10,7 +10,11 @@ public:
   TetherDisplay(DWORD w, DWORD h, VESSEL *vessel);
   ~TetherDisplay() override;
   void Update(HDC hDC) override;
+  // The 25 keys, and the buttons that carry 24 of them: a click on a button runs its key.
   bool ConsumeKeyBuffered(DWORD key) override;
+  bool ConsumeButton(int bt, int event) override;
+  char *ButtonLabel(int bt) override;
+  int ButtonMenu(const MFDBUTTONMENU **menu) const override;
   void WriteStatus(FILEHANDLE scn) const override;
   void ReadStatus(FILEHANDLE scn) override;
 

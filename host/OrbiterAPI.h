@@ -98,6 +98,14 @@ typedef struct {
 } MFDBUTTONMENU;
 #pragma pack(pop)
 
+// A display's button events, as ConsumeButton takes them.
+#define PANEL_MOUSE_LBDOWN 0x01
+#define PANEL_MOUSE_RBDOWN 0x02
+#define PANEL_MOUSE_LBUP 0x04
+#define PANEL_MOUSE_RBUP 0x08
+#define PANEL_MOUSE_LBPRESSED 0x10
+#define PANEL_MOUSE_RBPRESSED 0x20
+
 #define OAPI_MSG_MFD_OPENED 1
 #define OAPI_MSG_MFD_CLOSED 2
 #define OAPI_MSG_MFD_OPENEDEX 4
@@ -177,3 +185,5 @@ OAPIFUNC bool oapiReadScenario_nextline(FILEHANDLE scn, char *&line);
 #define OAPI_KEY_SLASH 0x35
 #define OAPI_KEY_RSHIFT 0x36
 #define OAPI_KEY_SPACE 0x39
+#define OAPI_KEY_F1 0x3B
+#define OAPI_KEY_F2 0x3C

@@ -1,6 +1,5 @@
 #include "TetherLink.h"
 
-#include <cmath>
 #include <limits>
 
 #include "../math/VecMath.h"
@@ -63,13 +62,22 @@ void TetherLink::Connect(const char *ship1, const char *ship2, double newLength,
   force = newForce;
   connected = 1;
 
-  // Between the centres, not the attach points: the first step's stretch rate sees the jump.
+  // Between the attach points, as every step measures: the first step's stretch rate is then the
+  // motion over that step alone, with no jump from another measure to pull with.
+  distance = VectorLength(AttachPointSpan(vessel1, vessel2));
+  if (!(distance >= minDistance)) distance = minDistance;
+  stretch = distance / length * 100;
+}
+
+VECTOR3 TetherLink::AttachPointSpan(VESSEL *vessel1, VESSEL *vessel2) {
   VECTOR3 pos1, pos2;
   vessel1->GetGlobalPos(pos1);
   vessel2->GetGlobalPos(pos2);
-  const double dx = pos2.x - pos1.x, dy = pos2.y - pos1.y, dz = pos2.z - pos1.z;
-  distance = std::sqrt(dx * dx + dy * dy + dz * dz);
-  stretch = distance / length * 100;
+  vessel1->GetRotationMatrix(rotation1);
+  vessel2->GetRotationMatrix(rotation2);
+  const VECTOR3 p1 = Add(pos1, MatrixTimesVector(attach1, rotation1));
+  const VECTOR3 p2 = Add(pos2, MatrixTimesVector(attach2, rotation2));
+  return MakeVector(p2.x - p1.x, p2.y - p1.y, p2.z - p1.z);
 }
 
 void TetherLink::Disconnect() {

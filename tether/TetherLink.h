@@ -11,14 +11,16 @@
 class TetherLink {
 public:
   static constexpr int nameSize = 128;
+  // The smallest distance a link measures between its attach points, m: nothing divides by less.
+  static constexpr double minDistance = 0.01;
 
   char ship1Name[nameSize];  // vessel 1, which carries the drawing
   char ship2Name[nameSize];
   VESSEL *hostVessel;        // vessel 1 as of the last connect that went through; not owned
-  MATRIX3 rotation1;         // vessel 1 frame to global frame, as of the last step
+  MATRIX3 rotation1;         // vessel 1 frame to global frame, as of the last step or connect
   MATRIX3 rotation2;
   double length;             // unstretched length, m; never below 10 m after a step
-  double distance;           // attach point to attach point, m (at least 0.01 after a step)
+  double distance;           // attach point to attach point, m; at least minDistance
   double stretch;            // distance / length × 100, percent; 100 is just taut
   double prevStretch;        // stretch before the current step recomputed it, percent
   double force;              // stiffness: pull in N per percent of stretch beyond 100
@@ -65,4 +67,9 @@ public:
   void DeleteVisuals(VESSEL *vessel);
   void DeleteExhaust();
   void RefreshExhaust(VESSEL *vessel1, VECTOR3 u1);
+
+private:
+  // The tether vector from attach point 1 to attach point 2, global frame, m; refreshes both
+  // rotation matrices on the way.
+  VECTOR3 AttachPointSpan(VESSEL *vessel1, VESSEL *vessel2);
 };

@@ -1,7 +1,6 @@
 // The physics of one tether, once per frame. Comparisons are written so that an undefined (NaN)
 // operand takes the branch of the left value lying below the right one: an undefined distance is
 // floored, an undefined length set to 10 m, an undefined pull set to 0.
-#include <cmath>
 
 #include "../math/VecMath.h"
 #include "TetherLink.h"
@@ -9,7 +8,6 @@
 
 namespace {
 
-constexpr double minDistance = 0.01;       // m
 constexpr double minLength = 10.0;         // m; the reel stops here
 constexpr double spoolAcceleration = 1.0;  // m/s² per percent of over-stretch
 constexpr double spoolDrag = 0.0003;       // 1/m, quadratic drag of a free-spooling reel
@@ -39,20 +37,13 @@ void TetherLink::TimeStep() {
     return;
   }
 
-  VECTOR3 pos1, pos2;
-  vessel1->GetGlobalPos(pos1);
-  vessel2->GetGlobalPos(pos2);
-  vessel1->GetRotationMatrix(rotation1);
-  vessel2->GetRotationMatrix(rotation2);
+  const VECTOR3 d = AttachPointSpan(vessel1, vessel2);
   const double dt = oapiGetSimStep();  // s
 
-  const VECTOR3 p1 = Add(pos1, MatrixTimesVector(attach1, rotation1));
-  const VECTOR3 p2 = Add(pos2, MatrixTimesVector(attach2, rotation2));
-  const VECTOR3 d = MakeVector(p2.x - p1.x, p2.y - p1.y, p2.z - p1.z);
-  // The rate uses the stretch of the previous frame, so the first frame after a connect sees the
-  // jump from the centres to the attach points.
+  // The rate uses the stretch of the previous frame, measured between the attach points as this
+  // one is (after a connect, the connect's own).
   prevStretch = stretch;
-  distance = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+  distance = VectorLength(d);
   if (!(distance >= minDistance)) distance = minDistance;
   exhaustLength = distance;
   // With the length before this step's reeling.

@@ -84,6 +84,12 @@ typedef struct KestraneAdapter {
   void (*attachDisplay)(void *object, void *display, uint32_t cellWidth, uint32_t cellHeight);
   void (*updateDisplay)(void *object, void *hdc);
   int (*consumeKeyBuffered)(void *object, uint32_t key);
+  /* The buttons beside a display, numbered across the display's pages: a button's label (null when
+   * it has none); a click or another event on one; the display's menu, which gives its number of
+   * entries and, when `item` is one of them, that entry's lines (null where it has none) and key. */
+  const char *(*buttonLabel)(void *object, int button);
+  int (*consumeButton)(void *object, int button, int event);
+  int (*buttonMenu)(void *object, int item, const char **line1, const char **line2, char *key);
   void (*writeStatus)(void *object, void *scn);
   void (*readStatus)(void *object, void *scn);
   void (*deleteDisplay)(void *object);

@@ -26,6 +26,20 @@ public:
   static int ConsumeKeyBuffered(void *object, uint32_t key) {
     return static_cast<MFD *>(object)->ConsumeKeyBuffered(key) ? 1 : 0;
   }
+  static const char *ButtonLabel(void *object, int button) { return static_cast<MFD *>(object)->ButtonLabel(button); }
+  static int ConsumeButton(void *object, int button, int event) {
+    return static_cast<MFD *>(object)->ConsumeButton(button, event) ? 1 : 0;
+  }
+  static int ButtonMenu(void *object, int item, const char **line1, const char **line2, char *key) {
+    const MFDBUTTONMENU *menu = nullptr;
+    const int count = static_cast<const MFD *>(object)->ButtonMenu(&menu);
+    if (menu != nullptr && item >= 0 && item < count) {
+      *line1 = menu[item].line1;
+      *line2 = menu[item].line2;
+      *key = menu[item].selchar;
+    }
+    return count;
+  }
   static void WriteStatus(void *object, void *scn) { static_cast<MFD *>(object)->WriteStatus(scn); }
   static void ReadStatus(void *object, void *scn) { static_cast<MFD *>(object)->ReadStatus(scn); }
   // Through the virtual destructor, so the module that made the object frees it.
@@ -76,6 +90,9 @@ constexpr KestraneAdapter Table() {
   table.attachDisplay = Instrument_User::Attach;
   table.updateDisplay = Instrument_User::Update;
   table.consumeKeyBuffered = Instrument_User::ConsumeKeyBuffered;
+  table.buttonLabel = Instrument_User::ButtonLabel;
+  table.consumeButton = Instrument_User::ConsumeButton;
+  table.buttonMenu = Instrument_User::ButtonMenu;
   table.writeStatus = Instrument_User::WriteStatus;
   table.readStatus = Instrument_User::ReadStatus;
   table.deleteDisplay = Instrument_User::Delete;

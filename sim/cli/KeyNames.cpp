@@ -3,6 +3,9 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <string>
+
+#include "sim/display/DisplayHost.h"
 
 namespace sim {
 
@@ -43,7 +46,7 @@ const NamedKey keyNames[] = {
     {"N", OAPI_KEY_N},                  {"M", OAPI_KEY_M},
     {"COMMA", OAPI_KEY_COMMA},          {"PERIOD", OAPI_KEY_PERIOD},
     {"SLASH", OAPI_KEY_SLASH},          {"RSHIFT", OAPI_KEY_RSHIFT},
-    {"SPACE", OAPI_KEY_SPACE},
+    {"SPACE", OAPI_KEY_SPACE},          {"F2", OAPI_KEY_F2},
 };
 // clang-format on
 
@@ -61,11 +64,17 @@ std::string Trim(const std::string &text) {
 
 }  // namespace
 
+// The buttons beside the display take the host's numbering from 1: BTN1 to BTN6 down the left
+// side, BTN7 to BTN12 down the right.
+constexpr int buttonNames = 12;
+
 std::optional<DWORD> KeyCode(const std::string &name) {
   std::string upper = Upper(Trim(name));
   if (upper.rfind("OAPI_KEY_", 0) == 0) upper = upper.substr(4);
   for (const NamedKey &k : keyNames)
     if (upper == k.name) return k.code;
+  for (int button = 1; button <= buttonNames; ++button)
+    if (upper == "BTN" + std::to_string(button)) return DisplayHost::ButtonKey(button - 1);
   if (upper.size() > 2 && upper.rfind("0X", 0) == 0) {
     char *end = nullptr;
     unsigned long code = std::strtoul(upper.c_str() + 2, &end, 16);
@@ -77,6 +86,8 @@ std::optional<DWORD> KeyCode(const std::string &name) {
 std::string KeyName(DWORD code) {
   for (const NamedKey &k : keyNames)
     if (k.code == code) return k.name;
+  if (code >= DisplayHost::buttonKeyBase && code - DisplayHost::buttonKeyBase < buttonNames)
+    return "BTN" + std::to_string(code - DisplayHost::buttonKeyBase + 1);
   char text[16];
   std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(code));
   return text;

@@ -9,7 +9,9 @@
 
 namespace sim {
 
-// "J", "MINUS", "LBRACKET", "1", … (case-insensitive), or a code such as "0x24".
+// "J", "MINUS", "LBRACKET", "1", … (case-insensitive), or a code such as "0x24"; also the host's
+// own: "F2" (the next page of buttons), "GRAVE" (the button menu) and "BTN1" to "BTN12" (a click
+// on a button of the page shown, down the left side, then the right).
 std::optional<DWORD> KeyCode(const std::string &name);
 // The name of a code, "0x.." when it has none.
 std::string KeyName(DWORD code);

@@ -26,6 +26,7 @@
 #include "sim/cli/Cli.h"
 #include "sim/cli/RunChecks.h"
 #include "sim/cli/RunSignals.h"
+#include "sim/display/DisplayPanel.h"
 #include "sim/run/BlockWarnings.h"
 #include "sim/run/Recorder.h"
 #include "sim/run/ReplayFile.h"
@@ -94,7 +95,9 @@ public:
   void Look(sim::Simulation &simulation) {
     sim::DisplayHost::Display *display = simulation.FirstDisplay();
     if (!enabled || display == nullptr) return;
-    std::string text = display->Surface().Text();
+    // The display with its buttons' labels beside it, as the host's panel shows it.
+    const std::unique_ptr<sim::Canvas> panel = sim::DrawPanel(simulation.Displays(), *display);
+    std::string text = panel->Text();
     if (text == shown) return;
     shown = text;
     char time[64];
@@ -102,7 +105,7 @@ public:
     if (terminal) {
       // Back over the previous screen, each line cleared before it is drawn again.
       if (lines > 0) std::printf("\033[%dA", lines);
-      std::string ansi = display->Surface().Ansi();
+      std::string ansi = panel->Ansi();
       std::string out = "\033[K" + std::string(time) + "\n";
       lines = 1;
       for (size_t start = 0; start < ansi.size();) {
@@ -220,7 +223,7 @@ void WriteOutputs(sim::Simulation &simulation, const sim::RunArguments &args, si
   if (!args.png.empty()) {
     if (display == nullptr)
       errors.push_back("no display is open to draw '" + args.png + "'");
-    else if (!display->Surface().WritePng(args.png, error))
+    else if (!sim::DrawPanel(simulation.Displays(), *display)->WritePng(args.png, error))
       errors.push_back(error);
   }
   for (const auto &[path, durable] : {std::pair{args.save, false}, std::pair{args.checkpointFile, true}}) {

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -52,6 +53,8 @@ constexpr double timeSlack = 1e-9;
 // A display shows at least its top 22 rows (the screen's title down to the current tether's reel
 // speed); rows below show when the terminal has room.
 constexpr int displayRowsNeeded = 22;
+// The host draws three characters of a button's label.
+constexpr int buttonLabelWidth = 3;
 // The shown rate counts as falling short below this share of the acceleration.
 constexpr double shortfall = 0.9;
 
@@ -380,6 +383,8 @@ private:
       cells.columns = static_cast<int>(size.width / size.cellWidth);
       cells.rows = static_cast<int>(size.height / size.cellHeight);
       cells.rowsNeeded = std::min(cells.rows, displayRowsNeeded);
+      // The buttons' labels beside the display, where the terminal is wide enough for them.
+      cells.labelWidth = buttonLabelWidth;
     }
     const PlayLayout layout = LayoutFor(columns, rows, cells, simulation.GetWorld().VesselCount());
     if (!layout.fits) {
@@ -393,8 +398,11 @@ private:
     if (showKeys) {
       DrawKeysPage(layout, columns);
     } else {
-      if (display != nullptr) DrawDisplay(*display, layout);
-      DrawPanel(layout);
+      if (display != nullptr) {
+        DrawDisplay(display->Surface(), layout);
+        DrawButtonLabels(*display, layout);
+      }
+      DrawSidePanel(layout);
     }
     DrawStatus(layout, columns);
     refresh();
@@ -415,7 +423,7 @@ private:
 
   // The vessel list, and below it the description and warnings until the first key, then the
   // legend of the display's keys.
-  void DrawPanel(const PlayLayout &layout) {
+  void DrawSidePanel(const PlayLayout &layout) {
     const int width = layout.vesselsColumns;
     std::vector<std::string> text;
     if (showStart) {
@@ -437,14 +445,34 @@ private:
     }
   }
 
+  // The labels of the page of buttons shown, each at its button's height, as the host's panel
+  // shows them.
+  void DrawButtonLabels(const DisplayHost::Display &display, const PlayLayout &layout) {
+    if (layout.labelWidth == 0) return;
+    const DisplayGeometry &geometry = display.Size();
+    const chtype bezel = terminal.colours.For(0xE0E0E0, 0x404040);
+    for (int side = 0; side < 2; ++side) {
+      const int column = side == 0 ? layout.leftLabelsColumn : layout.rightLabelsColumn;
+      for (int row = 0; row < geometry.buttonsPerSide; ++row) {
+        const std::string label =
+            simulation.Displays().ButtonLabel(display, side * geometry.buttonsPerSide + row).substr(0, 3);
+        const int y = layout.displayTop + ButtonCentreY(geometry, row) / static_cast<int>(geometry.cellHeight);
+        if (label.empty() || y >= layout.displayTop + layout.displayRows) continue;
+        attron(bezel);
+        mvaddnstr(y, column, label.c_str(), layout.labelWidth);
+        attroff(bezel);
+      }
+    }
+  }
+
   // The display on its black screen, each character in its own colour.
-  void DrawDisplay(DisplayHost::Display &display, const PlayLayout &layout) {
+  void DrawDisplay(const Canvas &display, const PlayLayout &layout) {
     const COLORREF black = 0x000000;
     const chtype screen = terminal.colours.For(0x00FF00, black);
     for (int row = 0; row < layout.displayRows; ++row)
       for (int column = 0; column < layout.displayColumns; ++column)
         mvaddch(layout.displayTop + row, layout.displayLeft + column, ' ' | screen);
-    const std::vector<std::vector<Cell>> grid = display.Surface().Cells();
+    const std::vector<std::vector<Cell>> grid = display.Cells();
     for (size_t row = 0; row < grid.size() && static_cast<int>(row) < layout.displayRows; ++row) {
       for (size_t column = 0; column < grid[row].size() && static_cast<int>(column) < layout.displayColumns; ++column) {
         const Cell &cell = grid[row][column];

@@ -102,6 +102,11 @@ public:
   int SetBackgroundMode(int mode) { return Exchange(state.backMode, mode); }
   COLORREF SetBackgroundColour(COLORREF colour) { return Exchange(state.backColour, colour); }
   COLORREF SetForegroundColour(COLORREF colour) { return Exchange(state.textColour, colour); }
+  // Text the host draws itself, beside or in place of a display's own: at (x, y), aligned top
+  // left, in these colours, its cells filled with the background colour when `opaque`. It
+  // reaches every rendering as a display's text does (on Windows through GDI into the bitmap),
+  // and leaves the context's state as it was.
+  void HostText(int x, int y, const std::string &text, COLORREF textColour, COLORREF backColour, bool opaque);
   // Draws `length` bytes of `text`. Under TA_UPDATECP at the current position, which then moves
   // right by cellWidth per character (x, y are ignored); otherwise at (x, y), position unchanged.
   // False for a null text with a positive length or a negative length.

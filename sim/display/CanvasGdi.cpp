@@ -2,6 +2,7 @@
 // contexts of live canvases are accepted; any other handle fails as an invalid handle does in GDI.
 #ifndef _WIN32
 
+#include <string>
 #include <unordered_set>
 
 #include "sim/display/Canvas.h"
@@ -57,6 +58,16 @@ Canvas *SearchLive(Canvas *canvas) {
 Canvas *Canvas::FromDc(HDC dc) {
   auto *canvas = reinterpret_cast<Canvas *>(dc);
   return canvas != nullptr && canvas == lastFound ? canvas : SearchLive(canvas);
+}
+
+void Canvas::HostText(int x, int y, const std::string &text, COLORREF textColour, COLORREF backColour, bool opaque) {
+  const DcState saved = state;
+  state.textAlign = TA_LEFT | TA_TOP | TA_NOUPDATECP;
+  state.backMode = opaque ? OPAQUE : TRANSPARENT;
+  state.backColour = backColour;
+  state.textColour = textColour;
+  DrawRun(x, y, text.data(), static_cast<int>(text.size()));
+  state = saved;
 }
 
 }  // namespace sim

@@ -352,6 +352,21 @@ void Canvas::ResetSurface() {
   SetTextColor(dc, initial.textColour);
 }
 
+// Through the routed calls: GDI draws into the bitmap and the canvas records the run, wherever
+// the caller's own GDI imports lead.
+void Canvas::HostText(int x, int y, const std::string &text, COLORREF textColour, COLORREF backColour, bool opaque) {
+  HDC dc = native->dc;
+  const UINT align = RoutedSetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+  const int mode = RoutedSetBkMode(dc, opaque ? OPAQUE : TRANSPARENT);
+  const COLORREF back = RoutedSetBkColor(dc, backColour);
+  const COLORREF fore = RoutedSetTextColor(dc, textColour);
+  RoutedTextOutA(dc, x, y, text.data(), static_cast<int>(text.size()));
+  RoutedSetTextColor(dc, fore);
+  RoutedSetBkColor(dc, back);
+  RoutedSetBkMode(dc, mode);
+  RoutedSetTextAlign(dc, align);
+}
+
 bool Canvas::RenderRgb(std::vector<unsigned char> &rgb, int &pixelWidth, int &pixelHeight, std::string &error,
                        const PngOptions &options) const {
   if (!PictureSizeAllowed(options.scale, error)) return false;

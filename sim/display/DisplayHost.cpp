@@ -18,7 +18,24 @@ void SetError(std::string *error, const std::string &reason) {
   }
 }
 
+// The host's colours for its own drawing on a display: the title white, the menu's entries green
+// and the keys beside them grey.
+constexpr COLORREF titleColour = 0xFFFFFF;
+constexpr COLORREF menuColour = 0x00FF00;
+constexpr COLORREF menuKeyColour = 0x808080;
+
+// More entries than any menu of the host's modes holds: a display that claims more is not asked
+// for each of them.
+constexpr int maxMenuEntries = 1000;
+
+int ButtonsPerPage(const DisplayGeometry &geometry) { return 2 * geometry.buttonsPerSide; }
+
 }  // namespace
+
+int ButtonCentreY(const DisplayGeometry &geometry, int row) {
+  const int height = static_cast<int>(geometry.height);
+  return height / 6 + row * (height / 7);
+}
 
 DisplayHost *CurrentDisplayHost() { return current; }
 
@@ -176,21 +193,143 @@ DisplayHost::Display *DisplayHost::DisplayAt(size_t i) const {
 }
 
 bool DisplayHost::PressKey(Display &display, DWORD key) {
+  if (key == OAPI_KEY_F2) {
+    NextButtonPage(display);
+    return true;
+  }
+  if (key == OAPI_KEY_GRAVE) {
+    MenuKey(display);
+    return true;
+  }
+  if (key >= buttonKeyBase) {
+    const DWORD button = key - buttonKeyBase;
+    return button <= 0xFFFF && PressButton(display, static_cast<int>(button));
+  }
   const bool consumed = kestraneAdapter->consumeKeyBuffered(display.object, key) != 0;
+  if (consumed && display.menuShown) {
+    display.menuShown = false;
+    display.redrawRequested = true;
+  }
   if (display.redrawRequested) {
     Redraw(display);
   }
   return consumed;
 }
 
+bool DisplayHost::PressButton(Display &display, int button) {
+  const int perPage = ButtonsPerPage(display.geometry);
+  if (button < 0 || button >= perPage) {
+    return false;
+  }
+  const bool consumed =
+      kestraneAdapter->consumeButton(display.object, display.buttonPage * perPage + button, PANEL_MOUSE_LBDOWN) != 0;
+  if (consumed && display.menuShown) {
+    display.menuShown = false;
+    display.redrawRequested = true;
+  }
+  if (display.redrawRequested) {
+    Redraw(display);
+  }
+  return consumed;
+}
+
+std::string DisplayHost::ButtonLabel(const Display &display, int button) const {
+  const int perPage = ButtonsPerPage(display.geometry);
+  if (button < 0 || button >= perPage) {
+    return {};
+  }
+  const char *label = kestraneAdapter->buttonLabel(display.object, display.buttonPage * perPage + button);
+  return label != nullptr ? label : "";
+}
+
+std::vector<ButtonMenuEntry> DisplayHost::ButtonMenu(const Display &display) const {
+  const int count =
+      std::min(kestraneAdapter->buttonMenu(display.object, -1, nullptr, nullptr, nullptr), maxMenuEntries);
+  std::vector<ButtonMenuEntry> menu;
+  for (int item = 0; item < count; ++item) {
+    const char *line1 = nullptr;
+    const char *line2 = nullptr;
+    char key = '\0';
+    kestraneAdapter->buttonMenu(display.object, item, &line1, &line2, &key);
+    menu.push_back({line1 != nullptr ? line1 : "", line2 != nullptr ? line2 : "", key});
+  }
+  return menu;
+}
+
+void DisplayHost::NextButtonPage(Display &display) {
+  if (TurnButtonPage(display) && display.menuShown) {
+    Redraw(display);
+  }
+}
+
+void DisplayHost::MenuKey(Display &display) {
+  if (!display.menuShown) {
+    display.menuShown = true;
+  } else {
+    TurnButtonPage(display);
+    display.menuShown = display.buttonPage != 0;
+  }
+  Redraw(display);
+}
+
+bool DisplayHost::TurnButtonPage(Display &display) const {
+  const int perPage = ButtonsPerPage(display.geometry);
+  const int entries =
+      std::min(kestraneAdapter->buttonMenu(display.object, -1, nullptr, nullptr, nullptr), maxMenuEntries);
+  if (entries <= perPage) {
+    return false;
+  }
+  const int pages = (entries + perPage - 1) / perPage;
+  display.buttonPage = (display.buttonPage + 1) % pages;
+  return true;
+}
+
 void DisplayHost::Redraw(Display &display) {
   // A request made while drawing stays for the next RedrawRequested.
   display.redrawRequested = false;
   display.canvas->Clear();
-  kestraneAdapter->updateDisplay(display.object, display.canvas->Dc());
+  if (display.menuShown) {
+    DrawMenu(display);
+  } else {
+    kestraneAdapter->updateDisplay(display.object, display.canvas->Dc());
+  }
   ++display.redraws;
   if (redrawListener) {
     redrawListener(display);
+  }
+}
+
+// As the host draws its menu: the page's entries beside their buttons, the left side's aligned
+// left and the right side's right, each entry's key below it as the keyboard takes it on this
+// display ("[LShift-J]" on the left display, "[RShift-J]" on the right).
+void DisplayHost::DrawMenu(Display &display) {
+  Canvas &canvas = *display.canvas;
+  const Geometry &geometry = display.geometry;
+  const int cw = static_cast<int>(geometry.cellWidth);
+  const int ch = static_cast<int>(geometry.cellHeight);
+  const int width = static_cast<int>(geometry.width);
+  canvas.HostText(cw / 2, 0, "MFD MENU", titleColour, 0, false);
+  const std::vector<ButtonMenuEntry> menu = ButtonMenu(display);
+  const int perSide = geometry.buttonsPerSide;
+  const std::string keyText = std::string("[") + (display.index == 1 ? 'R' : 'L') + "Shift-";
+  for (int side = 0; side < 2; ++side) {
+    for (int row = 0; row < perSide; ++row) {
+      const size_t item = static_cast<size_t>(display.buttonPage * 2 * perSide + side * perSide + row);
+      if (item >= menu.size()) {
+        break;
+      }
+      const ButtonMenuEntry &entry = menu[item];
+      int y = ButtonCentreY(geometry, row) - ch - (entry.line2.empty() ? 0 : ch / 2);
+      auto line = [&](const std::string &text, COLORREF colour) {
+        const int length = static_cast<int>(text.size());
+        const int x = side == 0 ? cw / 2 : width - cw / 2 - length * cw;
+        canvas.HostText(x, y, text, colour, 0, false);
+        y += ch;
+      };
+      if (!entry.line1.empty()) line(entry.line1, menuColour);
+      if (!entry.line2.empty()) line(entry.line2, menuColour);
+      if (entry.key != '\0') line(keyText + entry.key + "]", menuKeyColour);
+    }
   }
 }
 

@@ -20,12 +20,26 @@ class MFD;
 
 namespace sim {
 
-// The size of a display the host opens, pixels.
+// The size of a display the host opens, pixels, and its buttons.
 struct DisplayGeometry {
   DWORD width = 400;
   DWORD height = 400;
   DWORD cellWidth = 10;
   DWORD cellHeight = 16;
+  // Buttons down each side of the screen, as the host's generic panel has them: a page of twice
+  // as many, the left side's top to bottom, then the right side's.
+  int buttonsPerSide = 6;
+};
+
+// The height of the middle of a button on its side (0 at the top), pixels from the top of the
+// screen: the host's generic panel spaces six buttons a seventh of the height apart, the first a
+// sixth of it down.
+int ButtonCentreY(const DisplayGeometry &geometry, int row);
+
+// One entry of a display's button menu: up to two lines and the key that does the same.
+struct ButtonMenuEntry {
+  std::string line1, line2;
+  char key = '\0';
 };
 
 class DisplayHost {
@@ -61,6 +75,11 @@ public:
     const Canvas &Surface() const { return *canvas; }
     // How many times the host has drawn this display.
     int RedrawCount() const { return redraws; }
+    // The page of buttons the host shows beside the display: it numbers the display's buttons
+    // across pages, so button b of page p is the display's button p × (2 × buttonsPerSide) + b.
+    int ButtonPage() const { return buttonPage; }
+    // The host shows the display's button menu in place of the display.
+    bool MenuShown() const { return menuShown; }
 
   private:
     friend class DisplayHost;
@@ -72,6 +91,8 @@ public:
     std::unique_ptr<Canvas> canvas;
     int redraws = 0;
     bool redrawRequested = false;  // the display asked to be redrawn
+    int buttonPage = 0;
+    bool menuShown = false;
   };
 
   // Makes this host the current one (the one oapiRegisterMFDMode registers with).
@@ -108,9 +129,31 @@ public:
   Display *DisplayAt(size_t i) const;
 
   // Hands a buffered key to the display and, when the display asked for a redraw, redraws it at
-  // once. True when the display consumed the key.
+  // once. True when the display consumed the key. The host's own keys stay with the host, as the
+  // real host keeps them: F2 turns the page of buttons, the grave accent shows the button menu
+  // (and, pressed again, its next page, until the last page closes it), and a button key clicks
+  // a button of the page shown (PressButton). A key or click that the display takes closes the
+  // menu.
   bool PressKey(Display &display, DWORD key);
-  // Clears the canvas and calls Update.
+  // The code PressKey takes for a click on button `button` (0 .. 2 × buttonsPerSide − 1) of the
+  // page shown; no scan code reaches it.
+  static constexpr DWORD buttonKeyBase = 0x10000;
+  static DWORD ButtonKey(int button) { return buttonKeyBase + static_cast<DWORD>(button); }
+
+  // A click (the left mouse button going down) on button `button` of the page shown, handed to
+  // the display; redrawn at once when it asks. True when the display took it; false for a
+  // button beyond the page.
+  bool PressButton(Display &display, int button);
+  // The label of button `button` of the page shown; empty when it has none.
+  std::string ButtonLabel(const Display &display, int button) const;
+  // The display's button menu, every page's entries in order; empty when it has none.
+  std::vector<ButtonMenuEntry> ButtonMenu(const Display &display) const;
+  // The next page of buttons, back to the first after the last, when the menu has more entries
+  // than a page holds; a shown menu follows.
+  void NextButtonPage(Display &display);
+  // Shows the button menu, turns its page, and closes it after its last page.
+  void MenuKey(Display &display);
+  // Clears the canvas and calls Update; while the button menu is shown, draws the menu instead.
   void Redraw(Display &display);
   void RedrawAll();
   // Redraws the displays that asked for it since their last redraw.
@@ -127,6 +170,9 @@ public:
   void ReadStatus(Display &display, FILEHANDLE scn);
 
 private:
+  // The next page of buttons, when there is more than one; false when there is not.
+  bool TurnButtonPage(Display &display) const;
+  void DrawMenu(Display &display);
   Display *OpenMode(const Mode &mode, VESSEL *vessel, std::string *error, const Geometry &geometry);
   UINT FreeIndex() const;
 

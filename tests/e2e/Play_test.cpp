@@ -359,6 +359,9 @@ TEST_F(PlayTest, ATooSmallTerminalSaysWhatItNeedsUntilResizedAndTerminationResto
   pane.Resize(100, 40);
   ASSERT_TRUE(pane.WaitForText("Status  : Not connected")) << pane.Text();
   EXPECT_EQ(pane.Text().find("Terminal too small"), std::string::npos) << pane.Text();
+  // Wide enough for the buttons' labels beside the display: the first of each side.
+  EXPECT_NE(pane.Text().find("CON "), std::string::npos) << pane.Text();
+  EXPECT_NE(pane.Text().find(" TG+"), std::string::npos) << pane.Text();
 
   // Terminated: the terminal is restored and the program leaves without asking, saving the
   // scenario, which the frames have moved on.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -268,6 +269,75 @@ TEST_F(PluginFrameTest, ModuleBlockKeepsTheTethersWithoutADisplay) {
   EXPECT_EQ(tetherData->TM[2]->reelSpeed, -0.1f);
   EXPECT_EQ(tetherData->setupLength, 750);
   EXPECT_EQ(tetherData->currentTether, 0);
+}
+
+// A file saved now holds the module's block and, for each display of the mode that was open, the
+// same lines in the display's block. The host reads the module's block first and the displays'
+// after it; a host or a plug-in that knows nothing of the module's block reads the display's
+// alone, as in a file saved before the module had a block. Every way leaves the same tethers: the
+// second read ties each link again in place, with nothing of the first tie left on any vessel.
+TEST_F(PluginFrameTest, ModuleAndDisplayBlocksEachAndTogetherLeaveTheSameTethers) {
+  sim::Vessel *tug = AddVessel("Tug", {0, 0, 0});
+  AddVessel("Pod", {0, 40, 300});
+  AddVessel("Buoy", {-200, 0, 0});
+  tug->docks.push_back({{0, 1.3, -1}, {0, 1, 0}, {0, 0, -1}});
+  opcDLLInit(self);
+  tetherData->TM[0]->Connect("Tug", "Pod", 290, 2000, MakeVector(0, 1.3, -1), MakeVector(0, 0, 0));
+  tetherData->TM[0]->DecreaseReelSpeed();
+  tetherData->TM[5]->Connect("Buoy", "Tug", 180, 700, MakeVector(2, 0, 0), MakeVector(0, 1.3, -1));
+  tetherData->TM[5]->ToggleSpoolMode();
+  tetherData->setupLength = 321;
+  tetherData->currentTether = 5;
+  tetherData->attachTypeV1 = 1;
+  world.Frame([] { opcTimestep(0, 0.02, 0); });
+
+  sim::ScenarioStream moduleBlock, displayBlock;
+  opcSaveState(moduleBlock.Handle());
+  std::string error;
+  sim::DisplayHost::Display *display = displays.Open("Kestrane", nullptr, &error);
+  ASSERT_NE(display, nullptr) << error;
+  displays.WriteStatus(*display, displayBlock.Handle());
+  ASSERT_EQ(moduleBlock.Written(), displayBlock.Written());
+  ASSERT_EQ(moduleBlock.Written().size(), 32u);
+
+  // What a load leaves: the block saved after it, each link as its first step finds it, and the
+  // drawing objects on each vessel.
+  auto loaded = [&](bool moduleBlockRead, bool displayBlockRead) {
+    opcDLLExit(self);
+    opcDLLInit(self);
+    if (moduleBlockRead) {
+      std::vector<std::string> lines = moduleBlock.Written();
+      lines.push_back("END");
+      sim::ScenarioStream in(lines);
+      opcLoadState(in.Handle());
+    }
+    if (displayBlockRead) {
+      std::vector<std::string> lines = displayBlock.Written();
+      lines.push_back("END_MFD");
+      sim::ScenarioStream in(lines);
+      std::string openError;
+      sim::DisplayHost::Display *reader = displays.Open("Kestrane", nullptr, &openError);
+      EXPECT_NE(reader, nullptr) << openError;
+      if (reader != nullptr) displays.ReadStatus(*reader, in.Handle());
+    }
+    std::ostringstream state;
+    state.precision(17);
+    tetherData->TimeStep();
+    sim::ScenarioStream saved;
+    opcSaveState(saved.Handle());
+    for (const std::string &line : saved.Written()) state << line << '\n';
+    for (const TetherLink *link : tetherData->TM)
+      state << link->IsConnected() << ' ' << link->prevStretch << ' ' << link->GetStretch() << ' ' << link->GetPull()
+            << '\n';
+    for (size_t i = 0; i < world.VesselCount(); ++i)
+      state << world.VesselAt(i)->Name() << ' ' << Objects(world.VesselAt(i)) << '\n';
+    return state.str();
+  };
+  const std::string displayOnly = loaded(false, true);
+  EXPECT_NE(displayOnly.find("  TetherData 5 SpoolMode 1\n"), std::string::npos) << displayOnly;
+  EXPECT_NE(displayOnly.find("Tug 4\nPod 0\nBuoy 4\n"), std::string::npos) << displayOnly;
+  EXPECT_EQ(loaded(true, false), displayOnly);
+  EXPECT_EQ(loaded(true, true), displayOnly);
 }
 
 TEST_F(PluginFrameTest, ClosingTheViewportWithoutARegistryDoesNothing) {

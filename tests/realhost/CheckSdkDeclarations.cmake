@@ -5,7 +5,7 @@
 # carry the names, parameter types and const-ness of every host function and member it calls; and
 # the types the plug-in hands to the host or takes from it are laid out alike against each: the
 # display class (with its MFD base) and its virtual table slot by slot, the display-mode record,
-# the vector and the matrix.
+# the button menu's entry, the vector and the matrix.
 cmake_minimum_required(VERSION 3.25)
 foreach(variable NM SDK_OBJECTS DECLARED_OBJECTS LAYOUT_COMMAND LAYOUT_SOURCES SDK_INCLUDES DECLARED_INCLUDES WORK)
   if(NOT ${variable})
@@ -57,6 +57,7 @@ set(layout_patterns
   "[*][*][*] Dumping AST Record Layout\n +0 [|] class TetherDisplay\n([^\n]+\n)+"
   "VFTable for 'MFD' in 'TetherDisplay'[^\n]*\n([^\n]+\n)+"
   "[*][*][*] Dumping AST Record Layout\n +0 [|] MFDMODESPEC\n([^\n]+\n)+"
+  "[*][*][*] Dumping AST Record Layout\n +0 [|] MFDBUTTONMENU\n([^\n]+\n)+"
   "[*][*][*] Dumping AST Record Layout\n +0 [|] VECTOR3\n([^\n]+\n)+"
   "[*][*][*] Dumping AST Record Layout\n +0 [|] MATRIX3\n([^\n]+\n)+")
 function(layouts includes out)
@@ -103,4 +104,4 @@ if(compared LESS 12)
   message(FATAL_ERROR "only ${compared} of the plug-in's sources were compared")
 endif()
 message(STATUS "host/ and the SDK headers agree: ${compared} sources; the display class, its virtual table, "
-               "the display-mode record, the vector and the matrix")
+               "the display-mode record, the button menu's entry, the vector and the matrix")

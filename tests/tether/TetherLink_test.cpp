@@ -49,20 +49,24 @@ TEST_F(TetherLinkTest, NewLinkIsDisconnectedAndDisconnectTouchesNothing) {
   EXPECT_EQ(Objects(tug) + Objects(pod) + Objects(buoy), 0u);
 }
 
-TEST_F(TetherLinkTest, ConnectMeasuresBetweenCentresAndPutsTheVisualsOnVesselOne) {
+TEST_F(TetherLinkTest, ConnectMeasuresBetweenTheAttachPointsAndPutsTheVisualsOnVesselOne) {
   TetherLink link;
-  link.Connect("Tug", "Pod", 1000, 10000, MakeVector(0, 5, 0), MakeVector(0, 0, -3));
+  // The pod turned a quarter about z: its local −z stays global −z, its local +x is global +y.
+  pod->rot = sim::AxisRotation(2, PI / 2);
+  link.Connect("Tug", "Pod", 1000, 10000, MakeVector(0, 5, 0), MakeVector(4, 0, -3));
   EXPECT_EQ(link.IsConnected(), 1);
   EXPECT_STREQ(link.ship1Name, "Tug");
   EXPECT_STREQ(link.ship2Name, "Pod");
-  // The attach points do not count at connect time.
-  EXPECT_DOUBLE_EQ(link.GetDistance(), 1500);
-  EXPECT_DOUBLE_EQ(link.GetStretch(), 150);
+  // From (0, 5, 0) to (1500, 4, −3).
+  const double span = std::sqrt(1500.0 * 1500 + 1 + 9);
+  EXPECT_NEAR(link.GetDistance(), span, 1e-9);
+  EXPECT_NEAR(link.GetStretch(), span / 10, 1e-9);
   EXPECT_EQ(link.GetPull(), 0.0);
   EXPECT_EQ(link.GetLength(), 1000);
   EXPECT_EQ(link.GetForce(), 10000);
   EXPECT_EQ(link.attach1.y, 5);
   EXPECT_EQ(link.attach2.z, -3);
+  EXPECT_EQ(link.rotation2.m21, 1);
   EXPECT_EQ(link.hostVessel, Iface(tug));
 
   ASSERT_EQ(tug->Propellants().size(), 1u);
@@ -133,7 +137,7 @@ TEST_F(TetherLinkTest, ReconnectMovesTheVisualsAndKeepsTheReel) {
   EXPECT_EQ(link.GetLength(), 2000);
   EXPECT_EQ(link.GetForce(), 500);
   EXPECT_EQ(link.GetPull(), 0.0);
-  EXPECT_DOUBLE_EQ(link.GetDistance(), std::sqrt(1500.0 * 1500 + 300 * 300 + 400 * 400));
+  EXPECT_DOUBLE_EQ(link.GetDistance(), std::sqrt(1500.0 * 1500 + 300 * 300 + 401 * 401));
   EXPECT_EQ(link.hostVessel, Iface(buoy));
   EXPECT_EQ(Objects(tug), 0u);
   EXPECT_EQ(Objects(pod), 0u);

@@ -100,6 +100,41 @@ TEST_F(TetherPhysicsTest, TheTwoForcesAreEqualAndOppositeAlongTheTetherInTheGlob
   EXPECT_NEAR(Length(tug->torqueSum - torque1), 0, tolerance * 10);
 }
 
+// Two ShuttlePBs at rest 100 m apart, the second turned half round about x, tied port to port
+// (102 m apart) on 100 m at 2000 N per percent. The tie measures where the step measures, so the
+// first frame pulls what the law gives for the 2 % stretch, 4 kN, with no rate from a change of
+// measure; and each vessel leaves that frame with the velocity half that pull gives it.
+TEST_F(TetherPhysicsTest, ATieBetweenDockingPortsPullsOnlyWhatItsStretchGives) {
+  // Sums of a few products of metres and of kilonewtons over half a tonne.
+  constexpr double relativeTolerance = 1e-12;
+  world.step = 0.02;
+  sim::Vessel *tug = AddVessel("Tug", {0, 0, 0}, 500);
+  sim::Vessel *pod = AddVessel("Pod", {0, 0, 100}, 500);
+  pod->rot = sim::AxisRotation(0, PI);
+  const Vec3 port{0, 1.3, -1};  // the ShuttlePB's, on its back
+  const Vec3 span = (pod->pos + pod->rot * port) - (tug->pos + tug->rot * port);
+  const double tied = Length(span);
+  ASSERT_GT(tied, 102);
+
+  const VECTOR3 attach = MakeVector(port.x, port.y, port.z);
+  TetherLink &link = *registry.TM[0];
+  link.Connect("Tug", "Pod", 100, 2000, attach, attach);
+  EXPECT_NEAR(link.GetDistance(), tied, relativeTolerance * tied);
+  EXPECT_NEAR(link.GetStretch(), tied, relativeTolerance * tied);
+
+  world.Frame([&] { registry.TimeStep(); });
+  const double lawPull = 2000 * (tied - 100);  // length 100 m: a metre is a percent
+  EXPECT_NEAR(link.GetPull(), lawPull, relativeTolerance * lawPull);
+
+  // Each vessel's whole velocity is the frame's impulse of half the pull along the tether line;
+  // the tug also carries the 2 kg tank of the tether's drawing.
+  const Vec3 along = span * (1 / tied);
+  const Vec3 tugVelocity = along * (lawPull / 2 / tug->Mass() * world.step);
+  const Vec3 podVelocity = along * (-lawPull / 2 / pod->Mass() * world.step);
+  EXPECT_LT(Length(tug->vel - tugVelocity), relativeTolerance * Length(tugVelocity));
+  EXPECT_LT(Length(pod->vel - podVelocity), relativeTolerance * Length(podVelocity));
+}
+
 // A tether tied 5 m off the tug's centre of gravity turns the tug: in the first frame it gains
 // the angular momentum r × F dt, and only the tug turns.
 TEST_F(TetherPhysicsTest, ATetherTiedOffTheCentreOfGravityTurnsTheVessel) {

@@ -97,15 +97,22 @@ TEST_F(TetherStepTest, PullIsHeldAtTenThousandTimesTheForce) {
   EXPECT_EQ(tug->forceSum.x, 50000);
 }
 
-TEST_F(TetherStepTest, FirstStepAfterConnectSeesTheJumpFromCentresToAttachPoints) {
+TEST_F(TetherStepTest, FirstStepAfterConnectStartsFromTheAttachPointStretch) {
   world.step = 0.1;
+  // Centres 1000 m apart, attach points 1010 m: the connect measures as the step does.
   Tie(1000, 1000, 10000, MakeVector(-5, 0, 0), MakeVector(5, 0, 0));
-  EXPECT_EQ(link.GetStretch(), 100);
+  EXPECT_NEAR(link.GetStretch(), 101, stretchTolerance);
   Step();
-  EXPECT_NEAR(link.prevStretch, 100, stretchTolerance);
+  EXPECT_NEAR(link.prevStretch, 101, stretchTolerance);
   EXPECT_NEAR(link.GetDistance(), 1010, 1e-9);
-  // 1 percent of elongation plus 1 percent in 0.1 s.
-  EXPECT_NEAR(link.GetPull(), 10000 * 11.0, 1e-3);
+  // 1 percent of elongation and nothing moved: no rate.
+  EXPECT_NEAR(link.GetPull(), 10000, pullTolerance);
+
+  // Attach points that meet at the connect are as far apart as a step would take them.
+  Tie(10, 1000, 10000, MakeVector(5, 0, 0), MakeVector(-5, 0, 0));
+  EXPECT_EQ(link.GetDistance(), TetherLink::minDistance);
+  Step();
+  EXPECT_EQ(link.prevStretch, link.GetStretch());
 }
 
 TEST_F(TetherStepTest, AttachPointsTurnWithTheirVessel) {

@@ -76,6 +76,33 @@ TEST(CanvasOnGdi, RecordedCellsAreExactlyWhereGdiDrewGlyphs) {
   EXPECT_EQ(GetTextColor(dc), sim::DcState{}.textColour);
 }
 
+// The host's own text (a button's label, the button menu) reaches the bitmap through GDI and the
+// record alike, whatever the caller's GDI imports, and leaves the context's state as it was.
+TEST(CanvasOnGdi, HostTextIsDrawnAndRecordedAndLeavesTheContext) {
+  sim::Canvas canvas(400, 400, 10, 16);
+  HDC dc = canvas.Dc();
+  SetTextColor(dc, kYellow);
+  canvas.HostText(5, 32, "CON", kRed, kBlue, true);
+
+  ASSERT_EQ(canvas.Runs().size(), 1u);
+  EXPECT_EQ(canvas.Runs()[0].textColour, kRed);
+  EXPECT_EQ(canvas.Runs()[0].backColour, kBlue);
+  EXPECT_EQ(canvas.Runs()[0].backMode, OPAQUE);
+  EXPECT_EQ(canvas.Row(2), "CON");
+  EXPECT_EQ(canvas.State().textColour, kYellow);
+  EXPECT_EQ(canvas.State().backMode, TRANSPARENT);
+  EXPECT_EQ(GetTextColor(dc), kYellow);
+  EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
+
+  int width = 0, height = 0;
+  const std::vector<unsigned char> rgb = Pixels(canvas, 1, width, height);
+  ASSERT_EQ(width, 400);
+  // The opaque background fills the label's cells: blue at its bottom left corner.
+  const size_t corner = (static_cast<size_t>(47) * 400 + 6) * 3;
+  EXPECT_EQ(rgb[corner + 2], 255);
+  EXPECT_FALSE(Lit(rgb, width, 0, 0, 400, 32));
+}
+
 TEST(CanvasOnGdi, BadTextIsRefusedBeforeItReachesGdi) {
   sim::Canvas canvas(400, 400, 10, 16);
   SetTextAlign(canvas.Dc(), TA_UPDATECP);

@@ -75,6 +75,26 @@ TEST(SimRun, KeysConnectAndReelAndTheSavedScenarioKeepsTheTether) {
   EXPECT_TRUE(Has(Lines("second.scn"), "  TetherData 0 CONNECT 1"));
 }
 
+// The display's buttons clicked from the command line tie and reel as their keys do, and the
+// button menu shows in place of the screen.
+TEST(SimRun, ButtonsClickAndTheMenuShows) {
+  const std::string tug = NativePath(std::string(KESTRANE_SCENARIOS) + "/tug.scn");
+  ASSERT_EQ(RunSim("run \"" + tug + "\" --duration 2 --keys \"0:BTN7,0:BTN6,0:BTN1,1:BTN3\" --quiet" +
+                   " --screen buttons.txt"),
+            0);
+  const std::vector<std::string> screen = Lines("buttons.txt");
+  ASSERT_GE(screen.size(), 22u);
+  EXPECT_EQ(screen[13], "Status  : Reeling");
+  EXPECT_EQ(screen[21], "Reel     : -0.10 m/sec");
+
+  ASSERT_EQ(RunSim("run \"" + tug + "\" --duration 1 --keys 0:GRAVE --quiet --screen menu.txt"), 0);
+  const std::vector<std::string> menu = Lines("menu.txt");
+  ASSERT_GE(menu.size(), 5u);
+  EXPECT_EQ(menu[0], "MFD MENU");
+  EXPECT_EQ(menu[3], "with the setup              Next target");
+  EXPECT_EQ(menu[4], "[LShift-J]                   [LShift--]");
+}
+
 TEST(SimRun, AnUnreadableScenarioExitsWithStatusTwo) {
   EXPECT_EQ(RunSim("run no-such-scenario.scn --quiet"), 2);
 }

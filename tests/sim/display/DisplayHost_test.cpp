@@ -26,6 +26,7 @@ struct Journal {
   std::vector<std::string> events;
   bool answerOpenedEx = false;  // create the display on OAPI_MSG_MFD_OPENEDEX already
   bool refuse = false;          // create no display at all
+  int buttons = 0;              // buttons, and entries of the button menu, of the displays made
 };
 Journal *journal = nullptr;
 
@@ -55,6 +56,30 @@ public:
     return key == 1 || key == 2;
   }
 
+  // Button n is labelled "Bn" and listed as "Entry n", odd ones with a second line; even ones ask
+  // for a redraw when clicked.
+  char *ButtonLabel(int bt) override {
+    if (bt < 0 || bt >= journal->buttons) return nullptr;
+    labels[bt % 16] = "B" + std::to_string(bt);
+    return labels[bt % 16].data();
+  }
+  int ButtonMenu(const MFDBUTTONMENU **menu) const override {
+    static std::vector<std::string> lines;
+    static std::vector<MFDBUTTONMENU> entries;
+    lines.clear();
+    entries.clear();
+    for (int n = 0; n < journal->buttons; ++n) lines.push_back("Entry " + std::to_string(n));
+    for (int n = 0; n < journal->buttons; ++n)
+      entries.push_back({lines[n].c_str(), n % 2 == 1 ? "more" : nullptr, static_cast<char>('A' + n)});
+    if (menu != nullptr) *menu = entries.data();
+    return journal->buttons;
+  }
+  bool ConsumeButton(int bt, int event) override {
+    journal->events.push_back("button " + std::to_string(bt) + " event " + std::to_string(event));
+    if (bt % 2 == 0) InvalidateDisplay();
+    return bt < journal->buttons;
+  }
+
   void WriteStatus(FILEHANDLE scn) const override { written = scn; }
   void ReadStatus(FILEHANDLE scn) override { read = scn; }
 
@@ -68,6 +93,7 @@ public:
   int updates = 0;
   mutable FILEHANDLE written = nullptr;
   FILEHANDLE read = nullptr;
+  std::string labels[16];
 };
 
 OAPI_MSGTYPE ProbeProc(UINT msg, UINT mfd, WPARAM wparam, LPARAM lparam) {
@@ -276,6 +302,102 @@ TEST_F(DisplayHostTest, StatusCallsReachTheDisplayWithTheHandle) {
   host->ReadStatus(*display, &scenario);
   EXPECT_EQ(Probe(display).written, &scenario);
   EXPECT_EQ(Probe(display).read, &scenario);
+}
+
+// As the real host keeps them: the display numbers its buttons across pages of twelve, and the
+// host shows one page at a time, turned by F2 when the menu has more than a page of entries. The
+// host's keys never reach the display; a button key clicks a button of the page shown.
+TEST_F(DisplayHostTest, ButtonsAreNumberedAcrossThePagesTheHostTurns) {
+  record.buttons = 14;
+  RegisterProbe();
+  DisplayHost::Display *display = host->Open("Probe", kVessel);
+  ASSERT_NE(display, nullptr);
+  auto labels = [&] {
+    std::string all;
+    for (int button = 0; button < 12; ++button) all += host->ButtonLabel(*display, button) + ",";
+    return all;
+  };
+  EXPECT_EQ(labels(), "B0,B1,B2,B3,B4,B5,B6,B7,B8,B9,B10,B11,");
+  EXPECT_EQ(host->ButtonLabel(*display, 12), "") << "beyond the page";
+  ASSERT_EQ(host->ButtonMenu(*display).size(), 14u);
+  EXPECT_EQ(host->ButtonMenu(*display)[13].line1, "Entry 13");
+  EXPECT_EQ(host->ButtonMenu(*display)[13].line2, "more");
+  EXPECT_EQ(host->ButtonMenu(*display)[12].line2, "");
+  EXPECT_EQ(host->ButtonMenu(*display)[13].key, 'N');
+
+  record.events.clear();
+  EXPECT_TRUE(host->PressKey(*display, OAPI_KEY_F2));
+  EXPECT_EQ(display->ButtonPage(), 1);
+  EXPECT_EQ(labels(), "B12,B13,,,,,,,,,,,");
+  EXPECT_TRUE(host->PressButton(*display, 1));
+  EXPECT_TRUE(host->PressKey(*display, DisplayHost::ButtonKey(0)));
+  EXPECT_FALSE(host->PressButton(*display, 2)) << "the display has no button 14";
+  EXPECT_FALSE(host->PressButton(*display, 12));
+  EXPECT_FALSE(host->PressButton(*display, -1));
+  EXPECT_TRUE(host->PressKey(*display, OAPI_KEY_F2));
+  EXPECT_EQ(display->ButtonPage(), 0);
+  // Even ones ask for a redraw, which comes at once, also when the display refused the click.
+  const std::vector<std::string> expected = {"button 13 event 1", "button 12 event 1", "update", "button 14 event 1",
+                                             "update"};
+  EXPECT_EQ(record.events, expected);
+
+  // A page of buttons or fewer has no second page.
+  record.buttons = 12;
+  EXPECT_TRUE(host->PressKey(*display, OAPI_KEY_F2));
+  EXPECT_EQ(display->ButtonPage(), 0);
+}
+
+// The grave accent shows the button menu in place of the display, the page's entries beside their
+// buttons with their keys; pressed again it shows the next page, and after the last it closes. A
+// key or a click the display takes closes it too.
+TEST_F(DisplayHostTest, TheMenuShowsInPlaceOfTheDisplayPageByPage) {
+  record.buttons = 14;
+  RegisterProbe();
+  DisplayHost::Display *display = host->Open("Probe", kVessel);
+  ASSERT_NE(display, nullptr);
+  const int updates = Probe(display).updates;
+
+  EXPECT_TRUE(host->PressKey(*display, OAPI_KEY_GRAVE));
+  EXPECT_TRUE(display->MenuShown());
+  host->RedrawAll();
+  EXPECT_EQ(Probe(display).updates, updates) << "the display is not drawn under its menu";
+  const sim::Canvas &screen = display->Surface();
+  EXPECT_EQ(screen.Row(0), "MFD MENU");
+  // Left entries start at the screen's left, right ones end at its right; a one-line entry's
+  // first line is a line above its button, a two-line entry's half a line higher.
+  EXPECT_EQ(screen.Row(3), "Entry 0" + std::string(25, ' ') + "Entry 6");
+  EXPECT_EQ(screen.Row(4), "[LShift-A]" + std::string(19, ' ') + "[LShift-G]");
+  EXPECT_EQ(screen.Row(6), "Entry 1" + std::string(25, ' ') + "Entry 7");
+  EXPECT_EQ(screen.Row(7), "more" + std::string(31, ' ') + "more");
+  EXPECT_EQ(screen.Row(8), "[LShift-B]" + std::string(19, ' ') + "[LShift-H]");
+
+  EXPECT_TRUE(host->PressKey(*display, OAPI_KEY_GRAVE));
+  EXPECT_EQ(display->ButtonPage(), 1);
+  EXPECT_TRUE(display->MenuShown());
+  EXPECT_EQ(screen.Row(3), "Entry 12");
+  EXPECT_EQ(screen.Row(6), "Entry 13");
+  EXPECT_EQ(screen.Rows().size(), 9u);
+
+  EXPECT_TRUE(host->PressKey(*display, OAPI_KEY_GRAVE));
+  EXPECT_FALSE(display->MenuShown());
+  EXPECT_EQ(display->ButtonPage(), 0);
+  EXPECT_EQ(screen.Row(0), "Probe");
+  EXPECT_EQ(Probe(display).updates, updates + 1);
+
+  host->PressKey(*display, OAPI_KEY_GRAVE);
+  EXPECT_FALSE(host->PressKey(*display, 3));
+  EXPECT_TRUE(display->MenuShown()) << "a key the display refuses leaves the menu";
+  EXPECT_TRUE(host->PressKey(*display, 2));
+  EXPECT_FALSE(display->MenuShown());
+  EXPECT_EQ(screen.Row(0), "Probe");
+  host->PressKey(*display, OAPI_KEY_GRAVE);
+  EXPECT_TRUE(host->PressButton(*display, 3));
+  EXPECT_FALSE(display->MenuShown());
+
+  // The right display's keys are its right shift's.
+  DisplayHost::Display *right = host->Open("Probe", kVessel);
+  host->PressKey(*right, OAPI_KEY_GRAVE);
+  EXPECT_EQ(right->Surface().Row(4), "[RShift-A]" + std::string(19, ' ') + "[RShift-G]");
 }
 
 TEST(MfdBase, TitleDrawsAtTheFirstCellAndLeavesTheContextAsItWas) {

@@ -1,5 +1,11 @@
 #include <cstdint>
+#include <cstring>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
 
+#include "math/VecMath.h"
 #include "tests/display/DisplayTest.h"
 
 namespace {
@@ -254,6 +260,148 @@ TEST_F(KeysTest, KeysOutsideTheCommandSetAreNotConsumed) {
     EXPECT_FALSE(Press(key)) << key;
   EXPECT_EQ(Redraws(), redraws);
   EXPECT_DOUBLE_EQ(Data().setupLength, length);
+}
+
+// The buttons, as the host numbers them across its pages of twelve (the left side top to bottom,
+// then the right), with the key each one stands for as a pilot types it.
+struct ButtonSpec {
+  const char *label;
+  const char *line1;
+  const char *line2;
+  char key;
+};
+
+// clang-format off
+const ButtonSpec buttons[] = {
+    {"CON", "Connect tether", "with the setup", 'J'},  {"DIS", "Disconnect", "current tether", 'U'},
+    {"IN", "Reel in faster", "(stops pay-out)", 'I'},  {"OUT", "Reel out faster", "(stops reel-in)", 'O'},
+    {"SPL", "Spool mode:", "reel/free-spool", 'S'},    {"LEN", "Setup length", "= distance", 'A'},
+    {"TG+", "Next target", nullptr, '-'},              {"TG-", "Previous target", nullptr, '='},
+    {"TH-", "Previous tether", nullptr, ','},          {"TH+", "Next tether", nullptr, '.'},
+    {"TF-", "Tether force", "one fifth down", 'K'},    {"TF+", "Tether force", "one fifth up", 'L'},
+    {"OCG", "Own attach:", "centre", '1'},             {"ODK", "Own attach:", "docking port", '2'},
+    {"OAP", "Own attach:", "attachment pt", '3'},      {"OD+", "Own next", "docking port", '7'},
+    {"SL-", "Setup length", "one fifth down", '['},    {"SL+", "Setup length", "one fifth up", ']'},
+    {"TCG", "Target attach:", "centre", '4'},          {"TDK", "Target attach:", "docking port", '5'},
+    {"TAP", "Target attach:", "attachment pt", '6'},   {"TD+", "Target next", "docking port", '8'},
+    {"SF-", "Setup force", "one fifth down", ';'},     {"SF+", "Setup force", "one fifth up", '\''},
+};
+// clang-format on
+
+// The keys' table: each command's key as typed, and its code.
+DWORD KeyOf(char typed) {
+  static const struct {
+    char typed;
+    DWORD code;
+  } keys[] = {{'1', DIK_1},         {'2', DIK_2},           {'3', DIK_3},     {'4', DIK_4},        {'5', DIK_5},
+              {'6', DIK_6},         {'7', DIK_7},           {'8', DIK_8},     {'-', DIK_MINUS},    {'=', DIK_EQUALS},
+              {'U', DIK_U},         {'I', DIK_I},           {'O', DIK_O},     {'[', DIK_LBRACKET}, {']', DIK_RBRACKET},
+              {'A', DIK_A},         {'S', DIK_S},           {'J', DIK_J},     {'K', DIK_K},        {'L', DIK_L},
+              {';', DIK_SEMICOLON}, {'\'', DIK_APOSTROPHE}, {',', DIK_COMMA}, {'.', DIK_PERIOD},   {'/', DIK_SLASH}};
+  for (const auto &key : keys)
+    if (key.typed == typed) return key.code;
+  return 0;
+}
+
+TEST_F(KeysTest, EveryButtonIsLabelledAndListedWithItsKey) {
+  MFD &object = *display->Object();
+  const MFDBUTTONMENU *menu = nullptr;
+  ASSERT_EQ(object.ButtonMenu(&menu), 24);
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(object.ButtonMenu(nullptr), 24);
+
+  std::set<char> keys;
+  for (int bt = 0; bt < 24; ++bt) {
+    const ButtonSpec &expected = buttons[bt];
+    ASSERT_NE(object.ButtonLabel(bt), nullptr) << bt;
+    EXPECT_STREQ(object.ButtonLabel(bt), expected.label) << bt;
+    // The host's entries are packed: their fields are read out, not referred to.
+    const char *line1 = menu[bt].line1;
+    const char *line2 = menu[bt].line2;
+    const char key = menu[bt].selchar;
+    EXPECT_STREQ(line1, expected.line1) << bt;
+    if (expected.line2 == nullptr)
+      EXPECT_EQ(line2, nullptr) << bt;
+    else
+      EXPECT_STREQ(line2, expected.line2) << bt;
+    EXPECT_EQ(key, expected.key) << bt;
+    // What the host has room for.
+    EXPECT_LE(std::strlen(object.ButtonLabel(bt)), 3u) << bt;
+    EXPECT_LE(std::strlen(line1), 16u) << bt;
+    if (line2 != nullptr) {
+      EXPECT_LE(std::strlen(line2), 16u) << bt;
+    }
+    keys.insert(key);
+  }
+  // Every key but the slash, which does nothing, has its button, and only one.
+  EXPECT_EQ(keys.size(), 24u);
+  EXPECT_EQ(keys.count('/'), 0u);
+  for (char key : keys) EXPECT_NE(KeyOf(key), 0u) << key;
+  for (int bt : {-1, 24, 25, 1000}) EXPECT_EQ(object.ButtonLabel(bt), nullptr) << bt;
+}
+
+// Each button, clicked, does what its key does, from two registries set up so that no two keys do
+// the same from both; holding or releasing a button, or the right mouse button, does nothing.
+TEST_F(KeysTest, EveryButtonRunsItsKey) {
+  tug->attachments = {{{0, 2, 0}, {0, 1, 0}, {0, 0, 1}}};
+  probe->docks = {{{0, 0, 3}, {0, 0, 1}, {0, 1, 0}}};
+  MFD &object = *display->Object();
+
+  auto reset = [&](int variant) {
+    delete tetherData;
+    tetherData = new TetherData;
+    TetherData &data = Data();
+    data.setupTargetIndex = variant == 0 ? 0 : 2;
+    data.RefreshSetup();
+    data.currentTether = variant == 0 ? 2 : 7;
+    TetherLink &link = Link(data.currentTether);
+    link.Connect("Tug", data.targetShipName, variant == 0 ? 400 : 30, variant == 0 ? 5000 : 100, MakeVector(0, 0, 0),
+                 MakeVector(0, 0, 0));
+    link.reelSpeed = variant == 0 ? 0.2 : -0.4;
+    link.spoolMode = variant == 0 ? 0 : 1;
+    data.attachTypeV1 = variant == 0 ? 1 : 0;
+    data.attachTypeV2 = variant == 0 ? 2 : 1;
+    data.setupLength = variant == 0 ? 1000 : 50;
+    data.setupForce = variant == 0 ? 10000 : 300;
+  };
+  // What a press did: its answer, whether the display was redrawn, and the registry after it.
+  auto outcome = [&](bool taken, int redrawsBefore) {
+    host.RedrawRequested();
+    const TetherData &data = Data();
+    std::ostringstream out;
+    out.precision(17);
+    out << taken << ' ' << (Redraws() - redrawsBefore) << " | " << data.setupLength << ' ' << data.setupForce << ' '
+        << data.setupTargetIndex << ' ' << data.currentTether << ' ' << data.attachTypeV1 << ' ' << data.attachNoV1
+        << ' ' << data.attachTypeV2 << ' ' << data.attachNoV2 << " |";
+    for (const TetherLink *link : data.TM)
+      out << ' ' << link->IsConnected() << ' ' << link->ship2Name << ' ' << link->GetLength() << ' ' << link->GetForce()
+          << ' ' << link->reelSpeed << ' ' << int{link->spoolMode} << ' ' << link->attach1.z;
+    return out.str();
+  };
+  auto byKey = [&](int variant, DWORD key) {
+    reset(variant);
+    const int redraws = Redraws();
+    return outcome(object.ConsumeKeyBuffered(key), redraws);
+  };
+  auto byButton = [&](int variant, int bt, int event) {
+    reset(variant);
+    const int redraws = Redraws();
+    return outcome(object.ConsumeButton(bt, event), redraws);
+  };
+
+  std::set<std::string> distinct;
+  for (int bt = 0; bt < 24; ++bt) {
+    const DWORD key = KeyOf(buttons[bt].key);
+    for (int variant : {0, 1}) {
+      EXPECT_EQ(byButton(variant, bt, PANEL_MOUSE_LBDOWN), byKey(variant, key)) << buttons[bt].label;
+      const std::string untouched = byKey(variant, 0);
+      for (int event : {PANEL_MOUSE_LBPRESSED, PANEL_MOUSE_LBUP, PANEL_MOUSE_RBDOWN, 0})
+        EXPECT_EQ(byButton(variant, bt, event), untouched) << buttons[bt].label << " event " << event;
+    }
+    distinct.insert(byKey(0, key) + " / " + byKey(1, key));
+  }
+  EXPECT_EQ(distinct.size(), 24u) << "two keys do the same in both registries: the test tells them apart";
+  for (int bt : {-1, 24, 100}) EXPECT_FALSE(object.ConsumeButton(bt, PANEL_MOUSE_LBDOWN)) << bt;
 }
 
 }  // namespace
