@@ -53,7 +53,7 @@ function meshObject(data) {
     const [r, g, b, a] = m.diffuse ?? [1, 1, 1, 1];
     const opaque = !(a < 1);
     return new MeshStandardMaterial({
-      color: new Color().setRGB(r, g, b, SRGBColorSpace), transparent: !opaque, opacity: opaque ? 1 : Math.max(a, 0.15),
+      color: new Color().setRGB(r, g, b, SRGBColorSpace), transparent: !opaque, opacity: opaque ? 1 : Math.max(a, 0),
       depthWrite: opaque, roughness: Math.min(0.9, Math.max(0.3, 1 - (m.power ?? 0) / 100)), metalness: 0.1,
     });
   });
@@ -107,6 +107,8 @@ export class VesselBodies {
         body.reach = 2 * mesh.radius;
       } else {
         body.reach = Math.max(...box.size);
+        // Beyond this distance from the vessel's centre nothing is inside its box, m².
+        body.boxReach2 = (norm(box.size) / 2 + norm(box.centre)) ** 2;
       }
       // The ports: a small cone standing on each, pointing out along its direction.
       if (vessel.docks.length > 0) {
@@ -132,6 +134,7 @@ export class VesselBodies {
   place(poses, origin) {
     const matrix = new Matrix4(), position = new Vector3(), turn = new Quaternion(), size = new Vector3();
     const hidden = new Matrix4().makeScale(0, 0, 0);
+    let solid = false, glass = false;
     for (const b of this.list) {
       const pose = poses.get(b.vessel);
       if (!pose) {
@@ -158,6 +161,8 @@ export class VesselBodies {
         const see = this.holdsAnother(b, pose, poses);
         this.solid.setMatrixAt(b.index, see ? hidden : matrix);
         this.glass.setMatrixAt(b.index, see ? matrix : hidden);
+        glass ||= see;
+        solid ||= !see;
       }
       if (b.ports) {
         b.ports.visible = true;
@@ -165,20 +170,24 @@ export class VesselBodies {
         b.ports.quaternion.copy(turn);
       }
     }
-    this.solid.instanceMatrix.needsUpdate = true;
-    this.glass.instanceMatrix.needsUpdate = true;
+    // A set of boxes that draws none is not drawn at all.
+    this.solid.visible = solid;
+    this.glass.visible = glass;
+    this.solid.instanceMatrix.needsUpdate = solid;
+    this.glass.instanceMatrix.needsUpdate = glass;
     this.markers.geometry.attributes.position.needsUpdate = true;
   }
 
-  // Whether another vessel's centre lies inside this vessel's box.
+  // Whether another vessel's centre lies inside this vessel's box. Called for every box in every
+  // frame: most pairs are told apart by their distance alone.
   holdsAnother(b, pose, poses) {
-    const halfDiagonal = norm(b.box.size) / 2 + norm(b.box.centre);
-    const inverse = [-pose.quaternion[0], -pose.quaternion[1], -pose.quaternion[2], pose.quaternion[3]];
+    const [x, y, z] = pose.position;
     for (const [other, at] of poses) {
       if (other === b.vessel) continue;
-      const d = sub(at.position, pose.position);
-      if (norm(d) > halfDiagonal) continue;
-      const local = sub(rotate(inverse, d), b.box.centre);
+      const dx = at.position[0] - x, dy = at.position[1] - y, dz = at.position[2] - z;
+      if (dx * dx + dy * dy + dz * dz > b.boxReach2) continue;
+      const inverse = [-pose.quaternion[0], -pose.quaternion[1], -pose.quaternion[2], pose.quaternion[3]];
+      const local = sub(rotate(inverse, [dx, dy, dz]), b.box.centre);
       if (local.every((v, k) => Math.abs(v) < b.box.size[k] / 2)) return true;
     }
     return false;

@@ -18,8 +18,6 @@ import { sunDirection } from './sky.js';
 import { StreamView } from './streams.js';
 import { add, cross, dot, norm, scale, sub, unit } from './vectors.js';
 
-export { bodySize } from './bodies.js';
-
 // A point or direction of the host's frame in the scene's (right-handed) frame.
 export const mirrored = (v) => [v[0], v[1], -v[2]];
 

@@ -599,7 +599,7 @@ describe('the replay page', () => {
     }
     await page.evaluate(async () => {
       await window.kestraneReplay.seek(100);
-      await window.kestraneReplay.setView({ distance: 150, azimuth: -1.15, elevation: 0.45 });
+      await window.kestraneReplay.setView({ distance: 220, azimuth: -1.15, elevation: 0.45 });
     });
     await page.screenshot({ path: path.join(out, 'replay-iss.png') });
     await page.close();

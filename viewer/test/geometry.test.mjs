@@ -1,8 +1,9 @@
-// The page's sky and ropes in node: the Sun's direction and the Earth's turn at known moments, and
-// a slack tether's curve as long as the tether.
+// The page's geometry in node: the Sun's direction and the Earth's turn at known moments, a slack
+// tether's curve as long as the tether, the boxes of vessels without a mesh, a plot's time axis.
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 import { ropeAmplitude, ropeLength, ropePoints } from '../src/rope.js';
+import { bodyBox } from '../src/bodies.js';
 import { timeTicks } from '../src/plots.js';
 import { earthAxes, sunDirection } from '../src/sky.js';
 
@@ -90,5 +91,26 @@ describe('a plot\'s time axis', () => {
     assert.deepEqual(labels(0, 3600, 6), ['0 min', '10 min', '20 min', '30 min', '40 min', '50 min', '60 min']);
     assert.deepEqual(labels(0, 36000, 5), ['0 h', '2 h', '4 h', '6 h', '8 h', '10 h']);
     assert.deepEqual(labels(0, 0.3, 3), ['0 s', '0.1 s', '0.2 s', '0.3 s']);
+  });
+});
+
+describe('a vessel drawn as a box', () => {
+  test('reaches its docking ports, so that their cones stand on it', () => {
+    // The stock classes' inertia per unit mass and ports (position, direction), as the host's.
+    const classes = {
+      ShuttlePB: { pmi: [2.28, 2.31, 0.79], docks: [{ pos: [0, 1.3, -1], dir: [0, 1, 0] }] },
+      DeltaGlider: { pmi: [15.5, 22.1, 7.7], docks: [{ pos: [0, -0.49, 10.076], dir: [0, 0, 1] }] },
+      ShuttleA: { pmi: [86.6, 89.8, 5.5], docks: [{ pos: [0, 0, 18.677], dir: [0, 0, 1] }] },
+      Station: { pmi: [385, 719, 508], docks: [{ pos: [0.05, -18.3, -23.7], dir: [0, -1, 0] }, { pos: [0.05, -4.3, -36.3], dir: [0, 0, -1] }] },
+    };
+    for (const [name, vessel] of Object.entries(classes)) {
+      const { centre, size } = bodyBox({ mass: 1000, ...vessel });
+      for (const dock of vessel.docks)
+        for (let k = 0; k < 3; ++k)
+          assert.ok(Math.abs(dock.pos[k] - centre[k]) <= size[k] / 2 + 1e-9, `${name}: its port within the box, axis ${k}`);
+    }
+    // The glider's box of inertia is 13.4 m long, its nose port 10.1 m ahead: the box reaches it.
+    const glider = bodyBox({ mass: 1000, ...classes.DeltaGlider });
+    assert.ok(Math.abs(glider.centre[2] + glider.size[2] / 2 - 10.076) < 1e-9);
   });
 });
