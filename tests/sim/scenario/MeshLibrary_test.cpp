@@ -47,7 +47,8 @@ TEST(MeshLibraryTest, FindsEachClasssMeshOnceOrSaysWhyNot) {
   EXPECT_EQ(note, "");
   EXPECT_EQ(probe->TriangleCount(), 1u);
   EXPECT_EQ(library.ForClass("Twin", name, note), probe);
-  EXPECT_EQ(library.MeshPath("craft\\probe", note), (host / "Meshes/CRAFT/probe.msh").string());
+  // The same file, whatever the file system makes of the names' case.
+  EXPECT_TRUE(fs::equivalent(library.MeshPath("craft\\probe", note), host / "Meshes" / "CRAFT" / "probe.msh")) << note;
 
   // A stock class without a file of its own wears the mesh its module loads.
   ASSERT_NE(library.ForClass("SHUTTLEPB", name, note), nullptr) << note;
@@ -61,8 +62,8 @@ TEST(MeshLibraryTest, FindsEachClasssMeshOnceOrSaysWhyNot) {
   EXPECT_EQ(library.ForClass("Lost", name, note), nullptr);
   EXPECT_EQ(note, "no mesh file Meshes/Nothing.msh in '" + host.string() + "'");
   EXPECT_EQ(library.ForClass("Broken", name, note), nullptr);
-  EXPECT_EQ(note,
-            (host / "Meshes/Broken.msh").string() + ":7: the triangle's vertex 7 is not among the group's 3 vertices");
+  EXPECT_EQ(note, (host / "Meshes" / "Broken.msh").string() +
+                      ":7: the triangle's vertex 7 is not among the group's 3 vertices");
   EXPECT_EQ(library.ForClass("Escape", name, note), nullptr);
   EXPECT_EQ(note, "mesh name '..\\Config\\Vessels\\Probe' leads out of the Meshes folder");
   library.MeshPath("/etc/passwd", note);
