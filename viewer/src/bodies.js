@@ -5,7 +5,7 @@
 // vessels cost a few draws.
 import {
   BoxGeometry, BufferAttribute, BufferGeometry, Color, ConeGeometry, DoubleSide, Group, InstancedMesh, Matrix4, Mesh,
-  MeshBasicMaterial, MeshStandardMaterial, Points, PointsMaterial, Quaternion, SRGBColorSpace, Vector3,
+  MeshBasicMaterial, MeshPhongMaterial, MeshStandardMaterial, Points, PointsMaterial, Quaternion, SRGBColorSpace, Vector3,
 } from 'three';
 import { rotate } from './data.js';
 import { add, norm, scale, sub, unit } from './vectors.js';
@@ -43,7 +43,8 @@ export function bodyBox(vessel) {
 }
 
 // A mesh's vertices and triangles as one geometry, one draw per material, and its materials: the
-// host's diffuse colours and transparency (there are no textures), shinier for a higher power.
+// host's diffuse colour and transparency (there are no textures), its specular colour and power,
+// lit as the host lights them (Phong).
 function meshObject(data) {
   const geometry = new BufferGeometry();
   geometry.setAttribute('position', new BufferAttribute(data.positions, 3));
@@ -51,14 +52,15 @@ function meshObject(data) {
   geometry.setIndex(new BufferAttribute(data.indices, 1));
   const materials = data.materials.map((m) => {
     const [r, g, b, a] = m.diffuse ?? [1, 1, 1, 1];
+    const [sr, sg, sb] = m.specular ?? [0, 0, 0];
     const opaque = !(a < 1);
-    return new MeshStandardMaterial({
+    return new MeshPhongMaterial({
       color: new Color().setRGB(r, g, b, SRGBColorSpace), transparent: !opaque, opacity: opaque ? 1 : Math.max(a, 0),
-      depthWrite: opaque, roughness: Math.min(0.9, Math.max(0.3, 1 - (m.power ?? 0) / 100)), metalness: 0.1,
+      depthWrite: opaque, specular: new Color().setRGB(sr, sg, sb, SRGBColorSpace), shininess: Math.max(m.power ?? 0, 1),
     });
   });
   const fallback = materials.length;
-  materials.push(new MeshStandardMaterial({ color: 0xd8d8d8, roughness: 0.7, metalness: 0.1 }));
+  materials.push(new MeshPhongMaterial({ color: 0xd8d8d8, specular: 0x000000 }));
   for (const part of data.parts) geometry.addGroup(part.start, part.count, part.material >= 0 ? part.material : fallback);
   geometry.computeBoundingSphere();
   let radius = 0;
