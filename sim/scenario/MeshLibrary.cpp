@@ -15,6 +15,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
+struct StockMesh {
+  const char *className, *meshName;
+};
+constexpr StockMesh stockMeshes[] = {
+    {"ShuttlePB", "ShuttlePB"},
+    {"DeltaGlider", "DG/deltaglider"},
+    {"ShuttleA", "ShuttleA/ShuttleA"},
+};
+
 // The entry of `folder` whose name is `name` without regard to case; an exact match first.
 fs::path FindEntry(const fs::path &folder, const std::string &name) {
   std::error_code error;
@@ -26,6 +35,13 @@ fs::path FindEntry(const fs::path &folder, const std::string &name) {
 }
 
 }  // namespace
+
+std::string_view StockMeshName(std::string_view className) {
+  const std::string wanted = Lower(className);
+  for (const StockMesh &m : stockMeshes)
+    if (Lower(m.className) == wanted) return m.meshName;
+  return {};
+}
 
 MeshLibrary::MeshLibrary(std::string dir) : hostDir(dir), classes(std::move(dir)) {}
 
@@ -116,8 +132,7 @@ const Mesh *MeshLibrary::ForClass(const std::string &className, std::string &mes
     classProblem = e.what();
   }
   // The host's own modules of the stock classes name their meshes in code, not in the file.
-  if (const VesselClass *stock = StockClass(className); meshName.empty() && stock != nullptr)
-    meshName = stock->meshName;
+  if (meshName.empty()) meshName = std::string(StockMeshName(className));
   if (meshName.empty()) {
     note = classProblem;
     return nullptr;

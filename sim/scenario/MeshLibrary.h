@@ -1,16 +1,21 @@
 // The looks of a host installation's vessels: a class names its mesh (the MeshName key of its
-// configuration file, or for the stock classes, whose modules name theirs in code, the names built
-// in), and the mesh is the file `DIR/Meshes/NAME.msh`, each read once.
+// configuration file; the stock classes, whose modules name theirs in code, by the names built in
+// here), and the mesh is the file `DIR/Meshes/NAME.msh`, each read once.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "sim/scenario/MeshFile.h"
 #include "sim/scenario/VesselClasses.h"
 
 namespace sim {
+
+// The mesh the host's own module of a stock class loads (ShuttlePB, DeltaGlider, ShuttleA,
+// matched without regard to case); empty for any other class.
+std::string_view StockMeshName(std::string_view className);
 
 class MeshLibrary {
 public:

@@ -17,14 +17,11 @@ constexpr std::uintmax_t maxConfigSize = 1 << 20;  // bytes
 
 DockingPort Port(Vec3 pos, Vec3 dir, Vec3 rot) { return {pos, dir, rot}; }
 
-// The stock classes' facts: empty mass, tanks, inertia per unit mass, size, docking port and the
-// mesh their modules load.
+// The stock classes' facts: empty mass, tanks, inertia per unit mass, size and docking port.
 const VesselClass stockClasses[] = {
-    {"ShuttlePB", 500, {2.28, 2.31, 0.79}, 3.5, {750}, {Port({0, 1.3, -1}, {0, 1, 0}, {0, 0, -1})}, "ShuttlePB"},
-    {"DeltaGlider", 11000, {15.5, 22.1, 7.7}, 10, {10400, 600}, {Port({0, -0.49, 10.076}, {0, 0, 1}, {0, 1, 0})},
-     "DG/deltaglider"},
-    {"ShuttleA", 13000, {86.6, 89.8, 5.5}, 17, {71500, 2700}, {Port({0, 0, 18.677}, {0, 0, 1}, {0, 1, 0})},
-     "ShuttleA/ShuttleA"},
+    {"ShuttlePB", 500, {2.28, 2.31, 0.79}, 3.5, {750}, {Port({0, 1.3, -1}, {0, 1, 0}, {0, 0, -1})}},
+    {"DeltaGlider", 11000, {15.5, 22.1, 7.7}, 10, {10400, 600}, {Port({0, -0.49, 10.076}, {0, 0, 1}, {0, 1, 0})}},
+    {"ShuttleA", 13000, {86.6, 89.8, 5.5}, 17, {71500, 2700}, {Port({0, 0, 18.677}, {0, 0, 1}, {0, 1, 0})}},
 };
 
 class ConfigParser {

@@ -22,7 +22,7 @@ struct VesselClass {
   double size = 0;                 // m, mean radius; 0 when not given
   std::vector<double> tanks;       // kg: each propellant tank's capacity, in the host's order
   std::vector<DockingPort> docks;  // vessel frame
-  std::string meshName;            // the MeshName key: the look's file under Meshes/, without .msh
+  std::string meshName = {};       // the MeshName key: the look's file under Meshes/, without .msh
 };
 
 // ShuttlePB, DeltaGlider and ShuttleA, matched without regard to case; null for any other.
