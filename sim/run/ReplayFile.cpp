@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -99,6 +100,88 @@ std::string RedrawsJson(const ReplayRecorder &recording) {
   return out + "]";
 }
 
+// A material's value as the file gave it, in at most six digits.
+std::string JsonShort(float value) {
+  if (!std::isfinite(value)) return "null";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6g", static_cast<double>(value));
+  return text;
+}
+
+std::string JsonColour(const std::array<float, 4> &c, int count) {
+  std::string out = "[";
+  for (int k = 0; k < count; ++k) out += (k > 0 ? "," : "") + JsonShort(c[k]);
+  return out + "]";
+}
+
+// The meshes' vertices and triangles as columns, and their entries in the header: each mesh's
+// visible groups laid one after the other, its triangles ordered by material so that the page
+// draws each material once.
+std::string AddMeshes(Columns &columns, const std::vector<ReplayMesh> &meshes) {
+  std::vector<float> x, y, z;
+  std::vector<int8_t> nx, ny, nz;
+  std::vector<uint32_t> indices;
+  std::string json = "[";
+  for (const ReplayMesh &m : meshes) {
+    const size_t vertexStart = x.size(), indexStart = indices.size();
+    struct Part {
+      int material;
+      size_t group;
+      uint32_t base;  // the group's first vertex within the mesh
+    };
+    std::vector<Part> parts;
+    for (size_t g = 0; g < m.mesh->groups.size(); ++g) {
+      const MeshGroup &group = m.mesh->groups[g];
+      // The host does not draw a group flagged hidden.
+      if (group.flags & 2) continue;
+      parts.push_back({group.material, g, static_cast<uint32_t>(x.size() - vertexStart)});
+      for (size_t v = 0; v < group.positions.size(); v += 3) {
+        x.push_back(group.positions[v]);
+        y.push_back(group.positions[v + 1]);
+        z.push_back(group.positions[v + 2]);
+        // A normal in a byte per axis is within half a degree, as fine as the eye sees shading.
+        nx.push_back(static_cast<int8_t>(std::lround(group.normals[v] * 127.0f)));
+        ny.push_back(static_cast<int8_t>(std::lround(group.normals[v + 1] * 127.0f)));
+        nz.push_back(static_cast<int8_t>(std::lround(group.normals[v + 2] * 127.0f)));
+      }
+    }
+    std::stable_sort(parts.begin(), parts.end(), [](const Part &a, const Part &b) { return a.material < b.material; });
+    std::string drawn = "[";
+    for (size_t p = 0; p < parts.size();) {
+      const int material = parts[p].material;
+      const size_t first = indices.size() - indexStart;
+      for (; p < parts.size() && parts[p].material == material; ++p)
+        for (uint32_t i : m.mesh->groups[parts[p].group].indices) indices.push_back(parts[p].base + i);
+      if (drawn.size() > 1) drawn += ",";
+      drawn += "{\"material\":" + std::to_string(material) + ",\"start\":" + std::to_string(first) +
+               ",\"count\":" + std::to_string(indices.size() - indexStart - first) + "}";
+    }
+    drawn += "]";
+    std::string materials = "[";
+    for (const MeshMaterial &material : m.mesh->materials) {
+      if (materials.size() > 1) materials += ",";
+      materials += "{\"name\":" + JsonString(material.name) + ",\"diffuse\":" + JsonColour(material.diffuse, 4) +
+                   ",\"specular\":" + JsonColour(material.specular, 3) + ",\"power\":" + JsonShort(material.power) +
+                   "}";
+    }
+    materials += "]";
+    if (json.size() > 1) json += ",";
+    json += "{\"name\":" + JsonString(m.name) + ",\"vertexStart\":" + std::to_string(vertexStart) +
+            ",\"vertexCount\":" + std::to_string(x.size() - vertexStart) +
+            ",\"indexStart\":" + std::to_string(indexStart) +
+            ",\"indexCount\":" + std::to_string(indices.size() - indexStart) + ",\"materials\":" + materials +
+            ",\"parts\":" + drawn + "}";
+  }
+  columns.Add("meshX", x);
+  columns.Add("meshY", y);
+  columns.Add("meshZ", z);
+  columns.Add("meshNx", nx);
+  columns.Add("meshNy", ny);
+  columns.Add("meshNz", nz);
+  columns.Add("meshIndex", indices);
+  return json + "]";
+}
+
 }  // namespace
 
 std::vector<uint8_t> EncodeReplay(const ReplayRecorder &recording, const std::string &title) {
@@ -149,6 +232,7 @@ std::vector<uint8_t> EncodeReplay(const ReplayRecorder &recording, const std::st
   columns.Add("tetherConnected", recording.TetherConnected());
   columns.Add("tetherPull", recording.TetherPull());
   columns.Add("tetherStretch", recording.TetherStretch());
+  const std::string meshes = AddMeshes(columns, recording.Meshes());
 
   std::string vessels = "[";
   for (const ReplayVessel &v : recording.Vessels()) {
@@ -162,10 +246,14 @@ std::vector<uint8_t> EncodeReplay(const ReplayRecorder &recording, const std::st
     docks += "]";
     vessels += "{\"name\":" + JsonString(v.name) + ",\"className\":" + JsonString(v.className) +
                ",\"mass\":" + JsonNumber(v.mass) + ",\"pmi\":" + JsonVector(v.pmi) + ",\"docks\":" + docks +
-               ",\"firstSample\":" + std::to_string(v.firstSample) +
+               ",\"mesh\":" + std::to_string(v.mesh) + ",\"firstSample\":" + std::to_string(v.firstSample) +
                ",\"sampleCount\":" + std::to_string(v.SampleCount()) + "}";
   }
   vessels += "]";
+
+  std::string notes = "[";
+  for (const std::string &note : recording.Notes()) notes += (notes.size() > 1 ? "," : "") + JsonString(note);
+  notes += "]";
 
   std::string textures = "[";
   for (const std::string &name : recording.TextureNames())
@@ -175,6 +263,7 @@ std::vector<uint8_t> EncodeReplay(const ReplayRecorder &recording, const std::st
   const std::string header =
       "{\"format\":1,\"title\":" + JsonString(title) + ",\"step\":" + JsonNumber(recording.Step()) +
       ",\"every\":" + JsonNumber(recording.Every()) + ",\"gravityGM\":" + JsonNumber(recording.GravityGM()) +
+      ",\"date\":" + JsonNumber(recording.StartDate()) + ",\"meshes\":" + meshes + ",\"notes\":" + notes +
       ",\"samples\":" + std::to_string(recording.SampleCount()) +
       ",\"links\":" + std::to_string(ReplayRecorder::linkCount) + ",\"vessels\":" + vessels +
       ",\"textures\":" + textures + ",\"display\":{\"width\":" + std::to_string(recording.DisplayWidth()) +

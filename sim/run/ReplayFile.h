@@ -18,7 +18,10 @@ class ReplayRecorder;
 // starting at a multiple of 8. A float column marked "xor" holds each value's bits exclusive-or'd
 // with the previous value's (the first as it is); a column marked "shuffle" holds its elements'
 // first bytes, then their second bytes, and so on. Both make slowly changing numbers compress
-// well and lose nothing.
+// well and lose nothing. The meshes the vessels wear are written once each: the header's "meshes"
+// gives each one's range of vertices (columns meshX, meshY, meshZ, and meshNx, meshNy, meshNz, a
+// normal's axes as bytes with 127 for 1) and of triangles (meshIndex, three per triangle, numbered
+// within the mesh), and its materials; a vessel's "mesh" is its index there, −1 for none.
 std::vector<uint8_t> EncodeReplay(const ReplayRecorder &recording, const std::string &title);
 
 // A zlib stream (RFC 1950) of the bytes, as DecompressionStream("deflate") reads it.

@@ -72,6 +72,8 @@ void ReplayRecorder::Detach() {
 
 void ReplayRecorder::Start(Simulation &simulation) {
   World &world = simulation.GetWorld();
+  startDate = DateAt(simulation.Loaded(), world.time);
+  if (!simulation.HostDir().empty()) meshLibrary = std::make_unique<MeshLibrary>(simulation.HostDir());
   // The display was drawn when it opened, before anyone listened: its canvas still holds that.
   if (DisplayHost::Display *display = simulation.FirstDisplay()) Record(display->Surface(), world.time);
   DisplayHost &displays = simulation.Displays();
@@ -108,9 +110,25 @@ uint32_t ReplayRecorder::VesselId(const Vessel *vessel) {
   entry.pmi = vessel->pmi;
   entry.docks = vessel->docks;
   entry.firstSample = times.size() - 1;
+  if (meshLibrary) entry.mesh = MeshOf(entry.name, entry.className);
   vessels.push_back(std::move(entry));
   vesselIds.emplace(vessel, id);
   return id;
+}
+
+int ReplayRecorder::MeshOf(const std::string &vesselName, const std::string &className) {
+  std::string name, note;
+  const Mesh *mesh = meshLibrary->ForClass(className, name, note);
+  if (!note.empty()) {
+    const std::string line = vesselName + " is drawn as a box: " + note;
+    if (std::find(notes.begin(), notes.end(), line) == notes.end()) notes.push_back(line);
+  }
+  if (mesh == nullptr) return -1;
+  for (size_t i = 0; i < meshes.size(); ++i)
+    if (meshes[i].mesh == mesh) return static_cast<int>(i);
+  meshes.push_back({name, mesh});
+  meshBytes += mesh->VertexCount() * 6 * sizeof(float) + mesh->TriangleCount() * 3 * sizeof(uint32_t);
+  return static_cast<int>(meshes.size() - 1);
 }
 
 uint8_t ReplayRecorder::TextureId(const std::string &name) {
@@ -190,7 +208,7 @@ size_t ReplayRecorder::Bytes() const {
   constexpr size_t perSample =
       sizeof(double) + 2 * sizeof(uint32_t) + linkCount * (sizeof(uint8_t) + 2 * sizeof(float));
   constexpr size_t perVesselSample = 3 * sizeof(double) + 4 * sizeof(float);
-  size_t bytes = times.size() * perSample + streams.size() * sizeof(ReplayStream) + redrawBytes;
+  size_t bytes = times.size() * perSample + streams.size() * sizeof(ReplayStream) + redrawBytes + meshBytes;
   for (const ReplayVessel &v : vessels)
     bytes += sizeof(ReplayVessel) + v.name.size() + v.className.size() + v.docks.size() * sizeof(DockingPort) +
              v.SampleCount() * perVesselSample;

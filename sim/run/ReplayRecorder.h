@@ -6,11 +6,13 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "sim/display/Canvas.h"
+#include "sim/scenario/MeshLibrary.h"
 #include "sim/world/Vessel.h"
 
 namespace sim {
@@ -26,11 +28,18 @@ struct ReplayVessel {
   double mass = 0;  // kg
   Vec3 pmi;         // m^2
   std::vector<DockingPort> docks;
+  int mesh = -1;           // index into the recording's meshes; −1: none, drawn as a box
   size_t firstSample = 0;  // the sample that first holds it; it is in every sample after, until deleted
   // One entry per sample it is in, from firstSample on.
   std::vector<double> x, y, z;        // global, m
   std::vector<float> qx, qy, qz, qw;  // orientation: global = q · vessel frame
   size_t SampleCount() const { return x.size(); }
+};
+
+// A mesh that vessels of the recording wear, under its name in the host's Meshes folder.
+struct ReplayMesh {
+  std::string name;
+  const Mesh *mesh = nullptr;  // owned by the recorder's library
 };
 
 // One exhaust stream between two frames, in the frame of the vessel that carries it.
@@ -74,6 +83,7 @@ public:
   ReplayRecorder &operator=(const ReplayRecorder &) = delete;
 
   // Takes the first sample and the display as it stands, and listens to the display's redraws.
+  // With the run's host installation the vessels wear their classes' meshes.
   void Start(Simulation &simulation);
   // After a frame: a sample when the frame reached the next sample time.
   void AfterFrame(Simulation &simulation);
@@ -110,11 +120,17 @@ public:
   int DisplayHeight() const { return displayHeight; }
   int CellWidth() const { return cellWidth; }
   int CellHeight() const { return cellHeight; }
+  const std::vector<ReplayMesh> &Meshes() const { return meshes; }
+  // Why a vessel that should wear a mesh does not, one line each.
+  const std::vector<std::string> &Notes() const { return notes; }
+  // The date at the first sample, MJD; 0 when the recording was not started from a run.
+  double StartDate() const { return startDate; }
   double Step() const { return step; }            // s
   double GravityGM() const { return gravityGM; }  // m^3/s^2, 0 without a central body
 
 private:
   uint32_t VesselId(const Vessel *vessel);
+  int MeshOf(const std::string &vesselName, const std::string &className);
   uint8_t TextureId(const std::string &name);
   static size_t RedrawBytes(const ReplayRedraw &redraw);
   void Thin();
@@ -123,7 +139,11 @@ private:
   double every;
   double nextSample;
   size_t maxBytes;
-  double step = 0, gravityGM = 0;
+  double step = 0, gravityGM = 0, startDate = 0;
+  std::unique_ptr<MeshLibrary> meshLibrary;
+  std::vector<ReplayMesh> meshes;
+  size_t meshBytes = 0;
+  std::vector<std::string> notes;
   DisplayHost *listening = nullptr;
 
   std::vector<double> times;

@@ -21,7 +21,7 @@ VESSEL *FocusInterface(World &world) { return world.Focus() ? world.Focus()->Int
 
 }  // namespace
 
-Simulation::Simulation(const Options &options) {
+Simulation::Simulation(const Options &options) : hostDir(options.hostDir) {
   scenario = LoadScenarioFile(options.scenarioPath);
   if (options.step) scenario.step = *options.step;
   std::error_code noFolder;

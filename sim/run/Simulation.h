@@ -78,6 +78,8 @@ public:
   DisplayHost::Display *FirstDisplay();
   double Time() const { return world->time; }
   const Scenario &Loaded() const { return scenario; }
+  // The host installation the run's classes come from; empty for none.
+  const std::string &HostDir() const { return hostDir; }
   // How many of the scenario's ships the world carries as read instead of simulating them.
   size_t CarriedCount() const { return plan.Carried(); }
 
@@ -97,6 +99,7 @@ private:
   void AttributePulls(std::vector<TetherSample> &tethers) const;
 
   Scenario scenario;
+  std::string hostDir;
   ScenarioPlan plan;
   // Destroyed in reverse: the world, then the displays (their code lives in the module), then
   // the module.

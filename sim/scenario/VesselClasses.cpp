@@ -74,6 +74,8 @@ public:
         const double capacity = Reals("MaxFuel", values, 1, "one number")[0];
         if (capacity < 0) Fail("MaxFuel must not be below 0");
         if (capacity > 0) result.tanks.push_back(capacity);
+      } else if (key == "meshname") {
+        result.meshName = Trim(content.substr(equals + 1));
       }
     }
     if (!block.empty()) throw ScenarioError(source + ": BEGIN_" + block + " is not closed");

@@ -22,12 +22,13 @@ struct VesselClass {
   double size = 0;                 // m, mean radius; 0 when not given
   std::vector<double> tanks;       // kg: each propellant tank's capacity, in the host's order
   std::vector<DockingPort> docks;  // vessel frame
+  std::string meshName = {};       // the MeshName key: the look's file under Meshes/, without .msh
 };
 
 // ShuttlePB, DeltaGlider and ShuttleA, matched without regard to case; null for any other.
 const VesselClass *StockClass(std::string_view name);
 
-// A class configuration file: `Key = value` lines (Mass, Size, Inertia and MaxFuel are read; keys
+// A class configuration file: `Key = value` lines (Mass, Size, Inertia, MaxFuel and MeshName are read; keys
 // without regard to case; other keys and blocks are passed over), and the docking ports between
 // BEGIN_DOCKLIST and END_DOCKLIST (position, direction, alignment, then an optional radio id).
 // `;` starts a comment. ScenarioError naming `sourceName`, the line and the problem.

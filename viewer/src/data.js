@@ -75,9 +75,13 @@ export class Replay {
     this.duration = this.end - this.start;
     this.textures = header.textures;
     this.gravityGM = header.gravityGM || 0;
+    // The date of the first sample (MJD); 0 when the recording does not know it.
+    this.date = header.date || 0;
+    this.meshes = header.meshes ?? [];
+    this.notes = header.notes ?? [];
     let row = 0;
     this.vessels = header.vessels.map((v, id) => {
-      const vessel = { ...v, id, row };
+      const vessel = { mesh: -1, ...v, id, row };
       row += v.sampleCount;
       return vessel;
     });
@@ -168,6 +172,31 @@ export class Replay {
       });
     }
     return list;
+  }
+
+  // A tether's stretch (percent) at a located time, moved on towards the next sample.
+  stretchAt(link, { i, w }) {
+    const links = this.header.links, k = i * links + link;
+    const next = w > 0 && i + 1 < this.sampleCount ? k + links : k;
+    return mix(this.tetherStretch[k], this.tetherStretch[next], next === k ? 0 : w);
+  }
+
+  // Mesh k of the header's list as arrays for the GPU: positions (x, y, z, m), normals (a byte per
+  // axis, 127 for 1), three vertex numbers per triangle, its parts (a material and a range of
+  // indices each) and its materials.
+  meshData(k) {
+    const m = this.header.meshes[k];
+    const positions = new Float32Array(m.vertexCount * 3), normals = new Int8Array(m.vertexCount * 3);
+    for (let v = 0, j = m.vertexStart; v < m.vertexCount; ++v, ++j) {
+      positions[3 * v] = this.meshX[j];
+      positions[3 * v + 1] = this.meshY[j];
+      positions[3 * v + 2] = this.meshZ[j];
+      normals[3 * v] = this.meshNx[j];
+      normals[3 * v + 1] = this.meshNy[j];
+      normals[3 * v + 2] = this.meshNz[j];
+    }
+    const indices = this.meshIndex.slice(m.indexStart, m.indexStart + m.indexCount);
+    return { name: m.name, positions, normals, indices, parts: m.parts, materials: m.materials };
   }
 
   // The redraw shown at time t: the last one at or before it.

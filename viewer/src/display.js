@@ -44,12 +44,26 @@ export class DisplayView {
     this.canvas = canvas;
     this.geometry = geometry;
     this.shown = undefined;
-    const scale = 2;
-    canvas.width = Math.max(1, geometry.width) * scale;
-    canvas.height = Math.max(1, geometry.height) * scale;
     // Drawn in the page's own layer (software), not a layer of its own for the compositor.
     this.context = canvas.getContext('2d', { willReadFrequently: true });
-    this.context.scale(scale, scale);
+    this.resize(Math.max(1, geometry.width));
+    // Drawn again at the size it is shown at, so that its text stays sharp from 800 × 600 to 4K.
+    new ResizeObserver(([entry]) => this.resize(entry.contentRect.width)).observe(canvas);
+  }
+
+  // `width`: the width it is shown at, CSS pixels.
+  resize(width) {
+    const { width: w, height: h } = this.geometry;
+    if (!(width > 0) || !(w > 0)) return;
+    const scale = Math.max(1, (width * (window.devicePixelRatio || 1)) / w);
+    const pixels = Math.round(w * scale);
+    if (pixels === this.canvas.width) return;
+    this.canvas.width = pixels;
+    this.canvas.height = Math.round(Math.max(1, h) * scale);
+    this.context.setTransform(scale, 0, 0, scale, 0, 0);
+    const shown = this.shown;
+    this.shown = undefined;
+    this.show(shown ?? null);
   }
 
   show(redraw) {

@@ -1,5 +1,6 @@
 // The replay page: reads the recorded run from the page itself, builds the scene, the display and
-// the tether plots, plays the run, and offers window.kestraneReplay to programs that drive it.
+// the tether plots, plays the run, answers the mouse and the keyboard, and offers
+// window.kestraneReplay to programs that drive it.
 import { SRGBColorSpace, TextureLoader } from 'three';
 import { decodeReplay, rotate } from './data.js';
 import { DisplayView, textRows } from './display.js';
@@ -42,12 +43,14 @@ async function start() {
   // A run without a display open has no screens to show.
   if (!(replay.header.display.cellWidth > 0 && replay.header.display.cellHeight > 0)) displayCanvas.hidden = true;
   const display = new DisplayView(displayCanvas, replay.header.display);
-  const plots = new Plots(document.getElementById('plots'), replay);
+  // A click on a plot seeks there.
+  const plots = new Plots(document.getElementById('plots'), replay, (t) => setTime(t));
   const playButton = document.getElementById('play');
   const scrub = document.getElementById('scrub');
   const clock = document.getElementById('clock');
   const speedSelect = document.getElementById('speed');
   const followSelect = document.getElementById('follow');
+  document.getElementById('notes').textContent = replay.notes.join('\n');
 
   // A whole run plays in about a minute by default.
   let speedIndex = speeds.indexOf(1);
@@ -77,17 +80,21 @@ async function start() {
     return poses.keys().next().value ?? null;
   };
 
-  // The state at the current time, everything in global metres.
+  // The state at a time, everything in global metres; each stream knows its tether's length, from
+  // the distance it spans and the tether's stretch.
   const stateAt = (t) => {
     const at = replay.locate(t);
     const poses = poseOf(at);
     const streams = replay.streamsAt(at);
+    for (const s of streams) {
+      const stretch = s.link >= 0 ? replay.stretchAt(s.link, at) : NaN;
+      s.tetherLength = stretch > 0 ? (s.length * 100) / stretch : NaN;
+    }
     return { t, at, poses, streams };
   };
 
   const draw = () => {
     const state = stateAt(time);
-    current = state;
     const followed = followedAt(state.at, state.poses);
     const origin = followed ? state.poses.get(followed).position : [0, 0, 0];
     // Where the followed vessel is a little later: its direction of flight for the camera.
@@ -101,7 +108,9 @@ async function start() {
         ahead = [origin[0] + a[0] - b[0], origin[1] + a[1] - b[1], origin[2] + a[2] - b[2]];
       }
     }
-    view.render(state.poses, state.streams, followed, origin, ahead);
+    const date = replay.date > 0 ? replay.date + (time - replay.start) / 86400 : 0;
+    view.render({ poses: state.poses, streams: state.streams, followed, origin, ahead, date });
+    current = { ...state, origin };
     ++frames;
     dirty = false;
     // While playing, the panels beside the scene follow ten times a second: each change of them
@@ -121,6 +130,7 @@ async function start() {
     if (playButton.textContent !== button) playButton.textContent = button;
     const following = chosen ? String(chosen.id) : '';
     if (followSelect.value !== following) followSelect.value = following;
+    if (speedSelect.value !== String(speedIndex)) speedSelect.value = String(speedIndex);
   };
 
   const setTime = (t) => {
@@ -133,23 +143,65 @@ async function start() {
     last = null;
     dirty = true;
   };
+  // Pauses and moves by `count` samples from the time shown.
+  const step = (count) => {
+    setPlaying(false);
+    const at = replay.locate(time);
+    const from = count < 0 && at.w > 0 ? at.i + 1 : at.i;
+    setTime(replay.times[Math.min(replay.sampleCount - 1, Math.max(0, from + count))]);
+  };
+  const setSpeed = (k) => {
+    speedIndex = Math.min(speeds.length - 1, Math.max(0, k));
+    dirty = true;
+  };
 
   {
     const poses = poseOf(replay.locate(time));
     view.frame(followedAt(replay.locate(time), poses), poses);
   }
 
-  view.onPick = (vessel) => { chosen = vessel; dirty = true; };
   view.onChange = () => { dirty = true; };
-  playButton.addEventListener('click', () => setPlaying(!playing));
+  playButton.addEventListener('click', () => {
+    setPlaying(!playing);
+    // The keys stay the page's: a focused button would take Space for itself.
+    playButton.blur();
+  });
   scrub.addEventListener('input', () => setTime(replay.start + (Number(scrub.value) / 1e6) * replay.duration));
-  speedSelect.addEventListener('change', () => { speedIndex = Number(speedSelect.value); });
+  speedSelect.addEventListener('change', () => {
+    setSpeed(Number(speedSelect.value));
+    speedSelect.blur();
+  });
   followSelect.addEventListener('change', () => {
     chosen = followSelect.value === '' ? null : replay.vessels[Number(followSelect.value)];
     dirty = true;
+    followSelect.blur();
   });
+
+  // Space plays and pauses; the arrows step a sample (up and down ten); Home and End go to the
+  // start and the end; + and - change the speed; N shows or hides the names. An open list keeps
+  // its own keys.
+  const keys = {
+    ' ': () => setPlaying(!playing),
+    ArrowRight: () => step(1),
+    ArrowLeft: () => step(-1),
+    ArrowUp: () => step(10),
+    ArrowDown: () => step(-10),
+    Home: () => { setPlaying(false); setTime(replay.start); },
+    End: () => { setPlaying(false); setTime(replay.end); },
+    '+': () => setSpeed(speedIndex + 1),
+    '=': () => setSpeed(speedIndex + 1),
+    '-': () => setSpeed(speedIndex - 1),
+    _: () => setSpeed(speedIndex - 1),
+    n: () => { view.showNames = !view.showNames; dirty = true; },
+    N: () => { view.showNames = !view.showNames; dirty = true; },
+  };
   window.addEventListener('keydown', (e) => {
-    if (e.key === ' ' && e.target.tagName !== 'SELECT') { e.preventDefault(); setPlaying(!playing); }
+    if (e.ctrlKey || e.metaKey || e.altKey) return;
+    if (e.target.tagName === 'SELECT' && e.key !== ' ') return;
+    const action = keys[e.key];
+    if (!action) return;
+    e.preventDefault();
+    action();
   });
 
   // Drag turns the camera about the followed vessel, the wheel zooms, a click follows a vessel.
@@ -197,6 +249,8 @@ async function start() {
     if (dirty) draw();
     requestAnimationFrame(loop);
   };
+  const drawn = () => new Promise((resolve) => requestAnimationFrame(() => resolve()));
+  const toGlobal = (p) => p.map((v, k) => v + current.origin[k]);
 
   const contract = {
     duration: replay.duration,
@@ -206,40 +260,44 @@ async function start() {
       setPlaying(false);
       setTime(t);
       draw();
-      return new Promise((resolve) => requestAnimationFrame(() => resolve(time)));
+      return drawn().then(() => time);
     },
     time: () => time,
+    playing: () => playing,
+    speed: () => speeds[speedIndex],
     play() { setPlaying(true); },
     pause() { setPlaying(false); },
-    setSpeed(s) { const k = speeds.indexOf(s); if (k >= 0) { speedIndex = k; speedSelect.value = String(k); } },
+    setSpeed(s) { const k = speeds.indexOf(s); if (k >= 0) setSpeed(k); },
     // The camera about the followed vessel: distance (m), azimuth and elevation (rad).
     setView({ distance, azimuth, elevation }) {
       if (distance > 0) view.distance = distance;
       if (Number.isFinite(azimuth)) view.azimuth = azimuth;
       if (Number.isFinite(elevation)) view.elevation = elevation;
       draw();
-      return new Promise((resolve) => requestAnimationFrame(() => resolve()));
+      return drawn();
+    },
+    // Shows or hides the vessels' names; resolves once drawn.
+    showNames(on) {
+      view.showNames = Boolean(on);
+      draw();
+      return drawn();
     },
     follow(name) { chosen = replay.vessels.find((v) => v.name === name) ?? null; dirty = true; },
+    following: () => (chosen ?? followedAt(current.at, current.poses))?.name ?? null,
     // Frames drawn since the page opened.
     frames: () => frames,
+    // The vessels drawn: name, global position (m) and the mesh each wears (null: a box).
     vessels() {
-      const state = current ?? stateAt(time);
-      return [...state.poses].map(([v, pose]) => ({ name: v.name, position: [...pose.position] }));
+      return [...current.poses].map(([v, pose]) => ({ name: v.name, position: [...pose.position],
+        mesh: replay.meshes[v.mesh]?.name ?? null }));
     },
+    // The tethers drawn: the stream's vessel and link, from and to (global, m), its texture and
+    // width, and the points of the line drawn (two for a straight one).
     tethers() {
-      const state = current ?? stateAt(time);
-      const list = [];
-      for (const s of state.streams) {
-        const pose = state.poses.get(s.vessel);
-        if (!pose) continue;
-        const from = rotate(pose.quaternion, s.pos).map((d, k) => pose.position[k] + d);
-        const axis = rotate(pose.quaternion, s.dir);
-        const n = Math.hypot(...axis) || 1;
-        const to = from.map((p, k) => p + (axis[k] / n) * s.length);
-        list.push({ link: s.link, vessel: s.vessel.name, from, to, texture: s.texture, width: s.width });
-      }
-      return list;
+      return view.streams.drawn.map(({ stream: s, start, end, points }) => ({
+        link: s.link, vessel: s.vessel.name, from: toGlobal(start), to: toGlobal(end), texture: s.texture,
+        width: s.width, points: points.map(toGlobal),
+      }));
     },
     // Where a vessel is drawn, in pixels of the page; null when it is not in view.
     screenOf(name) {
@@ -248,6 +306,30 @@ async function start() {
       const box = view.renderer.domElement.getBoundingClientRect();
       return [box.left + found.x, box.top + found.y];
     },
+    // Where a point of a vessel's own frame (m) is drawn: pixels of the page and its depth in
+    // front of the camera (m); null when the vessel is not there or the point is behind the camera.
+    screenOfPoint(name, local) {
+      const entry = [...current.poses].find(([v]) => v.name === name);
+      if (!entry) return null;
+      const [, pose] = entry;
+      const at = view.project(rotate(pose.quaternion, local).map((d, k) => pose.position[k] + d - current.origin[k]));
+      if (!at) return null;
+      const box = view.renderer.domElement.getBoundingClientRect();
+      return [box.left + at[0], box.top + at[1], at[2]];
+    },
+    // Where a global point (m, host frame) is drawn: pixels of the page and its depth in front of
+    // the camera (m); null behind the camera.
+    project(p) {
+      const at = view.project(p.map((v, k) => v - current.origin[k]));
+      if (!at) return null;
+      const box = view.renderer.domElement.getBoundingClientRect();
+      return [box.left + at[0], box.top + at[1], at[2]];
+    },
+    // The camera's place (global, m), the direction the light comes from (host frame) and the
+    // central body's radius (m; null without one).
+    eye: () => toGlobal(view.eye),
+    sun: () => [...view.toSun],
+    bodyRadius: () => view.body?.radius ?? null,
     // The display's text rows at this moment, as kestrane-sim --screen writes them.
     display: () => textRows(replay.redrawAt(time), replay.header.display),
   };

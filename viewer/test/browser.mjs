@@ -49,5 +49,26 @@ export async function openReplay(browser, file, { width = 1280, height = 720 } =
   const readyMs = performance.now() - started;
   const error = await page.evaluate(() => document.body.dataset.error);
   if (error) throw new Error(`${file}: ${error}`);
+  // For the tests' own use inside the page: a screenshot (base64 PNG) as pixels, at(x, y) giving
+  // [r, g, b, a] (black outside it).
+  await page.evaluate(() => {
+    window.testPixels = async (shot) => {
+      const image = new Image();
+      image.src = `data:image/png;base64,${shot}`;
+      await image.decode();
+      const canvas = document.createElement('canvas');
+      canvas.width = image.width;
+      canvas.height = image.height;
+      const c = canvas.getContext('2d', { willReadFrequently: true });
+      c.drawImage(image, 0, 0);
+      const data = c.getImageData(0, 0, image.width, image.height).data;
+      const { width, height } = image;
+      return {
+        width, height,
+        at: (x, y) => (x < 0 || y < 0 || x >= width || y >= height ? [0, 0, 0, 0]
+          : Array.from(data.subarray((y * width + x) * 4, (y * width + x) * 4 + 4))),
+      };
+    };
+  });
   return { page, requests, errors, readyMs };
 }

@@ -2,7 +2,8 @@
 // samples the state moves on linearly, a vessel deleted mid-run is held until its last sample, each
 // stream moves on with the same tether's stream, and the display shows its last redraw.
 //
-// Needs KESTRANE_SIM, KESTRANE_MODULE, KESTRANE_TEST_SCENARIOS and KESTRANE_OUT; ctest sets them.
+// Needs KESTRANE_SIM, KESTRANE_MODULE, KESTRANE_SCENARIOS, KESTRANE_TEST_SCENARIOS, KESTRANE_HOST_SAMPLE and
+// KESTRANE_OUT; ctest sets them.
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -88,6 +89,31 @@ describe('reading a replay', () => {
     assert.equal(deleted.vesselsAt(gone).length, 1);
     assert.equal(deleted.streamsAt(gone).length, 0);
     assert.equal(deleted.streamsAt(after).length, 1);
+  });
+
+  test('a vessel\'s mesh comes back as the host\'s file has it', async () => {
+    const sample = env('KESTRANE_HOST_SAMPLE');
+    const worn = await replayOf('data-meshes', path.join(env('KESTRANE_SCENARIOS'), 'tug.scn'), '--duration', '1',
+      '--host-dir', sample);
+    assert.deepEqual(worn.vessels.map((v) => v.mesh), [0, 0]);
+    assert.equal(worn.meshes.length, 1);
+    const mesh = worn.meshData(0);
+    assert.equal(mesh.name, 'ShuttlePB');
+    // The file's GEOM lines: 140 vertices and 160 triangles in seven groups.
+    assert.equal(mesh.positions.length, 140 * 3);
+    assert.equal(mesh.indices.length, 160 * 3);
+    assert.ok(mesh.indices.every((i) => i < 140));
+    assert.equal(mesh.parts.reduce((sum, p) => sum + p.count, 0), 160 * 3);
+    assert.deepEqual(mesh.materials.map((m) => m.name), ['Fuselage', 'Engine']);
+    // The vertices in the file's order: its first vertex line first.
+    const text = fs.readFileSync(path.join(sample, 'Meshes', 'ShuttlePB.msh'), 'utf8').split(/\r?\n/);
+    const first = text[text.findIndex((line) => line.startsWith('GEOM')) + 1].trim().split(/\s+/).map(Number);
+    assert.deepEqual([...mesh.positions.subarray(0, 3)], first.slice(0, 3).map(Math.fround));
+    // Unit normals in a byte per axis.
+    for (let v = 0; v < 140; ++v) {
+      const n = Math.hypot(mesh.normals[3 * v], mesh.normals[3 * v + 1], mesh.normals[3 * v + 2]) / 127;
+      assert.ok(Math.abs(n - 1) < 0.02, `normal ${v}: ${n}`);
+    }
   });
 
   test('the display shows the last redraw at or before the time', () => {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -253,6 +254,78 @@ TEST(ReplayRecorderTest, ALongRunStaysWithinItsBoundWithExactSamplesFromStartToE
   EXPECT_EQ(redraws.front().time, 0);
   EXPECT_EQ(redraws.back().time, simulation.Time());
   EXPECT_LE(redraws.size(), times.size() + 1);
+}
+#endif
+
+#ifndef _WIN32
+// A run with a host folder: each vessel wears its class's mesh, written once however many wear it,
+// its visible triangles the file's own, each material's drawn together; a vessel whose mesh is
+// missing is a box, and the page is told why. The page also learns the run's date.
+TEST(ReplayFileTest, CarriesTheMeshesTheVesselsWear) {
+  namespace fs = std::filesystem;
+  const fs::path host = fs::path(testing::TempDir()) / "replay_mesh_host";
+  fs::remove_all(host);
+  fs::create_directories(host / "Config/Vessels");
+  fs::create_directories(host / "Meshes");
+  std::ofstream(host / "Config/Vessels/Probe.cfg") << "MeshName = Probe\nMass = 100\nInertia = 1 1 1\n";
+  // Three groups: a hidden one between two of different materials, the first of the later
+  // material.
+  std::ofstream(host / "Meshes/Probe.msh") << "MSHX1\nGROUPS 3\nMATERIAL 2\nGEOM 3 1\n"
+                                              "0 0 0 0 1 0\n1 0 0 0 1 0\n0 0 1 0 1 0\n0 1 2\n"
+                                              "FLAG 2\nGEOM 3 1\n5 5 5\n6 5 5\n5 5 6\n0 1 2\n"
+                                              "MATERIAL 1\nGEOM 4 2\n"
+                                              "0 2 0 0 0 1\n1 2 0 0 0 1\n1 3 0 0 0 1\n0 3 0 0 0 1\n0 1 2\n0 2 3\n"
+                                              "MATERIALS 2\nred\nglass\n"
+                                              "MATERIAL red\n1 0 0 1\n0 0 0 1\n0 0 0 1\n0 0 0 1\n"
+                                              "MATERIAL glass\n0.5 0.5 1 0.25\n0 0 0 1\n1 1 1 1 20\n0 0 0 1\n";
+  const std::string scenario = (host / "probes.scn").string();
+  std::ofstream(scenario)
+      << "BEGIN_ENVIRONMENT\n  STEP 0.02\n  Date MJD 60000.25\nEND_ENVIRONMENT\n"
+         "BEGIN_SHIPS\nP1:Probe\n  RPOS 0 0 0\nEND\nP2:Probe\n  RPOS 10 0 0\nEND\n"
+         "Pod:ShuttlePB\n  RPOS 0 10 0\nEND\nBox:Generic\n  MASS 10\n  PMI 1 1 1\n  RPOS 0 0 10\nEND\n"
+         "END_SHIPS\n";
+  sim::Simulation::Options options(scenario, KESTRANE_MODULE);
+  options.hostDir = host.string();
+  sim::Simulation simulation(options);
+  ReplayRecorder recorder(0.1);
+  recorder.Start(simulation);
+  simulation.Frame();
+  recorder.Finish(simulation);
+
+  ASSERT_EQ(recorder.Meshes().size(), 1u);
+  EXPECT_EQ(recorder.Meshes()[0].name, "Probe");
+  std::vector<int> worn;
+  for (const sim::ReplayVessel &v : recorder.Vessels()) worn.push_back(v.mesh);
+  EXPECT_EQ(worn, (std::vector<int>{0, 0, -1, -1}));
+  EXPECT_EQ(recorder.Notes(),
+            (std::vector<std::string>{"Pod is drawn as a box: no mesh file Meshes/ShuttlePB.msh in '" + host.string() +
+                                      "'"}));
+  EXPECT_EQ(recorder.StartDate(), 60000.25);
+
+  const std::vector<uint8_t> data = sim::EncodeReplay(recorder, "probes.scn");
+  const std::string header = Header(data);
+  EXPECT_NE(header.find("\"date\":60000.25"), std::string::npos) << header;
+  EXPECT_NE(header.find("\"notes\":[\"Pod is drawn as a box: no mesh file"), std::string::npos) << header;
+  EXPECT_NE(header.find("\"materials\":[{\"name\":\"red\",\"diffuse\":[1,0,0,1],\"specular\":[0,0,0],\"power\":0},"
+                        "{\"name\":\"glass\",\"diffuse\":[0.5,0.5,1,0.25],\"specular\":[1,1,1],\"power\":20}]"),
+            std::string::npos)
+      << header;
+  // The red square's two triangles first, then the glass triangle; the hidden group is left out.
+  EXPECT_NE(
+      header.find("\"parts\":[{\"material\":0,\"start\":0,\"count\":6},{\"material\":1,\"start\":6,\"count\":3}]"),
+      std::string::npos)
+      << header;
+  const auto x = Column<float>(data, "meshX"), y = Column<float>(data, "meshY"), z = Column<float>(data, "meshZ");
+  const auto ny = Column<int8_t>(data, "meshNy"), nz = Column<int8_t>(data, "meshNz");
+  const auto index = Column<uint32_t>(data, "meshIndex");
+  ASSERT_EQ(x.size(), 7u);
+  ASSERT_EQ(index.size(), 9u);
+  auto corner = [&](size_t k) { return std::vector<float>{x[index[k]], y[index[k]], z[index[k]]}; };
+  EXPECT_EQ(corner(0), (std::vector<float>{0, 2, 0}));
+  EXPECT_EQ(corner(4), (std::vector<float>{1, 3, 0}));
+  EXPECT_EQ(corner(7), (std::vector<float>{1, 0, 0}));
+  EXPECT_EQ(nz[index[0]], 127);
+  EXPECT_EQ(ny[index[7]], 127);
 }
 #endif
 
