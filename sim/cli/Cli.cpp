@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+
+#include "sim/cli/KeyGuide.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -14,32 +17,43 @@
 
 namespace sim {
 
-const char usageText[] =
-    "usage: kestrane-sim run SCENARIO [--plugin PATH] [--host-dir DIR] [--duration S | --until T] [--dt S] [--keys LIST]\n"
-    "                        [--delete LIST] [--tethers CSV] [--vessels CSV] [--every S] [--append]\n"
-    "                        [--screen TXT] [--png PNG] [--save SCN] [--checkpoint S]\n"
+namespace {
+
+const char generalHelp[] =
+    "usage: kestrane-sim run SCENARIO [options]      run a scenario, record it, print the display\n"
+    "       kestrane-sim play SCENARIO [options]     fly it yourself in the terminal\n"
+    "       kestrane-sim sweep SCENARIO --vary NAME=V1,V2,... [options]\n"
+    "                                                many runs, their outcomes in one table\n"
+    "\n"
+    "kestrane-sim COMMAND --help (or -h) tells a command's options; run --help and play --help\n"
+    "also list the display's keys.\n";
+
+const char runHelp[] =
+    "usage: kestrane-sim run SCENARIO [--plugin PATH] [--host-dir DIR] [--duration S | --until T] [--dt S]\n"
+    "                        [--keys LIST] [--delete LIST] [--tethers CSV] [--vessels CSV] [--every S]\n"
+    "                        [--append] [--screen TXT] [--png PNG] [--save SCN] [--checkpoint S]\n"
     "                        [--checkpoint-file SCN] [--quiet] [--show] [--speed X]\n"
     "                        [--replay HTML] [--replay-every S]\n"
     "                        [--host classic|modern] [--step-callbacks timestep|prestep|both]\n"
     "                        [--set NAME=VALUE] [--summary CSV] [--link N]\n"
-    "       kestrane-sim play SCENARIO [--plugin PATH] [--host-dir DIR] [--dt S]\n"
-    "       kestrane-sim sweep SCENARIO --vary NAME=V1,V2,... [--vary ...] [--jobs N] [--shard K/N]\n"
-    "                        [--summary CSV] [--link N] [--quiet] [--plugin PATH] [--duration S] [--dt S]\n"
-    "                        [--keys LIST] [--delete LIST]\n"
     "\n"
+    "  --plugin PATH       another build of the plug-in module (default: beside the program)\n"
     "  --host-dir DIR      a host installation: ships of classes without MASS and PMI lines\n"
     "                      take them from DIR/Config/Vessels/CLASS.cfg (else the stock classes)\n"
     "  --duration S        run S simulated seconds (default 10); --until T: until the clock reads T\n"
-    "  --keys \"T:KEY,...\"  press KEY (J, O, MINUS, LBRACKET, COMMA, 1, ...) on the display\n"
-    "                      at the first frame that starts at or after T seconds\n"
+    "  --dt S              the step, instead of the scenario's STEP; a span that is not a whole\n"
+    "                      number of steps ends with a shorter step, at the time asked for\n"
+    "  --keys \"T:KEY,...\"  press KEY (J, O, MINUS, LBRACKET, COMMA, 1, ...: the list below) on the\n"
+    "                      display at the first frame that starts at or after T seconds\n"
     "  --delete \"T:NAME,...\"  delete vessel NAME at the start of the first frame that starts\n"
     "                      at or after T seconds, before that frame's keys\n"
     "  --tethers, --vessels  CSV samples at the start, every --every seconds (default 1) and at the end\n"
+    "  --append            continue the CSV files of the run the scenario was saved from\n"
     "  --screen, --png     the display after the last frame, as text or as a picture\n"
     "  --save              the whole scenario after the last frame\n"
     "  --checkpoint S      save the scenario every S simulated seconds, beside --save as\n"
     "                      NAME-checkpoint.scn or to --checkpoint-file; run it to resume\n"
-    "  --append            continue the CSV files of the run the scenario was saved from\n"
+    "  --quiet             print nothing but errors\n"
     "  --show              print the display each time it changes, with the simulated time\n"
     "  --speed X           run X simulated seconds per second of wall time (default: flat out)\n"
     "  --replay HTML       a page that replays the run in 3D in a browser, sampled every\n"
@@ -58,26 +72,73 @@ const char usageText[] =
     "                      went_slack (1 when in some frame it pulled nothing with its attach points\n"
     "                      closer than its length); CSV - writes to standard output\n"
     "\n"
-    "Times are the simulated clock's, which a saved scenario carries. Ctrl-C (SIGINT) or SIGTERM\n"
-    "stops a run after its frame and writes every output; a second one stops it at once.\n"
+    "Times are the simulated clock's, which a saved scenario carries. Every output's folder is\n"
+    "checked before the first frame. Ctrl-C (SIGINT) or SIGTERM stops a run after its frame and\n"
+    "writes every output; a second one stops it at once. Exit status: 0; 1 when an output could\n"
+    "not be written; 2 for bad arguments or an unreadable scenario.\n"
+    "\n";
+
+const char playHelp[] =
+    "usage: kestrane-sim play SCENARIO [--plugin PATH] [--host-dir DIR] [--dt S]\n"
     "\n"
-    "sweep runs SCENARIO once for every combination of the --vary lists (the last list varying\n"
-    "fastest), each run a separate kestrane-sim run process with --set NAME=VALUE for each list, and\n"
-    "writes their --summary lines, with one header line, to --summary CSV (default: standard output),\n"
-    "in the order of the combinations.\n"
-    "  --vary NAME=V1,...  the values of one setting (names as for --set)\n"
+    "Runs the scenario in real time in the terminal (80x24 at least), the display beside the list\n"
+    "of vessels with their distance and speed relative to yours, and a legend of the display's\n"
+    "keys. The scenario's description shows until the first key. Printable keys go to the display;\n"
+    "the simulator keeps these:\n";
+
+const char playHelpEnd[] =
+    "\n"
+    "Leaving, it offers to save the scenario and to write a replay page, in the working folder\n"
+    "(NAME-saved.scn, NAME-replay.html) unless another path is typed; terminated or hung up, it\n"
+    "saves a changed scenario to NAME-saved.scn in the working folder without asking.\n"
+    "\n";
+
+const char sweepHelp[] =
+    "usage: kestrane-sim sweep SCENARIO --vary NAME=V1,V2,... [--vary ...] [--jobs N] [--shard K/N]\n"
+    "                          [--summary CSV] [--link N] [--quiet] [--plugin PATH] [--duration S]\n"
+    "                          [--dt S] [--keys LIST] [--delete LIST]\n"
+    "\n"
+    "Runs SCENARIO once for every combination of the --vary lists (the last list varying fastest),\n"
+    "each run a separate kestrane-sim run process with --set NAME=VALUE for each list, and writes\n"
+    "their --summary lines, with one header line, to --summary CSV (default: standard output), in\n"
+    "the order of the combinations.\n"
+    "  --vary NAME=V1,...  the values of one setting: setup_length, setup_force, or linkN_length,\n"
+    "                      linkN_force, linkN_reel_speed for a link N (0-7) the scenario ties\n"
     "  --jobs N            runs at once (default: the number of cores)\n"
     "  --shard K/N         only the K-th of N equal consecutive parts of the combinations; only part 1\n"
     "                      writes the header, so the parts' files concatenated in order are the whole\n"
     "  --link N            the link summarised (default: the link of the first linkN_ list, else 0)\n"
     "  --quiet             no progress line on a terminal\n"
-    "  --plugin, --duration, --dt, --keys, --delete  as for run, for every run\n"
-    "\n"
-    "play runs the scenario in real time in the terminal: printable keys go to the display;\n"
-    "space pauses, Tab changes the focus vessel, Left/Right (or F1/F2) change time acceleration,\n"
-    "Delete deletes the focus vessel (after y to confirm), q or Esc quits and offers to save\n"
-    "the scenario and to write a replay page; terminated or hung up, it saves a changed\n"
-    "scenario to NAME-saved.scn.\n";
+    "  --plugin, --duration, --dt, --keys, --delete  as for run (kestrane-sim run --help), for every run\n";
+
+}  // namespace
+
+std::string HelpText(Command::Topic topic) {
+  switch (topic) {
+    case Command::Topic::Run:
+      return std::string(runHelp) + KeyListHelp();
+    case Command::Topic::Play: {
+      std::string text = playHelp;
+      for (const PlayKeyHelp &key : PlayKeys()) {
+        char line[96];
+        std::snprintf(line, sizeof line, "  %-19s %s\n", key.keys, key.does);
+        text += line;
+      }
+      return text + playHelpEnd + KeyListHelp();
+    }
+    case Command::Topic::Sweep:
+      return sweepHelp;
+    case Command::Topic::General:
+      break;
+  }
+  return generalHelp;
+}
+
+std::string HelpHint(const std::vector<std::string> &args) {
+  if (!args.empty() && (args[0] == "run" || args[0] == "play" || args[0] == "sweep"))
+    return "kestrane-sim " + args[0] + " --help";
+  return "kestrane-sim --help";
+}
 
 namespace {
 
@@ -163,6 +224,7 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
     auto sweep = ParseSweepArguments(args, error);
     if (!sweep) return std::nullopt;
     command.kind = sweep->help ? Command::Kind::Help : Command::Kind::Sweep;
+    command.topic = Command::Topic::Sweep;
     command.sweep = std::move(*sweep);
     return command;
   }
@@ -180,6 +242,11 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
 
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string &arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      command.kind = Command::Kind::Help;
+      command.topic = isRun ? Command::Topic::Run : Command::Topic::Play;
+      return command;
+    }
     if (arg.rfind("--", 0) != 0) {
       if (!scenario.empty()) {
         error = "unexpected argument '" + arg + "'";
@@ -187,10 +254,6 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
       }
       scenario = arg;
       continue;
-    }
-    if (arg == "--help") {
-      command.kind = Command::Kind::Help;
-      return command;
     }
     if (isRun && (arg == "--quiet" || arg == "--show" || arg == "--append")) {
       (arg == "--quiet" ? run.quiet : arg == "--show" ? run.show : run.append) = true;

@@ -58,15 +58,21 @@ struct PlayArguments {
 
 struct Command {
   enum class Kind { Run, Play, Sweep, Help } kind = Kind::Help;
+  // The help asked for: the program's (no command named) or one command's.
+  enum class Topic { General, Run, Play, Sweep } topic = Topic::General;
   RunArguments run;
   PlayArguments play;
   SweepArguments sweep;
 };
 
-extern const char usageText[];
+// What --help prints: the usage of every command, or one command's usage, options and keys.
+std::string HelpText(Command::Topic topic);
 
 // Nothing, with `error` holding a one-line reason, for bad arguments.
 std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, std::string &error);
+
+// Where a user who gave `args` finds what they may give: "kestrane-sim run --help".
+std::string HelpHint(const std::vector<std::string> &args);
 
 // Where the checkpoints of a run that saves to `savePath` go: "dir/end.scn" gives
 // "dir/end-checkpoint.scn"; a name without ".scn" gets "-checkpoint.scn" appended.

@@ -24,7 +24,9 @@
 #endif
 
 #include "sim/cli/Cli.h"
+#include "sim/cli/RunChecks.h"
 #include "sim/cli/RunSignals.h"
+#include "sim/run/BlockWarnings.h"
 #include "sim/run/Recorder.h"
 #include "sim/run/ReplayFile.h"
 #include "sim/run/ReplayRecorder.h"
@@ -41,9 +43,9 @@ namespace {
 constexpr int badArguments = 2;
 constexpr int failure = 1;
 
-// Simulated times within this of each other count as the same instant: frame start times are
-// sums of steps and carry rounding.
-constexpr double timeSlack = 1e-9;
+constexpr double timeSlack = sim::runTimeSlack;
+// The display mode the plug-in registers, whose scenario blocks are checked on loading.
+constexpr const char *pluginModeName = "Kestrane";
 
 bool Reached(double time, double target) { return time >= target - timeSlack * std::max(1.0, std::fabs(target)); }
 
@@ -158,18 +160,6 @@ bool CheckDeletions(const std::vector<sim::TimedDeletion> &deletions, size_t fir
   return true;
 }
 
-// Whether a file can be written at `path`, found out before a long run rather than after it.
-bool Writable(const std::string &path, std::string &error) {
-  const std::string probe = path + ".writing";
-  std::ofstream out(probe, std::ios::binary);
-  const bool ok = static_cast<bool>(out);
-  out.close();
-  std::error_code ignored;
-  std::filesystem::remove(probe, ignored);
-  if (!ok) error = "cannot write '" + path + "'";
-  return ok;
-}
-
 // How many of the events (keys or deletions, in time order) the scenario's clock has passed: a
 // run that started earlier and saved the scenario at `start` (s) pressed or did them in a frame
 // that started a step (`step`, s) before at the latest.
@@ -257,19 +247,21 @@ void WriteOutputs(sim::Simulation &simulation, const sim::RunArguments &args, si
 int Run(const sim::RunArguments &args) {
   sim::RunSignals signals;
   std::string error;
-  if (!args.replay.empty()) {
-    if (sim::ReplayPageTemplate().empty())
-      return Fail(badArguments,
-                  "--replay: this kestrane-sim was built without the replay page (node and npm were missing when "
-                  "it was configured)");
-    if (!Writable(args.replay, error)) return Fail(badArguments, error);
-  }
+  if (!args.replay.empty() && sim::ReplayPageTemplate().empty())
+    return Fail(badArguments,
+                "--replay: this kestrane-sim was built without the replay page (node and npm were missing when "
+                "it was configured)");
+  // Found out before a long run rather than after it.
+  if (!sim::CheckOutputs(args, error)) return Fail(badArguments, error);
   sim::Simulation::Options options{args.scenario, args.plugin.empty() ? sim::DefaultPluginPath() : args.plugin,
                                    args.step, args.host, args.steps};
   options.hostDir = args.hostDir;
   options.settings = args.settings;
   try {
     sim::Simulation simulation(options);
+    if (!args.quiet)
+      for (const std::string &warning : sim::ScenarioBlockWarnings(simulation.Loaded(), pluginModeName))
+        std::fprintf(stderr, "kestrane-sim: warning: %s\n", warning.c_str());
     if (!args.quiet && simulation.CarriedCount() > 0)
       std::printf("%zu vessel%s landed, attached or orbiting another body: carried as read, not simulated\n",
                   simulation.CarriedCount(), simulation.CarriedCount() == 1 ? "" : "s");
@@ -282,15 +274,20 @@ int Run(const sim::RunArguments &args) {
     const double end = args.until ? *args.until : start + args.duration;
     // Frames are counted, not timed, so that a duration that is a whole number of steps runs
     // exactly that many frames.
-    const long long frames = std::max(0LL, static_cast<long long>(std::ceil((end - start) / step - timeSlack)));
+    const std::optional<sim::FramePlan> plan = sim::PlanFrames(start, end, step, args.until ? "--until" : "--duration",
+                                                               args.until ? *args.until : args.duration, error);
+    if (!plan) return Fail(badArguments, error);
+    const long long frames = plan->frames;
+    std::optional<double> lastStep;  // s, of a shorter last frame
 
     size_t nextKey = DoneBefore(args.keys, start, step), nextDeletion = DoneBefore(args.deletions, start, step);
     if (!CheckDeletions(args.deletions, nextDeletion, simulation.GetWorld(), error)) return Fail(badArguments, error);
     if ((nextKey > 0 || nextDeletion > 0) && !args.quiet && !args.append)
       std::fprintf(stderr,
-                   "kestrane-sim: the scenario's clock starts at %s s; %zu keys and %zu deletions timed "
-                   "before that are taken as done\n",
-                   sim::FormatSeconds(start).c_str(), nextKey, nextDeletion);
+                   "kestrane-sim: the scenario's clock starts at %s s; %s and %s timed before that are taken "
+                   "as done\n",
+                   sim::FormatSeconds(start).c_str(), sim::Counted(static_cast<long long>(nextKey), "key").c_str(),
+                   sim::Counted(static_cast<long long>(nextDeletion), "deletion").c_str());
 
     sim::Recorder recorder;
     std::vector<std::string> notes;
@@ -332,7 +329,15 @@ int Run(const sim::RunArguments &args) {
       due.clear();
       while (nextKey < args.keys.size() && Reached(frameStart, args.keys[nextKey].time))
         due.push_back(args.keys[nextKey++].key);
+      // The last frame ends at the time asked for: a span that is not a whole number of steps
+      // ends with a shorter one.
+      sim::World &world = simulation.GetWorld();
+      if (plan->shorterLast && framesRun + 1 == frames) {
+        lastStep = sim::LastStep(frameStart, end, step);
+        world.step = *lastStep;
+      }
       simulation.Frame(due);
+      world.step = step;
       ++framesRun;
       const double frameEnd = simulation.Time();
       if (summary) summary->Observe(simulation, !due.empty() || nextDeletion != deletedBefore);
@@ -379,8 +384,14 @@ int Run(const sim::RunArguments &args) {
         const bool terminal = isatty(fileno(stdout));
         std::fputs((terminal ? display->Surface().Ansi() : display->Surface().Text()).c_str(), stdout);
       }
-      std::printf("%lld frames, %.3f s simulated, %zu vessels\n", framesRun, simulation.Time() - start,
-                  simulation.GetWorld().VesselCount());
+      // A shorter last frame is said, so that the time simulated adds up.
+      char shorter[64] = "";
+      if (lastStep)
+        std::snprintf(shorter, sizeof shorter, framesRun == 1 ? " of %g s" : " (the last of %g s)", *lastStep);
+      const std::string last = shorter;
+      std::printf("%s%s, %.3f s simulated, %s\n", sim::Counted(framesRun, "frame").c_str(), last.c_str(),
+                  simulation.Time() - start,
+                  sim::Counted(static_cast<long long>(simulation.GetWorld().VesselCount()), "vessel").c_str());
       std::fflush(stdout);
     }
     const int signal = sim::RunSignals::Received();
@@ -418,10 +429,10 @@ int main(int argc, char **argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string error;
   auto command = sim::ParseCommandLine(args, error);
-  if (!command) return Fail(badArguments, error + " (see kestrane-sim --help)");
+  if (!command) return Fail(badArguments, error + " (see " + sim::HelpHint(args) + ")");
   switch (command->kind) {
     case sim::Command::Kind::Help:
-      std::fputs(sim::usageText, stdout);
+      std::fputs(sim::HelpText(command->topic).c_str(), stdout);
       return 0;
     case sim::Command::Kind::Run:
       return Run(command->run);

@@ -12,12 +12,16 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "sim/cli/KeyGuide.h"
 #include "sim/cli/KeyNames.h"
 #include "sim/cli/PlayLogic.h"
+#include "sim/run/BlockWarnings.h"
 #include "sim/run/ReplayFile.h"
 #include "sim/run/ReplayRecorder.h"
 #include "sim/run/Simulation.h"
@@ -213,13 +217,18 @@ std::string TypedAhead() {
 
 class PlayScreen {
 public:
-  PlayScreen(Simulation &run, ReplayRecorder &recording, Terminal &term, const std::string &scenarioPath)
+  // `warnings`: what loading the scenario found to tell the user, shown with the description.
+  PlayScreen(Simulation &run, ReplayRecorder &recording, Terminal &term, const std::string &scenarioPath,
+             std::vector<std::string> warnings)
       : simulation(run),
         replay(recording),
         terminal(term),
         scenarioName(std::filesystem::path(scenarioPath).filename().string()),
+        loadWarnings(std::move(warnings)),
         pacer(run.GetWorld().step, stallGap),
-        lastTick(Clock::now()) {}
+        lastTick(Clock::now()) {
+    showStart = !run.Loaded().description.empty() || !loadWarnings.empty();
+  }
 
   // Runs until q, Esc or a stop signal.
   void Loop() {
@@ -273,6 +282,12 @@ private:
       clear();
       return;
     }
+    // The page of keys goes at any key, which does nothing else.
+    if (showKeys) {
+      showKeys = false;
+      return;
+    }
+    showStart = false;
     if (!doomed.empty()) {
       AnswerDeletion(key);
       return;
@@ -300,13 +315,16 @@ private:
       case PlayControl::DeleteFocus:
         AskDeletion();
         return;
+      case PlayControl::Keys:
+        showKeys = true;
+        return;
       case PlayControl::None:
         break;
     }
     const std::optional<DWORD> code = ScanCodeForCharacter(key);
     if (!code) return;
     const bool consumed = simulation.PressKey(*code);
-    Note("key " + KeyName(*code) + (consumed ? "" : ": not a display key"));
+    Note("key " + KeyName(*code) + (consumed ? "" : ": not a display key (? lists them)"));
   }
 
   void MoveFocus(int direction) {
@@ -372,10 +390,51 @@ private:
       refresh();
       return;
     }
-    if (display != nullptr) DrawDisplay(*display, layout);
-    DrawVessels(layout);
+    if (showKeys) {
+      DrawKeysPage(layout, columns);
+    } else {
+      if (display != nullptr) DrawDisplay(*display, layout);
+      DrawPanel(layout);
+    }
     DrawStatus(layout, columns);
     refresh();
+  }
+
+  // Every key over the display and the panel, the status line left in view.
+  void DrawKeysPage(const PlayLayout &layout, int columns) {
+    const int rows = layout.statusRow;
+    std::vector<std::string> about = WrapText(simulation.Loaded().description, columns);
+    if (!about.empty()) about.insert(about.begin(), "About " + scenarioName);
+    const std::vector<std::string> page = KeysPage(columns, rows, about);
+    for (size_t row = 0; row < page.size(); ++row) {
+      if (row == 0) attron(A_BOLD);
+      mvaddnstr(static_cast<int>(row), 0, page[row].c_str(), columns);
+      if (row == 0) attroff(A_BOLD);
+    }
+  }
+
+  // The vessel list, and below it the description and warnings until the first key, then the
+  // legend of the display's keys.
+  void DrawPanel(const PlayLayout &layout) {
+    const int width = layout.vesselsColumns;
+    std::vector<std::string> text;
+    if (showStart) {
+      text = DescriptionLines(scenarioName, simulation.Loaded().description, width);
+      for (const std::string &warning : loadWarnings)
+        for (const std::string &line : WrapText("warning: " + warning, width)) text.push_back(line);
+    } else if (width >= legendWidth) {
+      text = KeyLegend();
+    }
+    const size_t count = simulation.GetWorld().VesselCount();
+    const PanelSplit split = SplitPanel(layout.vesselsRows, count, static_cast<int>(text.size()));
+    DrawVessels(layout, split.listRows);
+    for (int row = 0; row < split.textRows; ++row) {
+      // The panel's first line is its heading.
+      if (row == 0) attron(A_BOLD);
+      mvaddnstr(layout.vesselsTop + split.textTop + row, layout.vesselsLeft, text[static_cast<size_t>(row)].c_str(),
+                width);
+      if (row == 0) attroff(A_BOLD);
+    }
   }
 
   // The display on its black screen, each character in its own colour.
@@ -397,7 +456,8 @@ private:
     }
   }
 
-  void DrawVessels(const PlayLayout &layout) {
+  void DrawVessels(const PlayLayout &layout, int rows) {
+    if (rows <= 0) return;
     World &world = simulation.GetWorld();
     const int width = layout.vesselsColumns;
     attron(A_BOLD);
@@ -405,12 +465,12 @@ private:
     attroff(A_BOLD);
     const Vessel *focus = world.Focus();
     const size_t count = world.VesselCount();
-    const ListWindow window = VesselWindow(count, layout.vesselsRows - 1, world.IndexOf(focus));
+    const ListWindow window = VesselWindow(count, rows - 1, world.IndexOf(focus));
     int row = layout.vesselsTop + 1;
     for (size_t i = window.first; i < window.first + window.shown; ++i, ++row) {
       const Vessel *vessel = world.VesselAt(i);
-      VesselRow line{vessel->Name(), focus ? Length(vessel->pos - focus->pos) : 0.0, Length(vessel->vel),
-                     vessel == focus};
+      VesselRow line{vessel->Name(), focus ? Length(vessel->pos - focus->pos) : 0.0,
+                     focus ? Length(vessel->vel - focus->vel) : Length(vessel->vel), vessel == focus};
       if (line.focus) attron(A_BOLD);
       mvaddnstr(row, layout.vesselsLeft, VesselLine(line, width).c_str(), width);
       if (line.focus) attroff(A_BOLD);
@@ -441,6 +501,9 @@ private:
   ReplayRecorder &replay;
   Terminal &terminal;
   std::string scenarioName;
+  std::vector<std::string> loadWarnings;
+  bool showStart = false;  // the description and warnings, until the first key
+  bool showKeys = false;   // the page of every key, until the next key
   TimeAcceleration acceleration;
   Pacer pacer;
   RateMeter rate;
@@ -490,39 +553,61 @@ bool SameFile(const std::string &a, const std::string &b) {
   return std::filesystem::equivalent(a, b, error);
 }
 
-// Asks where to save the run's scenario, and saves it. An existing file, the loaded scenario
-// above all, is only replaced when the user says so.
-void OfferSave(Simulation &simulation, const std::string &scenarioPath, AnswerReader &answers) {
-  const std::string defaultPath = DefaultSavePath(scenarioPath);
+// Asks "<question> <default>? [...]" until the answer is clear: the path to write (the default, a
+// typed file name ending in `extension`, or the default's name in a folder), or nothing when the
+// user declines or the input ends (then `declined` is printed). An existing file, the loaded
+// scenario above all, is only chosen when the user says to replace it.
+std::optional<std::string> AskPath(const std::string &question, const std::string &defaultPath,
+                                   const std::string &extension, const std::string &scenarioPath,
+                                   const std::string &declined, AnswerReader &answers) {
   for (;;) {
-    std::printf("Save scenario to %s? [Enter: yes, n: no, or type a path] ", defaultPath.c_str());
+    std::printf("%s %s? [Enter: yes, n: no, or a %s path] ", question.c_str(), defaultPath.c_str(), extension.c_str());
     std::fflush(stdout);
     std::string answer;
     if (!answers.Line(answer)) {
-      std::printf("\nNot saved.\n");
-      return;
+      std::printf("\n%s\n", declined.c_str());
+      return std::nullopt;
     }
-    const SaveChoice choice = ReadSaveAnswer(answer, defaultPath);
-    if (!choice.save) {
-      std::printf("Not saved.\n");
-      return;
-    }
+    SaveChoice choice = ReadSaveAnswer(answer, defaultPath, extension);
     std::error_code error;
-    if (std::filesystem::exists(choice.path, error)) {
-      const bool loaded = SameFile(choice.path, scenarioPath);
-      std::printf("%s %s. Replace it? [y/N] ", choice.path.c_str(),
-                  loaded ? "is the scenario this run started from" : "exists");
-      std::fflush(stdout);
-      std::string confirm;
-      if (!answers.Line(confirm)) {
-        std::printf("\nNot saved.\n");
-        return;
-      }
-      if (confirm != "y" && confirm != "Y" && confirm != "yes") continue;
+    if (choice.kind == SaveChoice::Kind::Unclear && std::filesystem::is_directory(choice.path, error))
+      choice = {SaveChoice::Kind::Path, InFolder(choice.path, defaultPath)};
+    if (choice.kind == SaveChoice::Kind::Decline) {
+      std::printf("%s\n", declined.c_str());
+      return std::nullopt;
     }
+    if (choice.kind == SaveChoice::Kind::Unclear) {
+      std::printf("'%s' is neither y nor n nor a %s path.\n", choice.path.c_str(), extension.c_str());
+      continue;
+    }
+    if (std::filesystem::is_directory(choice.path, error)) {
+      std::printf("%s is a folder.\n", choice.path.c_str());
+      continue;
+    }
+    if (!std::filesystem::exists(choice.path, error)) return choice.path;
+    const bool loaded = SameFile(choice.path, scenarioPath);
+    std::printf("%s %s. Replace it? [y/N] ", choice.path.c_str(),
+                loaded ? "is the scenario this run started from" : "exists");
+    std::fflush(stdout);
+    std::string confirm;
+    if (!answers.Line(confirm)) {
+      std::printf("\n%s\n", declined.c_str());
+      return std::nullopt;
+    }
+    if (confirm == "y" || confirm == "Y" || confirm == "yes") return choice.path;
+  }
+}
+
+// Asks where to save the run's scenario, and saves it.
+void OfferSave(Simulation &simulation, const std::string &scenarioPath, AnswerReader &answers) {
+  const std::string defaultPath = DefaultSavePath(scenarioPath);
+  for (;;) {
+    const std::optional<std::string> path =
+        AskPath("Save scenario to", defaultPath, ".scn", scenarioPath, "Not saved.", answers);
+    if (!path) return;
     try {
-      simulation.Save(choice.path);
-      std::printf("Saved %s\n", choice.path.c_str());
+      simulation.Save(*path);
+      std::printf("Saved %s\n", path->c_str());
       return;
     } catch (const std::exception &e) {
       std::printf("Cannot save: %s\n", e.what());
@@ -533,41 +618,20 @@ void OfferSave(Simulation &simulation, const std::string &scenarioPath, AnswerRe
 // Seconds of the session between the replay's samples, until a long session is thinned.
 constexpr double replayEvery = 0.1;
 
-// Offers to write the session as a replay page, and writes it. An existing file is only replaced
-// when the user says so.
+// Offers to write the session as a replay page, and writes it.
 void OfferReplay(Simulation &simulation, ReplayRecorder &replay, const std::string &scenarioPath,
                  AnswerReader &answers) {
   if (ReplayPageTemplate().empty()) return;
   replay.Finish(simulation);
   const std::string defaultPath = DefaultReplayPath(scenarioPath);
   for (;;) {
-    std::printf("Write a replay of this session to %s? [Enter: yes, n: no, or type a path] ", defaultPath.c_str());
-    std::fflush(stdout);
-    std::string answer;
-    if (!answers.Line(answer)) {
-      std::printf("\nNo replay written.\n");
-      return;
-    }
-    const SaveChoice choice = ReadSaveAnswer(answer, defaultPath);
-    if (!choice.save) {
-      std::printf("No replay written.\n");
-      return;
-    }
-    std::error_code error;
-    if (std::filesystem::exists(choice.path, error)) {
-      std::printf("%s exists. Replace it? [y/N] ", choice.path.c_str());
-      std::fflush(stdout);
-      std::string confirm;
-      if (!answers.Line(confirm)) {
-        std::printf("\nNo replay written.\n");
-        return;
-      }
-      if (confirm != "y" && confirm != "Y" && confirm != "yes") continue;
-    }
+    const std::optional<std::string> path =
+        AskPath("Write a replay to", defaultPath, ".html", scenarioPath, "No replay written.", answers);
+    if (!path) return;
     std::string reason;
     const std::string title = std::filesystem::path(scenarioPath).filename().string();
-    if (WriteReplayPage(choice.path, replay, title, reason)) {
-      std::printf("Wrote %s: open it in a browser.\n", choice.path.c_str());
+    if (WriteReplayPage(*path, replay, title, reason)) {
+      std::printf("Wrote %s: open it in a browser.\n", path->c_str());
       if (replay.Every() > replayEvery)
         std::printf("It is sampled every %s s, to hold the session in %zu MB.\n", FormatSeconds(replay.Every()).c_str(),
                     ReplayRecorder::defaultMaxBytes >> 20);
@@ -607,6 +671,11 @@ int Play(const PlayArguments &args) {
     return badArguments;
   }
 
+  // Printed before the terminal is taken, so that they stand above the prompts after the session,
+  // and shown with the description.
+  const std::vector<std::string> warnings = ScenarioBlockWarnings(simulation->Loaded(), "Kestrane");
+  for (const std::string &warning : warnings) std::fprintf(stderr, "kestrane-sim: warning: %s\n", warning.c_str());
+
   stopSignal = 0;
   StopSignals signals;
   // What a save would write now; a terminated run saves only when its scenario has changed.
@@ -617,7 +686,7 @@ int Play(const PlayArguments &args) {
   replay.Start(*simulation);
   try {
     Terminal terminal;
-    PlayScreen screen(*simulation, replay, terminal, args.scenario);
+    PlayScreen screen(*simulation, replay, terminal, args.scenario, warnings);
     screen.Loop();
     typedAhead = TypedAhead();
   } catch (const TerminalError &e) {

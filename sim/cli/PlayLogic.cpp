@@ -55,6 +55,10 @@ constexpr int minNameWidth = 8;
 constexpr int minVesselColumns = markerWidth + minNameWidth + 1 + distanceWidth + 1 + speedWidth;
 // Blank columns between the display and the vessel list beside it.
 constexpr int panelGap = 2;
+// A blank column between the display and a column of its button labels.
+constexpr int labelGap = 1;
+// Vessels the list keeps in view before the text below it gets rows: the focus and two more.
+constexpr int listKept = 3;
 // The status line and the key help.
 constexpr int bottomRows = 2;
 
@@ -92,6 +96,10 @@ PlayControl ControlForCharacter(int ch) {
     case 'Q':
     case escapeCharacter:
       return PlayControl::Quit;
+    case '?':
+    case 'h':
+    case 'H':
+      return PlayControl::Keys;
     default:
       return PlayControl::None;
   }
@@ -162,9 +170,17 @@ PlayLayout LayoutFor(int columns, int rows, const DisplayCells &display, size_t 
   side.needRows = display.rowsNeeded + bottomRows;
   if (columns >= side.needColumns && rows >= side.needRows) {
     side.fits = true;
+    // The labels only where the vessel list keeps its width beside them.
+    const int labels = display.labelWidth > 0 ? display.labelWidth + labelGap : 0;
+    if (labels > 0 && columns >= side.needColumns + 2 * labels) {
+      side.labelWidth = display.labelWidth;
+      side.leftLabelsColumn = 0;
+      side.displayLeft = labels;
+      side.rightLabelsColumn = labels + display.columns + labelGap;
+    }
     side.displayColumns = display.columns;
     side.displayRows = std::min(display.rows, rows - bottomRows);
-    side.vesselsLeft = display.columns + panelGap;
+    side.vesselsLeft = side.displayLeft + display.columns + (side.labelWidth > 0 ? labels : 0) + panelGap;
     side.vesselsColumns = columns - side.vesselsLeft;
     side.vesselsRows = rows - bottomRows;
     side.statusRow = rows - 2;
@@ -196,6 +212,28 @@ PlayLayout LayoutFor(int columns, int rows, const DisplayCells &display, size_t 
     return std::max(0, l.needColumns - columns) + std::max(0, l.needRows - rows);
   };
   return missing(stacked) < missing(side) ? stacked : side;
+}
+
+PanelSplit SplitPanel(int rows, size_t vesselCount, int textLines) {
+  PanelSplit split;
+  if (rows <= 0) return split;
+  const int wanted = 1 + static_cast<int>(std::min<size_t>(vesselCount, static_cast<size_t>(rows)));
+  const int kept = std::min(wanted, 1 + listKept);
+  if (textLines <= 0) {
+    split.listRows = std::min(wanted, rows);
+    split.textTop = rows;
+    return split;
+  }
+  // The text gives way to the kept vessels, the rest of the list to the text.
+  split.textRows = std::clamp(rows - kept - 1, 0, textLines);
+  if (split.textRows == 0) {
+    split.listRows = std::min(wanted, rows);
+    split.textTop = rows;
+    return split;
+  }
+  split.listRows = std::min(wanted, rows - split.textRows - 1);
+  split.textTop = split.listRows + 1;
+  return split;
 }
 
 std::string TooSmallMessage(const PlayLayout &layout, int columns, int rows) {
@@ -247,15 +285,15 @@ std::string FormatSpeed(double metresPerSecond) {
 std::string VesselLine(const VesselRow &row, int width) {
   const int nameWidth = std::max(0, width - markerWidth - 1 - distanceWidth - 1 - speedWidth);
   std::string line = row.focus ? "> " : "  ";
-  line += Fit(row.name, nameWidth) + " " + RightAligned(FormatDistance(row.distance), distanceWidth) + " " +
-          RightAligned(FormatSpeed(row.speed), speedWidth);
+  line += Fit(row.name, nameWidth) + " " + RightAligned(row.focus ? "-" : FormatDistance(row.distance), distanceWidth) +
+          " " + RightAligned(row.focus ? "-" : FormatSpeed(row.speed), speedWidth);
   return Fit(line, width);
 }
 
 std::string VesselHeader(int width) {
   const int nameWidth = std::max(0, width - markerWidth - 1 - distanceWidth - 1 - speedWidth);
   return Fit("  " + Fit("Vessel", nameWidth) + " " + RightAligned("Distance", distanceWidth) + " " +
-                 RightAligned("Speed", speedWidth),
+                 RightAligned("Rel. speed", speedWidth),
              width);
 }
 
@@ -293,49 +331,119 @@ std::string StatusLine(const PlayStatus &status, int width) {
 
 std::string HelpLine(int width) {
   static const char *const forms[] = {
-      (" Space pause  Tab next vessel  Left/Right or F1/F2 slower/faster  Del delete vessel  q/Esc quit  "
-       "other keys: display"),
-      " Space pause  Tab vessel  Left/Right slower/faster  Del delete  q quit  other keys: display",
-      " Space pause  Tab vessel  Left/Right time  Del delete  q quit",
-      " Space pause  Tab vessel  Left/Right time  q quit",
-      " Spc pause  Tab vessel  L/R time  q quit",
+      (" Space pause  Tab next vessel  Left/Right or F1/F2 slower/faster  Del delete vessel  ? or h every key  "
+       "q/Esc quit"),
+      " Space pause  Tab vessel  Left/Right slower/faster  Del delete  ? every key  q quit",
+      " Space pause  Tab vessel  Left/Right time  Del delete  ? keys  q quit",
+      " Space pause  Tab vessel  L/R time  ? keys  q quit",
+      " Spc pause  Tab vessel  ? keys  q quit",
   };
   for (const char *form : forms)
     if (static_cast<int>(std::string(form).size()) <= width) return Fit(form, width);
   return Fit(forms[std::size(forms) - 1], width);
 }
 
+std::vector<std::string> WrapText(const std::string &text, int width) {
+  std::vector<std::string> lines;
+  if (width <= 0) return lines;
+  const size_t most = static_cast<size_t>(width);
+  std::string line;
+  bool paragraphEnded = false;
+  auto flush = [&] {
+    if (!line.empty()) lines.push_back(line);
+    line.clear();
+  };
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string source = text.substr(start, end - start);
+    start = end + 1;
+    if (source.find_first_not_of(" \t\r") == std::string::npos) {
+      // One blank line between paragraphs, however many the text has.
+      if (!line.empty()) paragraphEnded = true;
+      flush();
+      continue;
+    }
+    if (paragraphEnded) lines.push_back("");
+    paragraphEnded = false;
+    size_t at = 0;
+    for (;;) {
+      const size_t wordStart = source.find_first_not_of(" \t\r", at);
+      if (wordStart == std::string::npos) break;
+      size_t wordEnd = source.find_first_of(" \t\r", wordStart);
+      if (wordEnd == std::string::npos) wordEnd = source.size();
+      std::string word = source.substr(wordStart, wordEnd - wordStart);
+      at = wordEnd;
+      if (!line.empty() && line.size() + 1 + word.size() > most) flush();
+      while (word.size() > most) {
+        lines.push_back(word.substr(0, most));
+        word.erase(0, most);
+      }
+      line += (line.empty() ? "" : " ") + word;
+    }
+  }
+  flush();
+  return lines;
+}
+
+std::vector<std::string> DescriptionLines(const std::string &scenarioName, const std::string &description, int width) {
+  std::vector<std::string> lines = WrapText(description, width);
+  if (lines.empty()) return lines;
+  lines.insert(lines.begin(), {("About " + scenarioName).substr(0, static_cast<size_t>(width)), ""});
+  lines.push_back("");
+  for (const std::string &hint : WrapText("Shown until the first key. ? or h: every key.", width))
+    lines.push_back(hint);
+  return lines;
+}
+
+namespace {
+
+// The file name of a path, without a case-insensitive ".scn".
+std::string ScenarioStem(const std::string &scenarioPath) {
+  const std::string suffix = ".scn";
+  const size_t slash = scenarioPath.find_last_of("/\\");
+  std::string stem = slash == std::string::npos ? scenarioPath : scenarioPath.substr(slash + 1);
+  if (stem.size() > suffix.size() && Lower(stem.substr(stem.size() - suffix.size())) == suffix)
+    stem.resize(stem.size() - suffix.size());
+  return stem;
+}
+
+bool EndsWith(const std::string &text, const std::string &suffix) {
+  return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+}  // namespace
+
 std::string DefaultSavePath(const std::string &scenarioPath) {
-  const std::string suffix = ".scn";
-  const size_t slash = scenarioPath.find_last_of("/\\");
-  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-  std::string stem = scenarioPath;
-  if (stem.size() - nameStart > suffix.size() && Lower(stem.substr(stem.size() - suffix.size())) == suffix)
-    stem.resize(stem.size() - suffix.size());
+  const std::string stem = ScenarioStem(scenarioPath);
   const std::string saved = "-saved";
-  if (stem.size() - nameStart > saved.size() && stem.compare(stem.size() - saved.size(), saved.size(), saved) == 0)
-    return stem + suffix;
-  return stem + saved + suffix;
+  if (stem.size() > saved.size() && EndsWith(stem, saved)) return stem + ".scn";
+  return stem + saved + ".scn";
 }
 
-std::string DefaultReplayPath(const std::string &scenarioPath) {
-  const std::string suffix = ".scn";
-  const size_t slash = scenarioPath.find_last_of("/\\");
-  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-  std::string stem = scenarioPath;
-  if (stem.size() - nameStart > suffix.size() && Lower(stem.substr(stem.size() - suffix.size())) == suffix)
-    stem.resize(stem.size() - suffix.size());
-  return stem + "-replay.html";
-}
+std::string DefaultReplayPath(const std::string &scenarioPath) { return ScenarioStem(scenarioPath) + "-replay.html"; }
 
-SaveChoice ReadSaveAnswer(const std::string &answer, const std::string &defaultPath) {
+SaveChoice ReadSaveAnswer(const std::string &answer, const std::string &defaultPath, const std::string &extension) {
   const size_t first = answer.find_first_not_of(" \t\r\n");
   const std::string trimmed =
       first == std::string::npos ? "" : answer.substr(first, answer.find_last_not_of(" \t\r\n") - first + 1);
   const std::string word = Lower(trimmed);
-  if (word == "n" || word == "no") return {false, ""};
-  if (word.empty() || word == "y" || word == "yes") return {true, defaultPath};
-  return {true, trimmed};
+  if (word == "n" || word == "no") return {SaveChoice::Kind::Decline, ""};
+  if (word.empty() || word == "y" || word == "yes") return {SaveChoice::Kind::Default, defaultPath};
+  if (word.size() > extension.size() && EndsWith(word, Lower(extension)) &&
+      word[word.size() - extension.size() - 1] != '/')
+    return {SaveChoice::Kind::Path, trimmed};
+  if (word.back() == '/' || word.back() == '\\') return {SaveChoice::Kind::Path, InFolder(trimmed, defaultPath)};
+  return {SaveChoice::Kind::Unclear, trimmed};
+}
+
+std::string InFolder(const std::string &folder, const std::string &defaultPath) {
+  const size_t slash = defaultPath.find_last_of("/\\");
+  const std::string name = slash == std::string::npos ? defaultPath : defaultPath.substr(slash + 1);
+  if (folder.empty()) return name;
+  const char last = folder.back();
+  return folder + (last == '/' || last == '\\' ? "" : "/") + name;
 }
 
 }  // namespace sim

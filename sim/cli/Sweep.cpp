@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "sim/cli/Cli.h"
+#include "sim/cli/RunChecks.h"
+#include "sim/run/BlockWarnings.h"
 #include "sim/run/Summary.h"
 
 #ifndef _WIN32
@@ -82,6 +84,10 @@ std::optional<SweepArguments> ParseSweepArguments(const std::vector<std::string>
   static const char *const own[] = {"--vary", "--jobs", "--shard", "--summary", "--link"};
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string &arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      sweep.help = true;
+      return sweep;
+    }
     if (arg.rfind("--", 0) != 0) {
       if (!sweep.scenario.empty()) {
         error = "unexpected argument '" + arg + "'";
@@ -89,10 +95,6 @@ std::optional<SweepArguments> ParseSweepArguments(const std::vector<std::string>
       }
       sweep.scenario = arg;
       continue;
-    }
-    if (arg == "--help") {
-      sweep.help = true;
-      return sweep;
     }
     if (arg == "--quiet") {
       sweep.quiet = true;
@@ -283,6 +285,10 @@ int Sweep(const SweepArguments &args) {
   // The scenario and the settings are checked once here rather than in every run.
   try {
     Scenario scenario = LoadScenarioFile(args.scenario);
+    // Said once here: the runs are quiet.
+    if (!args.quiet)
+      for (const std::string &warning : ScenarioBlockWarnings(scenario, pluginModeName))
+        std::fprintf(stderr, "kestrane-sim: warning: %s\n", warning.c_str());
     if (!combinations->empty()) ApplyBlockSettings(scenario, pluginModeName, combinations->front());
   } catch (const ScenarioError &e) {
     return Fail(2, e.what());
@@ -294,8 +300,10 @@ int Sweep(const SweepArguments &args) {
   const std::string partial = args.summary.empty() ? "" : args.summary + ".partial";
   std::ofstream out;
   if (!partial.empty()) {
+    std::string error;
+    if (!OutputWritable("--summary", args.summary, OutputKind::Replaced, error)) return Fail(2, error);
     out.open(partial, std::ios::binary | std::ios::trunc);
-    if (!out) return Fail(2, "cannot write '" + partial + "'");
+    if (!out) return Fail(2, "cannot write '" + args.summary + "'");
   }
 
   const std::string self = SelfPath();

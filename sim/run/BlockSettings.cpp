@@ -101,13 +101,19 @@ void ApplyBlockSettings(Scenario &scenario, const std::string &mode, const std::
       block = &scenario.displays.back();
     }
     const std::string line = "  " + *key + " " + setting.value;
+    // A line set here is not the file's: it has no line number.
+    block->lineNumbers.resize(block->lines.size());
     bool replaced = false;
-    for (std::string &existing : block->lines)
-      if (HasKey(existing, *key)) {
-        existing = line;
+    for (size_t i = 0; i < block->lines.size(); ++i)
+      if (HasKey(block->lines[i], *key)) {
+        block->lines[i] = line;
+        block->lineNumbers[i] = 0;
         replaced = true;
       }
-    if (!replaced) block->lines.push_back(line);
+    if (!replaced) {
+      block->lines.push_back(line);
+      block->lineNumbers.push_back(0);
+    }
   }
 }
 

@@ -270,6 +270,7 @@ private:
       } else {
         if (!seenType) Fail(line.number, "BEGIN_MFD needs its TYPE line first");
         block.lines.push_back(line.raw);
+        block.lineNumbers.push_back(line.number);
       }
     }
     if (!seenType) Fail(open.number, "BEGIN_MFD has no TYPE line");
@@ -810,7 +811,8 @@ void SaveScenarioFile(const std::string &path, const Scenario &scenario, bool du
   {
     errno = 0;
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) throw ScenarioError(path + ": cannot write " + temporary + Reason(errno));
+    // The messages name the file the user asked for: the temporary one is this function's affair.
+    if (!out) throw ScenarioError(path + ": cannot write it" + Reason(errno));
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.close();
     // The write that failed set errno: a full disk, or a file larger than the process may write.
@@ -818,7 +820,7 @@ void SaveScenarioFile(const std::string &path, const Scenario &scenario, bool du
     if (!out || (durable && !SyncPath(temporary))) {
       std::error_code ignored;
       std::filesystem::remove(temporary, ignored);
-      throw ScenarioError(path + ": writing " + temporary + " failed" + Reason(out ? 0 : failure));
+      throw ScenarioError(path + ": not saved" + Reason(out ? 0 : failure));
     }
   }
   std::error_code error;

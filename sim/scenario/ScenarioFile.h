@@ -44,6 +44,8 @@ struct DisplayBlock {
   std::string type = "User";       // the TYPE line
   std::string mode;                // the MODE line: the display mode's name; empty when absent
   std::vector<std::string> lines;  // the lines after TYPE and MODE up to END_MFD, verbatim
+  // The file's line number of each of `lines`, for messages; 0 for a line not read from the file.
+  std::vector<size_t> lineNumbers;
   // The block as read, BEGIN_MFD to END_MFD; written back as it stands while not empty.
   std::vector<std::string> raw;
 };
@@ -107,7 +109,7 @@ struct Scenario {
   // SIMTIME: the simulated clock when the file was saved, s, so that a run resumed from it goes on
   // where the run that saved it stopped; none: 0.
   std::optional<double> time;
-  std::string focus;              // the focus ship's name; empty: the first ship
+  std::string focus;  // the focus ship's name; empty: the first ship
   std::vector<DisplayBlock> displays;
   std::vector<ShipState> ships;
   size_t gravityLine = 0, focusLine = 0;  // for messages

@@ -49,11 +49,12 @@ TEST(HostsTest, UnknownHostOrStepCallbacksAreBadArguments) {
   Result host = Sim("run " + scenario + " --host future", "badhost");
   EXPECT_EQ(host.status, 2);
   EXPECT_EQ(firstLine(host.err),
-            "kestrane-sim: --host needs classic or modern, not 'future' (see kestrane-sim --help)");
+            "kestrane-sim: --host needs classic or modern, not 'future' (see kestrane-sim run --help)");
   Result steps = Sim("run " + scenario + " --step-callbacks poststep", "badsteps");
   EXPECT_EQ(steps.status, 2);
-  EXPECT_EQ(firstLine(steps.err),
-            "kestrane-sim: --step-callbacks needs timestep, prestep or both, not 'poststep' (see kestrane-sim --help)");
+  EXPECT_EQ(
+      firstLine(steps.err),
+      "kestrane-sim: --step-callbacks needs timestep, prestep or both, not 'poststep' (see kestrane-sim run --help)");
 }
 
 }  // namespace

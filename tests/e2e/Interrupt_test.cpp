@@ -365,7 +365,7 @@ TEST(FileSizeLimitTest, AFileTooLargeIsReportedLikeAFullDiskWithWholeRowsAndNoPa
   Remove({"fsz2.scn"});
   pid = Start("run " + spinRun + " --duration 1 --quiet --save fsz2.scn", "fsz2", 1024);
   EXPECT_EQ(Wait(pid), 1);
-  EXPECT_EQ(ReadFile("fsz2.err"), "kestrane-sim: fsz2.scn: writing fsz2.scn.saving failed: File too large\n");
+  EXPECT_EQ(ReadFile("fsz2.err"), "kestrane-sim: fsz2.scn: not saved: File too large\n");
   struct stat info;
   EXPECT_NE(stat("fsz2.scn", &info), 0);
   EXPECT_NE(stat("fsz2.scn.saving", &info), 0);

@@ -120,7 +120,7 @@ public:
   // Answers the replay prompt with `answer` (tmux key names), when the build offers one.
   bool AnswerReplay(const std::string &answer, const std::string &path = "tug-replay.html") {
     if (!offersReplay) return true;
-    if (!WaitForText("Write a replay of this session to " + path + "? ")) return false;
+    if (!WaitForText("Write a replay to " + path + "? ")) return false;
     Keys(answer);
     return true;
   }
@@ -199,6 +199,62 @@ TEST_F(PlayTest, KeysReachTheDisplayAndQuittingRestoresTheTerminal) {
   EXPECT_NE(pane.Text().find("Not saved."), std::string::npos) << pane.Text();
   EXPECT_FALSE(Exists(dir + "/tug-saved.scn"));
   EXPECT_FALSE(Exists(dir + "/tug-replay.html"));
+}
+
+TEST_F(PlayTest, AtTheSmallestSizeTheDescriptionShowsUntilTheFirstKeyThenTheLegendAndEveryKeyOnAPage) {
+  // The scenario in a folder of examples: saves go to the working folder, not among them.
+  const std::string dir = ScenarioCopy("play_teach", "tug.scn", "tug.scn");
+  std::system(("mkdir -p " + Quoted(dir + "/examples") + " && mv " + Quoted(dir + "/tug.scn") + " " +
+               Quoted(dir + "/examples/"))
+                  .c_str());
+  PlayPane pane(dir, "examples/tug.scn", 80, 24);
+  ASSERT_TRUE(pane.WaitForText("Status  : Not connected")) << pane.Text();
+  std::string screen = pane.Text();
+  // Beside the display: the list (distance and speed relative to the focus vessel), then the
+  // scenario's description.
+  for (const char *row :
+       {"  Vessel        Distance    Rel. speed", "> Tug                  -             -",
+        "  Pod           1500.0 m      0.00 m/s", "About tug.scn", "A tug and a cargo pod 1500 m apart, at",
+        "rest, nothing tied.", "Space pause  Tab vessel  Left/Right time  Del delete  ? keys  q quit"})
+    EXPECT_NE(screen.find(row), std::string::npos) << row << "\n" << screen;
+  EXPECT_EQ(screen.find("Display keys"), std::string::npos) << screen;
+
+  // The first key does its work, and the legend takes the description's place.
+  pane.Type("-");
+  ASSERT_TRUE(pane.WaitForText("Target Ship : Pod at CoG")) << pane.Text();
+  ASSERT_TRUE(pane.WaitForText("Display keys        ? or h: every key")) << pane.Text();
+  screen = pane.Text();
+  for (const char *row : {"- =   target vessel next / previous", "a     length = distance to target",
+                          "j     connect        u  disconnect", "i o   reel in / out (again: faster)",
+                          "7 8   next dock port: own / target"})
+    EXPECT_NE(screen.find(row), std::string::npos) << row << "\n" << screen;
+  EXPECT_EQ(screen.find("About tug.scn"), std::string::npos) << screen;
+
+  // ? shows every key; the next key only takes the page away.
+  pane.Type("?");
+  ASSERT_TRUE(pane.WaitForText("Every key (any key returns)")) << pane.Text();
+  EXPECT_NE(pane.Text().find("  j   connect the current tether"), std::string::npos) << pane.Text();
+  pane.Type("j");
+  ASSERT_TRUE(pane.WaitFor([&] {
+    const std::string text = pane.Text();
+    return text.find("Every key") == std::string::npos && text.find("Display keys        ?") != std::string::npos;
+  })) << pane.Text();
+  EXPECT_NE(pane.Text().find("Status  : Not connected"), std::string::npos) << pane.Text();
+
+  // A slip of the finger at the save prompt saves nothing, and asks again.
+  pane.Keys("q");
+  ASSERT_TRUE(pane.WaitForText("Save scenario to tug-saved.scn? [Enter: yes, n: no, or a .scn path]")) << pane.Text();
+  pane.Type("nn");
+  pane.Keys("Enter");
+  ASSERT_TRUE(pane.WaitForText("'nn' is neither y nor n nor a .scn path.")) << pane.Text();
+  pane.Keys("Enter");
+  ASSERT_TRUE(pane.AnswerReplay("n Enter")) << pane.Text();
+  ASSERT_TRUE(pane.WaitForExit()) << pane.Text();
+  EXPECT_EQ(pane.ExitStatus(), 0);
+  EXPECT_NE(pane.Text().find("Saved tug-saved.scn"), std::string::npos) << pane.Text();
+  EXPECT_TRUE(Exists(dir + "/tug-saved.scn"));
+  EXPECT_FALSE(Exists(dir + "/nn"));
+  EXPECT_FALSE(Exists(dir + "/examples/tug-saved.scn"));
 }
 
 TEST_F(PlayTest, CtrlCLeavesLikeQuitAndTheSavedScenarioHoldsTheTether) {

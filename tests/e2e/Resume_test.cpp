@@ -151,6 +151,6 @@ TEST(ResumeTest, CheckpointsGoBesideTheSaveOrToTheNamedFileAndHoldTheLastState) 
   for (const auto &c : bad) {
     r = Sim("run " + TestScenario("pair.scn") + c.args, "cp_bad" + std::to_string(n++));
     EXPECT_EQ(r.status, 2) << c.args;
-    EXPECT_EQ(Printed(r.err), "kestrane-sim: " + c.expected + " (see kestrane-sim --help)\n") << c.args;
+    EXPECT_EQ(Printed(r.err), "kestrane-sim: " + c.expected + " (see kestrane-sim run --help)\n") << c.args;
   }
 }

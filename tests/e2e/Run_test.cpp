@@ -116,6 +116,43 @@ TEST(RunTest, KeysConnectAndReelIn) {
   EXPECT_NE(screen.find("Reel     : -0.10 m/sec"), std::string::npos) << screen;
 }
 
+// A span that is not a whole number of steps ends with a shorter step, which the plug-in takes as
+// the host's step: the reel pays in exactly its speed times the span, and the run ends on time.
+TEST(RunTest, ASpanNotAWholeNumberOfStepsEndsWithAShorterStepAtTheTimeAskedFor) {
+  struct Case {
+    std::string dt, saved;  // as given and as the scenario keeps it
+    std::string said;
+  } cases[] = {{"0.03", "0.03", "334 frames (the last of 0.01 s), 10.000 s simulated, 2 vessels\n"},
+               {"100", "100", "1 frame of 10 s, 10.000 s simulated, 2 vessels\n"},
+               {"1e9", "1000000000", "1 frame of 10 s, 10.000 s simulated, 2 vessels\n"},
+               {"0.02", "0.02", "500 frames, 10.000 s simulated, 2 vessels\n"}};
+  for (const Case &c : cases) {
+    const std::string name = "short" + c.dt;
+    const Result r =
+        Sim("run " + TestScenario("tug.scn") + " --dt " + c.dt +
+                " --duration 10 --keys 0:MINUS,0:A,0:J,0:I --tethers " + name + "_t.csv --save " + name + ".scn",
+            name);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(e2e::LastLine(ReadFile(name + ".out")), c.said) << c.dt;
+    const auto rows = ReadCsv(name + "_t.csv");
+    ASSERT_FALSE(rows.empty());
+    const auto &last = rows[rows.size() - 8];
+    // The clock's rounding over a few hundred steps.
+    const double clockRounding = 1e-12;
+    EXPECT_NEAR(Num(last, "time"), 10, clockRounding) << c.dt;
+    // Reeling in at 0.1 m/s from the first frame, summed over the frames' steps.
+    EXPECT_NEAR(Num(last, "length"), 1500 - 0.1 * 10, 1e-9) << c.dt;
+    // The scenario keeps the step asked for, not the last one.
+    EXPECT_NE(ReadFile(name + ".scn").find("  STEP " + c.saved + "\n"), std::string::npos) << c.dt;
+  }
+}
+
+TEST(RunTest, TheSummaryCountsInTheNounsPluralForm) {
+  const Result r = Sim("run " + TestScenario("tug.scn") + " --dt 1 --duration 1 --delete 0:Pod", "plural");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(e2e::LastLine(ReadFile("plural.out")), "1 frame, 1.000 s simulated, 1 vessel\n");
+}
+
 TEST(RunTest, BadArgumentsAndUnreadableScenariosExitWithStatusTwoAndOneLine) {
   struct Case {
     std::string args, expected;

@@ -54,6 +54,19 @@ inline Result Sim(const std::string &args, const std::string &name) {
   return {status, ReadFile(errPath)};
 }
 
+// The last line a program printed, with its line end as "\n" on every platform.
+inline std::string LastLine(std::string text) {
+  std::string plain;
+  for (char c : text)
+    if (c != '\r') plain += c;
+  const size_t end = plain.find_last_not_of('\n');
+  if (end == std::string::npos) return "";
+  const size_t start = plain.rfind('\n', end);
+  return plain.substr(start == std::string::npos ? 0 : start + 1,
+                      end + 1 - (start == std::string::npos ? 0 : start + 1)) +
+         "\n";
+}
+
 using CsvRow = std::map<std::string, std::string>;
 
 // A CSV file as rows of named fields.

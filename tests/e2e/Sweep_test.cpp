@@ -97,13 +97,13 @@ TEST(SweepTest, BadSweepsAreRefusedWithOneLineAndLeaveAnEarlierSummaryAsItWas) {
             "scenario\n");
   r = Sim("sweep " + tug + " --vary setup_force=1 --shard 2/1", "refused3");
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "kestrane-sim: --shard needs K/N with 1 <= K <= N, not '2/1' (see kestrane-sim --help)\n");
+  EXPECT_EQ(r.err, "kestrane-sim: --shard needs K/N with 1 <= K <= N, not '2/1' (see kestrane-sim sweep --help)\n");
   EXPECT_EQ(ReadFile("refused.csv"), "earlier\n");
   EXPECT_FALSE(std::ifstream("refused.csv.partial").good());
-  // A summary that cannot be written is found before any run.
+  // A summary that cannot be written is found before any run, and named as the user gave it.
   r = Sim("sweep " + tug + " --vary setup_force=1 --summary no-such-folder/s.csv", "refused4");
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "kestrane-sim: cannot write 'no-such-folder/s.csv.partial'\n");
+  EXPECT_EQ(r.err, "kestrane-sim: cannot write 'no-such-folder/s.csv' (--summary): no folder 'no-such-folder'\n");
 }
 
 }  // namespace

@@ -33,14 +33,12 @@ TEST(PlayKeysTest, CharactersPressTheirKeysScanCodesInEitherCaseAndTheSimulatorK
   EXPECT_EQ(sim::ScanCodeForCharacter('\''), DWORD{OAPI_KEY_APOSTROPHE});
   EXPECT_EQ(sim::ScanCodeForCharacter('<'), DWORD{OAPI_KEY_COMMA});
   EXPECT_EQ(sim::ScanCodeForCharacter('.'), DWORD{OAPI_KEY_PERIOD});
-  EXPECT_EQ(sim::ScanCodeForCharacter('?'), DWORD{OAPI_KEY_SLASH});
+  EXPECT_EQ(sim::ScanCodeForCharacter('/'), DWORD{OAPI_KEY_SLASH});
 
-  // The simulator's own keys never reach the display.
-  const std::pair<int, PlayControl> own[] = {{'q', PlayControl::Quit},
-                                             {'Q', PlayControl::Quit},
-                                             {27, PlayControl::Quit},
-                                             {' ', PlayControl::Pause},
-                                             {'\t', PlayControl::NextFocus}};
+  // The simulator's own keys never reach the display; ? and h are not display keys.
+  const std::pair<int, PlayControl> own[] = {
+      {'q', PlayControl::Quit},       {'Q', PlayControl::Quit}, {27, PlayControl::Quit},  {' ', PlayControl::Pause},
+      {'\t', PlayControl::NextFocus}, {'?', PlayControl::Keys}, {'h', PlayControl::Keys}, {'H', PlayControl::Keys}};
   for (const auto &[ch, control] : own) {
     EXPECT_EQ(sim::ControlForCharacter(ch), control) << ch;
     EXPECT_FALSE(sim::ScanCodeForCharacter(ch)) << ch;
@@ -147,6 +145,20 @@ TEST(PlayScreenTest, LayoutPutsTheVesselsBesideOrBelowTheDisplayOrSaysWhatSizeIs
   EXPECT_EQ(crowded.displayRows, 22);
   EXPECT_EQ(crowded.vesselsRows, 30 - 2 - 23);
 
+  // Button labels beside the display where the vessel list keeps its width, else none.
+  sim::DisplayCells labelled = display;
+  labelled.labelWidth = 4;
+  EXPECT_EQ(sim::LayoutFor(80, 24, labelled, 2).labelWidth, 0);
+  EXPECT_EQ(sim::LayoutFor(88, 24, labelled, 2).labelWidth, 0);
+  const sim::PlayLayout wide = sim::LayoutFor(89, 24, labelled, 2);
+  ASSERT_TRUE(wide.fits);
+  EXPECT_EQ(wide.labelWidth, 4);
+  EXPECT_EQ(wide.leftLabelsColumn, 0);
+  EXPECT_EQ(wide.displayLeft, 5);
+  EXPECT_EQ(wide.rightLabelsColumn, 46);
+  EXPECT_EQ(wide.vesselsLeft, 52);
+  EXPECT_EQ(wide.vesselsColumns, 37);
+
   // One column or row short of either layout: the message names the nearer one.
   const sim::PlayLayout tooNarrow = sim::LayoutFor(78, 24, display, 2);
   EXPECT_FALSE(tooNarrow.fits);
@@ -155,6 +167,32 @@ TEST(PlayScreenTest, LayoutPutsTheVesselsBesideOrBelowTheDisplayOrSaysWhatSizeIs
   EXPECT_FALSE(tooLow.fits);
   EXPECT_EQ(sim::TooSmallMessage(tooLow, 50, 20), "Terminal too small: need 40x27, have 50x20");
   EXPECT_FALSE(sim::LayoutFor(0, 0, display, 0).fits);
+}
+
+TEST(PlayScreenTest, PanelGivesTheTextItsLinesWhileTheListKeepsTheFocusAndTwoMore) {
+  // 80 × 24: two vessels and the thirteen lines of the legend, a blank row between.
+  sim::PanelSplit split = sim::SplitPanel(22, 2, 13);
+  EXPECT_EQ(split.listRows, 3);
+  EXPECT_EQ(split.textTop, 4);
+  EXPECT_EQ(split.textRows, 13);
+  // Many vessels: the list gets what the text leaves.
+  split = sim::SplitPanel(22, 100, 13);
+  EXPECT_EQ(split.listRows, 8);
+  EXPECT_EQ(split.textTop, 9);
+  EXPECT_EQ(split.textRows, 13);
+  // A short panel cuts the text, never the list below its header and three vessels.
+  split = sim::SplitPanel(10, 100, 13);
+  EXPECT_EQ(split.listRows, 4);
+  EXPECT_EQ(split.textTop, 5);
+  EXPECT_EQ(split.textRows, 5);
+  split = sim::SplitPanel(5, 100, 13);
+  EXPECT_EQ(split.listRows, 5);
+  EXPECT_EQ(split.textRows, 0);
+  // No text: the whole list.
+  split = sim::SplitPanel(22, 30, 0);
+  EXPECT_EQ(split.listRows, 22);
+  EXPECT_EQ(split.textRows, 0);
+  EXPECT_EQ(sim::SplitPanel(0, 3, 13).listRows, 0);
 }
 
 TEST(PlayScreenTest, VesselListKeepsTheFocusVesselInViewWhenCut) {
@@ -209,8 +247,9 @@ TEST(PlayScreenTest, VesselAndStatusLinesReadAsText) {
   EXPECT_EQ(sim::FormatSpeed(7712.0), "7712.00 m/s");
   EXPECT_EQ(sim::FormatSpeed(12345.0), "12.345 km/s");
 
-  EXPECT_EQ(sim::VesselHeader(38), "  Vessel        Distance         Speed");
-  EXPECT_EQ(sim::VesselLine({"Tug", 0.0, 0.11, true}, 38), "> Tug              0.0 m      0.11 m/s");
+  EXPECT_EQ(sim::VesselHeader(38), "  Vessel        Distance    Rel. speed");
+  // The focus vessel is where the others are measured from.
+  EXPECT_EQ(sim::VesselLine({"Tug", 0.0, 0.0, true}, 38), "> Tug                  -             -");
   EXPECT_EQ(sim::VesselLine({"Pod", 1500.0, 0.45, false}, 38), "  Pod           1500.0 m      0.45 m/s");
   // A long name is cut so the numbers stay in their columns.
   EXPECT_EQ(sim::VesselLine({"Interplanetary-Freighter", 12345.0, 3.0, false}, 38),
@@ -237,6 +276,24 @@ TEST(PlayScreenTest, VesselAndStatusLinesReadAsText) {
   }
   // The Delete key is named wherever the terminal is as wide as play needs.
   for (int width : {72, 80, 100, 120}) EXPECT_NE(sim::HelpLine(width).find("Del delete"), std::string::npos) << width;
+  // And where every key is to be found, at any width.
+  for (int width : {40, 79, 80, 120}) EXPECT_NE(sim::HelpLine(width).find("? "), std::string::npos) << width;
+}
+
+TEST(PlayScreenTest, DescriptionIsWrappedToThePanelWithItsParagraphs) {
+  // The file's line ends are blanks inside a paragraph; a blank line parts two.
+  const std::string text = "Two ShuttlePBs 1.5 km apart.\nPress MINUS, A, J.\n\n\nThen I to reel in.";
+  EXPECT_EQ(sim::WrapText(text, 20), (std::vector<std::string>{"Two ShuttlePBs 1.5", "km apart. Press", "MINUS, A, J.",
+                                                               "", "Then I to reel in."}));
+  // A word longer than the line is cut; blanks at either end go.
+  EXPECT_EQ(sim::WrapText("  abcdefghij xy  ", 4), (std::vector<std::string>{"abcd", "efgh", "ij", "xy"}));
+  EXPECT_TRUE(sim::WrapText("", 20).empty());
+  EXPECT_TRUE(sim::WrapText("text", 0).empty());
+
+  const std::vector<std::string> lines = sim::DescriptionLines("tug.scn", "Reel in the pod.", 38);
+  EXPECT_EQ(lines, (std::vector<std::string>{"About tug.scn", "", "Reel in the pod.", "",
+                                             "Shown until the first key. ? or h:", "every key."}));
+  EXPECT_TRUE(sim::DescriptionLines("tug.scn", "", 38).empty());
 }
 
 TEST(PlayKeysTest, DeletingTheFocusVesselTakesAYAndNothingElse) {
@@ -249,27 +306,42 @@ TEST(PlayKeysTest, DeletingTheFocusVesselTakesAYAndNothingElse) {
     EXPECT_FALSE(sim::ConfirmsDeletion(ch)) << ch;
 }
 
-TEST(PlaySaveTest, DefaultPathSitsBesideTheScenarioAndAnswersChooseIt) {
-  EXPECT_EQ(sim::DefaultSavePath("scenarios/tug.scn"), "scenarios/tug-saved.scn");
+TEST(PlaySaveTest, DefaultPathIsInTheWorkingFolderAndOnlyClearAnswersSave) {
+  // Never into the scenario's own folder: the project's examples or the host's scenarios.
+  EXPECT_EQ(sim::DefaultSavePath("scenarios/tug.scn"), "tug-saved.scn");
   EXPECT_EQ(sim::DefaultSavePath("TUG.SCN"), "TUG-saved.scn");
-  EXPECT_EQ(sim::DefaultSavePath("runs.d/tug"), "runs.d/tug-saved.scn");
-  // Saving again goes to the same file (the user is asked before it is replaced).
-  EXPECT_EQ(sim::DefaultSavePath("scenarios/tug-saved.scn"), "scenarios/tug-saved.scn");
-  EXPECT_EQ(sim::DefaultSavePath("dir.scn/x"), "dir.scn/x-saved.scn");
-  EXPECT_EQ(sim::DefaultReplayPath("scenarios/tug.scn"), "scenarios/tug-replay.html");
+  EXPECT_EQ(sim::DefaultSavePath("runs.d/tug"), "tug-saved.scn");
+  EXPECT_EQ(sim::DefaultSavePath("C:\\Orbiter\\Scenarios\\tug.scn"), "tug-saved.scn");
+  // Saving again goes to the same name (the user is asked before it is replaced).
+  EXPECT_EQ(sim::DefaultSavePath("scenarios/tug-saved.scn"), "tug-saved.scn");
+  EXPECT_EQ(sim::DefaultSavePath("dir.scn/x"), "x-saved.scn");
+  EXPECT_EQ(sim::DefaultReplayPath("scenarios/tug.scn"), "tug-replay.html");
   EXPECT_EQ(sim::DefaultReplayPath("TUG.SCN"), "TUG-replay.html");
-  EXPECT_EQ(sim::DefaultReplayPath("dir.scn/x"), "dir.scn/x-replay.html");
+  EXPECT_EQ(sim::DefaultReplayPath("dir.scn/x"), "x-replay.html");
 
+  using Kind = sim::SaveChoice::Kind;
   const std::string def = "tug-saved.scn";
   for (const char *yes : {"", "  ", "\r", "y", "Yes"}) {
-    const sim::SaveChoice c = sim::ReadSaveAnswer(yes, def);
-    EXPECT_TRUE(c.save) << yes;
+    const sim::SaveChoice c = sim::ReadSaveAnswer(yes, def, ".scn");
+    EXPECT_EQ(c.kind, Kind::Default) << yes;
     EXPECT_EQ(c.path, def) << yes;
   }
-  for (const char *no : {"n", "N", " no ", "NO\r"}) EXPECT_FALSE(sim::ReadSaveAnswer(no, def).save) << no;
-  const sim::SaveChoice other = sim::ReadSaveAnswer("  runs/after tug.scn \r", def);
-  EXPECT_TRUE(other.save);
-  EXPECT_EQ(other.path, "runs/after tug.scn");
+  for (const char *no : {"n", "N", " no ", "NO\r"}) EXPECT_EQ(sim::ReadSaveAnswer(no, def, ".scn").kind, Kind::Decline);
+  const sim::SaveChoice other = sim::ReadSaveAnswer("  runs/after tug.SCN \r", def, ".scn");
+  EXPECT_EQ(other.kind, Kind::Path);
+  EXPECT_EQ(other.path, "runs/after tug.SCN");
+  // A folder takes the default's name.
+  const sim::SaveChoice folder = sim::ReadSaveAnswer("out/", def, ".scn");
+  EXPECT_EQ(folder.kind, Kind::Path);
+  EXPECT_EQ(folder.path, "out/tug-saved.scn");
+  EXPECT_EQ(sim::InFolder("out", "tug-replay.html"), "out/tug-replay.html");
+  // A slip of the finger saves nothing: a file called "nn" is no scenario.
+  for (const char *unclear : {"nn", "yy", "nope", "out", ".scn", "out/.scn", "tug.html"}) {
+    const sim::SaveChoice c = sim::ReadSaveAnswer(unclear, def, ".scn");
+    EXPECT_EQ(c.kind, Kind::Unclear) << unclear;
+    EXPECT_EQ(c.path, unclear);
+  }
+  EXPECT_EQ(sim::ReadSaveAnswer("page.html", "tug-replay.html", ".html").kind, Kind::Path);
 }
 
 }  // namespace
