@@ -41,7 +41,6 @@ fail() {
 }
 usage() {
   echo "real-host: $*" >&2
-  echo "usage: scripts/real-host.sh build | run SCENARIO [options] | compare SCENARIO [options]" >&2
   exit 2
 }
 
@@ -125,8 +124,15 @@ run() {
     [ -f "$out/host/$csv" ] && mv "$out/host/$csv" "$out/$csv"
   done
 
-  [ "$status" -eq 0 ] || fail "the host exited with status $status on $scenario ($out/host.txt)"
-  [ -f "$out/Orbiter.log" ] || fail "the host wrote no Orbiter.log"
+  [ -f "$out/Orbiter.log" ] || fail "the host wrote no Orbiter.log (exit status $status; $out/host.txt)"
+  if [ "$status" -ne 0 ]; then
+    # The log's last complaint, passing over those of every headless run (its gravity models and
+    # meshes are not in the host tree).
+    local reason
+    reason=$(grep -a -i -E 'error|not found|^[0-9.]*: no .* found|fail|cannot' "$out/Orbiter.log" | grep -a -v -E 'GRAVITY MODEL|Mesh not found' |
+      tail -n 1 | tr -d '\r' | sed 's/^[0-9.]*: //')
+    fail "the host exited with status $status on $scenario${reason:+: $reason} ($out/Orbiter.log)"
+  fi
   local failed
   failed=$(grep -a -i -m1 -E 'module.*(fail|could not|cannot|not found)|(fail|could not|cannot).*module|^[0-9.]+: Recorder: error' \
     "$out/Orbiter.log" || true)
@@ -206,7 +212,7 @@ compare() {
   return "${PIPESTATUS[0]}"
 }
 
-[ $# -ge 1 ] || usage "a command is needed"
+[ $# -ge 1 ] || usage "a command is needed: build, run SCENARIO or compare SCENARIO (the script's head says more)"
 command=$1
 shift
 case $command in
