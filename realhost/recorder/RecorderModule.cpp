@@ -55,9 +55,11 @@ public:
   void End() {
     const double simt = oapiGetSimTime();
     if (clock.DueAtEnd(simt)) Sample(SampleClock::OnSteps(simt, oapiGetSimStep()), endScenario, false);
-    vessels.close();
-    tethers.close();
-    if (!vessels || !tethers) Fail("a CSV file could not be written");
+    for (std::ofstream *file : {&vessels, &tethers}) {
+      if (!file->is_open()) continue;
+      file->close();
+      if (file->fail()) Fail("a CSV file could not be written");
+    }
   }
 
 private:
