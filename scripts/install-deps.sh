@@ -5,8 +5,9 @@
 #   scripts/install-deps.sh            Linux build, tests, demo, plots, fuzzing (clang, libFuzzer),
 #                                      profiles (valgrind) and the replay page (node, npm, chromium for its tests)
 #   scripts/install-deps.sh --windows  also the i686 and x86_64 MinGW cross compilers, 32- and
-#                                      64-bit Wine, and clang/lld in Visual C++ mode with zip for
-#                                      the real host's build and its release
+#                                      64-bit Wine, clang/lld in Visual C++ mode with zip for the
+#                                      plug-in's build for the real host and its release, and GCC's
+#                                      sources and patch(1) for the real host itself
 set -euo pipefail
 
 want_windows=0
@@ -36,7 +37,8 @@ packages=(
 if [ "$want_windows" -eq 1 ]; then
   packages+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev wine wine32
              g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64
-             clang-14 lld-14 llvm-14 zip)
+             clang-14 lld-14 llvm-14 zip
+             gcc-12-source patch)
 fi
 
 missing=()

@@ -2,9 +2,10 @@
 # Installs what is missing, builds everything and runs every test: the Linux build with warnings
 # as errors, the same under AddressSanitizer and UndefinedBehaviorSanitizer (with LeakSanitizer),
 # each fuzz program for a short fixed time after replaying the inputs that once failed, the 32-bit
-# Windows build under Wine and, where the host's SDK headers are (../shared/orbitersdk), the
-# plug-in for the real host in its Visual C++ ABI, 32- and 64-bit, with its test host under Wine and
-# the release zips.
+# Windows build under Wine, where the host's SDK headers are (../shared/orbitersdk), the plug-in
+# for the real host in its Visual C++ ABI, 32- and 64-bit, with its test host under Wine and the
+# release zips, and, where the host's sources are (../shared/openorbiter), the real host itself,
+# built from them, running Kestrane under Wine and compared with the Linux build's kestrane-sim.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --windows
@@ -42,4 +43,14 @@ if [ -f cmake/mingw-i686.cmake ]; then
   if [ "${#compared[@]}" -gt 1 ]; then
     bash scripts/release.sh "$sdk"
   fi
+fi
+
+host_source=../shared/openorbiter
+if [ -f "$host_source/Src/Orbiter/Orbiter.cpp" ] && [ -f realhost/CMakeLists.txt ]; then
+  echo "== build/real-host"
+  cmake -S . -B build/real-host -DCMAKE_TOOLCHAIN_FILE=cmake/clang-msvc-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DKESTRANE_WERROR=ON -DKESTRANE_ORBITER_SDK="$host_source/Orbitersdk" -DKESTRANE_HOST_SOURCE="$host_source" \
+    -DKESTRANE_TESTS=OFF -DKESTRANE_BENCH=OFF -DKESTRANE_LINUX_BUILD="$PWD/build/linux" >/dev/null
+  cmake --build build/real-host -j "$jobs" --target real_host_tree
+  ctest --test-dir build/real-host --output-on-failure -j "$jobs"
 fi

@@ -176,24 +176,41 @@ void Assembly::Integrate(double dt, const World &world) {
       break;
     }
 
-  Vec3 force, torque;  // global; the torque about the centre of mass
+  // The parts' added forces and torques as they stand at the start (global; the torque about the
+  // centre of mass), held over the step as a free vessel holds its own; gravity where the parts
+  // are, before the move and after it.
+  Vec3 force, torque;
   for (const Part &p : parts) {
-    Vessel &v = *p.vessel;
-    const Vec3 f = v.rot * v.forceSum + world.GravityAt(v.pos) * p.mass;
+    const Vessel &v = *p.vessel;
+    const Vec3 f = v.rot * v.forceSum;
     force += f;
     torque += v.rot * v.torqueSum + Cross(v.pos - centre, f);
-    v.forceSum = {};
-    v.torqueSum = {};
   }
-  if (mass > 0) vel += force * (dt / mass);
+  Vec3 momentum = Times(moments, angVel);
+  Kick(dt / 2, world, force, torque, momentum);
   centre += vel * dt;
-
   const double invInertia[3] = {moments.x > 0 ? 1.0 / moments.x : 0.0, moments.y > 0 ? 1.0 / moments.y : 0.0,
                                 moments.z > 0 ? 1.0 / moments.z : 0.0};
-  Vec3 momentum = Times(moments, angVel) + Transposed(rot) * torque * dt;
   TurnFreely(rot, momentum, invInertia, dt, &settledRotation);
+  // Where the parts have come to, for the gravity of the second half.
+  PlaceParts();
+  Kick(dt / 2, world, force, torque, momentum);
   angVel = {momentum.x * invInertia[0], momentum.y * invInertia[1], momentum.z * invInertia[2]};
   PlaceParts();
+  for (const Part &p : parts) {
+    p.vessel->forceSum = {};
+    p.vessel->torqueSum = {};
+  }
+}
+
+void Assembly::Kick(double dt, const World &world, Vec3 force, Vec3 torque, Vec3 &momentum) {
+  for (const Part &p : parts) {
+    const Vec3 weight = world.GravityAt(p.vessel->pos) * p.mass;
+    force += weight;
+    torque += Cross(p.vessel->pos - centre, weight);
+  }
+  if (mass > 0) vel += force * (dt / mass);
+  momentum += Transposed(rot) * torque * dt;
 }
 
 }  // namespace sim

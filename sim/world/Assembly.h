@@ -49,10 +49,12 @@ public:
   Vec3 PrincipalMoments() const { return moments; }  // kg m^2
   Vec3 AngularVelocity() const { return angVel; }    // body frame, rad/s
 
-  // One symplectic step over dt (s), as a free vessel takes it: the parts' added forces (each at
-  // its point), gravity on every part at its own centre of mass, then velocity and angular
-  // momentum, position and orientation; the parts are placed again and their forces cleared. A
-  // part whose mass changed (propellant) makes the assembly form again first.
+  // One step over dt (s), as a free vessel takes it (velocity Verlet): the parts' added forces
+  // (each at its point, held over the step as they stood at its start) and gravity on every part
+  // at its own centre of mass give half the change of velocity and angular momentum, then the
+  // assembly moves and turns, then the other half, with gravity where the parts have come to; the
+  // parts are placed again and their forces cleared. A part whose mass changed (propellant) makes
+  // the assembly form again first.
   void Integrate(double dt, const World &world);
 
 private:
@@ -69,6 +71,9 @@ private:
   void Form();
   // Every part's position, orientation, velocity and spin from the body's.
   void PlaceParts();
+  // The change over dt (s) of the velocity and of `momentum` (body frame, kg m^2/s) from `force`
+  // and `torque` (global, about the centre of mass) and gravity where the parts are.
+  void Kick(double dt, const World &world, Vec3 force, Vec3 torque, Vec3 &momentum);
   // Lets go of the parts: each is free again, moving as it moved in the assembly.
   void Release();
 

@@ -1,5 +1,5 @@
-// The rotation half of a rigid body's symplectic step, shared by free vessels and docked
-// assemblies: both turn about their principal axes.
+// The turn of a rigid body's step, shared by free vessels and docked assemblies: both turn about
+// their principal axes.
 #pragma once
 
 #include <cstdint>

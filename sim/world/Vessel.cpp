@@ -5,6 +5,7 @@
 
 #include "sim/api/CoreInterface.h"
 #include "sim/world/RigidBody.h"
+#include "sim/world/World.h"
 
 namespace sim {
 
@@ -43,39 +44,42 @@ void Vessel::FireThrusters(double dt) {
   }
 }
 
-void Vessel::Integrate(double dt, Vec3 globalAcceleration) {
+void Vessel::Integrate(double dt, const World &world) {
   const double m = Mass();
-
-  Vec3 accel = globalAcceleration;
-  if (m > 0) accel += rot * forceSum * (1.0 / m);
-  vel += accel * dt;
-  pos += vel * dt;
-
-  // Rotation: kick the body-frame angular momentum with the torque, then let the body turn
-  // torque-free over dt.
+  // The frame's forces, as the plug-ins computed them at its start, act over the whole step in the
+  // direction they had then: the two half kicks give the velocity their full change, and equal and
+  // opposite forces on two vessels change neither's momentum more than the other's.
+  const Vec3 push = m > 0 ? rot * forceSum * (1.0 / m) : Vec3{};
+  vel += (world.GravityAt(pos) + push) * (dt / 2);
   const double inertia[3] = {m * pmi.x, m * pmi.y, m * pmi.z};
-  Vec3 momentum{inertia[0] * angVel.x, inertia[1] * angVel.y, inertia[2] * angVel.z};
-  momentum += torqueSum * dt;
-  if (momentum.x == 0 && momentum.y == 0 && momentum.z == 0 && FiniteReciprocal(inertia[0]) &&
-      FiniteReciprocal(inertia[1]) && FiniteReciprocal(inertia[2])) {
-    // Without angular momentum (which also says that dt is finite) every angle of the turn is a
-    // zero, so nothing turns, and the spin is the momentum's zeros times finite reciprocals of the
-    // moments: the same zeros, signs and all. Only the correction of the orientation is left,
-    // which `settledRotation` mostly spares.
-    angVel = momentum;
-    settledRotation.Correct(rot);
-  } else {
-    Turn(dt, inertia, momentum);
-  }
+  Rotate(dt, inertia);
+  pos += vel * dt;
+  vel += (world.GravityAt(pos) + push) * (dt / 2);
 
   forceSum = {};
   torqueSum = {};
 }
 
-void Vessel::Turn(double dt, const double inertia[3], Vec3 momentum) {
+void Vessel::Rotate(double dt, const double inertia[3]) {
+  const Vec3 kick = torqueSum * (dt / 2);
+  Vec3 momentum = Vec3{inertia[0] * angVel.x, inertia[1] * angVel.y, inertia[2] * angVel.z} + kick;
+  if (momentum.x == 0 && momentum.y == 0 && momentum.z == 0 && kick.x == 0 && kick.y == 0 && kick.z == 0 &&
+      FiniteReciprocal(inertia[0]) && FiniteReciprocal(inertia[1]) && FiniteReciprocal(inertia[2])) {
+    // Without angular momentum or torque (which also says that dt is finite) every angle of the
+    // turn is a zero, so nothing turns, and the spin is the momentum's zeros times finite
+    // reciprocals of the moments: the same zeros, signs and all. Only the correction of the
+    // orientation is left, which `settledRotation` mostly spares.
+    angVel = momentum;
+    settledRotation.Correct(rot);
+    return;
+  }
   double invInertia[3];
   for (int k = 0; k < 3; ++k) invInertia[k] = inertia[k] > 0 ? 1.0 / inertia[k] : 0.0;
+  // The second half of the torque's kick in the direction the torque had at the start, now seen
+  // from the turned body.
+  const Vec3 globalKick = rot * kick;
   TurnFreely(rot, momentum, invInertia, dt);
+  if (kick.x != 0 || kick.y != 0 || kick.z != 0) momentum += Transposed(rot) * globalKick;
   angVel = {momentum.x * invInertia[0], momentum.y * invInertia[1], momentum.z * invInertia[2]};
 }
 

@@ -14,6 +14,7 @@
 namespace sim {
 
 class Assembly;
+class World;
 
 struct DockingPort {
   Vec3 pos, dir, rot;  // vessel frame
@@ -82,9 +83,11 @@ public:
   void ApplyThrusters(double dt) {
     if (!thrusters.empty()) FireThrusters(dt);
   }
-  // Symplectic step over dt (s) with the forces added so far plus `globalAcceleration` (m/s^2),
-  // then clears the forces: velocity and angular momentum first, then position and orientation.
-  void Integrate(double dt, Vec3 globalAcceleration);
+  // One step over dt (s) in the world's gravity with the forces added so far, held over the
+  // step as the host holds a frame's forces, then clears them (velocity Verlet, of second order):
+  // half the step's change of velocity and angular momentum, then position and orientation, then
+  // the other half, from the gravity at the new position and the same forces and torque.
+  void Integrate(double dt, const World &world);
 
   // A mass below 0 means full; the mass is held within 0 .. maxMass.
   Propellant *CreatePropellant(double maxMass, double mass, double efficiency);
@@ -136,8 +139,9 @@ private:
   void Retire();
   // ApplyThrusters of a vessel that has thrusters.
   void FireThrusters(double dt);
-  // The rotation half of Integrate for a body with angular momentum, kg m^2/s.
-  void Turn(double dt, const double inertia[3], Vec3 momentum);
+  // The rotation of Integrate: half the torque's kick to the angular momentum, the turn, the other
+  // half of the same torque (in the direction it had at the start); `inertia` in kg m^2.
+  void Rotate(double dt, const double inertia[3]);
 
   std::string name;
   std::string className;

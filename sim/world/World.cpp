@@ -149,7 +149,7 @@ void World::Advance() {
   const double dt = step;
   for (const auto &v : vessels) v->ApplyThrusters(dt);
   for (const auto &v : vessels)
-    if (v->assembly == nullptr) v->Integrate(dt, GravityAt(v->pos));
+    if (v->assembly == nullptr) v->Integrate(dt, *this);
   for (const auto &a : assemblies) a->Integrate(dt, *this);
 
   if (countStep != dt || time != countBase + static_cast<double>(stepCount) * countStep) {

@@ -76,8 +76,8 @@ public:
   std::string TextureName(SURFHANDLE texture) const;
 
   // One frame from simulated time t: `perFrame` (the plug-in's callback) adds its forces, then
-  // thruster forces and propellant burn, gravity, the symplectic integration (of each free vessel
-  // and each assembly), cleared forces, t += step.
+  // thruster forces and propellant burn, the step in gravity with those forces held over it
+  // (velocity Verlet, of each free vessel and each assembly), cleared forces, t += step.
   void Frame(const std::function<void()> &perFrame) {
     ClearPluginForces();
     if (perFrame) perFrame();

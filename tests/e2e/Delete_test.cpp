@@ -132,8 +132,8 @@ TEST(DeleteTest, TheDisplayKeepsDrawingAndJTiesTheLinkToAnotherVessel) {
             "ShipOne  : Tug\n"
             "ShipTwo  : Pod\n"
             "Length   : 1000.0 m\n"
-            "Distance : 1497.9 m\n"
-            "Stretch  : 149.794 %\n"
+            "Distance : 1498.0 m\n"
+            "Stretch  : 149.796 %\n"
             "Force    : 100.0 N@1%\n"
             "Pull     : 0.0 N\n"
             "Reel     : 0.00 m/sec\n");
@@ -193,7 +193,7 @@ TEST(DeleteTest, DeletingTheFocusVesselPassesTheFocusToTheNextVessel) {
             "\n"
             "\n"
             " Warning! Length < Distance\n"
-            " Projected force (N) = 88205.9\n"
+            " Projected force (N) = 88227.8\n"
             "\n"
             "Tethers >> *0*-1--2--3--4--5--6--7-\n"
             "\n"
@@ -201,10 +201,10 @@ TEST(DeleteTest, DeletingTheFocusVesselPassesTheFocusToTheNextVessel) {
             "ShipOne  : Pod\n"
             "ShipTwo  : Probe\n"
             "Length   : 1000.0 m\n"
-            "Distance : 1882.5 m\n"
-            "Stretch  : 188.251 %\n"
+            "Distance : 1882.7 m\n"
+            "Stretch  : 188.273 %\n"
             "Force    : 100.0 N@1%\n"
-            "Pull     : 8601.3 N\n"
+            "Pull     : 8604.1 N\n"
             "Reel     : 0.00 m/sec\n");
   const std::string saved = ReadFile("del_focus.scn");
   EXPECT_NE(saved.find("BEGIN_FOCUS\n  Ship Pod\nEND_FOCUS\n"), std::string::npos) << saved;

@@ -1,0 +1,35 @@
+# Lays out the minimal host installation that the built host runs in, around the programs the build
+# put there: the host's configuration, the Sol system reduced to the Sun, the Earth and the Moon with
+# their data, the ShuttlePB's class file and mesh, MinGW's thread library that GCC's C++ library
+# calls, Kestrane.dll among the plug-ins, and the folders the host expects.
+#
+#   cmake -DHOST=SOURCE -DTREE=DIR -DMINGW=DIR -DKESTRANE=Kestrane.dll -P HostTree.cmake
+cmake_minimum_required(VERSION 3.25)
+
+function(copy from to)
+  get_filename_component(folder ${to} DIRECTORY)
+  file(MAKE_DIRECTORY ${folder})
+  file(COPY_FILE ${from} ${to} ONLY_IF_DIFFERENT)
+endfunction()
+
+function(copy_folder from to)
+  file(GLOB_RECURSE files RELATIVE ${from} ${from}/*)
+  foreach(file IN LISTS files)
+    copy(${from}/${file} ${to}/${file})
+  endforeach()
+endfunction()
+
+set(celbody ${HOST}/Src/Celbody)
+copy_folder(${HOST}/Config ${TREE}/Config)
+foreach(body Vsop87/Sun Vsop87/Earth Moon)
+  copy_folder(${celbody}/${body}/Config ${TREE}/Config)
+endforeach()
+copy(${celbody}/Vsop87/Data/Vsop87E_sun.dat ${TREE}/Config/Sun/Data/Vsop87E.dat)
+copy(${celbody}/Vsop87/Data/Vsop87B_ear.dat ${TREE}/Config/Earth/Data/Vsop87B.dat)
+file(CONFIGURE OUTPUT ${TREE}/Config/Sol.cfg CONTENT "Name = Sol\nStar1 = Sun\nPlanet1 = Earth\nEarth:Moon1 = Moon\n")
+copy(${HOST}/Src/Vessel/ShuttlePB/Config/ShuttlePB.cfg ${TREE}/Config/Vessels/ShuttlePB.cfg)
+copy(${HOST}/Src/Vessel/ShuttlePB/Meshes/ShuttlePB.msh ${TREE}/Meshes/ShuttlePB.msh)
+copy(${MINGW}/lib/libwinpthread-1.dll ${TREE}/libwinpthread-1.dll)
+copy(${KESTRANE} ${TREE}/Modules/Plugin/Kestrane.dll)
+# Start-up stops where these are missing.
+file(MAKE_DIRECTORY ${TREE}/Modules/Plugin ${TREE}/Modules/Startup ${TREE}/Scenarios)

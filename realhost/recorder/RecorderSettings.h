@@ -1,0 +1,29 @@
+// What the recorder module is asked to record, from its block in the scenario the host runs:
+//
+//   BEGIN_Recorder
+//     Vessels vessels.csv     ; the vessels file, written as kestrane-sim run --vessels writes it
+//     Tethers tethers.csv     ; the tethers file, as kestrane-sim run --tethers writes it
+//     Every 1                 ; seconds between samples, as --every (default 1)
+//     Block Kestrane          ; the module whose scenario block holds the tethers (default Kestrane)
+//   END
+//
+// Paths are the host's, relative to its folder. Each line may end in a ';' comment.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace recorder {
+
+struct RecorderSettings {
+  std::string vessels;  // empty: no vessels file
+  std::string tethers;  // empty: no tethers file
+  double every = 1;     // s, above 0
+  std::string block = "Kestrane";
+
+  // One line of the block, as the host hands it (trimmed, without its comment). Empty when it was
+  // read; otherwise why it was not, in one line.
+  std::string ReadLine(std::string_view line);
+};
+
+}  // namespace recorder

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# The rules by which realhost/CompareRuns.awk passes or fails a comparison, on small runs made up
+# here: two vessels (Tug and Pod) on link 0, sampled at 0, 1 and 2 s.
+#
+#   realhost/tests/CompareRunsRules.sh [AWK]      (default: awk)
+set -euo pipefail
+awk=${1:-awk}
+compare=$(cd "$(dirname "$0")/.." && pwd)/CompareRuns.awk
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+failures=0
+
+# A run in folder $1: the pod's x at 2 s is 1000 + $2, its reel speed at the end $3 (default -0.5).
+make_run() {
+  local run=$dir/$1 podX=$2 reel=${3:--0.5}
+  mkdir -p "$run"
+  {
+    echo "time,name,x,y,z,vx,vy,vz"
+    for t in 0 1 2; do
+      x=1000
+      [ "$t" != 2 ] || x=$(awk -v d="$podX" 'BEGIN { printf "%.17g", 1000 + d }')
+      echo "$t,Tug,0,0,0,0,0,0"
+      echo "$t,Pod,$x,0,0,0,0,0"
+    done
+  } >"$run/vessels.csv"
+  {
+    echo "time,link,connected,ship1,ship2,length,distance,stretch,pull,force,reel_speed,spool_mode"
+    for t in 0 1 2; do
+      echo "$t,0,1,Tug,Pod,1000,1000,100,0,2000,$reel,0"
+      for link in 1 2 3 4 5 6 7; do echo "$t,$link,0,,,0,0,0,0,0,0,0"; done
+    done
+  } >"$run/tethers.csv"
+}
+
+# expect PASS|FAIL WHAT REAL SIM [REAL_HALF SIM_HALF] [TEXT the error must hold]
+expect() {
+  local want=$1 what=$2 real=$3 sim=$4 realHalf=${5:-} simHalf=${6:-} text=${7:-}
+  local status=0
+  "$awk" -v name=case -v real="$dir/$real" -v sim="$dir/$sim" -v realHalf="${realHalf:+$dir/$realHalf}" \
+    -v simHalf="${simHalf:+$dir/$simHalf}" -v check=1 -f "$compare" >"$dir/out.txt" 2>"$dir/err.txt" || status=$?
+  local got=PASS
+  [ "$status" -eq 0 ] || got=FAIL
+  if [ "$got" != "$want" ] || { [ -n "$text" ] && ! grep -qF "$text" "$dir/err.txt"; }; then
+    echo "FAILED: $what: expected $want${text:+ saying '$text'}, got $got:"
+    cat "$dir/out.txt" "$dir/err.txt"
+    failures=$((failures + 1))
+  fi
+}
+
+make_run same 0
+make_run same2 0
+make_run off 1             # the pod 1 m off at 2 s
+make_run offHalf 0.5       # halving the step halves that: a difference of first order
+make_run stuck 1           # halving the step leaves it: not the integrators'
+make_run missing 0
+sed -i '/^2,Pod,/d' "$dir/missing/vessels.csv"
+make_run reel 0 -0.4
+make_run notation 0 -0.5000004   # the host's six decimals of what kestrane-sim holds
+
+expect PASS "the same runs" same same2
+expect FAIL "a metre apart, with nothing to explain it" off same "" "" "position differs by 1 at Pod at 2 s"
+expect PASS "a metre apart that shrinks with the step" off same offHalf same
+expect FAIL "a metre apart that does not shrink with the step" off same stuck same "position differs by 1"
+expect FAIL "a sample one run lacks" missing same "" "" "the real host has no row for Pod at 2 s"
+expect FAIL "a tether that ends reeling at another speed" reel same "" "" "link 0 ends as"
+expect PASS "a reel speed as the host writes it" notation same
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures cases failed"
+  exit 1
+fi
+echo "every rule holds"

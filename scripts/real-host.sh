@@ -1,0 +1,223 @@
+#!/usr/bin/env bash
+# The real host, built from its own sources, with Kestrane in it, headless under 32-bit Wine.
+#
+#   scripts/real-host.sh build
+#       builds the host from KESTRANE_HOST_SOURCE (default ../shared/openorbiter) into
+#       build/real-host (realhost/: the host, its Sun, Earth, Moon and ShuttlePB modules,
+#       Kestrane.dll and the recorder module, laid out as a host installation in build/real-host/host)
+#
+#   scripts/real-host.sh run SCENARIO [--duration S] [--dt S] [--every S] [--out DIR]
+#       runs SCENARIO in that host for S simulated seconds (default 10) at a fixed step (--dt, else
+#       the scenario's STEP, else 0.02 s) with Kestrane and the recorder loaded, and leaves in DIR
+#       (default out/real-host/NAME): vessels.csv and tethers.csv, sampled every --every seconds
+#       (default 1) as kestrane-sim run --vessels/--tethers samples; end.scn, the scenario the host
+#       saved at the end; Orbiter.log; and host.txt, the program's own output. A non-zero exit, or a
+#       line of the log that says a module failed, fails the run with that line.
+#
+#   scripts/real-host.sh compare SCENARIO [--duration S] [--dt S] [--every S] [--out DIR] [--sim BUILD]
+#                        [--windows T1,T2] [--motion-until T] [--check]
+#       runs SCENARIO in the real host (DIR/real, as run does) and in kestrane-sim of BUILD (default
+#       build/linux; DIR/sim) with the same step and samples, and prints, for the samples up to each
+#       time of --windows (default: the whole run), the largest differences of the vessels'
+#       positions and velocities, of their positions relative to the first vessel and of the
+#       tethers' distances, and each tether's final length in both (realhost/CompareRuns.awk).
+#       --check also runs both at half the step and fails unless every difference is what the two
+#       integrators' errors, estimated from those runs, and the host's physics that kestrane-sim
+#       leaves out explain. Motion after --motion-until is not compared. A kestrane-sim that reads
+#       no module blocks (BEGIN_Kestrane ... END) is given the same lines in the display's block.
+#
+# The host runs exactly round(S / dt) frames (--maxframes): its clock is a running sum of steps,
+# so a run to --maxsimtime stops one step late whenever the sum falls short of the time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+# A build tree given in KESTRANE_REAL_HOST_BUILD (the tests give their own) is used as it is.
+build=${KESTRANE_REAL_HOST_BUILD:-$root/build/real-host}
+host_source=${KESTRANE_HOST_SOURCE:-$root/../shared/openorbiter}
+
+fail() {
+  echo "real-host: $*" >&2
+  exit 1
+}
+usage() {
+  echo "real-host: $*" >&2
+  exit 2
+}
+
+build() {
+  if [ -n "${KESTRANE_REAL_HOST_BUILD:-}" ]; then
+    [ -f "$build/host/Orbiter.exe" ] || usage "KESTRANE_REAL_HOST_BUILD=$build holds no built host"
+    return 0
+  fi
+  [ -f "$host_source/Src/Orbiter/Orbiter.cpp" ] ||
+    usage "KESTRANE_HOST_SOURCE=$host_source is not the host's source tree"
+  host_source=$(cd "$host_source" && pwd)
+  if [ ! -f "$build/CMakeCache.txt" ] ||
+    ! grep -qx "KESTRANE_HOST_SOURCE:PATH=$host_source" "$build/CMakeCache.txt"; then
+    cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/clang-msvc-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+      -DKESTRANE_ORBITER_SDK="$host_source/Orbitersdk" -DKESTRANE_HOST_SOURCE="$host_source" \
+      -DKESTRANE_TESTS=OFF -DKESTRANE_BENCH=OFF >/dev/null
+  fi
+  cmake --build "$build" -j "$(nproc)" --target real_host_tree
+}
+
+# A number above 0.
+positive() {
+  [[ $2 =~ ^[0-9]*\.?[0-9]+([eE][-+]?[0-9]+)?$ ]] && awk -v v="$2" 'BEGIN { exit !(v > 0) }' ||
+    usage "$1 '$2' is not a positive number"
+}
+
+run() {
+  [ $# -ge 1 ] || usage "run needs a scenario"
+  local scenario=$1 duration=10 dt="" every=1 out=""
+  shift
+  while [ $# -gt 0 ]; do
+    [ $# -ge 2 ] || usage "$1 needs a value"
+    case $1 in
+      --duration) positive "$1" "$2"; duration=$2 ;;
+      --dt) positive "$1" "$2"; dt=$2 ;;
+      --every) positive "$1" "$2"; every=$2 ;;
+      --out) out=$2 ;;
+      *) usage "unknown option '$1'" ;;
+    esac
+    shift 2
+  done
+  [ -r "$scenario" ] || usage "cannot read scenario '$scenario'"
+  local name
+  name=$(basename "$scenario" .scn)
+  [[ $name =~ ^[A-Za-z0-9_.-]+$ ]] || usage "scenario name '$name' has characters the host's command line would split"
+  if [ -z "$dt" ]; then
+    dt=$(awk 'toupper($1) == "STEP" { print $2; exit }' "$scenario")
+    dt=${dt:-0.02}
+  fi
+  local frames
+  frames=$(awk -v s="$duration" -v dt="$dt" 'BEGIN { printf "%d", s / dt + 0.5 }')
+  [ "$frames" -gt 0 ] || usage "--duration $duration is shorter than half a step of $dt s"
+  out=${out:-$root/out/real-host/$name}
+
+  build >/dev/null
+  # A host folder of the run's own, so that runs may go side by side: the built programs, modules
+  # and configuration linked in, the scenario with the recorder's block, the log and the saved state.
+  rm -rf "$out"
+  mkdir -p "$out/host/Scenarios/Run"
+  out=$(cd "$out" && pwd)
+  local entry
+  for entry in "$build"/host/*; do
+    case $(basename "$entry") in
+      Scenarios | Orbiter.log | Orbiter.cfg | keymap.cfg) ;;
+      *) ln -s "$entry" "$out/host/" ;;
+    esac
+  done
+  {
+    cat "$scenario"
+    printf '\nBEGIN_Recorder\n  Vessels vessels.csv\n  Tethers tethers.csv\n  Every %s\nEND\n' "$every"
+  } >"$out/host/Scenarios/Run/$name.scn"
+
+  local status=0
+  (cd "$out/host" && timeout 1800 "$root/cmake/wine-run.sh" "$build/wineprefix" Orbiter.exe \
+    "--scenariox=Run\\$name" "--fixedstep=$dt" "--maxframes=$frames" --plugin=Recorder --plugin=Kestrane) \
+    >"$out/host.txt" 2>&1 || status=$?
+  [ -f "$out/host/Orbiter.log" ] && cp "$out/host/Orbiter.log" "$out/Orbiter.log"
+  [ -f "$out/host/Scenarios/(Current state).scn" ] && cp "$out/host/Scenarios/(Current state).scn" "$out/end.scn"
+  local csv
+  for csv in vessels.csv tethers.csv; do
+    [ -f "$out/host/$csv" ] && mv "$out/host/$csv" "$out/$csv"
+  done
+
+  [ -f "$out/Orbiter.log" ] || fail "the host wrote no Orbiter.log (exit status $status; $out/host.txt)"
+  if [ "$status" -ne 0 ]; then
+    # The log's last complaint, passing over those of every headless run (its gravity models and
+    # meshes are not in the host tree).
+    local reason
+    reason=$(grep -a -i -E 'error|not found|^[0-9.]*: no .* found|fail|cannot' "$out/Orbiter.log" | grep -a -v -E 'GRAVITY MODEL|Mesh not found' |
+      tail -n 1 | tr -d '\r' | sed 's/^[0-9.]*: //')
+    fail "the host exited with status $status on $scenario${reason:+: $reason} ($out/Orbiter.log)"
+  fi
+  local failed
+  failed=$(grep -a -i -m1 -E 'module.*(fail|could not|cannot|not found)|(fail|could not|cannot).*module|^[0-9.]+: Recorder: error' \
+    "$out/Orbiter.log" || true)
+  [ -z "$failed" ] || fail "$(echo "$failed" | tr -d '\r') ($out/Orbiter.log)"
+  grep -aq 'Loading module Kestrane' "$out/Orbiter.log" || fail "the host did not load Kestrane ($out/Orbiter.log)"
+  for csv in end.scn vessels.csv tethers.csv; do
+    [ -s "$out/$csv" ] || fail "the run left no $csv in $out"
+  done
+  echo "real-host: $scenario, $frames frames of $dt s: $out"
+}
+
+compare() {
+  [ $# -ge 1 ] || usage "compare needs a scenario"
+  local scenario=$1 out="" sim=$root/build/linux duration=10 dt="" every=1 windows="" motion_until="" check=0
+  shift
+  while [ $# -gt 0 ]; do
+    if [ "$1" = --check ]; then
+      check=1
+      shift
+      continue
+    fi
+    [ $# -ge 2 ] || usage "$1 needs a value"
+    case $1 in
+      --duration) positive "$1" "$2"; duration=$2 ;;
+      --dt) positive "$1" "$2"; dt=$2 ;;
+      --every) positive "$1" "$2"; every=$2 ;;
+      --motion-until) positive "$1" "$2"; motion_until=$2 ;;
+      --windows) [[ $2 =~ ^[0-9.]+(,[0-9.]+)*$ ]] || usage "--windows '$2' is not a list of times"; windows=$2 ;;
+      --out) out=$2 ;;
+      --sim) sim=$2 ;;
+      *) usage "unknown option '$1'" ;;
+    esac
+    shift 2
+  done
+  [ -r "$scenario" ] || usage "cannot read scenario '$scenario'"
+  [ -x "$sim/kestrane-sim" ] && [ -f "$sim/kestrane.so" ] ||
+    usage "$sim has no kestrane-sim and kestrane.so (build the Linux tree, or give --sim)"
+  local name
+  name=$(basename "$scenario" .scn)
+  out=${out:-$root/out/real-host/compare-$name}
+  mkdir -p "$out"
+  out=$(cd "$out" && pwd)
+  # The host has no step of its own: both take the scenario's unless one is given.
+  if [ -z "$dt" ]; then
+    dt=$(awk 'toupper($1) == "STEP" { print $2; exit }' "$scenario")
+    dt=${dt:-0.02}
+  fi
+
+  # kestrane-sim is given the file as it stands, or, where it reads no module blocks, with
+  # Kestrane's block as the display's.
+  rm -rf "$out/sim" "$out/sim-half"
+  mkdir -p "$out/sim" "$out/sim-half"
+  local file=$scenario
+  if grep -q '^BEGIN_Kestrane' "$scenario" &&
+    ! "$sim/kestrane-sim" run "$scenario" --duration 0 --quiet --plugin "$sim/kestrane.so" >/dev/null 2>&1; then
+    file=$out/sim/$name.scn
+    awk 'inside && toupper($1) == "END" && NF == 1 { print "END_MFD"; inside = 0; next }
+         /^BEGIN_Kestrane[ \t\r]*$/ { print "BEGIN_MFD Left\n  TYPE User\n  MODE Kestrane"; inside = 1; next }
+         { print }' "$scenario" >"$file"
+    echo "real-host: kestrane-sim reads no module blocks: it is given Kestrane's block as the display's ($file)" >&2
+  fi
+  local -a steps=("$dt|")
+  if [ "$check" -eq 1 ]; then
+    steps+=("$(awk -v dt="$dt" 'BEGIN { printf "%.17g", dt / 2 }')|-half")
+  fi
+  local step
+  for step in "${steps[@]}"; do
+    run "$scenario" --duration "$duration" --dt "${step%|*}" --every "$every" --out "$out/real${step#*|}" >/dev/null
+    "$sim/kestrane-sim" run "$file" --duration "$duration" --dt "${step%|*}" --every "$every" --plugin "$sim/kestrane.so" \
+      --vessels "$out/sim${step#*|}/vessels.csv" --tethers "$out/sim${step#*|}/tethers.csv" \
+      --save "$out/sim${step#*|}/end.scn" --quiet || fail "kestrane-sim failed on $file"
+  done
+  local -a halves=()
+  [ "$check" -eq 0 ] || halves=(-v "realHalf=$out/real-half" -v "simHalf=$out/sim-half")
+  awk -v name="$name" -v real="$out/real" -v sim="$out/sim" "${halves[@]}" -v windows="$windows" \
+    -v motionUntil="$motion_until" -v check="$check" -f "$root/realhost/CompareRuns.awk" | tee "$out/comparison.txt"
+  return "${PIPESTATUS[0]}"
+}
+
+[ $# -ge 1 ] || usage "a command is needed: build, run SCENARIO or compare SCENARIO (the script's head says more)"
+command=$1
+shift
+case $command in
+  build) [ $# -eq 0 ] || usage "build takes no arguments"; build ;;
+  run) run "$@" ;;
+  compare) compare "$@" ;;
+  *) usage "unknown command '$command'" ;;
+esac
