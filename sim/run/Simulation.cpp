@@ -41,6 +41,9 @@ Simulation::Simulation(const Options &options) : hostDir(options.hostDir) {
   world = std::make_unique<World>();
   VesselClasses classes(options.hostDir);
   plan = PopulateWorld(scenario, *world, classes);
+  // The module reads its own block once the vessels exist, before any display reads its block:
+  // a display's block, read after it, has the last word.
+  module->LoadState(scenario);
 
   if (auto open = module->Callbacks().openRenderViewport) open(nullptr, 0, 0, FALSE);
 
@@ -174,6 +177,7 @@ Scenario Simulation::Capture() {
   // The loaded file's lines and blocks as they were; each open display's block as it writes it
   // now, in the place of the block it was restored from.
   Scenario saved = CaptureWorld(*world, &scenario);
+  module->SaveState(saved);
   for (size_t i = 0; i < displays->DisplayCount(); ++i) {
     DisplayHost::Display *display = displays->DisplayAt(i);
     DisplayBlock block;
