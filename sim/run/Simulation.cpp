@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string_view>
 
+#include "sim/run/BlockCheck.h"
+#include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioStream.h"
 #include "sim/world/VesselIndex.h"
 
@@ -29,6 +31,7 @@ Simulation::Simulation(const Options &options) : hostDir(options.hostDir) {
       !std::filesystem::is_directory(std::filesystem::path(options.hostDir) / "Config" / "Vessels", noFolder))
     throw SimulationError("host folder '" + options.hostDir + "' has no Config/Vessels folder");
   ApplyBlockSettings(scenario, pluginModeName, options.settings);
+  CheckPluginBlocks(scenario, pluginModeName);
 
   // Modes are registered while the module loads, so the display host comes first.
   displays = std::make_unique<DisplayHost>();
@@ -97,6 +100,7 @@ bool Simulation::PressKey(DWORD key) {
 }
 
 void Simulation::Frame(const std::vector<DWORD> &keys) {
+  if (broken) return;
   for (DWORD key : keys) PressKey(key);
   static const ModuleCallbacks none{};
   struct Call {
@@ -111,6 +115,30 @@ void Simulation::Frame(const std::vector<DWORD> &keys) {
   if (call.callbacks->timestep) call.callbacks->timestep(call.simt + call.simdt, call.simdt, call.mjd);
   world->Advance();
   if (call.callbacks->postStep) call.callbacks->postStep(call.simt + call.simdt, call.simdt, call.mjd);
+  for (size_t i = 0; i < world->VesselCount(); ++i) {
+    const Vessel &vessel = *world->VesselAt(i);
+    const StateFault fault = FaultOf(vessel, world->gravityGM, world->step);
+    if (fault == StateFault::None) continue;
+    broken = Breakdown{fault, vessel.Name(), call.simt, world->time};
+    return;
+  }
+}
+
+std::string Simulation::Describe(const Breakdown &breakdown) const {
+  const std::string vessel = "vessel \"" + breakdown.vessel + "\"";
+  if (breakdown.fault == StateFault::NotFinite)
+    return "the state of " + vessel + " is no longer finite after the frame from t = " + FormatSeconds(breakdown.from) +
+           " s";
+  char limit[32];
+  std::snprintf(limit, sizeof limit, "%.4g", maxCoordinate);
+  if (breakdown.fault == StateFault::OutOfRange)
+    return vessel + " went out of range at t = " + FormatSeconds(breakdown.to) + " s: a position or velocity beyond " +
+           limit + " m or m/s";
+  const std::string body = plan.body != nullptr ? plan.body->name : "the central body";
+  char radius[32];
+  std::snprintf(radius, sizeof radius, "%.4g", CentreRadius(world->gravityGM.value_or(0), world->step));
+  return vessel + " fell into the centre of " + body + " at t = " + FormatSeconds(breakdown.to) + " s: within " +
+         radius + " m of it no step of " + FormatReal(world->step) + " s can follow it";
 }
 
 void Simulation::RedrawDisplays() { displays->RedrawAll(); }

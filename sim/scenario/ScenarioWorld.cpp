@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioText.h"
 #include "sim/world/Assembly.h"
+#include "sim/world/StateCheck.h"
 #include "sim/world/World.h"
 
 namespace sim {
@@ -47,6 +50,13 @@ double TankMass(double capacity, double level) { return level * capacity; }
 }
 
 std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
+
+// A distance for messages, to four digits.
+std::string Rounded(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.4g", value);
+  return text;
+}
 
 // Why a ship is not simulated, for messages.
 std::string CarriedAs(const ShipState &ship) {
@@ -306,6 +316,31 @@ ScenarioPlan PopulateWorld(const Scenario &scenario, World &world, VesselClasses
     groupEdges.push_back(used);
   }
 
+  // Nothing reaches the world that the first frame could not carry on.
+  const std::optional<double> gravityGM =
+      plan.body != nullptr ? std::optional<double>(gravitationalConstant * plan.body->mass) : scenario.gravity;
+  for (const Draft &draft : drafts) {
+    const ShipState &ship = *draft.ship;
+    switch (FaultOf(*draft.vessel, gravityGM, scenario.step)) {
+      case StateFault::None:
+        break;
+      case StateFault::NotFinite:
+        Fail(scenario, ship.line, "ship " + Quoted(ship.name) + ": its position or motion does not come out finite");
+      case StateFault::OutOfRange:
+        Fail(scenario, ship.line,
+             "ship " + Quoted(ship.name) + " lies or moves out of range: a position or velocity beyond " +
+                 Rounded(maxCoordinate) + " m or m/s");
+      case StateFault::AtCentre: {
+        const double radius = CentreRadius(*gravityGM, scenario.step);
+        Fail(scenario, ship.line,
+             "ship " + Quoted(ship.name) + " lies at the centre of " +
+                 (plan.body != nullptr ? std::string(plan.body->name) : std::string("the body of GRAVITY")) +
+                 ", within " + Rounded(radius) + " m of it, where no step of " + FormatReal(scenario.step) +
+                 " s can follow it" + (ship.rpos || ship.elements ? "" : ": give it RPOS"));
+      }
+    }
+  }
+
   // Into the world.
   std::vector<Vessel *> made;
   for (Draft &draft : drafts) {
@@ -336,8 +371,7 @@ ScenarioPlan PopulateWorld(const Scenario &scenario, World &world, VesselClasses
 
   world.step = scenario.step;
   world.time = scenario.time.value_or(0);
-  world.gravityGM =
-      plan.body != nullptr ? std::optional<double>(gravitationalConstant * plan.body->mass) : scenario.gravity;
+  world.gravityGM = gravityGM;
   const ShipState *focus = FocusShip(scenario);
   Vessel *focusVessel = focus != nullptr ? world.FindByName(focus->name) : nullptr;
   if (focusVessel == nullptr && !made.empty()) focusVessel = made.front();
