@@ -162,9 +162,9 @@ void PluginModule::SaveState(Scenario &scenario) const {
   callbacks.saveState(stream.Handle());
   ModuleBlock *block = FindModuleBlock(scenario, name);
   if (block == nullptr) {
-    scenario.modules.push_back({name, stream.Written(), {}, 0});
+    scenario.modules.push_back({name, stream.Written(), {}});
   } else if (Contents(block->lines) != Contents(stream.Written())) {
-    *block = {name, stream.Written(), {}, 0};
+    *block = {name, stream.Written(), {}};
   }
 }
 

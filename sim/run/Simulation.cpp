@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <string_view>
 
-#include "sim/run/BlockCheck.h"
 #include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioStream.h"
 #include "sim/world/VesselIndex.h"
@@ -31,7 +30,6 @@ Simulation::Simulation(const Options &options) : hostDir(options.hostDir) {
       !std::filesystem::is_directory(std::filesystem::path(options.hostDir) / "Config" / "Vessels", noFolder))
     throw SimulationError("host folder '" + options.hostDir + "' has no Config/Vessels folder");
   ApplyBlockSettings(scenario, pluginModeName, options.settings);
-  CheckPluginBlocks(scenario, pluginModeName);
 
   // Modes are registered while the module loads, so the display host comes first.
   displays = std::make_unique<DisplayHost>();
@@ -177,7 +175,9 @@ const std::vector<TetherSample> &Simulation::SampleTethers() {
     const Vec3 p1 = v1->pos + v1->rot * sampled.attach1[i];
     const Vec3 p2 = v2->pos + v2->rot * sampled.attach2[i];
     t.distance = Length(p2 - p1);
-    t.stretch = t.distance / t.length * 100;
+    // A tether tied with no length (a block's "Length 0") has none until the plug-in's first step
+    // gives it the shortest: until then there is no stretch to measure.
+    t.stretch = t.length > 0 ? t.distance / t.length * 100 : 0;
   }
   AttributePulls(sampled.links);
   return sampled.links;

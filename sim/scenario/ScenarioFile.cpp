@@ -199,7 +199,6 @@ private:
   ModuleBlock ReadModuleBlock(const Line &open) {
     ModuleBlock block;
     block.name = open.words[0].substr(6);
-    block.line = open.number;
     block.raw.push_back(open.raw);
     for (;;) {
       const Line &line = NextInSection(open, open.words[0] + " is not closed: its END is missing");
@@ -275,7 +274,6 @@ private:
     if (open.words.size() != 2) Fail(open.number, "BEGIN_MFD needs one position, e.g. Left");
     DisplayBlock block;
     block.position = open.words[1];
-    block.line = open.number;
     block.raw.push_back(open.raw);
     for (const DisplayBlock &other : before)
       if (other.position == block.position)

@@ -48,7 +48,6 @@ struct DisplayBlock {
   std::vector<size_t> lineNumbers;
   // The block as read, BEGIN_MFD to END_MFD; written back as it stands while not empty.
   std::vector<std::string> raw;
-  size_t line = 0;  // raw's first line in the file, for messages; 0 for a block made in code
 };
 
 // One BEGIN_<name> … END block of a plug-in module: the state the module saved, which it reads
@@ -58,7 +57,6 @@ struct ModuleBlock {
   std::vector<std::string> lines;  // between the BEGIN_ line and END, verbatim
   // The block as read, BEGIN_ to END; written back as it stands while not empty.
   std::vector<std::string> raw;
-  size_t line = 0;  // raw's first line in the file, for messages; 0 for a block made in code
 };
 
 enum class ShipStatus { None, Orbiting, Landed };

@@ -98,3 +98,19 @@ TEST(UnsoundStateTest, AStateThatIsNoLongerFiniteStopsTheRunAndIsNotWritten) {
   EXPECT_EQ(rows.back().at("time"), "0");
   EXPECT_EQ(ReadFile("thrown-saved.scn"), "the older file\n");
 }
+
+// A block that ties a tether of no length (which the plug-in lengthens to its shortest, 10 m, in
+// its first step): the first sample shows no stretch rather than an infinite one.
+TEST(UnsoundStateTest, ATetherTiedWithNoLengthIsSampledWithoutAnInfiniteStretch) {
+  std::string text = ReadFile(std::string(KESTRANE_TEST_SCENARIOS) + "/pair.scn");
+  const std::string length = "TetherData 0 Length 1000";
+  text.replace(text.find(length), length.size(), "TetherData 0 Length 0");
+  Write("nolength.scn", text);
+  Result r = Sim("run nolength.scn --duration 0.02 --quiet --tethers nolength.csv", "nolength");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto rows = ReadCsv("nolength.csv");
+  ASSERT_EQ(rows.size(), 16u);
+  EXPECT_EQ(rows[0].at("stretch"), "0");
+  EXPECT_EQ(Num(rows[8], "length"), 10);
+  EXPECT_EQ(Num(rows[8], "stretch"), 12000);  // 1200 m apart
+}
