@@ -18,7 +18,7 @@ constexpr double maxCoordinate = 1e37;
 
 enum class StateFault {
   None,
-  NotFinite,   // a position, velocity, orientation or spin that is not finite
+  NotFinite,   // a position, velocity or spin that is not finite
   OutOfRange,  // a position or velocity component beyond maxCoordinate
   AtCentre,    // within CentreRadius of the central body's centre, the centre itself included
 };
@@ -28,29 +28,24 @@ enum class StateFault {
 double CentreRadius(double gravityGM, double step);
 
 namespace detail {
-// NotFinite or OutOfRange, or None when neither.
+// Which of NotFinite and OutOfRange a state that is one of them is.
 StateFault FaultFound(const Vessel &vessel);
 }  // namespace detail
 
 // `gravityGM` (m^3/s^2) is the central body's at the origin, none in free space; `step` in s. Made
 // for every vessel after every frame: a sound state costs a few comparisons.
 inline StateFault FaultOf(const Vessel &vessel, std::optional<double> gravityGM, double step) {
-  // Each comparison is false for a component that is not finite, too. An orientation's entries lie
-  // within 1 (2 leaves room for rounding); a spin may be anything finite.
-  bool sound = std::fabs(vessel.pos.x) <= maxCoordinate && std::fabs(vessel.pos.y) <= maxCoordinate &&
-               std::fabs(vessel.pos.z) <= maxCoordinate && std::fabs(vessel.vel.x) <= maxCoordinate &&
-               std::fabs(vessel.vel.y) <= maxCoordinate && std::fabs(vessel.vel.z) <= maxCoordinate &&
-               std::isfinite(vessel.angVel.x) && std::isfinite(vessel.angVel.y) && std::isfinite(vessel.angVel.z);
-  for (const auto &row : vessel.rot.m)
-    sound = sound && std::fabs(row[0]) <= 2 && std::fabs(row[1]) <= 2 && std::fabs(row[2]) <= 2;
-  if (!sound) {
-    const StateFault fault = detail::FaultFound(vessel);
-    if (fault != StateFault::None) return fault;
-  }
-  // Compared as cubes, without a root: r³ ≤ GM·dt².
-  const double r2 = Dot(vessel.pos, vessel.pos);
-  if (gravityGM && *gravityGM > 0 && r2 * std::sqrt(r2) <= *gravityGM * step * step) return StateFault::AtCentre;
-  return StateFault::None;
+  // Each comparison is false for a component that is not finite, too. The orientation is not
+  // looked at: a step turns it by the spin, which stays finite while it does.
+  const bool sound = std::fabs(vessel.pos.x) <= maxCoordinate && std::fabs(vessel.pos.y) <= maxCoordinate &&
+                     std::fabs(vessel.pos.z) <= maxCoordinate && std::fabs(vessel.vel.x) <= maxCoordinate &&
+                     std::fabs(vessel.vel.y) <= maxCoordinate && std::fabs(vessel.vel.z) <= maxCoordinate &&
+                     std::isfinite(vessel.angVel.x) && std::isfinite(vessel.angVel.y) && std::isfinite(vessel.angVel.z);
+  if (!sound) return detail::FaultFound(vessel);
+  // Compared as sixth powers, without a root: (r²)³ ≤ (GM·dt²)², within range as the position is.
+  if (!gravityGM || !(*gravityGM > 0)) return StateFault::None;
+  const double r2 = Dot(vessel.pos, vessel.pos), reach = *gravityGM * step * step;
+  return r2 * r2 * r2 <= reach * reach ? StateFault::AtCentre : StateFault::None;
 }
 
 }  // namespace sim
