@@ -61,6 +61,9 @@ std::string CompareShip(const sim::ShipState &a, const sim::ShipState &b) {
   if (!SameDocks(a.dockInfo, b.dockInfo)) return "DOCKINFO";
   if (!SameFrames(a.docks, b.docks)) return "DOCK";
   if (!SameFrames(a.attachments, b.attachments)) return "ATTACH";
+  if (a.lines.size() != b.lines.size()) return "its lines";
+  for (size_t i = 0; i < a.lines.size(); ++i)
+    if (a.lines[i].text != b.lines[i].text) return "line " + a.lines[i].text;
   return "";
 }
 
@@ -78,6 +81,10 @@ void RequireSame(const sim::Scenario &a, const sim::Scenario &b) {
     fuzz::Require(x.position == y.position && x.type == y.type && x.mode == y.mode && x.lines == y.lines,
                   what + ": display block " + x.position + " differs");
   }
+  fuzz::Require(a.modules.size() == b.modules.size(), what + ": the number of module blocks differs");
+  for (size_t i = 0; i < a.modules.size(); ++i)
+    fuzz::Require(a.modules[i].name == b.modules[i].name && a.modules[i].lines == b.modules[i].lines,
+                  what + ": module block " + a.modules[i].name + " differs");
   fuzz::Require(a.ships.size() == b.ships.size(), what + ": the number of ships differs");
   for (size_t i = 0; i < a.ships.size(); ++i) {
     const std::string difference = CompareShip(a.ships[i], b.ships[i]);
@@ -134,10 +141,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // Captured right after the load, a free ship gives back the numbers it was read with, and the
   // whole capture formats and parses again.
   const sim::Scenario captured = sim::CaptureWorld(world, &scenario);
-  fuzz::Require(
-      captured.step == scenario.step && captured.gravity == scenario.gravity && captured.date == scenario.date &&
-          captured.time == scenario.time,
-      "captured after the load: the environment differs");
+  fuzz::Require(captured.step == scenario.step && captured.gravity == scenario.gravity &&
+                    captured.date == scenario.date && captured.time == scenario.time,
+                "captured after the load: the environment differs");
   for (size_t i = 0; i < scenario.ships.size(); ++i) {
     const sim::ShipState &read = scenario.ships[i];
     const sim::Vessel *vessel = plan.simulated[i] ? world.FindByName(read.name) : nullptr;

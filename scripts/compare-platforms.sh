@@ -108,8 +108,12 @@ compare() {
 }
 
 same_text() { cmp -s <(tr -d '\r' <"$1") <(tr -d '\r' <"$2"); }
-# The display blocks of a scenario file: the lines the plug-in wrote.
-display_blocks() { tr -d '\r' <"$1" | awk '/^BEGIN_MFD/ { inside = 1 } inside { print } /^END_MFD/ { inside = 0 }'; }
+# The plug-in's blocks of a scenario file, the display blocks and the module's own: the lines the
+# plug-in wrote.
+display_blocks() {
+  tr -d '\r' <"$1" |
+    awk '/^BEGIN_(MFD|Kestrane$)/ { inside = 1 } inside { print } /^(END_MFD|END)$/ { inside = 0 }'
+}
 
 status=0
 count=0

@@ -206,10 +206,12 @@ bool SaveCheckpoint(sim::Simulation &simulation, sim::Recorder &recorder, const 
 // Everything a run leaves behind, for the time it reached, however it ended: the last CSV sample
 // (unless one was just taken), the display's text and picture, the scenario and the last
 // checkpoint. Every output of a run is written here. A failure adds a line to `errors`; the other
-// outputs are written all the same.
+// outputs are written all the same. After a frame that left a state no longer finite
+// (`stateLost`), only what holds the run before it is written: the CSV rows so far, the display as
+// last drawn and the replay so far.
 void WriteOutputs(sim::Simulation &simulation, const sim::RunArguments &args, sim::Recorder &recorder,
-                  sim::ReplayRecorder *replay, double lastSample, std::vector<std::string> &errors) {
-  if (lastSample != simulation.Time()) recorder.Sample(simulation);
+                  sim::ReplayRecorder *replay, double lastSample, bool stateLost, std::vector<std::string> &errors) {
+  if (lastSample != simulation.Time() && !stateLost) recorder.Sample(simulation);
   recorder.Close(errors);
 
   sim::DisplayHost::Display *display = simulation.FirstDisplay();
@@ -227,7 +229,7 @@ void WriteOutputs(sim::Simulation &simulation, const sim::RunArguments &args, si
       errors.push_back(error);
   }
   for (const auto &[path, durable] : {std::pair{args.save, false}, std::pair{args.checkpointFile, true}}) {
-    if (path.empty()) continue;
+    if (path.empty() || stateLost) continue;
     try {
       simulation.Save(path, durable);
     } catch (const sim::ScenarioError &e) {
@@ -235,7 +237,7 @@ void WriteOutputs(sim::Simulation &simulation, const sim::RunArguments &args, si
     }
   }
   if (replay != nullptr) {
-    replay->Finish(simulation);
+    if (!stateLost) replay->Finish(simulation);
     const std::string title = std::filesystem::path(args.scenario).filename().string();
     if (!sim::WriteReplayPage(args.replay, *replay, title, error))
       errors.push_back(error);
@@ -342,6 +344,7 @@ int Run(const sim::RunArguments &args) {
       simulation.Frame(due);
       world.step = step;
       ++framesRun;
+      if (simulation.Broken()) break;
       const double frameEnd = simulation.Time();
       if (summary) summary->Observe(simulation, !due.empty() || nextDeletion != deletedBefore);
       // Displays are redrawn once per second of simulated time.
@@ -364,14 +367,18 @@ int Run(const sim::RunArguments &args) {
                                   std::chrono::duration<double>((frameEnd - start) / args.speed)));
     }
     const bool cutShort = recorder.Failed() || !checkpointError.empty();
+    const std::optional<sim::Simulation::Breakdown> broken = simulation.Broken();
+    const bool stateLost = broken && broken->fault == sim::StateFault::NotFinite;
     progress.Done();
-    simulation.RedrawDisplays();
-    watcher.Look(simulation);
+    if (!stateLost) {
+      simulation.RedrawDisplays();
+      watcher.Look(simulation);
+    }
 
     std::vector<std::string> errors;
     if (!checkpointError.empty()) errors.push_back(checkpointError);
-    WriteOutputs(simulation, args, recorder, replay.get(), lastSample, errors);
-    if (summary) {
+    WriteOutputs(simulation, args, recorder, replay.get(), lastSample, stateLost, errors);
+    if (summary && !stateLost) {
       summary->Finish(simulation);
       const std::string text = sim::RunSummary::Header(args.settings) + "\n" + summary->Row(args.settings) + "\n";
       if (args.summary == "-")
@@ -398,6 +405,14 @@ int Run(const sim::RunArguments &args) {
       std::fflush(stdout);
     }
     const int signal = sim::RunSignals::Received();
+    // A state the scenario led to that no frame can carry on: the input cannot be run further.
+    if (broken) {
+      for (const std::string &line : errors) std::fprintf(stderr, "kestrane-sim: %s\n", line.c_str());
+      const std::string outputs =
+          stateLost ? "the CSV files end at t = " + sim::FormatSeconds(lastSample) + " s and the scenario is not saved"
+                    : "outputs written for that time";
+      return Fail(badArguments, args.scenario + ": " + simulation.Describe(*broken) + "; the run stopped, " + outputs);
+    }
     if (!errors.empty()) {
       for (const std::string &line : errors) std::fprintf(stderr, "kestrane-sim: %s\n", line.c_str());
       if (cutShort)

@@ -1,5 +1,8 @@
 #include "sim/run/ModuleLoader.h"
 
+#include "sim/scenario/ScenarioStream.h"
+#include "sim/scenario/ScenarioText.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -69,10 +72,31 @@ void CallFirst(void *handle, const char *name, const char *otherwise) {
   if (call != nullptr) call(static_cast<HINSTANCE>(handle));
 }
 
+// What a module reads of lines: each without its comment and blanks, empty ones passed over.
+std::vector<std::string> Contents(const std::vector<std::string> &lines) {
+  std::vector<std::string> contents;
+  for (const std::string &line : lines)
+    if (!LineContent(line).empty()) contents.push_back(LineContent(line));
+  return contents;
+}
+
 }  // namespace
 
+std::string ModuleName(const std::string &path) {
+  const size_t folder = path.find_last_of("/\\");
+  std::string name = folder == std::string::npos ? path : path.substr(folder + 1);
+  const size_t dot = name.rfind('.');
+  const std::string extension = dot == std::string::npos ? "" : name.substr(dot);
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  bool lowerCase = true;
+  for (char c : name) lowerCase = lowerCase && !(c >= 'A' && c <= 'Z');
+  if (extension == ".so" && lowerCase && !name.empty() && name[0] >= 'a' && name[0] <= 'z')
+    name[0] = static_cast<char>(name[0] - 'a' + 'A');
+  return name;
+}
+
 PluginModule::PluginModule(std::string modulePath, void *moduleHandle, HostGeneration hostGeneration)
-    : path(std::move(modulePath)), handle(moduleHandle), generation(hostGeneration) {}
+    : path(std::move(modulePath)), name(ModuleName(path)), handle(moduleHandle), generation(hostGeneration) {}
 
 std::unique_ptr<PluginModule> PluginModule::Load(const std::string &path, HostGeneration generation,
                                                  StepCallbacks steps, std::string &error) {
@@ -108,6 +132,8 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string &path, HostGe
     Find(handle, "opcPostStep", callbacks.postStep);
     if (steps == StepCallbacks::Host) steps = StepCallbacks::PreStep;
   }
+  Find(handle, "opcLoadState", callbacks.loadState);
+  Find(handle, "opcSaveState", callbacks.saveState);
   // A host that calls a callback its own generation does not know finds it by name.
   if (steps == StepCallbacks::PreStep || steps == StepCallbacks::Both) {
     if (callbacks.preStep == nullptr) Find(handle, "opcPreStep", callbacks.preStep);
@@ -120,6 +146,26 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string &path, HostGe
     callbacks.timestep = nullptr;
   }
   return module;
+}
+
+bool PluginModule::LoadState(const Scenario &scenario) const {
+  const ModuleBlock *block = FindModuleBlock(scenario, name);
+  if (callbacks.loadState == nullptr || block == nullptr) return false;
+  ScenarioStream stream(LinesForReader(*block));
+  callbacks.loadState(stream.Handle());
+  return true;
+}
+
+void PluginModule::SaveState(Scenario &scenario) const {
+  if (callbacks.saveState == nullptr) return;
+  ScenarioStream stream;
+  callbacks.saveState(stream.Handle());
+  ModuleBlock *block = FindModuleBlock(scenario, name);
+  if (block == nullptr) {
+    scenario.modules.push_back({name, stream.Written(), {}});
+  } else if (Contents(block->lines) != Contents(stream.Written())) {
+    *block = {name, stream.Written(), {}};
+  }
 }
 
 PluginModule::~PluginModule() {

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "host/OrbiterAPI.h"
+#include "sim/scenario/ScenarioFile.h"
 
 namespace sim {
 
@@ -32,7 +33,17 @@ struct ModuleCallbacks {
   void (*timestep)(double simt, double simdt, double mjd) = nullptr;
   void (*preStep)(double simt, double simdt, double mjd) = nullptr;
   void (*postStep)(double simt, double simdt, double mjd) = nullptr;
+  // The module's own scenario block: read after the vessels exist, written after the ships. Hosts
+  // of both generations look them up by name.
+  void (*loadState)(FILEHANDLE scn) = nullptr;
+  void (*saveState)(FILEHANDLE scn) = nullptr;
 };
+
+// The name the host knows a module by, which heads its scenario block (BEGIN_<name>): its file's
+// name without folder and extension, "Kestrane" for Kestrane.dll. A Linux module's file is named in
+// lower case by custom (kestrane.so); such a name takes a capital first letter, so that the module
+// writes the block the Windows build of it writes.
+std::string ModuleName(const std::string &path);
 
 class PluginModule {
 public:
@@ -50,13 +61,21 @@ public:
   PluginModule &operator=(const PluginModule &) = delete;
 
   const ModuleCallbacks &Callbacks() const { return callbacks; }
+  // Hands a module that reads its state the scenario's block of its name, positioned after the
+  // BEGIN_ line: it reads to the END. False when the module or the file has none.
+  bool LoadState(const Scenario &scenario) const;
+  // The block a module that writes its state writes now, in the place of the one the scenario
+  // has (kept as read while the module writes the same lines), else after the ships.
+  void SaveState(Scenario &scenario) const;
   const std::string &Path() const { return path; }
+  const std::string &Name() const { return name; }
   HostGeneration Generation() const { return generation; }
 
 private:
   PluginModule(std::string path, void *handle, HostGeneration generation);
 
   std::string path;
+  std::string name;
   void *handle;
   HostGeneration generation;
   ModuleCallbacks callbacks;

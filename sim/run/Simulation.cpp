@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioStream.h"
 #include "sim/world/VesselIndex.h"
 
@@ -41,6 +42,9 @@ Simulation::Simulation(const Options &options) : hostDir(options.hostDir) {
   world = std::make_unique<World>();
   VesselClasses classes(options.hostDir);
   plan = PopulateWorld(scenario, *world, classes);
+  // The module reads its own block once the vessels exist, before any display reads its block:
+  // a display's block, read after it, has the last word.
+  module->LoadState(scenario);
 
   if (auto open = module->Callbacks().openRenderViewport) open(nullptr, 0, 0, FALSE);
 
@@ -94,6 +98,7 @@ bool Simulation::PressKey(DWORD key) {
 }
 
 void Simulation::Frame(const std::vector<DWORD> &keys) {
+  if (broken) return;
   for (DWORD key : keys) PressKey(key);
   static const ModuleCallbacks none{};
   struct Call {
@@ -108,6 +113,30 @@ void Simulation::Frame(const std::vector<DWORD> &keys) {
   if (call.callbacks->timestep) call.callbacks->timestep(call.simt + call.simdt, call.simdt, call.mjd);
   world->Advance();
   if (call.callbacks->postStep) call.callbacks->postStep(call.simt + call.simdt, call.simdt, call.mjd);
+  for (size_t i = 0; i < world->VesselCount(); ++i) {
+    const Vessel &vessel = *world->VesselAt(i);
+    const StateFault fault = FaultOf(vessel, world->gravityGM, world->step);
+    if (fault == StateFault::None) continue;
+    broken = Breakdown{fault, vessel.Name(), call.simt, world->time};
+    return;
+  }
+}
+
+std::string Simulation::Describe(const Breakdown &breakdown) const {
+  const std::string vessel = "vessel \"" + breakdown.vessel + "\"";
+  if (breakdown.fault == StateFault::NotFinite)
+    return "the state of " + vessel + " is no longer finite after the frame from t = " + FormatSeconds(breakdown.from) +
+           " s";
+  char limit[32];
+  std::snprintf(limit, sizeof limit, "%.4g", maxCoordinate);
+  if (breakdown.fault == StateFault::OutOfRange)
+    return vessel + " went out of range at t = " + FormatSeconds(breakdown.to) + " s: a position or velocity beyond " +
+           limit + " m or m/s";
+  const std::string body = plan.body != nullptr ? plan.body->name : "the central body";
+  char radius[32];
+  std::snprintf(radius, sizeof radius, "%.4g", CentreRadius(world->gravityGM.value_or(0), world->step));
+  return vessel + " fell into the centre of " + body + " at t = " + FormatSeconds(breakdown.to) + " s: within " +
+         radius + " m of it no step of " + FormatReal(world->step) + " s can follow it";
 }
 
 void Simulation::RedrawDisplays() { displays->RedrawAll(); }
@@ -146,7 +175,9 @@ const std::vector<TetherSample> &Simulation::SampleTethers() {
     const Vec3 p1 = v1->pos + v1->rot * sampled.attach1[i];
     const Vec3 p2 = v2->pos + v2->rot * sampled.attach2[i];
     t.distance = Length(p2 - p1);
-    t.stretch = t.distance / t.length * 100;
+    // A tether tied with no length (a block's "Length 0") has none until the plug-in's first step
+    // gives it the shortest: until then there is no stretch to measure.
+    t.stretch = t.length > 0 ? t.distance / t.length * 100 : 0;
   }
   AttributePulls(sampled.links);
   return sampled.links;
@@ -174,6 +205,7 @@ Scenario Simulation::Capture() {
   // The loaded file's lines and blocks as they were; each open display's block as it writes it
   // now, in the place of the block it was restored from.
   Scenario saved = CaptureWorld(*world, &scenario);
+  module->SaveState(saved);
   for (size_t i = 0; i < displays->DisplayCount(); ++i) {
     DisplayHost::Display *display = displays->DisplayAt(i);
     DisplayBlock block;

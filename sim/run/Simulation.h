@@ -17,6 +17,7 @@
 #include "sim/scenario/ScenarioFile.h"
 #include "sim/scenario/ScenarioStream.h"
 #include "sim/scenario/ScenarioWorld.h"
+#include "sim/world/StateCheck.h"
 #include "sim/world/World.h"
 
 namespace sim {
@@ -59,8 +60,19 @@ public:
 
   // One frame: `keys` (already due) go to the first display, then the per-frame callbacks before
   // the state update (opcPreStep, then opcTimestep, as the host calls them), the host's forces and
-  // the integration, then opcPostStep.
+  // the integration, then opcPostStep. Nothing once a frame has broken down (Broken).
   void Frame(const std::vector<DWORD> &keys = {});
+
+  // A frame that left a vessel in a state the next frame cannot carry on (StateCheck): the run
+  // ends with it.
+  struct Breakdown {
+    StateFault fault = StateFault::None;
+    std::string vessel;
+    double from = 0, to = 0;  // s: the frame's start and end
+  };
+  const std::optional<Breakdown> &Broken() const { return broken; }
+  // What happened, in one line: "vessel "Pod" fell into the centre of Earth at t = 61.2 s, ...".
+  std::string Describe(const Breakdown &breakdown) const;
   // Deletes the vessel of that name (case-insensitive) now, between frames; false when no vessel
   // has it. When it had the focus, the focus passes to the vessel that takes its place in the
   // list, or to the new last vessel.
@@ -110,6 +122,7 @@ private:
   // What a display opened without a block wrote when it opened.
   std::map<const DisplayHost::Display *, std::vector<std::string>> openedBlank;
   bool finished = false;
+  std::optional<Breakdown> broken;
   // SampleTethers's storage: the block as written and as read.
   ScenarioStream sampleBlock;
   TetherBlock sampled;

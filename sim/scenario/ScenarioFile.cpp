@@ -40,6 +40,15 @@ struct Line {
   std::vector<std::string> words;  // of `content`
 };
 
+// The host's own sections, which it ends at their END_ line; any other BEGIN_ line opens a plug-in
+// module's block (names compared in lower case).
+const std::set<std::string> hostSections = {"desc", "hyperdesc", "urldesc", "environment", "focus", "camera",
+                                            "hud",  "panel",     "vc",      "mfd",         "ships"};
+
+// The line that ends a ship or a module's block, as the host ends them: END, without regard to
+// case, and nothing else ("END INTERNAL", "SW END" are the vessel module's own lines).
+bool IsEnd(const Line &line) { return line.words.size() == 1 && Lower(line.words[0]) == "end"; }
+
 // Ship lines whose value the simulated host reads; each may appear once per ship.
 const std::set<std::string> onceInShip = {"MASS",   "PMI",      "RPOS", "RVEL",     "AROT",    "VROT",
                                           "STATUS", "ELEMENTS", "FUEL", "PRPLEVEL", "DOCKINFO"};
@@ -77,6 +86,9 @@ public:
         Once(*line, seenShips);
         ReadShips(*line, scenario);
         scenario.layout.push_back({Scenario::Piece::Kind::Ships, "", 0});
+      } else if (key.rfind("BEGIN_", 0) == 0 && key.size() > 6 && hostSections.count(Lower(key.substr(6))) == 0) {
+        scenario.modules.push_back(ReadModuleBlock(*line));
+        scenario.layout.push_back({Scenario::Piece::Kind::Module, "", scenario.modules.size() - 1});
       } else if (key.rfind("BEGIN_", 0) == 0 && key.size() > 6) {
         CarryBlock(*line, scenario);
       } else {
@@ -183,7 +195,21 @@ private:
     }
   }
 
-  // A block the simulated host does not read: kept line for line up to its END_ line.
+  // A module's block: kept line for line up to its END.
+  ModuleBlock ReadModuleBlock(const Line &open) {
+    ModuleBlock block;
+    block.name = open.words[0].substr(6);
+    block.raw.push_back(open.raw);
+    for (;;) {
+      const Line &line = NextInSection(open, open.words[0] + " is not closed: its END is missing");
+      block.raw.push_back(line.raw);
+      if (IsEnd(line)) return block;
+      block.lines.push_back(line.raw);
+    }
+  }
+
+  // A section of the host's that the simulated host does not read: kept line for line up to its
+  // END_ line.
   void CarryBlock(const Line &open, Scenario &scenario) {
     const std::string name = open.words[0].substr(6);
     scenario.layout.push_back({Scenario::Piece::Kind::Text, open.raw, 0});
@@ -288,13 +314,13 @@ private:
         continue;
       }
       const std::string &key = line.words[0];
-      if (key == "END_SHIPS") {
+      if (Lower(key) == "end_ships" && line.words.size() == 1) {
         scenario.shipsTrailer = std::move(before);
         scenario.shipsClose = line.raw;
         return;
       }
       const size_t colon = key.find(':');
-      if (line.words.size() != 1 || colon == 0 || key == "END" ||
+      if (line.words.size() != 1 || colon == 0 || IsEnd(line) ||
           (colon != std::string::npos && (colon + 1 == key.size() || key.find(':', colon + 1) != std::string::npos)))
         Fail(line.number, "expected a ship as NAME or NAME:CLASS, not " + Quoted(line.content));
       ShipState ship;
@@ -319,11 +345,11 @@ private:
     for (;;) {
       const Line &line = NextInSection(open, unclosed);
       const std::string key = line.words.empty() ? "" : line.words[0];
-      if (key == "END") {
+      if (IsEnd(line)) {
         ship.end = line.raw;
         return;
       }
-      if (key == "END_SHIPS") Fail(open.number, unclosed);
+      if (Lower(key) == "end_ships" && line.words.size() == 1) Fail(open.number, unclosed);
       ship.lines.push_back({key, line.raw});
       if (onceInShip.count(key) != 0 && !seen.insert(key).second) Fail(line.number, key + " appears twice");
       if (key == "MASS") {
@@ -507,6 +533,10 @@ private:
     Put("BEGIN_SHIPS");
     for (const ShipState &ship : scenario.ships) Ship(ship);
     Put("END_SHIPS");
+    for (const ModuleBlock &block : scenario.modules) {
+      Put("");
+      Module(block);
+    }
   }
 
   void StandardEnvironment(bool withStep) {
@@ -538,6 +568,16 @@ private:
     Put("END_MFD");
   }
 
+  void Module(const ModuleBlock &block) {
+    if (!block.raw.empty()) {
+      for (const std::string &line : block.raw) Put(line);
+      return;
+    }
+    Put("BEGIN_" + block.name);
+    for (const std::string &line : block.lines) Put(line);
+    Put("END");
+  }
+
   // A scenario read from a file: its own lines in their places, the values the world owns written
   // anew where they changed, and what the file lacked added where the host would put it.
   void InPlace() {
@@ -545,8 +585,10 @@ private:
     bool hasEnvironment = false, hasFocus = false, hasShips = false;
     size_t lastDisplay = scenario.layout.size();
     std::vector<bool> placed(scenario.displays.size(), false);
+    std::vector<bool> modulePlaced(scenario.modules.size(), false);
     for (size_t i = 0; i < scenario.layout.size(); ++i) {
       const Scenario::Piece &piece = scenario.layout[i];
+      if (piece.kind == Kind::Module && piece.display < modulePlaced.size()) modulePlaced[piece.display] = true;
       hasEnvironment = hasEnvironment || piece.kind == Kind::Environment;
       hasFocus = hasFocus || piece.kind == Kind::Focus;
       hasShips = hasShips || piece.kind == Kind::Ships;
@@ -555,7 +597,8 @@ private:
         lastDisplay = i;
       }
     }
-    const bool environmentDue = !hasEnvironment && (scenario.step != 0.02 || scenario.gravity || scenario.date || scenario.time);
+    const bool environmentDue =
+        !hasEnvironment && (scenario.step != 0.02 || scenario.gravity || scenario.date || scenario.time);
     bool focusDue = !hasFocus && !scenario.focus.empty();
     bool displaysDue = false;
     for (bool p : placed) displaysDue = displaysDue || !p;
@@ -563,7 +606,8 @@ private:
 
     for (size_t i = 0; i < scenario.layout.size(); ++i) {
       const Scenario::Piece &piece = scenario.layout[i];
-      const bool section = piece.kind != Kind::Text;
+      // A module's block is no section of the host's: the host's own go before it.
+      const bool section = piece.kind != Kind::Text && piece.kind != Kind::Module;
       if (section && environmentLeft) {
         StandardEnvironment(scenario.step != 0.02);
         environmentLeft = false;
@@ -592,6 +636,9 @@ private:
         case Kind::Ships:
           Ships();
           break;
+        case Kind::Module:
+          if (piece.display < scenario.modules.size()) Module(scenario.modules[piece.display]);
+          break;
       }
       if (i == lastDisplay && displaysDue) {
         NewDisplays(placed, true);
@@ -609,6 +656,12 @@ private:
       Put("BEGIN_SHIPS");
       for (const ShipState &ship : scenario.ships) Ship(ship);
       Put("END_SHIPS");
+    }
+    // The host writes a module's block after the ships, a blank line before it.
+    for (size_t i = 0; i < scenario.modules.size(); ++i) {
+      if (modulePlaced[i]) continue;
+      if (!lastBlank) Put("");
+      Module(scenario.modules[i]);
     }
   }
 
@@ -843,6 +896,22 @@ std::vector<std::string> LinesForReader(const DisplayBlock &block) {
   std::vector<std::string> lines = block.lines;
   lines.push_back("END_MFD");
   return lines;
+}
+
+std::vector<std::string> LinesForReader(const ModuleBlock &block) {
+  std::vector<std::string> lines = block.lines;
+  lines.push_back("END");
+  return lines;
+}
+
+const ModuleBlock *FindModuleBlock(const Scenario &scenario, const std::string &name) {
+  for (const ModuleBlock &block : scenario.modules)
+    if (Lower(block.name) == Lower(name)) return &block;
+  return nullptr;
+}
+
+ModuleBlock *FindModuleBlock(Scenario &scenario, const std::string &name) {
+  return const_cast<ModuleBlock *>(FindModuleBlock(static_cast<const Scenario &>(scenario), name));
 }
 
 Mat3 RotationFromAngles(Vec3 angles) {

@@ -50,6 +50,15 @@ struct DisplayBlock {
   std::vector<std::string> raw;
 };
 
+// One BEGIN_<name> … END block of a plug-in module: the state the module saved, which it reads
+// itself. The host ends it, as it ends a ship, at a line that is END without regard to case.
+struct ModuleBlock {
+  std::string name;                // after BEGIN_: the module's name
+  std::vector<std::string> lines;  // between the BEGIN_ line and END, verbatim
+  // The block as read, BEGIN_ to END; written back as it stands while not empty.
+  std::vector<std::string> raw;
+};
+
 enum class ShipStatus { None, Orbiting, Landed };
 
 // A PRPLEVEL entry: tank `tank` filled to `level` (0 .. 1) of its capacity.
@@ -91,7 +100,8 @@ struct ShipState {
   bool attached = false;  // ATTACHED to a parent vessel
 
   // The ship as written: the blank and comment lines before its header, the header, every line
-  // up to END (each as read) and END. An empty header: made in code, written in the standard form.
+  // up to END (each as read, a vessel module's own sub-blocks such as "END INTERNAL" among them)
+  // and END. An empty header: made in code, written in the standard form.
   std::vector<std::string> before;
   std::string header;
   std::vector<TextLine> lines;
@@ -112,15 +122,16 @@ struct Scenario {
   std::string focus;  // the focus ship's name; empty: the first ship
   std::vector<DisplayBlock> displays;
   std::vector<ShipState> ships;
+  std::vector<ModuleBlock> modules;       // in the file's order; new ones are written after the ships
   size_t gravityLine = 0, focusLine = 0;  // for messages
 
   // How the file was laid out, for writing it back in place: its lines outside the known
   // sections, and where each section stood. Empty for a scenario made in code, which is written
   // in the standard form.
   struct Piece {
-    enum class Kind { Text, Environment, Focus, Display, Ships } kind = Kind::Text;
+    enum class Kind { Text, Environment, Focus, Display, Ships, Module } kind = Kind::Text;
     std::string text;    // Text: the line
-    size_t display = 0;  // Display: the block's index
+    size_t display = 0;  // Display, Module: the block's index
   };
   std::vector<Piece> layout;
   std::vector<TextLine> environment;      // BEGIN_ENVIRONMENT to END_ENVIRONMENT, as read
@@ -154,6 +165,11 @@ void SaveScenarioFile(const std::string &path, const Scenario &scenario, bool du
 
 // What a display's ReadStatus is handed: the plug-in's lines, then the "END_MFD" line.
 std::vector<std::string> LinesForReader(const DisplayBlock &block);
+// What a module's opcLoadState is handed: its lines, then the "END" line.
+std::vector<std::string> LinesForReader(const ModuleBlock &block);
+// The first block of the module of that name (compared without regard to case), or null.
+ModuleBlock *FindModuleBlock(Scenario &scenario, const std::string &name);
+const ModuleBlock *FindModuleBlock(const Scenario &scenario, const std::string &name);
 
 // The host's orientation angles (radians) to the rotation matrix and back (see the top of this
 // file); the angles come back with α and γ in [−π, π] and β in [−π/2, π/2] (γ = 0 when β is ±π/2).

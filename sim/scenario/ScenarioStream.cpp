@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "sim/scenario/NumberFormat.h"
+#include "sim/scenario/ScenarioText.h"
 
 namespace sim {
 
@@ -87,7 +88,8 @@ bool ScenarioStream::NextLine(char *&line) {
   while (cursor < toRead.size()) {
     std::string content = Content(toRead[cursor++]);
     if (content.empty()) continue;
-    if (content == "END") return false;
+    // The host ends a block at END without regard to case.
+    if (Lower(content) == "end") return false;
     current = std::move(content);
     line = &current[0];
     return true;

@@ -48,7 +48,7 @@ public:
   static std::string LineOf(const Entry &entry);
 
   // Reading: the next line with blanks trimmed and a ';' comment dropped; false at the end or at a
-  // line that is exactly "END". Lines left empty are passed over. The pointer stays valid until
+  // line that is "END" without regard to case. Lines left empty are passed over. The pointer stays valid until
   // the next call.
   bool NextLine(char *&line);
   // How many lines NextLine has handed out (or consumed at the end marker).

@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioText.h"
 #include "sim/world/Assembly.h"
+#include "sim/world/StateCheck.h"
 #include "sim/world/World.h"
 
 namespace sim {
@@ -48,6 +51,13 @@ double TankMass(double capacity, double level) { return level * capacity; }
 
 std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
 
+// A distance for messages, to four digits.
+std::string Rounded(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.4g", value);
+  return text;
+}
+
 // Why a ship is not simulated, for messages.
 std::string CarriedAs(const ShipState &ship) {
   if (ship.attached) return "attached to another vessel";
@@ -60,6 +70,36 @@ const ShipState *FocusShip(const Scenario &scenario) {
   for (const ShipState &ship : scenario.ships)
     if (!scenario.focus.empty() && Lower(ship.name) == Lower(scenario.focus)) return &ship;
   return scenario.ships.empty() ? nullptr : &scenario.ships.front();
+}
+
+// The class that gives a ship what its own lines do not: null for a ship that gives its mass and
+// whose class is known nowhere. ScenarioError naming the file and the ship's line for a class
+// known nowhere or described in part only, when the ship's lines do not make up for it, and for
+// a class file that cannot be read.
+const VesselClass *FindClass(const Scenario &scenario, const ShipState &ship, VesselClasses &classes) {
+  const VesselClass *known = nullptr;
+  const std::string of = "ship " + Quoted(ship.name) + " is of class " + Quoted(ship.className);
+  try {
+    known = classes.Find(ship.className);
+  } catch (const ScenarioError &error) {
+    Fail(scenario, ship.line, of + ": " + error.what());
+  }
+  if (known == nullptr) {
+    if (ship.mass) return nullptr;
+    const std::string where = classes.ConfigPath(ship.className);
+    Fail(scenario, ship.line,
+         of + ", which is known nowhere: give it MASS and PMI lines" +
+             (where.empty() ? ", or --host-dir DIR with DIR/Config/Vessels/" + ship.className + ".cfg"
+                            : ", or put " + where + " in place"));
+  }
+  std::string missing;
+  if (!ship.mass && !known->mass) missing = "Mass";
+  if (!ship.pmi && !known->pmi) missing += missing.empty() ? "Inertia" : " and no Inertia";
+  if (!missing.empty())
+    Fail(scenario, ship.line,
+         of + ": " + known->source + " gives no " + missing +
+             ", nor is the class built in: give the ship MASS and PMI lines, or add them to the file");
+  return known;
 }
 
 // One simulated ship as it will be created: its class data resolved, its state known.
@@ -140,24 +180,17 @@ ScenarioPlan PopulateWorld(const Scenario &scenario, World &world, VesselClasses
   for (size_t i = 0; i < scenario.ships.size(); ++i) {
     if (!plan.simulated[i]) continue;
     const ShipState &ship = scenario.ships[i];
-    const VesselClass *known = classes.Find(ship.className);
-    if (!ship.mass && known == nullptr) {
-      const std::string where = classes.ConfigPath(ship.className);
-      Fail(scenario, ship.line,
-           "ship " + Quoted(ship.name) + " is of class " + Quoted(ship.className) +
-               ", which is known nowhere: give it MASS and PMI lines" +
-               (where.empty() ? ", or --host-dir DIR with DIR/Config/Vessels/" + ship.className + ".cfg"
-                              : ", or put " + where + " in place"));
-    }
+    const VesselClass *known = FindClass(scenario, ship, classes);
     Draft draft;
     draft.ship = &ship;
     draft.vessel = std::make_unique<Vessel>(ship.name, ship.className);
     Vessel &v = *draft.vessel;
-    v.dryMass = ship.mass ? *ship.mass : known->mass;
-    v.pmi = ship.pmi ? *ship.pmi : known != nullptr ? known->pmi : Vec3{1, 1, 1};
-    v.docks = !ship.docks.empty() || known == nullptr ? ship.docks : known->docks;
+    // Field by field: the ship's own lines, then its class.
+    v.dryMass = ship.mass ? *ship.mass : *known->mass;
+    v.pmi = ship.pmi ? *ship.pmi : known != nullptr ? *known->pmi : Vec3{1, 1, 1};
+    v.docks = !ship.docks.empty() || known == nullptr ? ship.docks : known->docks.value_or(std::vector<DockingPort>{});
     v.attachments = ship.attachments;
-    if (known != nullptr) draft.tanks = known->tanks;
+    if (known != nullptr && known->tanks) draft.tanks = *known->tanks;
     draft.levels.assign(draft.tanks.size(), 1.0);
     if (ship.fuel && !draft.levels.empty()) draft.levels[0] = *ship.fuel;
     for (const TankLevel &t : ship.levels)
@@ -283,6 +316,31 @@ ScenarioPlan PopulateWorld(const Scenario &scenario, World &world, VesselClasses
     groupEdges.push_back(used);
   }
 
+  // Nothing reaches the world that the first frame could not carry on.
+  const std::optional<double> gravityGM =
+      plan.body != nullptr ? std::optional<double>(gravitationalConstant * plan.body->mass) : scenario.gravity;
+  for (const Draft &draft : drafts) {
+    const ShipState &ship = *draft.ship;
+    switch (FaultOf(*draft.vessel, gravityGM, scenario.step)) {
+      case StateFault::None:
+        break;
+      case StateFault::NotFinite:
+        Fail(scenario, ship.line, "ship " + Quoted(ship.name) + ": its position or motion does not come out finite");
+      case StateFault::OutOfRange:
+        Fail(scenario, ship.line,
+             "ship " + Quoted(ship.name) + " lies or moves out of range: a position or velocity beyond " +
+                 Rounded(maxCoordinate) + " m or m/s");
+      case StateFault::AtCentre: {
+        const double radius = CentreRadius(*gravityGM, scenario.step);
+        Fail(scenario, ship.line,
+             "ship " + Quoted(ship.name) + " lies at the centre of " +
+                 (plan.body != nullptr ? std::string(plan.body->name) : std::string("the body of GRAVITY")) +
+                 ", within " + Rounded(radius) + " m of it, where no step of " + FormatReal(scenario.step) +
+                 " s can follow it" + (ship.rpos || ship.elements ? "" : ": give it RPOS"));
+      }
+    }
+  }
+
   // Into the world.
   std::vector<Vessel *> made;
   for (Draft &draft : drafts) {
@@ -313,8 +371,7 @@ ScenarioPlan PopulateWorld(const Scenario &scenario, World &world, VesselClasses
 
   world.step = scenario.step;
   world.time = scenario.time.value_or(0);
-  world.gravityGM =
-      plan.body != nullptr ? std::optional<double>(gravitationalConstant * plan.body->mass) : scenario.gravity;
+  world.gravityGM = gravityGM;
   const ShipState *focus = FocusShip(scenario);
   Vessel *focusVessel = focus != nullptr ? world.FindByName(focus->name) : nullptr;
   if (focusVessel == nullptr && !made.empty()) focusVessel = made.front();

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <utility>
 
 #include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioFile.h"
@@ -15,23 +16,45 @@ namespace {
 
 constexpr std::uintmax_t maxConfigSize = 1 << 20;  // bytes
 
-DockingPort Port(Vec3 pos, Vec3 dir, Vec3 rot) { return {pos, dir, rot}; }
+VesselClass Stock(const char *name, double mass, Vec3 pmi, double size, std::vector<double> tanks, DockingPort port) {
+  VesselClass c;
+  c.name = name;
+  c.mass = mass;
+  c.pmi = pmi;
+  c.size = size;
+  c.tanks = std::move(tanks);
+  c.docks = std::vector<DockingPort>{port};
+  c.module = name;
+  return c;
+}
 
-// The stock classes' facts: empty mass, tanks, inertia per unit mass, size and docking port.
-const VesselClass stockClasses[] = {
-    {"ShuttlePB", 500, {2.28, 2.31, 0.79}, 3.5, {750}, {Port({0, 1.3, -1}, {0, 1, 0}, {0, 0, -1})}},
-    {"DeltaGlider", 11000, {15.5, 22.1, 7.7}, 10, {10400, 600}, {Port({0, -0.49, 10.076}, {0, 0, 1}, {0, 1, 0})}},
-    {"ShuttleA", 13000, {86.6, 89.8, 5.5}, 17, {71500, 2700}, {Port({0, 0, 18.677}, {0, 0, 1}, {0, 1, 0})}},
-};
+// The stock classes' facts: empty mass, inertia per unit mass, size, tanks and docking port.
+const std::vector<VesselClass> &StockClasses() {
+  static const std::vector<VesselClass> classes = {
+      Stock("ShuttlePB", 500, {2.28, 2.31, 0.79}, 3.5, {750}, {{0, 1.3, -1}, {0, 1, 0}, {0, 0, -1}}),
+      Stock("DeltaGlider", 11000, {15.5, 22.1, 7.7}, 10, {10400, 600}, {{0, -0.49, 10.076}, {0, 0, 1}, {0, 1, 0}}),
+      Stock("ShuttleA", 13000, {86.6, 89.8, 5.5}, 17, {71500, 2700}, {{0, 0, 18.677}, {0, 0, 1}, {0, 1, 0}}),
+  };
+  return classes;
+}
+
+// The fields a configuration file leaves out, from the class built in.
+void Complete(VesselClass &c, const VesselClass &builtIn) {
+  if (!c.mass) c.mass = builtIn.mass;
+  if (!c.pmi) c.pmi = builtIn.pmi;
+  if (c.size == 0) c.size = builtIn.size;
+  if (!c.tanks) c.tanks = builtIn.tanks;
+  if (!c.docks) c.docks = builtIn.docks;
+}
 
 class ConfigParser {
 public:
   ConfigParser(const std::string &sourceName, const std::string &className) : source(sourceName) {
     result.name = className;
+    result.source = sourceName;
   }
 
   VesselClass Run(const std::string &text) {
-    bool seenMass = false, seenInertia = false;
     std::string block;  // the open block's name, e.g. "DOCKLIST"
     size_t start = 0;
     while (start < text.size()) {
@@ -54,33 +77,35 @@ public:
       }
       if (words[0].rfind("BEGIN_", 0) == 0) {
         block = words[0].substr(6);
+        // A dock list, even an empty one, says which ports the class has.
+        if (block == "DOCKLIST" && !result.docks) result.docks.emplace();
         continue;
       }
       const size_t equals = content.find('=');
       if (equals == std::string::npos) continue;
       const std::string key = Lower(Trim(content.substr(0, equals)));
-      const std::vector<std::string> values = Words(content.substr(equals + 1));
+      const std::string value = Trim(content.substr(equals + 1));
+      const std::vector<std::string> values = Words(value);
       if (key == "mass") {
         result.mass = Positive("Mass", values);
-        seenMass = true;
       } else if (key == "size") {
         result.size = Positive("Size", values);
       } else if (key == "inertia") {
         const std::vector<double> v = Reals("Inertia", values, 3, "three numbers");
         if (!(v[0] > 0 && v[1] > 0 && v[2] > 0)) Fail("Inertia must be above 0");
-        result.pmi = {v[0], v[1], v[2]};
-        seenInertia = true;
+        result.pmi = Vec3{v[0], v[1], v[2]};
       } else if (key == "maxfuel") {
         const double capacity = Reals("MaxFuel", values, 1, "one number")[0];
         if (capacity < 0) Fail("MaxFuel must not be below 0");
-        if (capacity > 0) result.tanks.push_back(capacity);
+        if (!result.tanks) result.tanks.emplace();
+        if (capacity > 0) result.tanks->push_back(capacity);
       } else if (key == "meshname") {
-        result.meshName = Trim(content.substr(equals + 1));
+        result.meshName = value;
+      } else if (key == "module") {
+        result.module = value;
       }
     }
     if (!block.empty()) throw ScenarioError(source + ": BEGIN_" + block + " is not closed");
-    if (!seenMass) throw ScenarioError(source + ": gives no Mass");
-    if (!seenInertia) throw ScenarioError(source + ": gives no Inertia");
     return result;
   }
 
@@ -110,7 +135,7 @@ private:
       Fail("a docking port needs nine numbers: position, direction, alignment (then a radio id)");
     const std::vector<double> v =
         Reals("docking port", std::vector<std::string>(words.begin(), words.begin() + 9), 9, "nine numbers");
-    result.docks.push_back({{v[0], v[1], v[2]}, {v[3], v[4], v[5]}, {v[6], v[7], v[8]}});
+    result.docks->push_back({{v[0], v[1], v[2]}, {v[3], v[4], v[5]}, {v[6], v[7], v[8]}});
   }
 
   std::string source;
@@ -122,7 +147,7 @@ private:
 
 const VesselClass *StockClass(std::string_view name) {
   const std::string wanted = Lower(name);
-  for (const VesselClass &c : stockClasses)
+  for (const VesselClass &c : StockClasses())
     if (Lower(c.name) == wanted) return &c;
   return nullptr;
 }
@@ -162,6 +187,11 @@ const VesselClass *VesselClasses::Find(const std::string &name) {
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw ScenarioError(path + ": cannot be read");
     auto parsed = std::make_unique<VesselClass>(ParseClassConfig(text, path, name));
+    // A class whose module sets its facts in code: the ship's class name or the file's Module
+    // names the class built in.
+    const VesselClass *builtIn = StockClass(name);
+    if (builtIn == nullptr && !parsed->module.empty()) builtIn = StockClass(parsed->module);
+    if (builtIn != nullptr) Complete(*parsed, *builtIn);
     return read.emplace(key, std::move(parsed)).first->second.get();
   }
   return StockClass(name);

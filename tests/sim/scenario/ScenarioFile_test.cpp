@@ -270,6 +270,59 @@ TEST(ScenarioParseTest, MalformedTextIsRefusedNamingLineAndProblem) {
   for (const auto &[text, message] : cases) EXPECT_EQ(ParseError(text), message) << text.substr(0, 80);
 }
 
+// The host ends a ship, and a plug-in module's block, at a line that is END without regard to case
+// and at nothing else: a vessel module's own sub-blocks inside a ship ("END INTERNAL", "SW END")
+// are the ship's lines, kept in order, and the ship's own lines after them are read. A module's
+// block is kept where it stands; one the run adds goes after the ships. The host's own sections
+// end at their END_ line.
+TEST(ScenarioParseTest, ShipsAndModuleBlocksEndWhereTheHostEndsThem) {
+  const std::string text =
+      "BEGIN_CAMERA\n  MODE Extern\n  END\nEND_CAMERA\n\nBEGIN_SHIPS\nTug:Dragonfly\n  MASS 100\n"
+      "  INTERNAL: v1\n    PANEL :\n    SW END  \n    ROT END\n   END INTERNAL \n  STATUS Orbiting Earth\n"
+      "  RPOS 7e6 0 0\nend ; the ship's end\nPod\n  MASS 5\nEnd\nEND_SHIPS\n\nBEGIN_ExtMFD\nEND\n\n"
+      "BEGIN_Kestrane\n  SetupTetherLength 1000\n  END_MFD\n  Nested END\nEnd\n";
+  const sim::Scenario s = sim::ParseScenario(text, "nested.scn");
+  ASSERT_EQ(s.ships.size(), 2u);
+  const sim::ShipState &tug = s.ships[0];
+  EXPECT_EQ(tug.status, sim::ShipStatus::Orbiting);
+  ASSERT_TRUE(tug.rpos);
+  EXPECT_EQ(tug.rpos->x, 7e6);
+  ASSERT_EQ(tug.lines.size(), 8u);
+  EXPECT_EQ(tug.lines[3].text, "    SW END  ");
+  EXPECT_EQ(tug.lines[5].text, "   END INTERNAL ");
+  EXPECT_EQ(tug.end, "end ; the ship's end");
+  EXPECT_EQ(s.ships[1].name, "Pod");
+
+  ASSERT_EQ(s.modules.size(), 2u);
+  EXPECT_EQ(s.modules[0].name, "ExtMFD");
+  EXPECT_TRUE(s.modules[0].lines.empty());
+  EXPECT_EQ(s.modules[1].lines, (std::vector<std::string>{"  SetupTetherLength 1000", "  END_MFD", "  Nested END"}));
+  EXPECT_EQ(sim::FindModuleBlock(s, "KESTRANE"), &s.modules[1]);
+  EXPECT_EQ(sim::FindModuleBlock(s, "Kestran"), nullptr);
+  EXPECT_EQ(sim::LinesForReader(s.modules[1]).back(), "END");
+  EXPECT_EQ(sim::FormatScenario(s), text);
+
+  // A block the module writes anew replaces the one read, in its place; another module's block
+  // goes after the ships, after a blank line.
+  sim::Scenario changed = s;
+  changed.modules[0] = {"ExtMFD", {"  Mode 2"}, {}};
+  changed.modules.push_back({"Other", {"  A 1"}, {}});
+  const std::string written = sim::FormatScenario(changed);
+  EXPECT_NE(written.find("END_SHIPS\n\nBEGIN_ExtMFD\n  Mode 2\nEND\n\nBEGIN_Kestrane\n"), std::string::npos) << written;
+  EXPECT_EQ(written.substr(written.rfind("End\n")), "End\n\nBEGIN_Other\n  A 1\nEND\n");
+  sim::Scenario made;
+  made.ships.push_back(s.ships[1]);
+  made.ships[0].header.clear();
+  made.modules.push_back({"Kestrane", {"  A 1"}, {}});
+  const std::string standard = sim::FormatScenario(made);
+  EXPECT_EQ(standard.substr(standard.find("BEGIN_SHIPS")),
+            "BEGIN_SHIPS\nPod:Pod\n  MASS 5\nEND\nEND_SHIPS\n\nBEGIN_Kestrane\n  A 1\nEND\n");
+
+  EXPECT_EQ(ParseError("BEGIN_ExtMFD\n  END_ExtMFD\n"), "tug.scn:1: BEGIN_ExtMFD is not closed: its END is missing");
+  EXPECT_EQ(ParseError("BEGIN_SHIPS\nTug\n  MASS 1\n  END INTERNAL\nend_ships\n"),
+            "tug.scn:2: ship \"Tug\" has no END");
+}
+
 TEST(ScenarioParseTest, UnusualButSoundTextIsRead) {
   const std::string longName(300, 'n');
   const sim::Scenario s = sim::ParseScenario("\xEF\xBB\xBF; saved by hand\r\n\r\nBEGIN_SHIPS\r\n" + longName +
@@ -445,8 +498,7 @@ TEST(ScenarioClockTest, TheClockIsSavedSoThatAResumedWorldKeepsItAndTheDateMoves
   EXPECT_EQ(laterSaved.time, 1.0);
   EXPECT_EQ(sim::DateAt(laterSaved, 1.0), sim::DateAt(undated, 1.0));
 
-  EXPECT_EQ(ParseError("BEGIN_ENVIRONMENT\n  SIMTIME -1\nEND_ENVIRONMENT\n"),
-            "tug.scn:2: SIMTIME must not be below 0");
+  EXPECT_EQ(ParseError("BEGIN_ENVIRONMENT\n  SIMTIME -1\nEND_ENVIRONMENT\n"), "tug.scn:2: SIMTIME must not be below 0");
   EXPECT_EQ(ParseError("BEGIN_ENVIRONMENT\n  SIMTIME 1\n  SIMTIME 2\nEND_ENVIRONMENT\n"),
             "tug.scn:3: SIMTIME appears twice");
   EXPECT_EQ(ParseError("BEGIN_ENVIRONMENT\n  Date MJD 1\n  Date MJD 2\nEND_ENVIRONMENT\n"),

@@ -1,5 +1,5 @@
-#include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioStream.h"
+#include "sim/scenario/NumberFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -74,6 +74,12 @@ TEST(ScenarioStreamTest, NextLineTrimsDropsCommentsAndStopsAtEnd) {
   const std::vector<std::string> expected = {"SetupTetherLength 1000", "TetherData 0 CONNECT 0", "END_MFD"};
   EXPECT_EQ(got, expected);
   EXPECT_EQ(in.LinesRead(), 7u);
+
+  // The host compares END without regard to case, and a module's own "… END" lines are lines.
+  sim::ScenarioStream lower({"  SW END", "END INTERNAL", "  end  ", "after"});
+  got.clear();
+  while (oapiReadScenario_nextline(lower.Handle(), line)) got.push_back(line);
+  EXPECT_EQ(got, (std::vector<std::string>{"SW END", "END INTERNAL"}));
 
   sim::ScenarioStream noEnd({"a", "ENDING"});
   got.clear();

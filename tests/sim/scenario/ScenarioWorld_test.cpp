@@ -39,7 +39,7 @@ BEGIN_SHIPS
 Tug:Generic
   MASS 12000
   PMI 4 4 2
-  RPOS 0 0 0
+  RPOS 7000000 0 0
   RVEL 0 0 0
   AROT 30 -45 120.5
   VROT -1.5 0 0.3
@@ -50,7 +50,7 @@ END
 Payload:Cargo
   MASS 500.5
   PMI 1 1 1
-  RPOS 0.1 0 1200
+  RPOS 7000000.1 0 1200
   RVEL 0 0 0
   AROT 0 0 0
   VROT 0 0 0
@@ -287,6 +287,20 @@ TEST(ScenarioWorldTest, TheFocusShipsBodyIsCentralAndOtherShipsAreCarriedAsRead)
             "ships.scn:2: GRAVITY cannot be given with ships at Earth: the body's own mass gives the gravity");
   EXPECT_EQ(PopulateError(Replaced(Replaced(orbitText, "  RPOS 7000000 0 0\n", ""), "  RVEL 0 0 7546.05\n", "")),
             "ships.scn:11: ship \"Tug\" orbits Earth but gives neither RPOS nor ELEMENTS");
+
+  // A ship at the centre of the body, where the first step would fling it out: given there, or
+  // left there for want of a position of its own.
+  EXPECT_EQ(PopulateError(Replaced(orbitText, "  RPOS 7000000 0 0\n", "  RPOS 0 -5000 0\n")),
+            "ships.scn:11: ship \"Tug\" lies at the centre of Earth, within 5422 m of it, where no step of 0.02 s "
+            "can follow it");
+  EXPECT_EQ(PopulateError(Replaced(orbitText, "END_SHIPS", "Drifter:ShuttlePB\n  RVEL 0 0 7546\nEND\nEND_SHIPS")),
+            "ships.scn:36: ship \"Drifter\" lies at the centre of Earth, within 5422 m of it, where no step of 0.02 "
+            "s can follow it: give it RPOS");
+  EXPECT_EQ(PopulateError(Replaced(orbitText, "  RVEL 0 0 7546.05\n", "  RVEL 0 0 1e38\n")),
+            "ships.scn:11: ship \"Tug\" lies or moves out of range: a position or velocity beyond 1e+37 m or m/s");
+  EXPECT_EQ(PopulateError(Replaced(tugText, "  RPOS 7000000 0 0\n", "  RPOS 0 0 0\n")),
+            "ships.scn:15: ship \"Tug\" lies at the centre of the body of GRAVITY, within 5422 m of it, where no step "
+            "of 0.02 s can follow it");
 }
 
 // A ship's own MASS, PMI and DOCK lines come first, then a configuration file of the host folder

@@ -4,7 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
+#include <vector>
 
 #include "sim/scenario/ScenarioFile.h"
 
@@ -19,6 +21,18 @@ std::string ConfigError(const std::string &text) {
     return error.what();
   }
   return "(no error)";
+}
+
+bool Same(sim::Vec3 a, sim::Vec3 b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
+// Both given, with the same ports.
+bool SamePorts(const std::optional<std::vector<sim::DockingPort>> &a,
+               const std::optional<std::vector<sim::DockingPort>> &b) {
+  if (!a || !b || a->size() != b->size()) return false;
+  for (size_t i = 0; i < a->size(); ++i)
+    if (!Same((*a)[i].pos, (*b)[i].pos) || !Same((*a)[i].dir, (*b)[i].dir) || !Same((*a)[i].rot, (*b)[i].rot))
+      return false;
+  return true;
 }
 
 }  // namespace
@@ -45,17 +59,33 @@ END_DOCKLIST
 )",
                                                    "Probe.cfg", "Probe");
   EXPECT_EQ(c.name, "Probe");
+  EXPECT_EQ(c.source, "Probe.cfg");
+  EXPECT_EQ(c.meshName, "Probe");
   EXPECT_EQ(c.mass, 2500.0);
   EXPECT_EQ(c.size, 12.0);
-  EXPECT_EQ(c.pmi.z, 2.85);
+  ASSERT_TRUE(c.pmi);
+  EXPECT_EQ(c.pmi->z, 2.85);
   EXPECT_EQ(c.tanks, std::vector<double>{50});
-  ASSERT_EQ(c.docks.size(), 2u);
-  EXPECT_EQ(c.docks[0].pos.z, 10.74);
-  EXPECT_EQ(c.docks[1].dir.x, 1.0);
-  EXPECT_EQ(c.docks[1].rot.y, 1.0);
+  ASSERT_TRUE(c.docks);
+  ASSERT_EQ(c.docks->size(), 2u);
+  EXPECT_EQ((*c.docks)[0].pos.z, 10.74);
+  EXPECT_EQ((*c.docks)[1].dir.x, 1.0);
+  EXPECT_EQ((*c.docks)[1].rot.y, 1.0);
 
-  EXPECT_EQ(ConfigError("Inertia = 1 1 1\n"), "Probe.cfg: gives no Mass");
-  EXPECT_EQ(ConfigError("Mass = 5\n"), "Probe.cfg: gives no Inertia");
+  // What a file does not give stays unknown, for the class built in to fill; an empty dock list
+  // and MaxFuel 0 say there are none.
+  const sim::VesselClass part =
+      sim::ParseClassConfig("Module = ShuttleA\nMaxFuel = 0\nBEGIN_DOCKLIST\nEND_DOCKLIST\n", "Part.cfg", "Part");
+  EXPECT_FALSE(part.mass);
+  EXPECT_FALSE(part.pmi);
+  EXPECT_EQ(part.module, "ShuttleA");
+  EXPECT_EQ(part.tanks, std::vector<double>{});
+  ASSERT_TRUE(part.docks);
+  EXPECT_TRUE(part.docks->empty());
+  EXPECT_FALSE(sim::ParseClassConfig("Mass = 5\n", "Bare.cfg", "Bare").docks);
+  EXPECT_EQ(sim::ParseClassConfig("MaxFuel = 10\nMaxFuel = 20\n", "Two.cfg", "Two").tanks,
+            (std::vector<double>{10, 20}));
+
   EXPECT_EQ(ConfigError("Mass = 5\nInertia = 1 1\n"), "Probe.cfg:2: Inertia needs three numbers");
   EXPECT_EQ(ConfigError("Mass = heavy\n"), "Probe.cfg:1: Mass: \"heavy\" is not a number");
   EXPECT_EQ(ConfigError("Mass = -5\n"), "Probe.cfg:1: Mass must be above 0");
@@ -79,7 +109,10 @@ TEST(VesselClassesTest, TheHostFolderIsSearchedWithoutRegardToCaseBeforeTheStock
   const sim::VesselClass *dg = classes.Find("DeltaGlider");
   ASSERT_NE(dg, nullptr);
   EXPECT_EQ(dg->mass, 9000.0);
-  EXPECT_TRUE(dg->tanks.empty());
+  EXPECT_EQ(dg->pmi->y, 2.0);
+  // What the file leaves out, from the DeltaGlider built in.
+  EXPECT_EQ(dg->tanks, sim::StockClass("DeltaGlider")->tanks);
+  EXPECT_TRUE(SamePorts(dg->docks, sim::StockClass("DeltaGlider")->docks));
   EXPECT_EQ(classes.Find("deltaglider"), dg);  // read once
   EXPECT_EQ(classes.Find("ShuttlePB"), sim::StockClass("ShuttlePB"));
   EXPECT_EQ(classes.Find("Nothing"), nullptr);
@@ -92,5 +125,54 @@ TEST(VesselClassesTest, TheHostFolderIsSearchedWithoutRegardToCaseBeforeTheStock
               (folder / "Config" / "Vessels" / "Broken.cfg").string() + ":2: Inertia needs three numbers");
   }
   EXPECT_EQ(sim::VesselClasses().Find("DeltaGlider"), sim::StockClass("DeltaGlider"));
+  fs::remove_all(folder);
+}
+
+// The host's own files of the classes its modules define in code give no Mass or Inertia: the
+// class built in completes them, by the ship's class name or by the file's Module. A file of a
+// class not built in keeps its gaps, for the scenario reader to refuse.
+TEST(VesselClassesTest, TheHostsFilesAreCompletedFieldByFieldFromTheClassBuiltIn) {
+  const fs::path vessels = fs::path(KESTRANE_HOST_SAMPLE) / "Config" / "Vessels";
+  if (!fs::is_directory(vessels)) GTEST_SKIP() << "the host's sample tree is not at " << KESTRANE_HOST_SAMPLE;
+  sim::VesselClasses classes(KESTRANE_HOST_SAMPLE);
+  for (const char *name : {"DeltaGlider", "ShuttleA"}) {
+    const sim::VesselClass *file = classes.Find(name), *stock = sim::StockClass(name);
+    ASSERT_NE(file, nullptr) << name;
+    EXPECT_NE(file, stock) << name << ": the host's file is read";
+    EXPECT_EQ(file->mass, stock->mass) << name;
+    EXPECT_EQ(file->pmi->x, stock->pmi->x) << name;
+    EXPECT_EQ(file->tanks, stock->tanks) << name;
+    EXPECT_TRUE(SamePorts(file->docks, stock->docks)) << name;
+    EXPECT_EQ(file->module, name);
+  }
+
+  const sim::VesselClass *dragonfly = classes.Find("Dragonfly");
+  ASSERT_NE(dragonfly, nullptr);
+  EXPECT_FALSE(dragonfly->mass);
+  EXPECT_FALSE(dragonfly->pmi);
+  EXPECT_EQ(dragonfly->source, (vessels / "Dragonfly.cfg").string());
+
+  const sim::VesselClass *station = classes.Find("iss");
+  ASSERT_NE(station, nullptr);
+  EXPECT_EQ(station->mass, 450e3);
+  EXPECT_EQ(station->meshName, "ISS");
+  EXPECT_EQ(station->docks->size(), 3u);
+  EXPECT_FALSE(station->tanks);
+
+  // A file of another name whose Module is a class built in.
+  std::random_device entropy;
+  fs::path folder;
+  do {
+    folder = fs::temp_directory_path() / ("kestrane-module-" + std::to_string(entropy()));
+  } while (!fs::create_directory(folder));
+  fs::create_directories(folder / "Config" / "Vessels");
+  std::ofstream(folder / "Config" / "Vessels" / "Freighter.cfg") << "Module = ShuttleA\nMass = 20000\nMeshName = F\n";
+  sim::VesselClasses own(folder.string());
+  const sim::VesselClass *freighter = own.Find("Freighter");
+  ASSERT_NE(freighter, nullptr);
+  EXPECT_EQ(freighter->mass, 20000.0);
+  EXPECT_EQ(freighter->pmi->z, sim::StockClass("ShuttleA")->pmi->z);
+  EXPECT_EQ(freighter->tanks, sim::StockClass("ShuttleA")->tanks);
+  EXPECT_EQ(freighter->meshName, "F");
   fs::remove_all(folder);
 }
