@@ -181,9 +181,11 @@ run() {
       tail -n 1 | tr -d '\r' | sed 's/^[0-9.]*: //')
     fail "the host exited with status $status on $scenario${reason:+: $reason} ($out/Orbiter.log)"
   fi
+  # The DeltaGlider asks for the host's script interpreter (LuaInline) for its autopilot, which is
+  # not built: without it no script runs, and nothing else changes.
   local failed
-  failed=$(grep -a -i -m1 -E 'module.*(fail|could not|cannot|not found)|(fail|could not|cannot).*module|^[0-9.]+: (Recorder|NullClient): error' \
-    "$out/Orbiter.log" || true)
+  failed=$(grep -a -i -E 'module.*(fail|could not|cannot|not found)|(fail|could not|cannot).*module|^[0-9.]+: (Recorder|NullClient): error' \
+    "$out/Orbiter.log" | grep -a -v 'Could not find a module named LuaInline\.' | head -n 1 || true)
   [ -z "$failed" ] || fail "$(echo "$failed" | tr -d '\r') ($out/Orbiter.log)"
   grep -aq 'Loading module Kestrane' "$out/Orbiter.log" || fail "the host did not load Kestrane ($out/Orbiter.log)"
   for csv in end.scn vessels.csv tethers.csv; do
