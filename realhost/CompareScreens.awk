@@ -9,14 +9,18 @@
 # differ by what the difference of the tether's motion between the two runs explains, plus one unit
 # of its last digit. With delta the largest difference of a tether's distance between the runs'
 # samples (real/ and sim/ tethers.csv, which the comparison of the runs holds to the integrators):
-#   - Distance: delta; the setup Length, measured between the vessels by A: delta;
+#   - Distance: delta;
 #   - Stretch: 100 delta / L, L the tether's length;
 #   - Pull: F (e + e') with e the stretch above 100 % and e' its rate over one frame, which a
 #     difference of delta at each end can move by 200 delta / (L dt): 100 F (delta + 2 delta / dt) / L;
-#   - the projected force, the excess of the distance over the setup length times the setup force:
-#     delta times that force; its warning rows may be missing in one host where it is within that;
-#   - Length and Reel of a free-spooling tether, which the pull pays out: the largest difference of
-#     the tether's length and reel speed between the runs' samples.
+#   - the setup Length, measured between the two setup vessels' centres by A, and the projected
+#     force, the excess of that distance over the setup length times the setup force: the largest
+#     difference of the distance between those centres at the runs' samples (real/ and sim/
+#     vessels.csv), and that times the setup force; the warning rows of the projected force may be
+#     missing in one host where it is within that;
+#   - a tether's Length and Reel, which a free-spooling reel pays out as the pull drives it, and
+#     which A sets from a distance: the largest difference of the tether's length and reel speed
+#     between the runs' samples.
 # Prints one line; with any other difference, a line for each (at most ten) and exit 1.
 function fail(message) {
   if (++failures <= 10) print "screens: " message
@@ -44,6 +48,39 @@ function readTethers(file, run,    line, f) {
   }
   close(file)
 }
+# The vessels' positions at the samples of a run.
+function readVessels(file, run,    line, f) {
+  getline line < file
+  while ((getline line < file) > 0) {
+    split(line, f, ",")
+    sampled[f[1]] = 1
+    position[run, f[1], f[2]] = f[3] " " f[4] " " f[5]
+  }
+  close(file)
+}
+# The largest difference between the runs of the distance between two vessels' centres.
+function centresDelta(a, b,    t, largest, d) {
+  if ((a, b) in centres) return centres[a, b]
+  largest = 0
+  for (t in sampled) {
+    if (!(("real", t, a) in position) || !(("real", t, b) in position) || !(("sim", t, a) in position) ||
+        !(("sim", t, b) in position)) continue
+    d = abs(apart(position["real", t, a], position["real", t, b]) - apart(position["sim", t, a], position["sim", t, b]))
+    if (d > largest) largest = d
+  }
+  return centres[a, b] = largest
+}
+function apart(p, q,    u, v) {
+  split(p, u, " ")
+  split(q, v, " ")
+  return sqrt((u[1] - v[1]) ^ 2 + (u[2] - v[2]) ^ 2 + (u[3] - v[3]) ^ 2)
+}
+# The vessel a setup row names ("This Ship   : Tug at CoG").
+function vesselOf(row,    name) {
+  name = substr(row, index(row, ":") + 2)
+  sub(/ at (CoG|Dock: [0-9]+|Grap: [0-9]+)$/, "", name)
+  return name
+}
 # The numbers of a row, in order, into `out`; the row with each replaced by "#" is returned.
 function numbers(row, out,    n, masked) {
   n = 0
@@ -70,20 +107,22 @@ function valueOf(row, label,    f) {
 }
 # What the motion allows a number of row `i` of screen `rows` to differ by; -1 for a number that
 # does not measure the motion.
-function allowance(rows, n, i,    row, status, L, F, setupForce, r) {
+function allowance(rows, n, i,    row, L, F, setupForce, r, own, target) {
   row = rows[i]
   for (r = 1; r <= n; r++) {
-    if (index(rows[r], "Status  :") == 1) status = rows[r]
+    if (index(rows[r], "This Ship   :") == 1) own = vesselOf(rows[r])
+    if (index(rows[r], "Target Ship :") == 1) target = vesselOf(rows[r])
     if ((v = valueOf(rows[r], "Length   :")) != "") L = v
     if ((v = valueOf(rows[r], "Force    :")) != "") F = v
     if ((v = valueOf(rows[r], "Force       :")) != "") setupForce = v
   }
-  if (index(row, "Distance :") == 1 || index(row, "Length      :") == 1) return delta
+  if (index(row, "Distance :") == 1) return delta
+  if (index(row, "Length      :") == 1) return own != "" && target != "" ? centresDelta(own, target) : -1
   if (index(row, "Stretch  :") == 1) return L > 0 ? 100 * delta / L : -1
   if (index(row, "Pull     :") == 1) return L > 0 ? 100 * F * (delta + 2 * delta / step) / L : -1
-  if (index(row, " Projected force") == 1) return setupForce * delta
-  if (status ~ /Freespooling/ && index(row, "Length   :") == 1) return deltaLength
-  if (status ~ /Freespooling/ && index(row, "Reel     :") == 1) return deltaReel
+  if (index(row, " Projected force") == 1) return own != "" && target != "" ? setupForce * centresDelta(own, target) : -1
+  if (index(row, "Length   :") == 1) return deltaLength
+  if (index(row, "Reel     :") == 1) return deltaReel
   return -1
 }
 # The warning that the vessels are farther apart than the setup length, rows 8 and 9 (counted from
@@ -97,6 +136,8 @@ function warningWithin(rows, n,    f, allowed) {
 BEGIN {
   readTethers(real "/tethers.csv", "real")
   readTethers(sim "/tethers.csv", "sim")
+  readVessels(real "/vessels.csv", "real")
+  readVessels(sim "/vessels.csv", "sim")
   while ((getline entry < (work "/index")) > 0) {
     split(entry, e, " ")
     t = e[2]

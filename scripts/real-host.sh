@@ -22,7 +22,7 @@
 #       DIR/display-T.png; both imply --displays.
 #
 #   scripts/real-host.sh compare SCENARIO [--duration S] [--dt S] [--every S] [--out DIR] [--sim BUILD]
-#                        [--windows T1,T2] [--motion-until T] [--check]
+#                        [--windows T1,T2] [--motion-until T] [--check] [--displays] [--keys LIST] [--screens]
 #       runs SCENARIO in the real host (DIR/real, as run does) and in kestrane-sim of BUILD (default
 #       build/linux; DIR/sim) with the same step and samples, and prints, for the samples up to each
 #       time of --windows (default: the whole run), the largest differences of the vessels'
@@ -32,7 +32,9 @@
 #       integrators' errors, estimated from those runs, and the host's physics that kestrane-sim
 #       leaves out explain. Motion after --motion-until is not compared. A kestrane-sim that reads
 #       no module blocks (BEGIN_Kestrane ... END) is given the same lines in the display's block.
-#       --keys presses the same keys in both hosts. --screens also compares the display: at every
+#       --displays runs the real host with its displays, as --keys and --screens do (a scenario whose
+#       tethers are tied by a display's block needs them: without displays the host reads no display
+#       block). --keys presses the same keys in both hosts. --screens also compares the display: at every
 #       redraw of the left display in the real host, its text with kestrane-sim's screen at the same
 #       simulated time (kestrane-sim run --until T --screen); any difference fails.
 #
@@ -230,11 +232,15 @@ compare_screens() {
 compare() {
   [ $# -ge 1 ] || usage "compare needs a scenario"
   local scenario=$1 out="" sim=$root/build/linux duration=10 dt="" every=1 windows="" motion_until="" check=0
-  local keys="" screens=0
+  local keys="" screens=0 displays=0
   shift
   while [ $# -gt 0 ]; do
-    if [ "$1" = --check ] || [ "$1" = --screens ]; then
-      [ "$1" = --check ] && check=1 || screens=1
+    if [ "$1" = --check ] || [ "$1" = --screens ] || [ "$1" = --displays ]; then
+      case $1 in
+        --check) check=1 ;;
+        --screens) screens=1 ;;
+        *) displays=1 ;;
+      esac
       shift
       continue
     fi
@@ -287,7 +293,7 @@ compare() {
   if [ -n "$keys" ]; then
     realKeys=(--keys "$keys")
     simKeys=(--keys "$keys")
-  elif [ "$screens" -eq 1 ]; then
+  elif [ "$screens" -eq 1 ] || [ "$displays" -eq 1 ]; then
     realKeys=(--displays)
   fi
   local step
