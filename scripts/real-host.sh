@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The real host, built from its own sources, with Kestrane in it, headless under 32-bit Wine.
+# The real host, built from its own sources, with Kestrane in it, under 32-bit Wine: headless, or
+# with its displays on a virtual X display.
 #
 #   scripts/real-host.sh build
 #       builds the host from KESTRANE_HOST_SOURCE (default ../shared/openorbiter) into
-#       build/real-host (realhost/: the host, its Sun, Earth, Moon and ShuttlePB modules,
-#       Kestrane.dll and the recorder module, laid out as a host installation in build/real-host/host)
+#       build/real-host (realhost/: the host, its Sun, Earth, Moon, ShuttlePB, DeltaGlider and
+#       Shuttle-A modules, Kestrane.dll, the recorder module and the null graphics client, laid out as
+#       a host installation in build/real-host/host)
 #
 #   scripts/real-host.sh run SCENARIO [--duration S] [--dt S] [--every S] [--out DIR]
 #                        [--keys LIST] [--displays] [--picture T]...

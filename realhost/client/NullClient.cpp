@@ -281,7 +281,12 @@ HDC NullClient::clbkGetSurfaceDC(SURFHANDLE surf) {
   return surface != nullptr ? surface->FreshDc() : nullptr;
 }
 
-void NullClient::clbkReleaseSurfaceDC(SURFHANDLE, HDC) { GdiFlush(); }
+// The context goes back to its fresh state, which lets go of the fonts and pens the host selected
+// into it, so that the host can delete them.
+void NullClient::clbkReleaseSurfaceDC(SURFHANDLE surf, HDC) {
+  GdiFlush();
+  if (Surface *surface = Target(surf)) surface->FreshDc();
+}
 
 void NullClient::Redrawn(const Surface &surface) const {
   if (!capture) return;
