@@ -297,6 +297,8 @@ compare() {
     simKeys=(--keys "$keys")
   elif [ "$screens" -eq 1 ] || [ "$displays" -eq 1 ]; then
     realKeys=(--displays)
+  elif grep -q '^[ \t]*MODE Kestrane' "$scenario" && ! grep -q '^BEGIN_Kestrane' "$scenario"; then
+    echo "real-host: $scenario keeps its tethers in a display's block, which the host reads only with its displays (--displays)" >&2
   fi
   local step
   for step in "${steps[@]}"; do
