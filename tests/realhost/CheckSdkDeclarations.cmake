@@ -56,7 +56,7 @@ endforeach()
 set(layout_patterns
   "[*][*][*] Dumping AST Record Layout\n +0 [|] class TetherDisplay\n([^\n]+\n)+"
   "VFTable for 'MFD' in 'TetherDisplay'[^\n]*\n([^\n]+\n)+"
-  "[*][*][*] Dumping AST Record Layout\n +0 [|] MFDMODESPEC\n([^\n]+\n)+"
+  "[*][*][*] Dumping AST Record Layout\n +0 [|] MFDMODESPECEX\n([^\n]+\n)+"
   "[*][*][*] Dumping AST Record Layout\n +0 [|] MFDBUTTONMENU\n([^\n]+\n)+"
   "[*][*][*] Dumping AST Record Layout\n +0 [|] VECTOR3\n([^\n]+\n)+"
   "[*][*][*] Dumping AST Record Layout\n +0 [|] MATRIX3\n([^\n]+\n)+")
