@@ -11,6 +11,8 @@
 #include "plugin/TetherData.h"
 #include "sim/world/World.h"
 
+namespace kestrane {
+
 namespace {
 
 constexpr int linkCount = TetherData::linkCount;
@@ -21,7 +23,7 @@ struct TetherArrays {
   MATRIX3 rot1[linkCount], rot2[linkCount];
   VECTOR3 attach1[linkCount], attach2[linkCount];
   double length[linkCount], reelSpeed[linkCount], stretch[linkCount], force[linkCount];
-  int spoolMode[linkCount];
+  SpoolMode spoolMode[linkCount];
   VECTOR3 f1[linkCount], f2[linkCount];  // vessel frames, N
 };
 
@@ -44,8 +46,8 @@ void TensionKernel(TetherArrays &t, double dt) {
       length = 10.0;
       reelSpeed = 0;
     }
-    if (t.spoolMode[n] != 0 && stretch > 100) reelSpeed = reelSpeed + (stretch - 100) * 1.0 * dt;
-    if (t.spoolMode[n] != 0) {
+    if (t.spoolMode[n] != SpoolMode::Powered && stretch > 100) reelSpeed = reelSpeed + (stretch - 100) * 1.0 * dt;
+    if (t.spoolMode[n] != SpoolMode::Powered) {
       reelSpeed = 1 / (1 / reelSpeed + 0.0003 * dt);
       reelSpeed = reelSpeed - 1.0 * dt;
       if (!(reelSpeed >= 0)) reelSpeed = 0;
@@ -82,7 +84,7 @@ struct RegistryFixture {
       const std::string name1 = "Vessel-" + std::to_string(a), name2 = "Vessel-" + std::to_string(b);
       registry.TM[n]->Connect(name1.c_str(), name2.c_str(), 140, 10000, MakeVector(0.1 * n, 1, 0),
                               MakeVector(0, -1, 0.1 * n));
-      registry.TM[n]->spoolMode = static_cast<uint8_t>(n % 2);
+      registry.TM[n]->spoolMode = static_cast<SpoolMode>(n % 2);
       registry.TM[n]->reelSpeed = 0.5;
     }
     // One frame first, so that every link steps from a stretch of its own step.
@@ -173,3 +175,5 @@ void BM_RegistryStepAmongVessels(benchmark::State &state) {
 BENCHMARK(BM_RegistryStepAmongVessels)->ArgName("vessels")->Arg(2)->Arg(100)->Arg(3000);
 
 }  // namespace
+
+}  // namespace kestrane

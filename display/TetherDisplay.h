@@ -5,6 +5,8 @@
 #include "KeyCodes.h"
 #include "Orbitersdk.h"
 
+namespace kestrane {
+
 class TetherDisplay : public MFD {
 public:
   TetherDisplay(DWORD w, DWORD h, VESSEL *vessel);
@@ -29,3 +31,5 @@ OAPI_MSGTYPE ModeMessageProc(UINT msg, UINT mfd, WPARAM wparam, LPARAM lparam);
 // The mode's name, also the display's title.
 extern const char modeName[];
 constexpr DWORD modeKey = DIK_T;
+
+}  // namespace kestrane

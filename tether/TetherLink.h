@@ -8,6 +8,12 @@
 
 #include "Orbitersdk.h"
 
+namespace kestrane {
+
+// How the reel moves: the powered reel at the speed the pilot sets, or free-spooling, paying out
+// under tension and braking by itself. The values are those of the scenario's "SpoolMode" line.
+enum class SpoolMode : uint8_t { Powered = 0, FreeSpooling = 1 };
+
 class TetherLink {
 public:
   static constexpr int nameSize = 128;
@@ -28,9 +34,9 @@ public:
   VECTOR3 attach1;           // attach point in vessel 1's frame, m
   VECTOR3 attach2;           // attach point in vessel 2's frame, m
   double reelSpeed;          // m/s; positive pays tether out
-  uint8_t spoolMode;         // 0 powered reel, 1 free-spooling
+  SpoolMode spoolMode;
   int32_t connected;         // 1 while connected
-  uint8_t visualsCreated;    // propellant resource and both thrusters exist on hostVessel
+  bool visualsCreated;       // propellant resource and both thrusters exist on hostVessel
   SURFHANDLE tautTexture;    // "TetherTaut": 100 % stretch and above
   SURFHANDLE tether2Texture; // "Tether2": below 50 %
   SURFHANDLE tether3Texture; // "Tether3": 50 % up to below 100 %
@@ -39,7 +45,7 @@ public:
   THRUSTER_HANDLE thruster2; // direction (0, 0, -1); cancels thruster1
   UINT exhaustId;
   double exhaustLength;      // m: the step's distance
-  uint8_t exhaustActive;     // a stream is attached and must be removed before the next
+  bool exhaustActive;        // a stream is attached and must be removed before the next
 
   TetherLink();
   ~TetherLink();
@@ -73,3 +79,5 @@ private:
   // rotation matrices on the way.
   VECTOR3 AttachPointSpan(VESSEL *vessel1, VESSEL *vessel2);
 };
+
+}  // namespace kestrane

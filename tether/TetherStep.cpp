@@ -6,6 +6,8 @@
 #include "TetherLink.h"
 #include "VesselLookup.h"
 
+namespace kestrane {
+
 namespace {
 
 constexpr double minLength = 10.0;         // m; the reel stops here
@@ -24,7 +26,7 @@ void TetherLink::TimeStep() {
   // The previous frame's stream goes first, connected or not.
   if (exhaustActive && vessel1 != nullptr && vessel1 == hostVessel) {
     hostVessel->DelExhaust(exhaustId);
-    exhaustActive = 0;
+    exhaustActive = false;
   } else {
     DeleteExhaust();
   }
@@ -60,10 +62,11 @@ void TetherLink::TimeStep() {
     reelSpeed = 0;
   }
   // Free-spooling: each percent of over-stretch pays out faster by 1 m/s².
-  if (spoolMode != 0 && stretch > 100) reelSpeed = reelSpeed + (stretch - 100) * spoolAcceleration * dt;
+  if (spoolMode != SpoolMode::Powered && stretch > 100)
+    reelSpeed = reelSpeed + (stretch - 100) * spoolAcceleration * dt;
   // Then the exact solution over dt of the quadratic drag (a reel speed of 0 stays 0 through the
   // infinite reciprocal), a constant braking, and never reeling in.
-  if (spoolMode != 0) {
+  if (spoolMode != SpoolMode::Powered) {
     reelSpeed = 1 / (1 / reelSpeed + spoolDrag * dt);
     reelSpeed = reelSpeed - spoolBraking * dt;
     if (!(reelSpeed >= 0)) reelSpeed = 0;
@@ -93,3 +96,5 @@ void TetherLink::TimeStep() {
   vessel1->AddForce(f1, attach1);
   vessel2->AddForce(f2, attach2);
 }
+
+}  // namespace kestrane

@@ -54,8 +54,8 @@ endforeach()
 # The layouts, as the compiler reports them for the sources that use the types. Anonymous members
 # are named after the header that declares them, which differs: only that is left out.
 set(layout_patterns
-  "[*][*][*] Dumping AST Record Layout\n +0 [|] class TetherDisplay\n([^\n]+\n)+"
-  "VFTable for 'MFD' in 'TetherDisplay'[^\n]*\n([^\n]+\n)+"
+  "[*][*][*] Dumping AST Record Layout\n +0 [|] class kestrane::TetherDisplay\n([^\n]+\n)+"
+  "VFTable for 'MFD' in 'kestrane::TetherDisplay'[^\n]*\n([^\n]+\n)+"
   "[*][*][*] Dumping AST Record Layout\n +0 [|] MFDMODESPEC\n([^\n]+\n)+"
   "[*][*][*] Dumping AST Record Layout\n +0 [|] MFDBUTTONMENU\n([^\n]+\n)+"
   "[*][*][*] Dumping AST Record Layout\n +0 [|] VECTOR3\n([^\n]+\n)+"

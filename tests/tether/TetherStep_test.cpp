@@ -7,6 +7,8 @@
 #include "support/TestWorld.h"
 #include "tether/TetherLink.h"
 
+namespace kestrane {
+
 namespace {
 
 // Stretch is a quotient of distances times 100; its last bits are rounding.
@@ -158,7 +160,7 @@ TEST_F(TetherStepTest, ReelStopsAtTenMetres) {
 TEST_F(TetherStepTest, FreeSpoolSpeedPaysOutOneStepLater) {
   world.step = 1;
   Tie(1200, 1000);
-  link.spoolMode = 1;
+  link.spoolMode = SpoolMode::FreeSpooling;
   Step();
   // 20 percent over-stretch for 1 s, the quadratic drag over 1 s, then 1 m/s² of braking.
   const double afterFirst = 1 / (1 / 20.0 + 0.0003) - 1;
@@ -174,7 +176,7 @@ TEST_F(TetherStepTest, FreeSpoolSpeedPaysOutOneStepLater) {
 TEST_F(TetherStepTest, FreeSpoolReelComesToRestAndNeverReelsIn) {
   world.step = 1;
   Tie(500, 1000);
-  link.spoolMode = 1;
+  link.spoolMode = SpoolMode::FreeSpooling;
   link.reelSpeed = 0.5;
   Step();
   EXPECT_EQ(link.GetLength(), 1000.5);
@@ -186,7 +188,7 @@ TEST_F(TetherStepTest, FreeSpoolReelComesToRestAndNeverReelsIn) {
   // Switched to free-spooling while reeling in: this step still shortens the tether.
   Tie(500, 1000);
   link.reelSpeed = -0.4;
-  link.spoolMode = 1;
+  link.spoolMode = SpoolMode::FreeSpooling;
   Step();
   EXPECT_DOUBLE_EQ(link.GetLength(), 999.6);
   EXPECT_EQ(link.reelSpeed, 0.0);
@@ -225,7 +227,7 @@ TEST_F(TetherStepTest, UndefinedValuesTakeTheSafeBranch) {
 
   // An undefined free-spool speed stops the reel.
   Tie(1010, 1000);
-  link.spoolMode = 1;
+  link.spoolMode = SpoolMode::FreeSpooling;
   link.reelSpeed = nan;
   Step();
   EXPECT_EQ(link.reelSpeed, 0.0);
@@ -235,7 +237,7 @@ TEST_F(TetherStepTest, UndefinedValuesTakeTheSafeBranch) {
   // An undefined step length: the over-stretch makes the free-spool speed undefined, which then
   // stops the reel; the elongation alone pulls.
   Tie(1010, 1000);
-  link.spoolMode = 1;
+  link.spoolMode = SpoolMode::FreeSpooling;
   link.reelSpeed = 3;
   world.step = nan;
   Step();
@@ -277,3 +279,5 @@ TEST_F(TetherStepTest, DisconnectedLinkOnlyRemovesItsLeftoverStream) {
 }
 
 }  // namespace
+
+}  // namespace kestrane
