@@ -67,7 +67,7 @@ void TetherLink::Connect(const char *ship1, const char *ship2, double newLength,
   // Between the attach points, as every step measures: the first step's stretch rate is then the
   // motion over that step alone, with no jump from another measure to pull with.
   distance = VectorLength(AttachPointSpan(vessel1, vessel2));
-  if (!(distance >= minDistance)) distance = minDistance;
+  if (!(distance >= TensionLaw::minDistance)) distance = TensionLaw::minDistance;
   stretch = distance / length * 100;
 }
 

@@ -7,18 +7,13 @@
 #include <cstdint>
 
 #include "Orbitersdk.h"
+#include "TensionLaw.h"
 
 namespace kestrane {
-
-// How the reel moves: the powered reel at the speed the pilot sets, or free-spooling, paying out
-// under tension and braking by itself. The values are those of the scenario's "SpoolMode" line.
-enum class SpoolMode : uint8_t { Powered = 0, FreeSpooling = 1 };
 
 class TetherLink {
 public:
   static constexpr int nameSize = 128;
-  // The smallest distance a link measures between its attach points, m: nothing divides by less.
-  static constexpr double minDistance = 0.01;
 
   char ship1Name[nameSize];  // vessel 1, which carries the drawing
   char ship2Name[nameSize];
@@ -26,7 +21,7 @@ public:
   MATRIX3 rotation1;         // vessel 1 frame to global frame, as of the last step or connect
   MATRIX3 rotation2;
   double length;             // unstretched length, m; never below 10 m after a step
-  double distance;           // attach point to attach point, m; at least minDistance
+  double distance;           // attach point to attach point, m; at least TensionLaw::minDistance
   double stretch;            // distance / length × 100, percent; 100 is just taut
   double prevStretch;        // stretch before the current step recomputed it, percent
   double force;              // stiffness: pull in N per percent of stretch beyond 100
