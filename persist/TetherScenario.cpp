@@ -1,5 +1,6 @@
 // The registry's block of scenario lines: eight setup lines, then per link its CONNECT line and,
-// for a connected link, eight detail lines.
+// for a connected link, eight detail lines. The simulated host reads and writes these words too,
+// as sim/run/PluginContract.h gives them: a key, a field or their order changed here changes there.
 #include <cmath>
 #include <cstdio>
 #include <cstring>

@@ -24,7 +24,7 @@ struct TetherRecord {
 
 class TetherData {
 public:
-  static constexpr int linkCount = 8;
+  static constexpr int linkCount = 8;  // the simulated host's sim/run/PluginContract.h says so too
   static constexpr int setupNameSize = 256;
 
   TetherRecord records[linkCount];

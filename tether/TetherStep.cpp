@@ -51,7 +51,8 @@ void TetherLink::TimeStep() {
   // longer leads to that vessel, and then the handles would belong to another vessel.
   if (vessel1 == hostVessel && visualsCreated) RefreshExhaust(vessel1, u1);
 
-  // Each vessel gets half the pull, at its attach point.
+  // Each vessel gets half the pull, at its attach point: vessel 1 first, then vessel 2, the order
+  // in which the simulated host tells the links' pulls apart (sim/run/PluginContract.h).
   const VECTOR3 f1 = Scale(u1, pull / 2);
   const VECTOR3 f2 = Scale(u2, pull / 2);
   vessel1->AddForce(f1, attach1);

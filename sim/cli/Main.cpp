@@ -28,6 +28,7 @@
 #include "sim/cli/RunSignals.h"
 #include "sim/display/DisplayPanel.h"
 #include "sim/run/BlockWarnings.h"
+#include "sim/run/PluginContract.h"
 #include "sim/run/Recorder.h"
 #include "sim/run/ReplayFile.h"
 #include "sim/run/ReplayRecorder.h"
@@ -45,8 +46,6 @@ constexpr int badArguments = 2;
 constexpr int failure = 1;
 
 constexpr double timeSlack = sim::runTimeSlack;
-// The display mode the plug-in registers, whose scenario blocks are checked on loading.
-constexpr const char *pluginModeName = "Kestrane";
 
 bool Reached(double time, double target) { return time >= target - timeSlack * std::max(1.0, std::fabs(target)); }
 
@@ -265,7 +264,7 @@ int Run(const sim::RunArguments &args) {
   try {
     sim::Simulation simulation(options);
     if (!args.quiet)
-      for (const std::string &warning : sim::ScenarioBlockWarnings(simulation.Loaded(), pluginModeName))
+      for (const std::string &warning : sim::ScenarioBlockWarnings(simulation.Loaded(), sim::plugin::modeName))
         std::fprintf(stderr, "kestrane-sim: warning: %s\n", warning.c_str());
     if (!args.quiet && simulation.CarriedCount() > 0)
       std::printf("%zu vessel%s landed, attached or orbiting another body: carried as read, not simulated\n",

@@ -23,6 +23,7 @@
 #include "sim/cli/KeyNames.h"
 #include "sim/cli/PlayLogic.h"
 #include "sim/run/BlockWarnings.h"
+#include "sim/run/PluginContract.h"
 #include "sim/run/ReplayFile.h"
 #include "sim/run/ReplayRecorder.h"
 #include "sim/run/Simulation.h"
@@ -701,7 +702,7 @@ int Play(const PlayArguments &args) {
 
   // Printed before the terminal is taken, so that they stand above the prompts after the session,
   // and shown with the description.
-  const std::vector<std::string> warnings = ScenarioBlockWarnings(simulation->Loaded(), "Kestrane");
+  const std::vector<std::string> warnings = ScenarioBlockWarnings(simulation->Loaded(), plugin::modeName);
   for (const std::string &warning : warnings) std::fprintf(stderr, "kestrane-sim: warning: %s\n", warning.c_str());
 
   stopSignal = 0;

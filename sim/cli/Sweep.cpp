@@ -11,6 +11,7 @@
 #include "sim/cli/Cli.h"
 #include "sim/cli/RunChecks.h"
 #include "sim/run/BlockWarnings.h"
+#include "sim/run/PluginContract.h"
 #include "sim/run/Summary.h"
 
 #ifndef _WIN32
@@ -32,7 +33,6 @@ namespace {
 constexpr size_t maxCombinations = 10000000;
 constexpr unsigned maxJobs = 1024;
 constexpr size_t maxShards = 1000000;
-constexpr const char *pluginModeName = "Kestrane";
 
 // A whole number from 1 to `most`, or 0.
 size_t Count(const std::string &text, size_t most) {
@@ -133,11 +133,9 @@ std::optional<SweepArguments> ParseSweepArguments(const std::vector<std::string>
     } else if (arg == "--summary") {
       sweep.summary = value;
     } else if (arg == "--link") {
-      if (value.size() != 1 || value[0] < '0' || value[0] > '7') {
-        error = "--link needs a link number from 0 to 7, not '" + value + "'";
-        return std::nullopt;
-      }
-      sweep.link = value[0] - '0';
+      const std::optional<int> link = ParseLink(value, error);
+      if (!link) return std::nullopt;
+      sweep.link = *link;
       linkGiven = true;
     }
   }
@@ -287,9 +285,9 @@ int Sweep(const SweepArguments &args) {
     Scenario scenario = LoadScenarioFile(args.scenario);
     // Said once here: the runs are quiet.
     if (!args.quiet)
-      for (const std::string &warning : ScenarioBlockWarnings(scenario, pluginModeName))
+      for (const std::string &warning : ScenarioBlockWarnings(scenario, plugin::modeName))
         std::fprintf(stderr, "kestrane-sim: warning: %s\n", warning.c_str());
-    if (!combinations->empty()) ApplyBlockSettings(scenario, pluginModeName, combinations->front());
+    if (!combinations->empty()) ApplyBlockSettings(scenario, plugin::modeName, combinations->front());
   } catch (const ScenarioError &e) {
     return Fail(2, e.what());
   }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "sim/display/Canvas.h"
+#include "sim/run/PluginContract.h"
 #include "sim/scenario/MeshLibrary.h"
 #include "sim/world/Vessel.h"
 
@@ -68,7 +69,7 @@ struct ReplayRedraw {
 
 class ReplayRecorder {
 public:
-  static constexpr int linkCount = 8;
+  static constexpr int linkCount = plugin::linkCount;
   static constexpr uint32_t noVessel = std::numeric_limits<uint32_t>::max();
 
   // What a recording of a run or a session holds at most, bytes: an hour of nine vessels on eight
