@@ -17,6 +17,7 @@
 #include <cstring>
 #include <string>
 
+#include "sim/run/SimTime.h"
 #include "tether/TensionLaw.h"
 
 namespace {
@@ -51,10 +52,6 @@ bool ReadSeconds(const char *text, double &value) {
   value = std::strtod(text, &end);
   return *end == '\0' && std::isfinite(value) && value > 0;
 }
-
-// A key timed at `time` is pressed in the first frame that starts at or after it, within the
-// host's slack for the rounding of frame times.
-bool Reached(double start, double time) { return start >= time - 1e-9 * std::fmax(1.0, std::fabs(time)); }
 
 }  // namespace
 
@@ -93,15 +90,15 @@ int main(int argc, char **argv) {
   size_t reelIns = 0;
   bool stopped = false;
 
-  const long long frames = static_cast<long long>(std::ceil(duration / dt - 1e-9));
+  const long long frames = static_cast<long long>(std::ceil(duration / dt - sim::timeSlack));
   for (long long frame = 0; frame < frames; ++frame) {
     const double start = static_cast<double>(frame) * dt;
     // I: the first press sets -0.1 m/s, each further one doubles it; O stops the reel.
-    while (reelIns < sizeof reelInTimes / sizeof reelInTimes[0] && Reached(start, reelInTimes[reelIns])) {
+    while (reelIns < sizeof reelInTimes / sizeof reelInTimes[0] && sim::Reached(start, reelInTimes[reelIns])) {
       reelSpeed = reelSpeed == 0 ? -0.1 : reelSpeed * 2;
       ++reelIns;
     }
-    if (!stopped && Reached(start, reelStopTime)) {
+    if (!stopped && sim::Reached(start, reelStopTime)) {
       stopped = true;
       if (reelSpeed < 0) reelSpeed = 0;
     }

@@ -1,6 +1,5 @@
 // kestrane-sim: runs the plug-in on a scenario in the simulated host.
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -32,9 +31,11 @@
 #include "sim/run/Recorder.h"
 #include "sim/run/ReplayFile.h"
 #include "sim/run/ReplayRecorder.h"
+#include "sim/run/SimTime.h"
 #include "sim/run/Simulation.h"
 #include "sim/run/Summary.h"
 #include "sim/scenario/NumberFormat.h"
+#include "sim/scenario/ScenarioText.h"
 
 #ifdef KESTRANE_HAVE_PLAY
 #include "sim/cli/Play.h"
@@ -45,9 +46,7 @@ namespace {
 constexpr int badArguments = 2;
 constexpr int failure = 1;
 
-constexpr double timeSlack = sim::runTimeSlack;
-
-bool Reached(double time, double target) { return time >= target - timeSlack * std::max(1.0, std::fabs(target)); }
+using sim::Reached;
 
 int Fail(int status, const std::string &reason) {
   std::fprintf(stderr, "kestrane-sim: %s\n", reason.c_str());
@@ -138,12 +137,6 @@ bool WriteText(const std::string &path, const std::string &text, std::string &er
   return static_cast<bool>(out);
 }
 
-// Lower case, for comparing vessel names as the host does.
-std::string Folded(std::string name) {
-  for (char &c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return name;
-}
-
 // Every deletion from `first` on must name a vessel of the scenario that no earlier one has taken.
 bool CheckDeletions(const std::vector<sim::TimedDeletion> &deletions, size_t first, sim::World &world,
                     std::string &error) {
@@ -154,7 +147,8 @@ bool CheckDeletions(const std::vector<sim::TimedDeletion> &deletions, size_t fir
       error = "--delete names no vessel '" + deletion.name + "' of the scenario";
       return false;
     }
-    if (!taken.insert(Folded(deletion.name)).second) {
+    // Vessel names compare without regard to case, as the host compares them.
+    if (!taken.insert(sim::Lower(deletion.name)).second) {
       error = "--delete names vessel '" + deletion.name + "' twice";
       return false;
     }
@@ -176,7 +170,7 @@ size_t DoneBefore(const std::vector<Timed> &events, double start, double step) {
 // checkpoints fall on the clock's multiples, so a resumed run takes them where the run it
 // continues would have.
 long long NextMultiple(double time, double period) {
-  return static_cast<long long>(std::floor(time / period * (1 + timeSlack))) + 1;
+  return static_cast<long long>(std::floor(time / period * (1 + sim::timeSlack))) + 1;
 }
 
 // Waits until `deadline`, or until a signal asks the run to stop.
@@ -347,7 +341,7 @@ int Run(const sim::RunArguments &args) {
       const double frameEnd = simulation.Time();
       if (summary) summary->Observe(simulation, !due.empty() || nextDeletion != deletedBefore);
       // Displays are redrawn once per second of simulated time.
-      if (std::floor(frameEnd + timeSlack) > std::floor(frameStart + timeSlack)) simulation.RedrawDisplays();
+      if (sim::CrossesWholeSecond(frameStart, frameEnd)) simulation.RedrawDisplays();
       if (Reached(frameEnd, static_cast<double>(sample) * args.every)) {
         recorder.Sample(simulation);
         lastSample = frameEnd;

@@ -22,10 +22,12 @@
 #include "sim/cli/KeyGuide.h"
 #include "sim/cli/KeyNames.h"
 #include "sim/cli/PlayLogic.h"
+#include "sim/cli/RunSignals.h"
 #include "sim/run/BlockWarnings.h"
 #include "sim/run/PluginContract.h"
 #include "sim/run/ReplayFile.h"
 #include "sim/run/ReplayRecorder.h"
+#include "sim/run/SimTime.h"
 #include "sim/run/Simulation.h"
 #include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioFile.h"
@@ -48,9 +50,6 @@ constexpr double frameBudget = 0.04;
 constexpr double stallGap = 0.25;
 // A key's note on the status line stays this long, s.
 constexpr double noteLifetime = 4.0;
-// Simulated times within this of each other count as the same instant (frame start times are sums
-// of steps), as for the once-per-second redraw of `run`.
-constexpr double timeSlack = 1e-9;
 // A display shows at least its top 22 rows (the screen's title down to the current tether's reel
 // speed); rows below show when the terminal has room.
 constexpr int displayRowsNeeded = 22;
@@ -58,33 +57,6 @@ constexpr int displayRowsNeeded = 22;
 constexpr int buttonLabelWidth = 3;
 // The shown rate counts as falling short below this share of the acceleration.
 constexpr double shortfall = 0.9;
-
-// The signal that asks the run to end, 0 while none has come.
-volatile sig_atomic_t stopSignal = 0;
-
-void OnStopSignal(int number) { stopSignal = number; }
-
-// Catches SIGINT, SIGTERM and SIGHUP for the life of the run and puts the old handlers back. The
-// handlers only set a flag; without SA_RESTART a waiting read returns, so the loop sees it.
-class StopSignals {
-public:
-  StopSignals() {
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    for (size_t i = 0; i < count; ++i) sigaction(numbers[i], &action, &previous[i]);
-  }
-  ~StopSignals() {
-    for (size_t i = 0; i < count; ++i) sigaction(numbers[i], &previous[i], nullptr);
-  }
-  StopSignals(const StopSignals &) = delete;
-  StopSignals &operator=(const StopSignals &) = delete;
-
-private:
-  static constexpr size_t count = 3;
-  const int numbers[count] = {SIGINT, SIGTERM, SIGHUP};
-  struct sigaction previous[count] {};
-};
 
 // Terminal colour pairs for the display's colour values: custom colours where the terminal lets
 // colours be redefined, else the nearest of its 256-colour palette, else the nearest of the eight
@@ -236,7 +208,7 @@ public:
 
   // Runs until q, Esc or a stop signal.
   void Loop() {
-    while (!quit && stopSignal == 0) {
+    while (!quit && RunSignals::Received() == 0) {
       const Clock::time_point now = Clock::now();
       const double elapsed = Seconds(now - lastTick);
       lastTick = now;
@@ -259,7 +231,7 @@ private:
       replay.AfterFrame(simulation);
       const double end = simulation.Time();
       // Displays are redrawn once per second of simulated time.
-      if (std::floor(end + timeSlack) > std::floor(start + timeSlack)) simulation.RedrawDisplays();
+      if (CrossesWholeSecond(start, end)) simulation.RedrawDisplays();
       if (Clock::now() >= deadline) break;
     }
     rate.Add(Seconds(Clock::now() - begin), simulation.Time());
@@ -705,8 +677,7 @@ int Play(const PlayArguments &args) {
   const std::vector<std::string> warnings = ScenarioBlockWarnings(simulation->Loaded(), plugin::modeName);
   for (const std::string &warning : warnings) std::fprintf(stderr, "kestrane-sim: warning: %s\n", warning.c_str());
 
-  stopSignal = 0;
-  StopSignals signals;
+  RunSignals signals(RunSignals::Kind::Session);
   // What a save would write now; a terminated run saves only when its scenario has changed.
   const std::string loaded = FormatScenario(simulation->Capture());
   std::string typedAhead;
@@ -725,14 +696,14 @@ int Play(const PlayArguments &args) {
     std::fprintf(stderr, "kestrane-sim: %s\n", e.what());
     return failure;
   }
-  const int signal = stopSignal;
+  const int signal = RunSignals::Received();
   // A terminated or hung-up run leaves at once, without asking, but keeps a changed scenario;
   // Ctrl-C is a way to quit like q.
   if (signal == SIGTERM || signal == SIGHUP) {
     SaveUnasked(*simulation, args.scenario, loaded);
     return 128 + signal;
   }
-  stopSignal = 0;
+  RunSignals::Forget();
   AnswerReader answers(typedAhead);
   OfferSave(*simulation, args.scenario, answers);
   OfferReplay(*simulation, replay, args.scenario, answers);

@@ -1,11 +1,13 @@
 #include "sim/cli/PlayLogic.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+
+#include "sim/run/SimTime.h"
+#include "sim/scenario/ScenarioText.h"
 
 namespace sim {
 
@@ -79,11 +81,6 @@ std::string RightAligned(const std::string &text, int width) {
   return std::string(width - text.size(), ' ') + text;
 }
 
-std::string Lower(std::string text) {
-  for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 }  // namespace
 
 PlayControl ControlForCharacter(int ch) {
@@ -142,7 +139,7 @@ Pacer::Pacer(double stepLength, double longestGap) : step(stepLength), maxGap(lo
 long Pacer::FramesFor(double wall, double factor) {
   owed += std::clamp(wall, 0.0, maxGap) * factor;
   // A due time that is a whole number of steps but for rounding still counts whole.
-  const double frames = std::floor(owed / step + 1e-9);
+  const double frames = std::floor(owed / step + timeSlack);
   owed = std::max(0.0, owed - frames * step);
   return static_cast<long>(frames);
 }

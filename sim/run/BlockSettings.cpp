@@ -2,10 +2,10 @@
 
 #include <charconv>
 #include <cmath>
-#include <sstream>
 
 #include "sim/run/PluginContract.h"
 #include "sim/scenario/NumberFormat.h"
+#include "sim/scenario/ScenarioText.h"
 
 namespace sim {
 
@@ -19,16 +19,11 @@ constexpr LinkField linkFields[] = {
     {"_length", plugin::lengthField}, {"_force", plugin::forceField}, {"_reel_speed", plugin::reelSpeedField}};
 
 // The words of a block line before its comment.
-std::vector<std::string> Words(const std::string &line) {
-  std::istringstream in(line.substr(0, line.find(';')));
-  std::vector<std::string> words;
-  for (std::string word; in >> word;) words.push_back(word);
-  return words;
-}
+std::vector<std::string> LineWords(const std::string &line) { return Words(LineContent(line)); }
 
 // Whether a line's first words are the words of `key`.
 bool HasKey(const std::string &line, const std::string &key) {
-  const std::vector<std::string> words = Words(line), keyWords = Words(key);
+  const std::vector<std::string> words = LineWords(line), keyWords = LineWords(key);
   if (words.size() < keyWords.size()) return false;
   for (size_t i = 0; i < keyWords.size(); ++i)
     if (words[i] != keyWords[i]) return false;
@@ -90,7 +85,7 @@ void ApplyBlockSettings(Scenario &scenario, const std::string &mode, const std::
       const std::string tied = plugin::LinkKey(link, plugin::connectField) + " 1";
       bool found = false;
       if (block != nullptr)
-        for (const std::string &line : block->lines) found = found || Words(line) == Words(tied);
+        for (const std::string &line : block->lines) found = found || LineWords(line) == LineWords(tied);
       if (!found)
         throw ScenarioError(setting.name + ": the scenario's " + mode + " block does not tie link " +
                             std::to_string(link) + " (no line '" + tied + "')");

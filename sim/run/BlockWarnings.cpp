@@ -1,7 +1,6 @@
 #include "sim/run/BlockWarnings.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cfloat>
 #include <climits>
@@ -9,10 +8,10 @@
 #include <cstdlib>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <utility>
 
 #include "sim/run/PluginContract.h"
+#include "sim/scenario/ScenarioText.h"
 
 namespace sim {
 
@@ -22,19 +21,6 @@ using plugin::linkCount;
 using plugin::longestName;
 // "0-7", as messages name the links.
 const std::string linkRange = "0-" + std::to_string(linkCount - 1);
-
-// The words of a line as the host hands it to the plug-in: without its comment.
-std::vector<std::string> Words(const std::string &line) {
-  std::istringstream in(line.substr(0, line.find(';')));
-  std::vector<std::string> words;
-  for (std::string word; in >> word;) words.push_back(word);
-  return words;
-}
-
-std::string Lower(std::string text) {
-  for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 // A whole word as a real number the plug-in can hold: its single precision reads every value it
 // takes, and passes over what that cannot hold.
@@ -246,7 +232,8 @@ std::vector<BlockWarning> CheckTetherBlock(const std::vector<std::string> &lines
   std::vector<BlockWarning> warnings;
   Checker checker(warnings, isVessel);
   for (size_t i = 0; i < lines.size(); ++i) {
-    const std::vector<std::string> words = Words(lines[i]);
+    // The words of a line as the host hands it to the plug-in: without its comment.
+    const std::vector<std::string> words = Words(LineContent(lines[i]));
     if (words.empty()) continue;
     // The plug-in stops at its display's end, the host at its block's.
     if (words[0] == "END_MFD" || (words[0] == "END" && words.size() == 1)) break;

@@ -3,17 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sim/run/SimTime.h"
 #include "sim/run/Simulation.h"
 
 namespace sim {
 
 namespace {
-
-// Simulated times within this (relative) of each other count as the same instant, as for the CSV
-// samples of a run: frame start times are sums of steps and carry rounding.
-constexpr double timeSlack = 1e-9;
-
-bool Reached(double time, double target) { return time >= target - timeSlack * std::max(1.0, std::fabs(target)); }
 
 template <class T>
 void KeepEven(std::vector<T> &values, size_t firstIndex) {
