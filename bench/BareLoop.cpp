@@ -17,7 +17,7 @@
 #include <cstring>
 #include <string>
 
-#include "sim/run/SimTime.h"
+#include "sim/world/SimTime.h"
 #include "tether/TensionLaw.h"
 
 namespace {
@@ -60,7 +60,7 @@ int main(int argc, char **argv) {
     std::printf("%s\n", keys);
     return 0;
   }
-  double duration = 3600, dt = 0.02;  // s
+  double duration = 3600, dt = sim::defaultStep;  // s
   if (argc > 3 || (argc > 1 && !ReadSeconds(argv[1], duration)) || (argc > 2 && !ReadSeconds(argv[2], dt))) {
     std::fprintf(stderr, "usage: bare-loop [DURATION [STEP]]  (positive seconds), or bare-loop --keys\n");
     return 2;

@@ -10,6 +10,7 @@
 #include "display/TetherDisplay.h"
 #include "plugin/Callbacks.h"
 #include "plugin/TetherData.h"
+#include "sim/scenario/HostAngles.h"
 #include "sim/scenario/ScenarioStream.h"
 
 // The harness works the plug-in's code directly.

@@ -31,11 +31,11 @@
 #include "sim/run/Recorder.h"
 #include "sim/run/ReplayFile.h"
 #include "sim/run/ReplayRecorder.h"
-#include "sim/run/SimTime.h"
 #include "sim/run/Simulation.h"
 #include "sim/run/Summary.h"
 #include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioText.h"
+#include "sim/world/SimTime.h"
 
 #ifdef KESTRANE_HAVE_PLAY
 #include "sim/cli/Play.h"

@@ -27,10 +27,10 @@
 #include "sim/run/PluginContract.h"
 #include "sim/run/ReplayFile.h"
 #include "sim/run/ReplayRecorder.h"
-#include "sim/run/SimTime.h"
 #include "sim/run/Simulation.h"
 #include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioFile.h"
+#include "sim/world/SimTime.h"
 
 namespace sim {
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "sim/run/SimTime.h"
 #include "sim/scenario/ScenarioText.h"
+#include "sim/world/SimTime.h"
 
 namespace sim {
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "sim/run/SimTime.h"
+#include "sim/world/SimTime.h"
 
 namespace sim {
 

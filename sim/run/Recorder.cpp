@@ -12,10 +12,10 @@
 #include <unistd.h>
 #endif
 
-#include "sim/run/SimTime.h"
 #include "sim/run/Simulation.h"
 #include "sim/scenario/FileSync.h"
 #include "sim/scenario/NumberFormat.h"
+#include "sim/world/SimTime.h"
 
 namespace sim {
 

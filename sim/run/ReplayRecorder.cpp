@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "sim/run/SimTime.h"
 #include "sim/run/Simulation.h"
+#include "sim/world/SimTime.h"
 
 namespace sim {
 

@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "sim/run/SimTime.h"
 #include "sim/run/Simulation.h"
 #include "sim/scenario/ScenarioStream.h"
+#include "sim/world/SimTime.h"
 
 namespace {
 

@@ -10,6 +10,9 @@
 
 namespace sim {
 
+// The step of the simulated host where a scenario names none, s.
+constexpr double defaultStep = 0.02;
+
 constexpr double timeSlack = 1e-9;
 
 // Whether `time` (s) has reached `target` (s).

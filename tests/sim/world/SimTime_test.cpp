@@ -1,5 +1,5 @@
 // Times on the simulated clock: sums of steps meet the times they are compared with.
-#include "sim/run/SimTime.h"
+#include "sim/world/SimTime.h"
 
 #include <gtest/gtest.h>
 
