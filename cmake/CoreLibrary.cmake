@@ -5,10 +5,9 @@
 # host API and the binding of the two halves in one program.
 set(adapter_objects "sim/api/(HostApi|Mfd|ScenarioCalls|StaticBinding)\\.cpp\\.obj$")
 add_library(kestrane-core SHARED "$<FILTER:$<TARGET_OBJECTS:kestrane_host>,EXCLUDE,${adapter_objects}>"
-                                 sim/api/CoreLibrary.cpp sim/cli/Main.cpp)
+                                 sim/api/CoreLibrary.cpp sim/cli/CoreEntry.cpp)
 set_target_properties(kestrane-core PROPERTIES PREFIX "")
 target_include_directories(kestrane-core PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/host)
-target_compile_definitions(kestrane-core PRIVATE KESTRANE_CORE_LIBRARY)
 # The libraries the simulated host links (GDI, zlib for the replay page).
 target_link_libraries(kestrane-core PRIVATE $<TARGET_PROPERTY:kestrane_host,INTERFACE_LINK_LIBRARIES>)
 kestrane_flags(kestrane-core)

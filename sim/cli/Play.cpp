@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "sim/cli/ExitStatus.h"
 #include "sim/cli/KeyGuide.h"
 #include "sim/cli/KeyNames.h"
 #include "sim/cli/PlayLogic.h"
@@ -38,8 +39,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int badArguments = 2;
-constexpr int failure = 1;
 // The terminal is drawn this often, s.
 constexpr double refreshPeriod = 0.05;
 // Wall time the frames of one refresh may take, s; a machine that cannot run the due frames in it
@@ -651,7 +650,7 @@ void SaveUnasked(Simulation &simulation, const std::string &scenarioPath, const 
     SaveScenarioFile(path, now);
     std::printf("Saved %s\n", path.c_str());
   } catch (const std::exception &e) {
-    std::fprintf(stderr, "kestrane-sim: cannot save: %s\n", e.what());
+    Say(std::string("cannot save: ") + e.what());
   }
 }
 
@@ -659,8 +658,7 @@ void SaveUnasked(Simulation &simulation, const std::string &scenarioPath, const 
 
 int Play(const PlayArguments &args) {
   if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
-    std::fprintf(stderr, "kestrane-sim: play needs a terminal (use run for scripts)\n");
-    return badArguments;
+    return Fail(exitBadArguments, "play needs a terminal (use run for scripts)");
   }
   Simulation::Options options{args.scenario, args.plugin.empty() ? DefaultPluginPath() : args.plugin, args.step};
   options.hostDir = args.hostDir;
@@ -668,14 +666,13 @@ int Play(const PlayArguments &args) {
   try {
     simulation = std::make_unique<Simulation>(options);
   } catch (const std::exception &e) {
-    std::fprintf(stderr, "kestrane-sim: %s\n", e.what());
-    return badArguments;
+    return Fail(exitBadArguments, e.what());
   }
 
   // Printed before the terminal is taken, so that they stand above the prompts after the session,
   // and shown with the description.
   const std::vector<std::string> warnings = ScenarioBlockWarnings(simulation->Loaded(), plugin::modeName);
-  for (const std::string &warning : warnings) std::fprintf(stderr, "kestrane-sim: warning: %s\n", warning.c_str());
+  for (const std::string &warning : warnings) Say("warning: " + warning);
 
   RunSignals signals(RunSignals::Kind::Session);
   // What a save would write now; a terminated run saves only when its scenario has changed.
@@ -690,11 +687,9 @@ int Play(const PlayArguments &args) {
     screen.Loop();
     typedAhead = TypedAhead();
   } catch (const TerminalError &e) {
-    std::fprintf(stderr, "kestrane-sim: %s\n", e.what());
-    return badArguments;
+    return Fail(exitBadArguments, e.what());
   } catch (const std::exception &e) {
-    std::fprintf(stderr, "kestrane-sim: %s\n", e.what());
-    return failure;
+    return Fail(exitFailure, e.what());
   }
   const int signal = RunSignals::Received();
   // A terminated or hung-up run leaves at once, without asking, but keeps a changed scenario;
