@@ -11,7 +11,7 @@ else()
 endif()
 
 function(kestrane_sim_platform target)
-  if(CURSES_FOUND AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/sim/cli/Play.cpp)
+  if(CURSES_FOUND AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/sim/play/Play.cpp)
     target_include_directories(${target} PRIVATE ${CURSES_INCLUDE_DIRS})
     target_link_libraries(${target} PRIVATE ${CURSES_LIBRARIES})
     target_compile_definitions(${target} PRIVATE KESTRANE_HAVE_PLAY)

@@ -1,4 +1,4 @@
-#include "sim/cli/Play.h"
+#include "sim/play/Play.h"
 
 #include <curses.h>
 #include <signal.h>
@@ -22,8 +22,13 @@
 #include "sim/cli/ExitStatus.h"
 #include "sim/cli/KeyGuide.h"
 #include "sim/cli/KeyNames.h"
-#include "sim/cli/PlayLogic.h"
 #include "sim/cli/RunSignals.h"
+#include "sim/play/Colours.h"
+#include "sim/play/Layout.h"
+#include "sim/play/Pacing.h"
+#include "sim/play/SavePaths.h"
+#include "sim/play/ScreenText.h"
+#include "sim/play/TypedKeys.h"
 #include "sim/run/BlockWarnings.h"
 #include "sim/run/PluginContract.h"
 #include "sim/run/ReplayFile.h"
