@@ -2,7 +2,7 @@
 #include "sim/cli/CommandLine.h"
 
 #ifdef KESTRANE_HAVE_PLAY
-#include "sim/play/Play.h"
+#include "sim/play/terminal/Play.h"
 #endif
 
 int main(int argc, char **argv) {

@@ -1,4 +1,4 @@
-#include "sim/play/Play.h"
+#include "sim/play/terminal/Play.h"
 
 #include <curses.h>
 #include <signal.h>
