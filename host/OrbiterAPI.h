@@ -119,6 +119,9 @@ OAPIFUNC OBJHANDLE oapiGetFocusObject();
 OAPIFUNC VESSEL *oapiGetVesselInterface(OBJHANDLE hVessel);
 OAPIFUNC SURFHANDLE oapiRegisterExhaustTexture(char *name);
 OAPIFUNC double oapiGetSimStep();
+// Both host generations know the registration with a context pointer; the one without is kept
+// for old modules, and the real host logs it as obsolete.
+OAPIFUNC int oapiRegisterMFDMode(MFDMODESPECEX &spec);
 OAPIFUNC int oapiRegisterMFDMode(MFDMODESPEC &spec);
 // Takes the identifier oapiRegisterMFDMode returned; false when no mode has it.
 OAPIFUNC bool oapiUnregisterMFDMode(int mode);

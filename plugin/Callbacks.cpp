@@ -38,10 +38,12 @@ using namespace kestrane;
 
 DLLCLBK void opcDLLInit(HINSTANCE) {
   if (!modeRegistered) {
-    MFDMODESPEC spec;
+    // The registration both host generations know; the mode needs no context of its own.
+    MFDMODESPECEX spec;
     // The host keeps the name pointer but never writes through it.
     spec.name = const_cast<char *>(modeName);
     spec.key = modeKey;
+    spec.context = nullptr;
     spec.msgproc = ModeMessageProc;
     modeId = oapiRegisterMFDMode(spec);
     // A host that refused the mode is asked again at the next initialisation.

@@ -25,7 +25,10 @@
 #     less than 1e-7 m/s^2: a t^2/2 in position and a t in velocity; vessels a few kilometres
 #     apart feel the same pull to a part in a thousand, which leaves 1 mm for relative positions.
 # The tether's state at the end (connected, vessels, force, reel speed, spool mode) must agree, the
-# host writing its numbers to six decimals, and its final length as the other differences.
+# host writing its numbers to six decimals, and its final length as the other differences; so must
+# the speed of a free-spooling reel, which the pull drives. A final length may also differ by the
+# host's resolution of a distance between vessels (3e-5 m, its positions being kept from the Sun),
+# which a length set from a distance (the display's A) keeps.
 # With check=1 a difference above what is allowed fails (exit 1), each on a line of its own, as
 # does a sample that only one run has.
 function fail(message) {
@@ -179,15 +182,26 @@ BEGIN {
     key = last["sim"] SUBSEP link
     if (!((key, "real") in tether) || !((key, "sim") in tether)) continue
     split(tether[key, "real"], a, ","); split(tether[key, "sim"], b, ",")
-    if (a[3] != b[3] || a[4] != b[4] || a[5] != b[5] || abs(a[10] - b[10]) > 1e-6 || abs(a[11] - b[11]) > 1e-6 ||
-        a[12] != b[12])
+    # A free-spooling reel turns as the pull drives it: its speed, like the length, is the motion's.
+    freeSpooling = a[12] == 1 && b[12] == 1
+    if (a[3] != b[3] || a[4] != b[4] || a[5] != b[5] || abs(a[10] - b[10]) > 1e-6 ||
+        (!freeSpooling && abs(a[11] - b[11]) > 1e-6) || a[12] != b[12])
       fail("link " link " ends as " tether[key, "real"] " in the real host and as " tether[key, "sim"] " in kestrane-sim")
     if (a[3] != 1) continue
-    allowed = 1e-6
+    # A length that A set from the distance between the vessels carries the host's resolution of
+    # positions, which it keeps from the Sun, 1.5e11 m away, where a double resolves 3e-5 m.
+    allowed = 1e-6 + 3e-5
     if (halves)
       allowed += 2 * abs(lengthOf[key, "real"] - lengthOf[key, "sim"] - lengthOf[key, "realHalf"] + lengthOf[key, "simHalf"])
     if (check && abs(a[6] - b[6]) > allowed)
       fail(sprintf("link %d ends %.6f m long in the real host and %.6f m in kestrane-sim", link, a[6], b[6]))
+    if (freeSpooling && check) {
+      split(tether[key, "realHalf"], c, ","); split(tether[key, "simHalf"], d, ",")
+      allowed = 1e-6 + (halves ? 2 * abs(a[11] - b[11] - c[11] + d[11]) : 0)
+      if (abs(a[11] - b[11]) > allowed)
+        fail(sprintf("link %d's free-spooling reel ends at %.6f m/s in the real host and %.6f m/s in kestrane-sim", link,
+                     a[11], b[11]))
+    }
     lengths = lengths sprintf(" %d: %.6f / %.6f m", link, a[6], b[6])
   }
 

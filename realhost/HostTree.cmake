@@ -1,7 +1,8 @@
 # Lays out the minimal host installation that the built host runs in, around the programs the build
 # put there: the host's configuration, the Sol system reduced to the Sun, the Earth and the Moon with
-# their data, the ShuttlePB's class file and mesh, MinGW's thread library that GCC's C++ library
-# calls, Kestrane.dll among the plug-ins, and the folders the host expects.
+# their data, the class files and meshes of the ShuttlePB, the DeltaGlider, the Shuttle-A and the ISS,
+# MinGW's thread library that GCC's C++ library calls, Kestrane.dll among the plug-ins, and the
+# folders the host expects.
 #
 #   cmake -DHOST=SOURCE -DTREE=DIR -DMINGW=DIR -DKESTRANE=Kestrane.dll -P HostTree.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -29,6 +30,15 @@ copy(${celbody}/Vsop87/Data/Vsop87B_ear.dat ${TREE}/Config/Earth/Data/Vsop87B.da
 file(CONFIGURE OUTPUT ${TREE}/Config/Sol.cfg CONTENT "Name = Sol\nStar1 = Sun\nPlanet1 = Earth\nEarth:Moon1 = Moon\n")
 copy(${HOST}/Src/Vessel/ShuttlePB/Config/ShuttlePB.cfg ${TREE}/Config/Vessels/ShuttlePB.cfg)
 copy(${HOST}/Src/Vessel/ShuttlePB/Meshes/ShuttlePB.msh ${TREE}/Meshes/ShuttlePB.msh)
+# The DeltaGlider, the Shuttle-A and the station, a class of configuration alone, in the folders their
+# modules and configurations name.
+foreach(vessel "DeltaGlider|DG" "ShuttleA|ShuttleA" "ISS|ISS")
+  string(REPLACE "|" ";" vessel "${vessel}")
+  list(GET vessel 0 source)
+  list(GET vessel 1 meshes)
+  copy_folder(${HOST}/Src/Vessel/${source}/Config ${TREE}/Config/Vessels)
+  copy_folder(${HOST}/Src/Vessel/${source}/Meshes ${TREE}/Meshes/${meshes})
+endforeach()
 copy(${MINGW}/lib/libwinpthread-1.dll ${TREE}/libwinpthread-1.dll)
 copy(${KESTRANE} ${TREE}/Modules/Plugin/Kestrane.dll)
 # Start-up stops where these are missing.

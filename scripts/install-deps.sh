@@ -6,8 +6,9 @@
 #                                      profiles (valgrind) and the replay page (node, npm, chromium for its tests)
 #   scripts/install-deps.sh --windows  also the i686 and x86_64 MinGW cross compilers, 32- and
 #                                      64-bit Wine, clang/lld in Visual C++ mode with zip for the
-#                                      plug-in's build for the real host and its release, and GCC's
-#                                      sources and patch(1) for the real host itself
+#                                      plug-in's build for the real host and its release, GCC's
+#                                      sources and patch(1) for the real host itself, and Xvfb, the
+#                                      virtual display its displays open on
 set -euo pipefail
 
 want_windows=0
@@ -38,7 +39,7 @@ if [ "$want_windows" -eq 1 ]; then
   packages+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev wine wine32
              g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64
              clang-14 lld-14 llvm-14 zip
-             gcc-12-source patch)
+             gcc-12-source patch xvfb xauth)
 fi
 
 missing=()

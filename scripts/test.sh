@@ -5,7 +5,8 @@
 # Windows build under Wine, where the host's SDK headers are (../shared/orbitersdk), the plug-in
 # for the real host in its Visual C++ ABI, 32- and 64-bit, with its test host under Wine and the
 # release zips, and, where the host's sources are (../shared/openorbiter), the real host itself,
-# built from them, running Kestrane under Wine and compared with the Linux build's kestrane-sim.
+# built from them, running Kestrane under Wine, headless and with its displays on a virtual X
+# display, and compared with the Linux build's kestrane-sim, its displays too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --windows

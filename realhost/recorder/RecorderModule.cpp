@@ -17,6 +17,7 @@
 #include "Orbitersdk.h"
 
 #include "CsvRows.h"
+#include "KeySchedule.h"
 #include "RecorderSettings.h"
 #include "SampleClock.h"
 #include "TetherBlock.h"
@@ -36,6 +37,54 @@ void Log(const std::string &line) { oapiWriteLogV("Recorder: %s", line.c_str());
 void Fail(const std::string &reason) { Log("error: " + reason); }
 
 std::string ScenarioPath(const char *name) { return std::string("Scenarios\\") + name + ".scn"; }
+
+// Presses the run's keys (KeySchedule.h) on a display of the mode, opening the mode on the left
+// display at the first frame when no display shows it: keys through the host's own key handling
+// (oapiSendMFDKey, which keeps F2 and the grave accent for its pages of buttons and their menu),
+// clicks on the buttons through its button handling (oapiProcessMFDButton). The host has
+// displays only when a graphics client gave it a render window.
+class KeyPresser {
+public:
+  KeyPresser(std::vector<TimedKey> keys, std::string modeName) : schedule(std::move(keys)), mode(std::move(modeName)) {}
+
+  void Frame(double simt, bool haveDisplays) {
+    if (schedule.Remaining() == 0 || failed) return;
+    if (!haveDisplays) {
+      Stop("keys need the host's displays: load a graphics client (--plugin=NullClient)");
+      return;
+    }
+    if (display < 0 && !OpenDisplay()) return;
+    for (const TimedKey &key : schedule.Due(simt)) {
+      if (key.button)
+        oapiProcessMFDButton(display, static_cast<int>(key.code), PANEL_MOUSE_LBDOWN);
+      else
+        oapiSendMFDKey(display, key.code);
+    }
+  }
+
+private:
+  bool OpenDisplay() {
+    const int id = oapiGetMFDModeSpecEx(const_cast<char *>(mode.c_str()));
+    if (id == MFD_NONE) return Stop("the host has no display mode '" + mode + "'");
+    for (int i = 0; i < MAXMFD; ++i)
+      if (oapiGetMFDMode(i) == id) return (display = i) >= 0;
+    oapiOpenMFD(id, MFD_LEFT);
+    if (oapiGetMFDMode(MFD_LEFT) != id) return Stop("the host opened no display of mode '" + mode + "'");
+    display = MFD_LEFT;
+    return true;
+  }
+
+  bool Stop(const std::string &reason) {
+    Fail(reason);
+    failed = true;
+    return false;
+  }
+
+  KeySchedule schedule;
+  std::string mode;
+  int display = -1;  // the display the keys go to
+  bool failed = false;
+};
 
 class Recording {
 public:
@@ -151,6 +200,8 @@ private:
 RecorderSettings settings;
 bool configured = false;
 Recording *recording = nullptr;
+KeyPresser *keys = nullptr;
+bool haveDisplays = false;  // a graphics client gave the host a render window
 
 }  // namespace
 
@@ -168,18 +219,26 @@ DLLCLBK void opcLoadState(FILEHANDLE scn) {
   }
 }
 
-DLLCLBK void opcOpenRenderViewport(HWND, DWORD, DWORD, BOOL) {
+DLLCLBK void opcOpenRenderViewport(HWND window, DWORD, DWORD, BOOL) {
   if (!configured) return Fail("the scenario has no BEGIN_Recorder block");
+  haveDisplays = window != nullptr;
   delete recording;
   recording = new Recording(settings);
   recording->Open();
+  delete keys;
+  keys = new KeyPresser(settings.keys, settings.mode);
 }
 
+// The state at the frame's start is sampled before the frame's keys change it, and the keys go
+// before any later module's step, as kestrane-sim presses them.
 DLLCLBK void opcPreStep(double simt, double simdt, double) {
   if (recording != nullptr) recording->Frame(simt, simdt);
+  if (keys != nullptr) keys->Frame(simt, haveDisplays);
 }
 
 DLLCLBK void opcCloseRenderViewport() {
+  delete keys;
+  keys = nullptr;
   if (recording == nullptr) return;
   recording->End();
   delete recording;

@@ -34,6 +34,13 @@ std::string RecorderSettings::ReadLine(std::string_view line) {
   } else if (key == "Block") {
     if (value.find_first_of(" \t") != std::string::npos) return "Block '" + value + "' is not one word";
     block = value;
+  } else if (key == "Keys") {
+    std::string error;
+    std::optional<std::vector<TimedKey>> list = ParseKeySchedule(value, error);
+    if (!list) return "Keys: " + error;
+    keys = std::move(*list);
+  } else if (key == "Mode") {
+    mode = value;
   } else if (key == "Every") {
     errno = 0;
     char *end = nullptr;

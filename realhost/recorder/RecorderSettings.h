@@ -5,6 +5,9 @@
 //     Tethers tethers.csv     ; the tethers file, as kestrane-sim run --tethers writes it
 //     Every 1                 ; seconds between samples, as --every (default 1)
 //     Block Kestrane          ; the module whose scenario block holds the tethers (default Kestrane)
+//     Keys 0:MINUS,0:J,3:I    ; keys to press on the display, in kestrane-sim's --keys syntax
+//     Mode Kestrane           ; the display mode the keys go to, opened on the left display when
+//                             ; no display shows it (default Kestrane)
 //   END
 //
 // Paths are the host's, relative to its folder. Each line may end in a ';' comment.
@@ -12,6 +15,9 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "KeySchedule.h"
 
 namespace recorder {
 
@@ -20,6 +26,8 @@ struct RecorderSettings {
   std::string tethers;  // empty: no tethers file
   double every = 1;     // s, above 0
   std::string block = "Kestrane";
+  std::vector<TimedKey> keys;
+  std::string mode = "Kestrane";
 
   // One line of the block, as the host hands it (trimmed, without its comment). Empty when it was
   // read; otherwise why it was not, in one line.

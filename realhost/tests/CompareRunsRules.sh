@@ -10,9 +10,10 @@ dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 failures=0
 
-# A run in folder $1: the pod's x at 2 s is 1000 + $2, its reel speed at the end $3 (default -0.5).
+# A run in folder $1: the pod's x at 2 s is 1000 + $2, its reel speed at the end $3 (default -0.5),
+# its spool mode $4 (default 0, the powered reel).
 make_run() {
-  local run=$dir/$1 podX=$2 reel=${3:--0.5}
+  local run=$dir/$1 podX=$2 reel=${3:--0.5} spool=${4:-0}
   mkdir -p "$run"
   {
     echo "time,name,x,y,z,vx,vy,vz"
@@ -26,7 +27,7 @@ make_run() {
   {
     echo "time,link,connected,ship1,ship2,length,distance,stretch,pull,force,reel_speed,spool_mode"
     for t in 0 1 2; do
-      echo "$t,0,1,Tug,Pod,1000,1000,100,0,2000,$reel,0"
+      echo "$t,0,1,Tug,Pod,1000,1000,100,0,2000,$reel,$spool"
       for link in 1 2 3 4 5 6 7; do echo "$t,$link,0,,,0,0,0,0,0,0,0"; done
     done
   } >"$run/tethers.csv"
@@ -56,6 +57,10 @@ make_run missing 0
 sed -i '/^2,Pod,/d' "$dir/missing/vessels.csv"
 make_run reel 0 -0.4
 make_run notation 0 -0.5000004   # the host's six decimals of what kestrane-sim holds
+make_run free 0 0.7 1            # free-spooling, the pull driving the reel
+make_run freeOff 0 0.71 1        # at another speed the pull explains, as the halving says
+make_run freeOffHalf 0 0.705 1
+make_run freeStuck 0 0.71 1      # at another speed that does not shrink with the step
 
 expect PASS "the same runs" same same2
 expect FAIL "a metre apart, with nothing to explain it" off same "" "" "position differs by 1 at Pod at 2 s"
@@ -64,6 +69,8 @@ expect FAIL "a metre apart that does not shrink with the step" off same stuck sa
 expect FAIL "a sample one run lacks" missing same "" "" "the real host has no row for Pod at 2 s"
 expect FAIL "a tether that ends reeling at another speed" reel same "" "" "link 0 ends as"
 expect PASS "a reel speed as the host writes it" notation same
+expect PASS "a free-spooling reel's speed that shrinks with the step" freeOff free freeOffHalf free
+expect FAIL "a free-spooling reel's speed that does not" freeOff free freeStuck free "free-spooling reel ends at 0.71"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures cases failed"

@@ -213,13 +213,14 @@ int DeleteExhaust(void *vessel, uint32_t id) {
   return v != nullptr && v->DeleteExhaust(id) ? 1 : 0;
 }
 
-int RegisterMode(const char *name, uint32_t key, KestraneMessageProc proc) {
+int RegisterMode(const char *name, uint32_t key, void *context, KestraneMessageProc proc) {
   sim::DisplayHost *host = sim::CurrentDisplayHost();
   if (host == nullptr) return -1;
-  MFDMODESPEC spec;
+  MFDMODESPECEX spec;
   // The display host copies the name; it never writes through the pointer.
   spec.name = const_cast<char *>(name);
   spec.key = key;
+  spec.context = context;
   spec.msgproc = reinterpret_cast<OAPI_MSGTYPE (*)(UINT, UINT, WPARAM, LPARAM)>(proc);
   return host->RegisterMode(spec);
 }

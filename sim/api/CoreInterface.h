@@ -61,7 +61,8 @@ typedef struct KestraneCore {
   int (*deleteExhaust)(void *vessel, uint32_t id);
 
   /* Display modes and open displays. */
-  int (*registerMode)(const char *name, uint32_t key, KestraneMessageProc proc);
+  /* context: the mode's own pointer, handed back in the record of OAPI_MSG_MFD_OPENEDEX. */
+  int (*registerMode)(const char *name, uint32_t key, void *context, KestraneMessageProc proc);
   int (*unregisterMode)(int id);
   void (*invalidateDisplay)(void *display);
 

@@ -75,8 +75,13 @@ HFONT MFD::SelectDefaultFont(HDC, DWORD) const {
   return reinterpret_cast<HFONT>(&defaultFont);
 }
 
+int oapiRegisterMFDMode(MFDMODESPECEX &spec) {
+  return kestraneCore->registerMode(spec.name, spec.key, spec.context,
+                                    reinterpret_cast<KestraneMessageProc>(spec.msgproc));
+}
+
 int oapiRegisterMFDMode(MFDMODESPEC &spec) {
-  return kestraneCore->registerMode(spec.name, spec.key, reinterpret_cast<KestraneMessageProc>(spec.msgproc));
+  return kestraneCore->registerMode(spec.name, spec.key, nullptr, reinterpret_cast<KestraneMessageProc>(spec.msgproc));
 }
 
 bool oapiUnregisterMFDMode(int mode) { return kestraneCore->unregisterMode(mode) != 0; }

@@ -49,6 +49,10 @@ DisplayHost::~DisplayHost() {
 }
 
 int DisplayHost::RegisterMode(const MFDMODESPEC &spec) {
+  return RegisterMode(MFDMODESPECEX{spec.name, spec.key, nullptr, spec.msgproc});
+}
+
+int DisplayHost::RegisterMode(const MFDMODESPECEX &spec) {
   if (spec.msgproc == nullptr) {
     return -1;
   }
@@ -136,7 +140,8 @@ DisplayHost::Display *DisplayHost::OpenMode(const Mode &mode, VESSEL *vessel, st
   const UINT index = FreeIndex();
   const auto procedure = mode.spec.msgproc;
   const auto vesselParam = reinterpret_cast<LPARAM>(vessel);
-  MFDMODESPECEX specEx{mode.spec.name, mode.spec.key, nullptr, mode.spec.msgproc};
+  // A copy: what the procedure writes into it does not change the mode.
+  MFDMODESPECEX specEx = mode.spec;
   MFDMODEOPENSPEC openSpec{static_cast<int>(geometry.width), static_cast<int>(geometry.height), &specEx};
   OAPI_MSGTYPE result = procedure(OAPI_MSG_MFD_OPENEDEX, index, reinterpret_cast<WPARAM>(&openSpec), vesselParam);
   if (result == 0) {
@@ -154,9 +159,9 @@ DisplayHost::Display *DisplayHost::OpenMode(const Mode &mode, VESSEL *vessel, st
   display->index = index;
   display->geometry = geometry;
   display->object = reinterpret_cast<MFD *>(result);
-  display->canvas = std::make_unique<Canvas>(static_cast<int>(geometry.width), static_cast<int>(geometry.height),
-                                             static_cast<int>(geometry.cellWidth),
-                                             static_cast<int>(geometry.cellHeight));
+  display->canvas =
+      std::make_unique<Canvas>(static_cast<int>(geometry.width), static_cast<int>(geometry.height),
+                               static_cast<int>(geometry.cellWidth), static_cast<int>(geometry.cellHeight));
   // The cell size is the host's to set, after the display's constructor has run.
   kestraneAdapter->attachDisplay(display->object, display.get(), geometry.cellWidth, geometry.cellHeight);
   displays.push_back(std::move(display));

@@ -46,20 +46,21 @@ class DisplayHost {
 public:
   using Geometry = DisplayGeometry;
 
-  // A registered display mode: a copy of the plug-in's MFDMODESPEC, with its own name text.
+  // A registered display mode: a copy of the plug-in's record, with its own name text.
   class Mode {
   public:
     int Id() const { return id; }
     const std::string &Name() const { return name; }
     DWORD Key() const { return spec.key; }
-    // The record handed to the message procedure (its name points to Name()).
-    const MFDMODESPEC &Spec() const { return spec; }
+    // The record handed to the message procedure with OAPI_MSG_MFD_OPENEDEX (its name points to
+    // Name(); its context is the one registered, null for a record without one).
+    const MFDMODESPECEX &Spec() const { return spec; }
 
   private:
     friend class DisplayHost;
     int id = 0;
     std::string name;
-    MFDMODESPEC spec{};
+    MFDMODESPECEX spec{};
   };
 
   // An open display: the object the mode's procedure created, its vessel and its canvas.
@@ -103,7 +104,9 @@ public:
   DisplayHost &operator=(const DisplayHost &) = delete;
 
   // Copies the record, name text included, and returns the new mode's id (1, 2, …). Registering
-  // the same record twice gives two modes. −1 for a record without a message procedure.
+  // the same record twice gives two modes. −1 for a record without a message procedure. A record
+  // without a context (the host's older registration) registers with none.
+  int RegisterMode(const MFDMODESPECEX &spec);
   int RegisterMode(const MFDMODESPEC &spec);
   // Closes the mode's displays and forgets the mode; false for an unknown id.
   bool UnregisterMode(int id);

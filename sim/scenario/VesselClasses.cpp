@@ -28,11 +28,12 @@ VesselClass Stock(const char *name, double mass, Vec3 pmi, double size, std::vec
   return c;
 }
 
-// The stock classes' facts: empty mass, inertia per unit mass, size, tanks and docking port.
+// The stock classes' facts: empty mass, inertia per unit mass, size, tanks and docking port. The
+// DeltaGlider is the standard glider, without the scramjet, whose main tank holds 10400 + 2500 kg.
 const std::vector<VesselClass> &StockClasses() {
   static const std::vector<VesselClass> classes = {
       Stock("ShuttlePB", 500, {2.28, 2.31, 0.79}, 3.5, {750}, {{0, 1.3, -1}, {0, 1, 0}, {0, 0, -1}}),
-      Stock("DeltaGlider", 11000, {15.5, 22.1, 7.7}, 10, {10400, 600}, {{0, -0.49, 10.076}, {0, 0, 1}, {0, 1, 0}}),
+      Stock("DeltaGlider", 11000, {15.5, 22.1, 7.7}, 10, {12900, 600}, {{0, -0.49, 10.076}, {0, 0, 1}, {0, 1, 0}}),
       Stock("ShuttleA", 13000, {86.6, 89.8, 5.5}, 17, {71500, 2700}, {{0, 0, 18.677}, {0, 0, 1}, {0, 1, 0}}),
   };
   return classes;

@@ -24,7 +24,7 @@ constexpr double pi = 3.14159265358979323846;
 constexpr double degree = pi / 180;
 // The stock classes' masses with full tanks, and the 2 kg tank of a tether's drawing on its first
 // vessel.
-constexpr double deltaGliderMass = 11000 + 10400 + 600;
+constexpr double deltaGliderMass = 11000 + 12900 + 600;
 constexpr double shuttlePbMass = 500 + 750;
 constexpr double shuttleAMass = 13000 + 71500 + 2700;
 constexpr double drawingTank = 2;

@@ -54,11 +54,17 @@ inline Result Sim(const std::string &args, const std::string &name) {
   return {status, ReadFile(errPath)};
 }
 
-// The last line a program printed, with its line end as "\n" on every platform.
-inline std::string LastLine(std::string text) {
+// What a program printed, with its line ends as "\n" on every platform.
+inline std::string Plain(const std::string &text) {
   std::string plain;
   for (char c : text)
     if (c != '\r') plain += c;
+  return plain;
+}
+
+// The last line a program printed, with its line end as "\n" on every platform.
+inline std::string LastLine(std::string text) {
+  const std::string plain = Plain(text);
   const size_t end = plain.find_last_not_of('\n');
   if (end == std::string::npos) return "";
   const size_t start = plain.rfind('\n', end);

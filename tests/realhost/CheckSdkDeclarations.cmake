@@ -67,7 +67,7 @@ endforeach()
 set(layout_patterns
   "[*][*][*] Dumping AST Record Layout\n +0 [|] class kestrane::TetherDisplay\n([^\n]+\n)+"
   "VFTable for 'MFD' in 'kestrane::TetherDisplay'[^\n]*\n([^\n]+\n)+"
-  "[*][*][*] Dumping AST Record Layout\n +0 [|] MFDMODESPEC\n([^\n]+\n)+"
+  "[*][*][*] Dumping AST Record Layout\n +0 [|] MFDMODESPECEX\n([^\n]+\n)+"
   "[*][*][*] Dumping AST Record Layout\n +0 [|] MFDBUTTONMENU\n([^\n]+\n)+"
   "[*][*][*] Dumping AST Record Layout\n +0 [|] VECTOR3\n([^\n]+\n)+"
   "[*][*][*] Dumping AST Record Layout\n +0 [|] MATRIX3\n([^\n]+\n)+")

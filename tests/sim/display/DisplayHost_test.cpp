@@ -18,6 +18,8 @@ struct Message {
   WPARAM wparam;
   LPARAM lparam;
   DWORD openW = 0, openH = 0;  // from the open record of OAPI_MSG_MFD_OPENEDEX
+  std::string openName = "";   // the mode's record in it
+  void *openContext = nullptr;
 };
 
 // What the displays and the message procedure saw, shared with the test.
@@ -102,6 +104,8 @@ OAPI_MSGTYPE ProbeProc(UINT msg, UINT mfd, WPARAM wparam, LPARAM lparam) {
     const auto *open = reinterpret_cast<const MFDMODEOPENSPEC *>(wparam);
     message.openW = open->w;
     message.openH = open->h;
+    message.openName = open->spec->name;
+    message.openContext = open->spec->context;
   }
   journal->messages.push_back(message);
   if (journal->refuse) {
@@ -164,6 +168,33 @@ TEST_F(DisplayHostTest, RegisteredModesOwnTheirNameAndAreFoundByExactName) {
   host.reset();
   EXPECT_EQ(sim::CurrentDisplayHost(), nullptr);
   EXPECT_EQ(oapiRegisterMFDMode(spec), -1);
+}
+
+// The registration with a context hands the context back with OAPI_MSG_MFD_OPENEDEX; the older one
+// opens the same display with none.
+TEST_F(DisplayHostTest, EitherRegistrationOpensItsModeAndTheRecordCarriesTheContext) {
+  int context = 0;
+  std::vector<char> name = {'W', 'i', 't', 'h', '\0'};
+  MFDMODESPECEX withContext{name.data(), 21, &context, ProbeProc};
+  const int id = oapiRegisterMFDMode(withContext);
+  RegisterProbe("Plain");
+  std::strcpy(name.data(), "Gone");
+  ASSERT_EQ(host->ModeCount(), 2u);
+  EXPECT_EQ(host->FindMode(id)->Spec().context, &context);
+  EXPECT_EQ(host->FindMode("Plain")->Spec().context, nullptr);
+
+  for (const char *mode : {"With", "Plain"}) {
+    record.messages.clear();
+    std::string error;
+    DisplayHost::Display *display = host->Open(mode, kVessel, &error);
+    ASSERT_NE(display, nullptr) << error;
+    ASSERT_EQ(record.messages.size(), 2u) << mode;
+    EXPECT_EQ(record.messages[0].msg, static_cast<UINT>(OAPI_MSG_MFD_OPENEDEX));
+    EXPECT_EQ(record.messages[0].openName, mode);
+    EXPECT_EQ(record.messages[0].openContext, std::string(mode) == "With" ? &context : nullptr) << mode;
+    EXPECT_EQ(record.messages[1].msg, static_cast<UINT>(OAPI_MSG_MFD_OPENED));
+    EXPECT_EQ(Probe(display).updates, 1) << mode;
+  }
 }
 
 TEST_F(DisplayHostTest, OpeningSendsOpenedExThenOpenedAndDrawsOnceWithTheCellSizeSet) {
@@ -237,8 +268,8 @@ TEST_F(DisplayHostTest, AKeyThatInvalidatesRedrawsBeforeTheNextKey) {
   EXPECT_TRUE(host->PressKey(*display, 1));
   EXPECT_TRUE(host->PressKey(*display, 2));
   EXPECT_FALSE(host->PressKey(*display, 3));
-  const std::vector<std::string> expected = {"construct",           "update", "key 1 after 1 updates", "update",
-                                             "key 2 after 2 updates", "key 3 after 2 updates"};
+  const std::vector<std::string> expected = {
+      "construct", "update", "key 1 after 1 updates", "update", "key 2 after 2 updates", "key 3 after 2 updates"};
   EXPECT_EQ(record.events, expected);
   EXPECT_EQ(display->Surface().Row(1), "updates 2") << "the canvas is cleared before each redraw";
   EXPECT_EQ(display->Surface().Runs().size(), 2u);

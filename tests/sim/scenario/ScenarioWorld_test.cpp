@@ -329,8 +329,8 @@ TEST_F(ScenarioWorldFolderTest, ClassDataComesFromTheShipThenTheHostFolderThenTh
   EXPECT_EQ(a.docks[1].pos.z, -2.0);
   EXPECT_EQ(b.dryMass, 900.0);                      // its own line
   EXPECT_EQ(b.pmi.y, 2.0);                          // the rest from the file
-  EXPECT_EQ(c.Mass(), 11000 + 0.5 * 10400 + 600);   // stock: FUEL fills the first tank
-  EXPECT_EQ(e.Mass(), 11000 + 10400 + 0.25 * 600);  // class names without regard to case
+  EXPECT_EQ(c.Mass(), 11000 + 0.5 * 12900 + 600);   // stock: FUEL fills the first tank
+  EXPECT_EQ(e.Mass(), 11000 + 12900 + 0.25 * 600);  // class names without regard to case
   EXPECT_EQ(c.docks[0].pos.z, 10.076);
   EXPECT_EQ(d.pmi.x, 5.0);
   ASSERT_EQ(d.docks.size(), 1u);
@@ -380,7 +380,7 @@ END_SHIPS
   const sim::Vessel &station = *world.FindByName("Station"), &glider = *world.FindByName("Glider");
   ASSERT_NE(station.DockedIn(), nullptr);
   EXPECT_EQ(station.DockedIn(), glider.DockedIn());
-  EXPECT_EQ(station.DockedIn()->Mass(), 100000 + 22000);
+  EXPECT_EQ(station.DockedIn()->Mass(), 100000 + 24500);
 
   const sim::DockingPort &p = station.docks[1], &q = glider.docks[0];
   const sim::Vec3 at1 = station.pos + station.rot * p.pos, at2 = glider.pos + glider.rot * q.pos;
