@@ -1,9 +1,9 @@
 // The floor of a run's cost: the demo's reel-in (scenarios/tug.scn with the keys of
 // scripts/demo.sh) as a bare loop, with no host, no module and no display. Two point masses in
 // orbit about the Earth and one tether between their centres: the central body's gravity, the
-// tether's tension law and reel, its forces, then the host's step (velocity Verlet), in the order and
-// with the arithmetic that `kestrane-sim run` uses, so that its end state is the same to the
-// last bit.
+// plug-in's own tension law and reel (tether/TensionLaw.cpp), its forces, then the host's step
+// (velocity Verlet), in the order and with the arithmetic that `kestrane-sim run` uses, so that its
+// end state is the same to the last bit.
 //
 //   bare-loop [DURATION [STEP]]     (s of simulated time, default 3600; s, default 0.02)
 //   bare-loop --keys                prints the keys that `kestrane-sim run` needs to do the same
@@ -16,6 +16,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "sim/world/SimTime.h"
+#include "tether/TensionLaw.h"
 
 namespace {
 
@@ -50,10 +53,6 @@ bool ReadSeconds(const char *text, double &value) {
   return *end == '\0' && std::isfinite(value) && value > 0;
 }
 
-// A key timed at `time` is pressed in the first frame that starts at or after it, within the
-// host's slack for the rounding of frame times.
-bool Reached(double start, double time) { return start >= time - 1e-9 * std::fmax(1.0, std::fabs(time)); }
-
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -61,7 +60,7 @@ int main(int argc, char **argv) {
     std::printf("%s\n", keys);
     return 0;
   }
-  double duration = 3600, dt = 0.02;  // s
+  double duration = 3600, dt = sim::defaultStep;  // s
   if (argc > 3 || (argc > 1 && !ReadSeconds(argv[1], duration)) || (argc > 2 && !ReadSeconds(argv[2], dt))) {
     std::fprintf(stderr, "usage: bare-loop [DURATION [STEP]]  (positive seconds), or bare-loop --keys\n");
     return 2;
@@ -87,41 +86,32 @@ int main(int argc, char **argv) {
   double stretch = std::sqrt((pod.x - tug.x) * (pod.x - tug.x) + (pod.y - tug.y) * (pod.y - tug.y) +
                              (pod.z - tug.z) * (pod.z - tug.z)) /
                    length * 100;
-  double reelSpeed = 0, pull = 0, fx = 0, fy = 0, fz = 0;
+  double reelSpeed = 0, fx = 0, fy = 0, fz = 0;
   size_t reelIns = 0;
   bool stopped = false;
 
-  const long long frames = static_cast<long long>(std::ceil(duration / dt - 1e-9));
+  const long long frames = static_cast<long long>(std::ceil(duration / dt - sim::timeSlack));
   for (long long frame = 0; frame < frames; ++frame) {
     const double start = static_cast<double>(frame) * dt;
     // I: the first press sets -0.1 m/s, each further one doubles it; O stops the reel.
-    while (reelIns < sizeof reelInTimes / sizeof reelInTimes[0] && Reached(start, reelInTimes[reelIns])) {
+    while (reelIns < sizeof reelInTimes / sizeof reelInTimes[0] && sim::Reached(start, reelInTimes[reelIns])) {
       reelSpeed = reelSpeed == 0 ? -0.1 : reelSpeed * 2;
       ++reelIns;
     }
-    if (!stopped && Reached(start, reelStopTime)) {
+    if (!stopped && sim::Reached(start, reelStopTime)) {
       stopped = true;
       if (reelSpeed < 0) reelSpeed = 0;
     }
 
-    // The tether: distance, stretch and its rate, the reel, the clamped pull, half on each body.
+    // The tether: the distance, the plug-in's tension law (stretch and its rate, the reel, the
+    // clamped pull), half the pull on each body.
     const double dx = pod.x - tug.x, dy = pod.y - tug.y, dz = pod.z - tug.z;
-    const double previous = stretch;
-    double distance = std::sqrt(dx * dx + dy * dy + dz * dz);
-    if (!(distance >= 0.01)) distance = 0.01;
-    stretch = distance / length * 100;
-    const double rate = (stretch - previous) / dt;
-    length = length + reelSpeed * dt;
-    if (!(length > 10.0)) {
-      length = 10.0;
-      reelSpeed = 0;
-    }
-    pull = 0;
-    if (distance > length) {
-      pull = (stretch - 100) * force + rate * force;
-      if (!(pull >= 0)) pull = 0;
-      if (!(force * 10000 >= pull)) pull = force * 10000;
-    }
+    const kestrane::Tension tension = kestrane::TensionLaw::Step(
+        std::sqrt(dx * dx + dy * dy + dz * dz), stretch, length, force, reelSpeed, kestrane::SpoolMode::Powered, dt);
+    stretch = tension.stretch;
+    length = tension.length;
+    reelSpeed = tension.reelSpeed;
+    const double pull = tension.pull, distance = tension.distance;
     const double ux = dx * (1 / distance), uy = dy * (1 / distance), uz = dz * (1 / distance);
     fx = ux * (pull / 2);
     fy = uy * (pull / 2);

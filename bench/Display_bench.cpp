@@ -13,6 +13,8 @@
 #include "sim/scenario/ScenarioStream.h"
 #include "sim/world/World.h"
 
+namespace kestrane {
+
 namespace {
 
 // A hub with eight satellites on eight links, one step taken, and the display open on the hub.
@@ -24,7 +26,7 @@ struct DisplayFixture {
       const std::string name = "Satellite-" + std::to_string(n);
       world.CreateVessel(name)->pos = {300.0, 40.0 * n, 0};
       tetherData->TM[n]->Connect("Hub", name.c_str(), 290, 5000, MakeVector(0, 0, 1), MakeVector(0, 0, -1));
-      tetherData->TM[n]->spoolMode = static_cast<uint8_t>(n % 2);
+      tetherData->TM[n]->spoolMode = static_cast<SpoolMode>(n % 2);
     }
     world.Frame([] { tetherData->TimeStep(); });
     MFDMODESPEC spec{const_cast<char *>(modeName), modeKey, ModeMessageProc};
@@ -97,3 +99,5 @@ void BM_ScenarioBlockRead(benchmark::State &state) {
 BENCHMARK(BM_ScenarioBlockRead);
 
 }  // namespace
+
+}  // namespace kestrane

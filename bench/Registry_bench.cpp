@@ -1,15 +1,17 @@
-// The registry's per-frame step against a floor: the same tension law and forces computed on
-// plain arrays, with no host calls. The registry's cost above the floor is what resolving vessels,
-// drawing the stream and keeping the records cost.
+// The registry's per-frame step against a floor: the same tension law (TensionLaw::Step) and
+// forces on plain arrays, with no host calls. The registry's cost above the floor is what
+// resolving vessels, drawing the stream and keeping the records cost.
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <string>
 #include <vector>
 
 #include "math/VecMath.h"
 #include "plugin/TetherData.h"
 #include "sim/world/World.h"
+#include "tether/TensionLaw.h"
+
+namespace kestrane {
 
 namespace {
 
@@ -21,48 +23,25 @@ struct TetherArrays {
   MATRIX3 rot1[linkCount], rot2[linkCount];
   VECTOR3 attach1[linkCount], attach2[linkCount];
   double length[linkCount], reelSpeed[linkCount], stretch[linkCount], force[linkCount];
-  int spoolMode[linkCount];
+  SpoolMode spoolMode[linkCount];
   VECTOR3 f1[linkCount], f2[linkCount];  // vessel frames, N
 };
 
-// The link's step with its inputs in arrays: attach points, distance, stretch and its rate, the
-// reel, the free-spool law, the clamped pull, and half the pull along the tether on each vessel.
+// The link's step with its inputs in arrays: the attach points, the distance, the tension law
+// the link applies, and half the pull along the tether on each vessel.
 void TensionKernel(TetherArrays &t, double dt) {
   for (int n = 0; n < linkCount; ++n) {
     const VECTOR3 p1 = Add(t.pos1[n], MatrixTimesVector(t.attach1[n], t.rot1[n]));
     const VECTOR3 p2 = Add(t.pos2[n], MatrixTimesVector(t.attach2[n], t.rot2[n]));
     const VECTOR3 d = MakeVector(p2.x - p1.x, p2.y - p1.y, p2.z - p1.z);
-    const double prevStretch = t.stretch[n];
-    double distance = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
-    if (!(distance >= 0.01)) distance = 0.01;
-    double stretch = distance / t.length[n] * 100;
-    double stretchRate = 0;
-    if (dt > 0) stretchRate = (stretch - prevStretch) / dt;
-    double length = t.length[n] + t.reelSpeed[n] * dt;
-    double reelSpeed = t.reelSpeed[n];
-    if (!(length > 10.0)) {
-      length = 10.0;
-      reelSpeed = 0;
-    }
-    if (t.spoolMode[n] != 0 && stretch > 100) reelSpeed = reelSpeed + (stretch - 100) * 1.0 * dt;
-    if (t.spoolMode[n] != 0) {
-      reelSpeed = 1 / (1 / reelSpeed + 0.0003 * dt);
-      reelSpeed = reelSpeed - 1.0 * dt;
-      if (!(reelSpeed >= 0)) reelSpeed = 0;
-    }
-    const double force = t.force[n];
-    double pull = 0;
-    if (distance > length) {
-      pull = (stretch - 100) * force + stretchRate * force;
-      if (!(pull >= 0)) pull = 0;
-      if (!(force * 10000 >= pull)) pull = force * 10000;
-    }
-    const VECTOR3 u = Scale(d, 1 / distance);
-    t.f1[n] = Scale(TransposedTimesVector(u, t.rot1[n]), pull / 2);
-    t.f2[n] = Scale(TransposedTimesVector(MakeVector(-u.x, -u.y, -u.z), t.rot2[n]), pull / 2);
-    t.stretch[n] = stretch;
-    t.length[n] = length;
-    t.reelSpeed[n] = reelSpeed;
+    const Tension law =
+        TensionLaw::Step(VectorLength(d), t.stretch[n], t.length[n], t.force[n], t.reelSpeed[n], t.spoolMode[n], dt);
+    const VECTOR3 u = Scale(d, 1 / law.distance);
+    t.f1[n] = Scale(TransposedTimesVector(u, t.rot1[n]), law.pull / 2);
+    t.f2[n] = Scale(TransposedTimesVector(MakeVector(-u.x, -u.y, -u.z), t.rot2[n]), law.pull / 2);
+    t.stretch[n] = law.stretch;
+    t.length[n] = law.length;
+    t.reelSpeed[n] = law.reelSpeed;
   }
 }
 
@@ -82,7 +61,7 @@ struct RegistryFixture {
       const std::string name1 = "Vessel-" + std::to_string(a), name2 = "Vessel-" + std::to_string(b);
       registry.TM[n]->Connect(name1.c_str(), name2.c_str(), 140, 10000, MakeVector(0.1 * n, 1, 0),
                               MakeVector(0, -1, 0.1 * n));
-      registry.TM[n]->spoolMode = static_cast<uint8_t>(n % 2);
+      registry.TM[n]->spoolMode = static_cast<SpoolMode>(n % 2);
       registry.TM[n]->reelSpeed = 0.5;
     }
     // One frame first, so that every link steps from a stretch of its own step.
@@ -173,3 +152,5 @@ void BM_RegistryStepAmongVessels(benchmark::State &state) {
 BENCHMARK(BM_RegistryStepAmongVessels)->ArgName("vessels")->Arg(2)->Arg(100)->Arg(3000);
 
 }  // namespace
+
+}  // namespace kestrane

@@ -9,6 +9,8 @@
 #include "plugin/TetherData.h"
 #include "sim/world/World.h"
 
+namespace kestrane {
+
 namespace {
 
 // `vessels` vessels in a row 100 m apart, each turning slowly, and `links` tethers, link n from
@@ -59,3 +61,5 @@ void BM_FrameByVessels(benchmark::State &state) {
 BENCHMARK(BM_FrameByVessels)->ArgName("vessels")->Arg(2)->Arg(100)->Arg(1000)->Arg(10000);
 
 }  // namespace
+
+}  // namespace kestrane

@@ -9,6 +9,8 @@
 #include "plugin/TetherData.h"
 #include "sim/world/World.h"
 
+namespace kestrane {
+
 namespace {
 
 void Populate(sim::World &world, int count) {
@@ -73,7 +75,7 @@ void FrameWithTethers(benchmark::State &state) {
   for (int n = 0; n < links; ++n) {
     const std::string a = "Vessel-" + std::to_string(2 * n), b = "Vessel-" + std::to_string(2 * n + 1);
     registry.TM[n]->Connect(a.c_str(), b.c_str(), 0.9, 100, MakeVector(0, 0, 0.1), MakeVector(0, 0, -0.1));
-    registry.TM[n]->spoolMode = static_cast<uint8_t>(n % 2);
+    registry.TM[n]->spoolMode = static_cast<SpoolMode>(n % 2);
   }
   for (auto _ : state) world.Frame([&registry] { registry.TimeStep(); });
   state.SetItemsProcessed(state.iterations());
@@ -82,3 +84,5 @@ void FrameWithTethers(benchmark::State &state) {
 BENCHMARK(FrameWithTethers)->ArgName("vessels")->Arg(2)->Arg(100);
 
 }  // namespace
+
+}  // namespace kestrane

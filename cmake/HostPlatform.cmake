@@ -1,19 +1,21 @@
-# What the simulated host needs on each platform: FreeType and libpng for the display's picture,
-# the dynamic loader, and curses for the interactive terminal.
+# What the simulated host needs on each platform: GDI on Windows; FreeType and libpng for the
+# display's picture and the dynamic loader elsewhere; and curses, where it is found, for play's
+# terminal (kestrane_play_terminal), which kestrane-sim then has.
 if(WIN32)
-  target_link_libraries(kestrane_host PUBLIC gdi32)
+  target_link_libraries(kestrane_sim_core PUBLIC gdi32)
 else()
   find_package(Freetype REQUIRED)
   find_package(PNG REQUIRED)
-  target_link_libraries(kestrane_host PUBLIC Freetype::Freetype PNG::PNG ${CMAKE_DL_LIBS})
+  target_link_libraries(kestrane_sim_core PUBLIC Freetype::Freetype PNG::PNG ${CMAKE_DL_LIBS})
   set(CURSES_NEED_NCURSES TRUE)
   find_package(Curses)
 endif()
 
-function(kestrane_sim_platform target)
-  if(CURSES_FOUND AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/sim/cli/Play.cpp)
-    target_include_directories(${target} PRIVATE ${CURSES_INCLUDE_DIRS})
-    target_link_libraries(${target} PRIVATE ${CURSES_LIBRARIES})
-    target_compile_definitions(${target} PRIVATE KESTRANE_HAVE_PLAY)
-  endif()
-endfunction()
+if(CURSES_FOUND)
+  add_library(kestrane_play_terminal OBJECT ${KESTRANE_PLAY_TERMINAL_SOURCES})
+  target_include_directories(kestrane_play_terminal PRIVATE ${CURSES_INCLUDE_DIRS})
+  target_link_libraries(kestrane_play_terminal PUBLIC kestrane_sim_core ${CURSES_LIBRARIES})
+  # kestrane-sim's main offers play where the terminal is built.
+  target_compile_definitions(kestrane_play_terminal PUBLIC KESTRANE_HAVE_PLAY)
+  kestrane_flags(kestrane_play_terminal)
+endif()

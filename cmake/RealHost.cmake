@@ -4,7 +4,7 @@
 #
 # With Visual Studio the module links the SDK's import libraries, orbiter.lib and Orbitersdk.lib, as
 # the SDK's own sample build does. With clang and lld (cmake/clang-msvc-i686.cmake,
-# cmake/clang-msvc-x64.cmake) the tree also builds
+# cmake/clang-msvc-x64.cmake) the tree also builds, in cmake/ClangMsvcHost.cmake,
 #   - orbiter.exe, a test host in the same ABI: the simulated host's API (sim/api) compiled against
 #     the same headers, exporting what the host exports under the host's names; the module links
 #     its import library, as a module links the host's. Beside it at run time it loads the
@@ -30,106 +30,22 @@ if(NOT EXISTS ${KESTRANE_SDK}/include/lua/lua.h AND EXISTS ${KESTRANE_SDK}/inclu
   list(APPEND KESTRANE_SDK_INCLUDES ${CMAKE_BINARY_DIR}/sdk-names)
 endif()
 
-add_library(Kestrane SHARED ${KESTRANE_PLUGIN_SOURCES})
+# The plug-in's code, compiled once against the SDK headers, and the module made of it.
+add_library(kestrane_plugin OBJECT ${KESTRANE_PLUGIN_SOURCES})
+target_include_directories(kestrane_plugin SYSTEM PRIVATE ${KESTRANE_SDK_INCLUDES})
+kestrane_flags(kestrane_plugin)
+add_library(Kestrane SHARED)
+target_link_libraries(Kestrane PRIVATE kestrane_plugin)
 set_target_properties(Kestrane PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
                                           ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
-target_include_directories(Kestrane SYSTEM PRIVATE ${KESTRANE_SDK_INCLUDES})
 kestrane_flags(Kestrane)
 install(TARGETS Kestrane RUNTIME DESTINATION Modules/Plugin)
 
 if(MSVC)
   target_link_libraries(Kestrane PRIVATE ${KESTRANE_SDK}/lib/orbiter.lib ${KESTRANE_SDK}/lib/Orbitersdk.lib)
-  return()
-endif()
-if(NOT KESTRANE_CLANG_MSVC)
+elseif(KESTRANE_CLANG_MSVC)
+  include(cmake/ClangMsvcHost.cmake)
+else()
   message(FATAL_ERROR "the plug-in for the real host needs a Visual C++ ABI compiler: Visual Studio, or "
                       "-DCMAKE_TOOLCHAIN_FILE=cmake/clang-msvc-i686.cmake (or -x64)")
-endif()
-
-# lld-link, called directly: no default libraries (there is no Visual C++ runtime library here),
-# nothing left unreferenced. The MinGW-w64 import libraries carry no safe exception handler tables.
-set(kestrane_link "<CMAKE_LINKER> /nologo /nodefaultlib /machine:${KESTRANE_MSVC_MACHINE} /opt:ref")
-if(KESTRANE_MSVC_MACHINE STREQUAL "x86")
-  string(APPEND kestrane_link " /safeseh:no")
-endif()
-set(CMAKE_CXX_CREATE_SHARED_LIBRARY
-    "${kestrane_link} /dll <LINK_FLAGS> <OBJECTS> /out:<TARGET> /implib:<TARGET_IMPLIB> <LINK_LIBRARIES>")
-set(CMAKE_CXX_LINK_EXECUTABLE "${kestrane_link} <LINK_FLAGS> <OBJECTS> /out:<TARGET> /implib:<TARGET_IMPLIB> <LINK_LIBRARIES>")
-# What the platform files would add for a clang driver: every library is named below.
-set(CMAKE_CXX_STANDARD_LIBRARIES "")
-set(CMAKE_C_STANDARD_LIBRARIES "")
-set(CMAKE_CXX_CREATE_CONSOLE_EXE "")
-set(CMAKE_CXX_CREATE_WIN32_EXE "")
-
-# Inline members of the SDK's classes stay inline: a module does not import them from the host, and
-# the test host exports only what it defines.
-set(KESTRANE_INLINE_FLAGS -Xclang -fno-dllexport-inlines)
-target_compile_options(Kestrane PRIVATE ${KESTRANE_INLINE_FLAGS})
-
-# The C runtime: msvcrt.dll, with MinGW-w64's printf and scanf families and maths functions linked
-# in; on x86 also the 64-bit integer helpers, from ntdll.dll.
-set(KESTRANE_CRT_LIBRARIES ${KESTRANE_MINGW_LIBRARIES}/libmsvcrt.a ${KESTRANE_MINGW_LIBRARIES}/libmingwex.a
-                           ${KESTRANE_MINGW_LIBGCC} ${KESTRANE_MINGW_LIBRARIES}/libkernel32.a
-                           ${KESTRANE_MINGW_LIBRARIES}/libgdi32.a)
-if(KESTRANE_MSVC_MACHINE STREQUAL "x86")
-  set(helpers ${CMAKE_BINARY_DIR}/lib/ntdll-x86.lib)
-  add_custom_command(OUTPUT ${helpers}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/lib
-    COMMAND ${KESTRANE_LLVM_DLLTOOL} -m i386 -d ${PROJECT_SOURCE_DIR}/runtime/ntdll-x86.def -l ${helpers}
-    DEPENDS ${PROJECT_SOURCE_DIR}/runtime/ntdll-x86.def
-    COMMENT "Import library of ntdll.dll's 64-bit integer helpers" VERBATIM)
-  add_custom_target(integer_helpers DEPENDS ${helpers})
-  list(PREPEND KESTRANE_CRT_LIBRARIES ${helpers})
-endif()
-
-add_library(kestrane_runtime STATIC runtime/Startup.cpp runtime/Support.cpp)
-kestrane_flags(kestrane_runtime)
-
-# The test host: the simulated host's API in this ABI, exporting it as the host does.
-set(KESTRANE_ADAPTER_SOURCES sim/api/HostApi.cpp sim/api/Mfd.cpp sim/api/ScenarioCalls.cpp)
-add_executable(orbiter ${KESTRANE_ADAPTER_SOURCES} sim/orbiter/OrbiterMain.cpp runtime/ExeStartup.cpp)
-set_target_properties(orbiter PROPERTIES ENABLE_EXPORTS ON RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
-                                         ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib
-                                         LINK_FLAGS "/entry:mainCRTStartup /subsystem:console")
-target_include_directories(orbiter SYSTEM PRIVATE ${KESTRANE_SDK_INCLUDES})
-target_include_directories(orbiter PRIVATE ${PROJECT_SOURCE_DIR})
-target_compile_definitions(orbiter PRIVATE OAPI_IMPLEMENTATION)
-target_compile_options(orbiter PRIVATE ${KESTRANE_INLINE_FLAGS})
-target_link_libraries(orbiter PRIVATE kestrane_runtime ${KESTRANE_CRT_LIBRARIES})
-kestrane_flags(orbiter)
-
-target_sources(Kestrane PRIVATE runtime/DllStartup.cpp)
-set_target_properties(Kestrane PROPERTIES LINK_FLAGS "/entry:_DllMainCRTStartup")
-target_link_libraries(Kestrane PRIVATE orbiter kestrane_runtime ${KESTRANE_CRT_LIBRARIES})
-if(TARGET integer_helpers)
-  add_dependencies(Kestrane integer_helpers)
-  add_dependencies(orbiter integer_helpers)
-endif()
-
-# The simulated host's core, built by MinGW for the same machine, goes beside the test host.
-set(KESTRANE_CORE_LIBRARY "" CACHE FILEPATH "kestrane-core.dll of the MinGW build for this machine")
-if(KESTRANE_CORE_LIBRARY)
-  add_custom_command(TARGET orbiter POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${KESTRANE_CORE_LIBRARY} ${CMAKE_BINARY_DIR}/kestrane-core.dll
-    VERBATIM)
-endif()
-
-# The plug-in's sources once more, against host/ instead of the SDK, for the test that the two agree.
-add_library(kestrane_declared OBJECT ${KESTRANE_PLUGIN_SOURCES})
-target_include_directories(kestrane_declared PRIVATE ${PROJECT_SOURCE_DIR}/host)
-target_compile_definitions(kestrane_declared PRIVATE KESTRANE_HOST_IMPORTS)
-target_compile_options(kestrane_declared PRIVATE ${KESTRANE_INLINE_FLAGS})
-kestrane_flags(kestrane_declared)
-
-if(KESTRANE_TESTS)
-  enable_testing()
-  add_subdirectory(tests/realhost)
-endif()
-
-# The real host itself, built from its source tree where one is given (realhost/), 32-bit only.
-set(KESTRANE_HOST_SOURCE "" CACHE PATH "The host's source tree, to build the real host from (realhost/)")
-if(KESTRANE_HOST_SOURCE)
-  option(KESTRANE_REAL_HOST_TESTS "Runs of scenarios in the real host under Wine, as tests" ON)
-  enable_testing()
-  add_subdirectory(realhost)
 endif()

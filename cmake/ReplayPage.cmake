@@ -36,11 +36,11 @@ else()
 std::string_view sim::ReplayPageTemplate() { return {}; }
 ]])
 endif()
-target_sources(kestrane_host PRIVATE ${KESTRANE_REPLAY_PAGE_SOURCE})
+target_sources(kestrane_sim_core PRIVATE ${KESTRANE_REPLAY_PAGE_SOURCE})
 
 # On Windows zlib is linked in, so that the programs need no zlib DLL beside them.
 if(WIN32)
   set(ZLIB_USE_STATIC_LIBS ON)
 endif()
 find_package(ZLIB REQUIRED)
-target_link_libraries(kestrane_host PUBLIC ZLIB::ZLIB)
+target_link_libraries(kestrane_sim_core PUBLIC ZLIB::ZLIB)

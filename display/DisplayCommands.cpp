@@ -13,6 +13,8 @@
 #include "../plugin/TetherData.h"
 #include "TetherDisplay.h"
 
+namespace kestrane {
+
 namespace {
 
 constexpr double lengthStep = 0.2;   // fraction of the setup length per press
@@ -284,3 +286,5 @@ int TetherDisplay::ButtonMenu(const MFDBUTTONMENU **menu) const {
   if (menu != nullptr) *menu = buttonMenu.data();
   return buttonCount;
 }
+
+}  // namespace kestrane

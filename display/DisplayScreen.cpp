@@ -4,6 +4,8 @@
 #include "TetherDisplay.h"
 #include "TextGrid.h"
 
+namespace kestrane {
+
 namespace {
 
 // Windows colour values, 0x00BBGGRR; every text is drawn on a transparent background.
@@ -91,7 +93,7 @@ void DrawCurrentLink(HDC hdc, const TetherLink *link) {
     TextGrid::PrintColor(hdc, valueColour, "Not connected");
     return;
   }
-  if (link->spoolMode == 1)
+  if (link->spoolMode == SpoolMode::FreeSpooling)
     TextGrid::PrintColor(hdc, noticeColour, "Freespooling");
   else if (link->reelSpeed == 0.0)
     TextGrid::PrintColor(hdc, noticeColour, "Connected");
@@ -144,6 +146,7 @@ void TetherDisplay::Update(HDC hDC) {
   PrintForceSetting(hDC, data.setupForce);
 
   if (own != nullptr && target != nullptr) {
+    // "iteslf" is the screen's own text, as pilots and scripts know it: not to be corrected.
     if (own == target) TextGrid::PrintAtColor(hDC, 0, 8, noticeColour, " Cannot tether vessel to iteslf.");
     const double distance = CentreDistance(own, target);
     if (distance > data.setupLength) {
@@ -161,3 +164,5 @@ void TetherDisplay::Update(HDC hDC) {
   DrawLinkStrip(hDC, data, current);
   DrawCurrentLink(hDC, current);
 }
+
+}  // namespace kestrane

@@ -4,6 +4,8 @@
 
 #include "../plugin/TetherData.h"
 
+namespace kestrane {
+
 const char modeName[] = "Kestrane";
 
 TetherDisplay::TetherDisplay(DWORD w, DWORD h, VESSEL *vessel) : MFD(w, h, vessel) {}
@@ -35,3 +37,5 @@ OAPI_MSGTYPE ModeMessageProc(UINT msg, UINT, WPARAM wparam, LPARAM lparam) {
   // are wider than 32 bits.
   return reinterpret_cast<OAPI_MSGTYPE>(display);
 }
+
+}  // namespace kestrane

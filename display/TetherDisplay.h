@@ -5,6 +5,8 @@
 #include "KeyCodes.h"
 #include "Orbitersdk.h"
 
+namespace kestrane {
+
 class TetherDisplay : public MFD {
 public:
   TetherDisplay(DWORD w, DWORD h, VESSEL *vessel);
@@ -26,6 +28,9 @@ private:
 // The mode's message procedure: message 1 (a display opened in this mode) creates a display.
 OAPI_MSGTYPE ModeMessageProc(UINT msg, UINT mfd, WPARAM wparam, LPARAM lparam);
 
-// The mode's name, also the display's title.
+// The mode's name, also the display's title; the simulated host opens the display by it
+// (sim/run/PluginContract.h).
 extern const char modeName[];
 constexpr DWORD modeKey = DIK_T;
+
+}  // namespace kestrane

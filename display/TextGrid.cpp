@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
+namespace kestrane {
+
 namespace TextGrid {
 
 int cellWidth = 0;
@@ -158,3 +160,5 @@ Cell PrintColors(HDC hdc, COLORREF text, COLORREF background, const char *format
 }
 
 }  // namespace TextGrid
+
+}  // namespace kestrane

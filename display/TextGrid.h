@@ -4,6 +4,8 @@
 
 #include "Orbitersdk.h"
 
+namespace kestrane {
+
 // printf-style checking of the formats passed to the print operations.
 #if defined(__GNUC__)
 #define TEXTGRID_PRINTF(formatIndex, firstArg) __attribute__((format(printf, formatIndex, firstArg)))
@@ -56,3 +58,5 @@ Cell PrintColor(HDC hdc, COLORREF text, const char *format, ...) TEXTGRID_PRINTF
 Cell PrintColors(HDC hdc, COLORREF text, COLORREF background, const char *format, ...) TEXTGRID_PRINTF(4, 5);
 
 }  // namespace TextGrid
+
+}  // namespace kestrane

@@ -23,6 +23,9 @@
 #include "sim/scenario/ScenarioWorld.h"
 #include "tether/VesselLookup.h"
 
+// The harness works the plug-in's code directly.
+using namespace kestrane;
+
 namespace {
 
 // With KESTRANE_FUZZ_TRACE set, each action is printed, to follow a failing input by hand.

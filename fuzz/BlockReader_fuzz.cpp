@@ -9,6 +9,9 @@
 #include "FuzzSupport.h"
 #include "plugin/TetherData.h"
 
+// The harness works the plug-in's code directly.
+using namespace kestrane;
+
 namespace {
 
 constexpr int framesAfterRead = 3;
@@ -17,7 +20,7 @@ struct LinkImage {
   int32_t connected;
   std::string ship1, ship2;
   double length, force, reelSpeed;
-  uint8_t spoolMode;
+  SpoolMode spoolMode;
 };
 
 std::vector<LinkImage> Links() {

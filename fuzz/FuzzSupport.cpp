@@ -10,7 +10,11 @@
 #include "display/TetherDisplay.h"
 #include "plugin/Callbacks.h"
 #include "plugin/TetherData.h"
+#include "sim/scenario/HostAngles.h"
 #include "sim/scenario/ScenarioStream.h"
+
+// The harness works the plug-in's code directly.
+using namespace kestrane;
 
 namespace fuzz {
 
@@ -50,7 +54,8 @@ void CheckLink(int n, const TetherLink &link) {
   Require(Finite(link.attach1) && Finite(link.attach2), name + ": an attach point is not finite");
   Require(Finite(link.rotation1) && Finite(link.rotation2), name + ": a rotation is not finite");
   Require(link.pull >= 0, name + ": the tether pushes");
-  Require(link.spoolMode == 0 || link.spoolMode == 1, name + ": spool mode is neither 0 nor 1");
+  Require(link.spoolMode == SpoolMode::Powered || link.spoolMode == SpoolMode::FreeSpooling,
+          name + ": spool mode is neither 0 nor 1");
   if (link.connected != 1) {
     Require(!link.visualsCreated && !link.exhaustActive, name + ": drawing objects left on a link not connected");
   }

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace kestrane {
+
 VECTOR3 MakeVector(double x, double y, double z) {
   VECTOR3 v;
   v.x = x;
@@ -107,3 +109,5 @@ double Dot(VECTOR3 a, VECTOR3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 double VectorLength(VECTOR3 v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
 
 double Lerp(double a, double b, double t) { return (1 - t) * a + b * t; }
+
+}  // namespace kestrane

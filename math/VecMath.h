@@ -4,6 +4,8 @@
 
 #include "Orbitersdk.h"
 
+namespace kestrane {
+
 VECTOR3 MakeVector(double x, double y, double z);
 MATRIX3 MakeMatrix(double m11, double m12, double m13, double m21, double m22, double m23, double m31, double m32,
                    double m33);
@@ -30,3 +32,5 @@ VECTOR3 Scale(VECTOR3 v, double s);
 double Dot(VECTOR3 a, VECTOR3 b);
 double VectorLength(VECTOR3 v);
 double Lerp(double a, double b, double t);
+
+}  // namespace kestrane

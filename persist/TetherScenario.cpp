@@ -1,10 +1,13 @@
 // The registry's block of scenario lines: eight setup lines, then per link its CONNECT line and,
-// for a connected link, eight detail lines.
+// for a connected link, eight detail lines. The simulated host reads and writes these words too,
+// as sim/run/PluginContract.h gives them: a key, a field or their order changed here changes there.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "../plugin/TetherData.h"
+
+namespace kestrane {
 
 namespace {
 
@@ -44,7 +47,7 @@ void ResetRecord(TetherRecord &record) {
   record.force = 1.0;
   record.attach1 = VECTOR3{};
   record.attach2 = VECTOR3{};
-  record.spoolMode = 0;
+  record.spoolMode = SpoolMode::Powered;
   record.reelSpeed = 0.0;
 }
 
@@ -108,7 +111,8 @@ void ReadLinkLine(const char *line, TetherRecord (&records)[TetherData::linkCoun
     ReadVector(line, record.attach2);
   } else if (std::strcmp(field, "SpoolMode") == 0) {
     int32_t mode = 0;
-    if (std::sscanf(line, "%*s %*d %*s %d", &mode) == 1) record.spoolMode = mode == 1 ? 1 : 0;
+    if (std::sscanf(line, "%*s %*d %*s %d", &mode) == 1)
+      record.spoolMode = mode == 1 ? SpoolMode::FreeSpooling : SpoolMode::Powered;
   } else if (std::strcmp(field, "ReelSpeed") == 0) {
     ReadReal(line, "%*s %*d %*s %f", record.reelSpeed);
   }
@@ -145,7 +149,7 @@ void TetherData::WriteScenario(FILEHANDLE scn) {
     ComposeKey(key, n, "Attach2");
     oapiWriteScenario_vec(scn, key, record.attach2);
     ComposeKey(key, n, "SpoolMode");
-    oapiWriteScenario_int(scn, key, record.spoolMode);
+    oapiWriteScenario_int(scn, key, static_cast<int>(record.spoolMode));
     ComposeKey(key, n, "ReelSpeed");
     oapiWriteScenario_float(scn, key, record.reelSpeed);
   }
@@ -200,3 +204,5 @@ void TetherData::ReadScenario(FILEHANDLE scn) {
     link->reelSpeed = record.reelSpeed;
   }
 }
+
+}  // namespace kestrane

@@ -5,6 +5,8 @@
 #include "../display/TetherDisplay.h"
 #include "TetherData.h"
 
+namespace kestrane {
+
 int32_t initialised = 0;
 
 namespace {
@@ -28,6 +30,11 @@ void Step(StepCallback caller) {
 }
 
 }  // namespace
+
+}  // namespace kestrane
+
+// The exported callbacks work on the module's state.
+using namespace kestrane;
 
 DLLCLBK void opcDLLInit(HINSTANCE) {
   if (!modeRegistered) {

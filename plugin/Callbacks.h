@@ -7,8 +7,14 @@
 
 #include "Orbitersdk.h"
 
+namespace kestrane {
+
 // 1 after opcDLLInit has created (or tried to create) the registry; 0 again after opcDLLExit.
 extern int32_t initialised;
+
+}  // namespace kestrane
+
+// The callbacks are found by name: they stay outside the namespace.
 
 // Registers the display mode unless it is registered; creates the registry once. The module entry
 // calls it on load, and the modern host calls it again: the second call changes nothing.

@@ -1,5 +1,7 @@
 #include "PluginFrame.h"
 
+namespace kestrane {
+
 namespace {
 
 CallbackTable callbackTable = {nullptr, nullptr, nullptr, nullptr, nullptr};
@@ -29,14 +31,16 @@ void Notify(HINSTANCE module, const char *name) {
 
 }  // namespace
 
+}  // namespace kestrane
+
 DLLCLBK BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
   switch (reason) {
     case DLL_PROCESS_ATTACH:
-      FillCallbackTable(module);
-      Notify(module, "opcDLLInit");
+      kestrane::FillCallbackTable(module);
+      kestrane::Notify(module, "opcDLLInit");
       break;
     case DLL_PROCESS_DETACH:
-      Notify(module, "opcDLLExit");
+      kestrane::Notify(module, "opcDLLExit");
       break;
     default:
       break;
@@ -45,4 +49,4 @@ DLLCLBK BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
   return TRUE;
 }
 
-DLLCLBK CallbackTable *__opcGetInterface() { return &callbackTable; }
+DLLCLBK kestrane::CallbackTable *__opcGetInterface() { return &kestrane::callbackTable; }

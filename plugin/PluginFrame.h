@@ -6,6 +6,8 @@
 
 #include "Orbitersdk.h"
 
+namespace kestrane {
+
 // The callbacks a classic host reads from the table, as the host calls them.
 typedef void (*OpenRenderViewportCallback)(HWND renderWindow, DWORD width, DWORD height, BOOL fullscreen);
 typedef void (*CloseRenderViewportCallback)();
@@ -23,9 +25,13 @@ struct CallbackTable {
   TimeAccChangedCallback timeAccChanged;
 };
 
+}  // namespace kestrane
+
+// The entry and the table are found by name: they stay outside the namespace.
+
 // Load (DLL_PROCESS_ATTACH): fills the table, then calls "opcDLLInit" if exported. Unload
 // (DLL_PROCESS_DETACH): calls "opcDLLExit" if exported. Always TRUE.
 DLLCLBK BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved);
 
 // The table, for the host to read the callbacks from.
-DLLCLBK CallbackTable *__opcGetInterface();
+DLLCLBK kestrane::CallbackTable *__opcGetInterface();

@@ -6,6 +6,8 @@
 
 #include "../tether/VesselLookup.h"
 
+namespace kestrane {
+
 TetherData *tetherData = nullptr;
 
 namespace {
@@ -93,3 +95,5 @@ TetherLink *TetherData::CurrentLink() {
   if (currentTether < 0 || currentTether >= linkCount) currentTether = 0;
   return TM[currentTether];
 }
+
+}  // namespace kestrane

@@ -7,6 +7,8 @@
 #include "../tether/TetherLink.h"
 #include "Orbitersdk.h"
 
+namespace kestrane {
+
 // The saved image of one link, as of the last frame; the scenario block is written from it.
 struct TetherRecord {
   int32_t connected;
@@ -16,13 +18,13 @@ struct TetherRecord {
   double force;   // N per percent of stretch
   VECTOR3 attach1;
   VECTOR3 attach2;
-  uint8_t spoolMode;
+  SpoolMode spoolMode;
   double reelSpeed;  // m/s
 };
 
 class TetherData {
 public:
-  static constexpr int linkCount = 8;
+  static constexpr int linkCount = 8;  // the simulated host's sim/run/PluginContract.h says so too
   static constexpr int setupNameSize = 256;
 
   TetherRecord records[linkCount];
@@ -48,6 +50,8 @@ public:
   void RefreshSetup();
   void PrevTarget();
   void NextTarget();
+  // The registry's scenario block, written from the records and read back into them and the links:
+  // defined with the block's format in persist/TetherScenario.cpp.
   void WriteScenario(FILEHANDLE scn);
   void ReadScenario(FILEHANDLE scn);
 
@@ -57,3 +61,5 @@ public:
 
 // The one registry; set only by the module entry.
 extern TetherData *tetherData;
+
+}  // namespace kestrane

@@ -24,30 +24,28 @@ run_suite() {
 run_suite build/linux
 run_suite build/sanitize -DKESTRANE_SANITIZE=ON -DKESTRANE_BENCH=OFF
 bash scripts/fuzz.sh --ci
-if [ -f cmake/mingw-i686.cmake ]; then
-  run_suite build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DKESTRANE_BENCH=OFF
-  compared=(build/windows)
-  sdk=../shared/orbitersdk
-  if [ -f "$sdk/include/Orbitersdk.h" ] && [ -f cmake/RealHost.cmake ]; then
-    # The 64-bit test host's core; the 32-bit one is build/windows's.
-    echo "== build/windows64"
-    cmake -S . -B build/windows64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DKESTRANE_WERROR=ON \
-      -DKESTRANE_TESTS=OFF -DKESTRANE_BENCH=OFF >/dev/null
-    cmake --build build/windows64 -j "$jobs" --target kestrane-core
-    run_suite build/msvc-i686 -DCMAKE_TOOLCHAIN_FILE=cmake/clang-msvc-i686.cmake -DCMAKE_BUILD_TYPE=Release \
-      -DKESTRANE_ORBITER_SDK="$sdk" -DKESTRANE_CORE_LIBRARY="$PWD/build/windows/kestrane-core.dll"
-    run_suite build/msvc-x64 -DCMAKE_TOOLCHAIN_FILE=cmake/clang-msvc-x64.cmake -DCMAKE_BUILD_TYPE=Release \
-      -DKESTRANE_ORBITER_SDK="$sdk" -DKESTRANE_CORE_LIBRARY="$PWD/build/windows64/kestrane-core.dll"
-    compared+=(build/msvc-i686 build/msvc-x64)
-  fi
-  bash scripts/compare-platforms.sh build/linux "${compared[@]}"
-  if [ "${#compared[@]}" -gt 1 ]; then
-    bash scripts/release.sh "$sdk"
-  fi
+run_suite build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DKESTRANE_BENCH=OFF
+compared=(build/windows)
+sdk=../shared/orbitersdk
+if [ -f "$sdk/include/Orbitersdk.h" ]; then
+  # The 64-bit test host's core; the 32-bit one is build/windows's.
+  echo "== build/windows64"
+  cmake -S . -B build/windows64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DKESTRANE_WERROR=ON \
+    -DKESTRANE_TESTS=OFF -DKESTRANE_BENCH=OFF >/dev/null
+  cmake --build build/windows64 -j "$jobs" --target kestrane-core
+  run_suite build/msvc-i686 -DCMAKE_TOOLCHAIN_FILE=cmake/clang-msvc-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DKESTRANE_ORBITER_SDK="$sdk" -DKESTRANE_CORE_LIBRARY="$PWD/build/windows/kestrane-core.dll"
+  run_suite build/msvc-x64 -DCMAKE_TOOLCHAIN_FILE=cmake/clang-msvc-x64.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DKESTRANE_ORBITER_SDK="$sdk" -DKESTRANE_CORE_LIBRARY="$PWD/build/windows64/kestrane-core.dll"
+  compared+=(build/msvc-i686 build/msvc-x64)
+fi
+bash scripts/compare-platforms.sh build/linux "${compared[@]}"
+if [ "${#compared[@]}" -gt 1 ]; then
+  bash scripts/release.sh "$sdk"
 fi
 
 host_source=../shared/openorbiter
-if [ -f "$host_source/Src/Orbiter/Orbiter.cpp" ] && [ -f realhost/CMakeLists.txt ]; then
+if [ -f "$host_source/Src/Orbiter/Orbiter.cpp" ]; then
   echo "== build/real-host"
   cmake -S . -B build/real-host -DCMAKE_TOOLCHAIN_FILE=cmake/clang-msvc-i686.cmake -DCMAKE_BUILD_TYPE=Release \
     -DKESTRANE_WERROR=ON -DKESTRANE_ORBITER_SDK="$host_source/Orbitersdk" -DKESTRANE_HOST_SOURCE="$host_source" \

@@ -5,6 +5,8 @@
 #include "../math/VecMath.h"
 #include "VesselLookup.h"
 
+namespace kestrane {
+
 TetherLink::TetherLink()
     : hostVessel(nullptr),
       length(0.0),
@@ -16,9 +18,9 @@ TetherLink::TetherLink()
       attach1(MakeVector(0, 0, 0)),
       attach2(MakeVector(0, 0, 0)),
       reelSpeed(0.0),
-      spoolMode(0),
+      spoolMode(SpoolMode::Powered),
       connected(0),
-      visualsCreated(0),
+      visualsCreated(false),
       tautTexture(nullptr),
       tether2Texture(nullptr),
       tether3Texture(nullptr),
@@ -27,7 +29,7 @@ TetherLink::TetherLink()
       thruster2(nullptr),
       exhaustId(0),
       exhaustLength(0.0),
-      exhaustActive(0) {
+      exhaustActive(false) {
   // The registry copies both names into its records every frame, so they are terminated from
   // the start.
   ship1Name[0] = '\0';
@@ -65,7 +67,7 @@ void TetherLink::Connect(const char *ship1, const char *ship2, double newLength,
   // Between the attach points, as every step measures: the first step's stretch rate is then the
   // motion over that step alone, with no jump from another measure to pull with.
   distance = VectorLength(AttachPointSpan(vessel1, vessel2));
-  if (!(distance >= minDistance)) distance = minDistance;
+  if (!(distance >= TensionLaw::minDistance)) distance = TensionLaw::minDistance;
   stretch = distance / length * 100;
 }
 
@@ -112,7 +114,9 @@ void TetherLink::DecreaseReelSpeed() {
     reelSpeed = reelSpeed * 2;
 }
 
-void TetherLink::ToggleSpoolMode() { spoolMode = spoolMode == 1 ? 0 : 1; }
+void TetherLink::ToggleSpoolMode() {
+  spoolMode = spoolMode == SpoolMode::FreeSpooling ? SpoolMode::Powered : SpoolMode::FreeSpooling;
+}
 
 void TetherLink::IncreaseForce() {
   force = force + force * 0.2;
@@ -123,3 +127,5 @@ void TetherLink::DecreaseForce() {
   force = force - force * 0.2;
   if (force < 0) force = 0;
 }
+
+}  // namespace kestrane

@@ -7,12 +7,13 @@
 #include <cstdint>
 
 #include "Orbitersdk.h"
+#include "TensionLaw.h"
+
+namespace kestrane {
 
 class TetherLink {
 public:
   static constexpr int nameSize = 128;
-  // The smallest distance a link measures between its attach points, m: nothing divides by less.
-  static constexpr double minDistance = 0.01;
 
   char ship1Name[nameSize];  // vessel 1, which carries the drawing
   char ship2Name[nameSize];
@@ -20,7 +21,7 @@ public:
   MATRIX3 rotation1;         // vessel 1 frame to global frame, as of the last step or connect
   MATRIX3 rotation2;
   double length;             // unstretched length, m; never below 10 m after a step
-  double distance;           // attach point to attach point, m; at least minDistance
+  double distance;           // attach point to attach point, m; at least TensionLaw::minDistance
   double stretch;            // distance / length × 100, percent; 100 is just taut
   double prevStretch;        // stretch before the current step recomputed it, percent
   double force;              // stiffness: pull in N per percent of stretch beyond 100
@@ -28,9 +29,9 @@ public:
   VECTOR3 attach1;           // attach point in vessel 1's frame, m
   VECTOR3 attach2;           // attach point in vessel 2's frame, m
   double reelSpeed;          // m/s; positive pays tether out
-  uint8_t spoolMode;         // 0 powered reel, 1 free-spooling
+  SpoolMode spoolMode;
   int32_t connected;         // 1 while connected
-  uint8_t visualsCreated;    // propellant resource and both thrusters exist on hostVessel
+  bool visualsCreated;       // propellant resource and both thrusters exist on hostVessel
   SURFHANDLE tautTexture;    // "TetherTaut": 100 % stretch and above
   SURFHANDLE tether2Texture; // "Tether2": below 50 %
   SURFHANDLE tether3Texture; // "Tether3": 50 % up to below 100 %
@@ -39,7 +40,7 @@ public:
   THRUSTER_HANDLE thruster2; // direction (0, 0, -1); cancels thruster1
   UINT exhaustId;
   double exhaustLength;      // m: the step's distance
-  uint8_t exhaustActive;     // a stream is attached and must be removed before the next
+  bool exhaustActive;        // a stream is attached and must be removed before the next
 
   TetherLink();
   ~TetherLink();
@@ -73,3 +74,5 @@ private:
   // rotation matrices on the way.
   VECTOR3 AttachPointSpan(VESSEL *vessel1, VESSEL *vessel2);
 };
+
+}  // namespace kestrane

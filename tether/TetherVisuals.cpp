@@ -7,6 +7,8 @@
 #include "TetherLink.h"
 #include "VesselLookup.h"
 
+namespace kestrane {
+
 namespace {
 
 char tautTextureName[] = "TetherTaut";
@@ -31,7 +33,7 @@ void TetherLink::CreateVisuals(VESSEL *vessel) {
       vessel->CreateThruster(attach1, MakeVector(0, 0, 1), thrusterMax, propellant, thrusterIsp, 0.0, thrusterPRef);
   thruster2 =
       vessel->CreateThruster(attach1, MakeVector(0, 0, -1), thrusterMax, propellant, thrusterIsp, 0.0, thrusterPRef);
-  visualsCreated = 1;
+  visualsCreated = true;
 }
 
 void TetherLink::DeleteVisuals(VESSEL *vessel) {
@@ -46,13 +48,13 @@ void TetherLink::DeleteVisuals(VESSEL *vessel) {
   propellant = nullptr;
   thruster1 = nullptr;
   thruster2 = nullptr;
-  visualsCreated = 0;
+  visualsCreated = false;
 }
 
 void TetherLink::DeleteExhaust() {
   if (!exhaustActive) return;
   if (VesselExists(hostVessel, ship1Name)) hostVessel->DelExhaust(exhaustId);
-  exhaustActive = 0;
+  exhaustActive = false;
 }
 
 void TetherLink::RefreshExhaust(VESSEL *vessel1, VECTOR3 u1) {
@@ -75,9 +77,11 @@ void TetherLink::RefreshExhaust(VESSEL *vessel1, VECTOR3 u1) {
   }
 
   exhaustId = vessel1->AddExhaust(thruster1, exhaustLength, width, attach1, u1, texture);
-  exhaustActive = 1;
+  exhaustActive = true;
   vessel1->SetThrusterLevel(thruster1, 1.0);
   vessel1->SetThrusterLevel(thruster2, 1.0);
   if (!(vessel1->GetPropellantMass(propellant) >= propellantRefill))
     vessel1->SetPropellantMass(propellant, propellantMax);
 }
+
+}  // namespace kestrane

@@ -8,6 +8,8 @@
 
 #include "Orbitersdk.h"
 
+namespace kestrane {
+
 // The interface of the vessel of that name, null when no vessel has it.
 inline VESSEL *FindVessel(const char *name) {
   // The host takes the name as char * but does not write to it.
@@ -38,3 +40,5 @@ inline void CopyName(char *dest, size_t size, const char *src) {
   std::memcpy(dest, src, n);
   dest[n] = '\0';
 }
+
+}  // namespace kestrane

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "sim/cli/KeyGuide.h"
+#include "sim/run/PluginContract.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -344,11 +345,9 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
     } else if (arg == "--summary") {
       run.summary = value;
     } else if (arg == "--link") {
-      if (value.size() != 1 || value[0] < '0' || value[0] > '7') {
-        error = "--link needs a link number from 0 to 7, not '" + value + "'";
-        return std::nullopt;
-      }
-      run.link = value[0] - '0';
+      const std::optional<int> link = ParseLink(value, error);
+      if (!link) return std::nullopt;
+      run.link = *link;
     }
   }
   if (scenario.empty()) {
@@ -392,19 +391,27 @@ std::string CheckpointPath(const std::string &savePath) {
   return (hasExtension ? savePath.substr(0, savePath.size() - extension.size()) : savePath) + "-checkpoint.scn";
 }
 
+std::optional<int> ParseLink(const std::string &value, std::string &error) {
+  if (value.size() != 1 || value[0] < '0' || value[0] >= '0' + plugin::linkCount) {
+    error = "--link needs a link number from 0 to " + std::to_string(plugin::linkCount - 1) + ", not '" + value + "'";
+    return std::nullopt;
+  }
+  return value[0] - '0';
+}
+
 std::string DefaultPluginPath() {
 #ifdef _WIN32
   char exe[MAX_PATH];
   DWORD n = GetModuleFileNameA(nullptr, exe, MAX_PATH);
   std::string path(exe, n < MAX_PATH ? n : 0);
   size_t slash = path.find_last_of("\\/");
-  return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "Kestrane.dll";
+  return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + std::string(plugin::moduleFile);
 #else
   char exe[PATH_MAX];
   ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
   std::string path(exe, n > 0 ? static_cast<size_t>(n) : 0);
   size_t slash = path.find_last_of('/');
-  return (slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1)) + "kestrane.so";
+  return (slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1)) + std::string(plugin::moduleFile);
 #endif
 }
 

@@ -78,6 +78,9 @@ std::string HelpHint(const std::vector<std::string> &args);
 // "dir/end-checkpoint.scn"; a name without ".scn" gets "-checkpoint.scn" appended.
 std::string CheckpointPath(const std::string &savePath);
 
+// "--link N": a link number, or nothing with a one-line reason in `error`.
+std::optional<int> ParseLink(const std::string &value, std::string &error);
+
 // The plug-in module that sits beside the running executable.
 std::string DefaultPluginPath();
 

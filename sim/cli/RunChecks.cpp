@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "sim/world/SimTime.h"
+
 namespace sim {
 
 namespace {
@@ -40,9 +42,9 @@ std::optional<FramePlan> PlanFrames(double start, double end, double step, const
   FramePlan plan;
   if (steps <= 0) return plan;
   // A span within rounding of a whole number of steps is that number of steps.
-  const double whole = std::ceil(steps - runTimeSlack);
+  const double whole = std::ceil(steps - timeSlack);
   plan.frames = static_cast<long long>(whole);
-  plan.shorterLast = whole - steps > runTimeSlack;
+  plan.shorterLast = whole - steps > timeSlack;
   return plan;
 }
 

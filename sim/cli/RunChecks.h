@@ -10,10 +10,6 @@
 
 namespace sim {
 
-// Simulated times within this share of each other (or of a second, near 0) count as the same
-// instant: frame start times are sums of steps and carry rounding.
-constexpr double runTimeSlack = 1e-9;
-
 // The most steps the clock counts: beyond them a step no longer moves the clock by its length.
 constexpr double maxRunSteps = 4503599627370496.0;  // 2^52
 

@@ -14,7 +14,8 @@ namespace {
 
 // A signal handler may touch only lock-free atomics.
 std::atomic<int> received{0};
-static_assert(std::atomic<int>::is_always_lock_free);
+std::atomic<bool> secondEnds{true};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
 
 #ifdef _WIN32
 constexpr int stopSignals[] = {SIGINT, SIGTERM};
@@ -25,9 +26,12 @@ constexpr int stopSignalCount = sizeof stopSignals / sizeof stopSignals[0];
 
 extern "C" void OnStopSignal(int number) {
   int none = 0;
-  // The second ends the program at once, as being killed by it would, but with the files whole:
-  // rows reach them only in whole writes, which a handled signal does not cut short.
-  if (!received.compare_exchange_strong(none, number)) std::_Exit(128 + number);
+  // The second ends a run at once, as being killed by it would, but with the files whole: rows
+  // reach them only in whole writes, which a handled signal does not cut short.
+  if (!received.compare_exchange_strong(none, number)) {
+    if (secondEnds.load()) std::_Exit(128 + number);
+    received.store(number);
+  }
 #ifdef _WIN32
   // The C library there puts the default handling back before it calls a handler.
   std::signal(number, OnStopSignal);
@@ -42,22 +46,22 @@ struct sigaction previous[stopSignalCount];
 
 }  // namespace
 
-RunSignals::RunSignals() {
+RunSignals::RunSignals(Kind kind) {
   received = 0;
-  // A signal the program was started ignoring stays ignored: a run under nohup goes on when its
-  // terminal hangs up, and one started in the background of a script is not stopped by Ctrl-C.
+  secondEnds = kind == Kind::Run;
+  const bool keepIgnored = kind == Kind::Run;
   for (int i = 0; i < stopSignalCount; ++i) {
 #ifdef _WIN32
     previous[i] = std::signal(stopSignals[i], OnStopSignal);
-    if (previous[i] == SIG_IGN) std::signal(stopSignals[i], SIG_IGN);
+    if (keepIgnored && previous[i] == SIG_IGN) std::signal(stopSignals[i], SIG_IGN);
 #else
     sigaction(stopSignals[i], nullptr, &previous[i]);
-    if (previous[i].sa_handler == SIG_IGN) continue;
+    if (keepIgnored && previous[i].sa_handler == SIG_IGN) continue;
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
-    // Writes and waits go on after the handler: the run looks at the flag between frames.
-    action.sa_flags = SA_RESTART;
+    // A run looks at the flag between frames: its writes and waits go on after the handler.
+    action.sa_flags = kind == Kind::Run ? SA_RESTART : 0;
     sigaction(stopSignals[i], &action, nullptr);
 #endif
   }
@@ -74,6 +78,8 @@ RunSignals::~RunSignals() {
 }
 
 int RunSignals::Received() { return received.load(); }
+
+void RunSignals::Forget() { received = 0; }
 
 void IgnoreFileSizeSignal() {
 #ifdef SIGXFSZ

@@ -9,8 +9,10 @@
 #include <thread>
 
 #include "sim/cli/Cli.h"
+#include "sim/cli/ExitStatus.h"
 #include "sim/cli/RunChecks.h"
 #include "sim/run/BlockWarnings.h"
+#include "sim/run/PluginContract.h"
 #include "sim/run/Summary.h"
 
 #ifndef _WIN32
@@ -32,7 +34,6 @@ namespace {
 constexpr size_t maxCombinations = 10000000;
 constexpr unsigned maxJobs = 1024;
 constexpr size_t maxShards = 1000000;
-constexpr const char *pluginModeName = "Kestrane";
 
 // A whole number from 1 to `most`, or 0.
 size_t Count(const std::string &text, size_t most) {
@@ -68,11 +69,6 @@ bool ParseList(const std::string &text, std::vector<SweepList> &lists, std::stri
   }
   lists.push_back(std::move(list));
   return true;
-}
-
-int Fail(int status, const std::string &reason) {
-  std::fprintf(stderr, "kestrane-sim: %s\n", reason.c_str());
-  return status;
 }
 
 }  // namespace
@@ -133,11 +129,9 @@ std::optional<SweepArguments> ParseSweepArguments(const std::vector<std::string>
     } else if (arg == "--summary") {
       sweep.summary = value;
     } else if (arg == "--link") {
-      if (value.size() != 1 || value[0] < '0' || value[0] > '7') {
-        error = "--link needs a link number from 0 to 7, not '" + value + "'";
-        return std::nullopt;
-      }
-      sweep.link = value[0] - '0';
+      const std::optional<int> link = ParseLink(value, error);
+      if (!link) return std::nullopt;
+      sweep.link = *link;
       linkGiven = true;
     }
   }
@@ -193,7 +187,7 @@ std::pair<size_t, size_t> ShardRange(size_t count, size_t shard, size_t shards) 
 #ifdef _WIN32
 
 int Sweep(const SweepArguments &) {
-  return Fail(2, "sweep starts its runs as separate processes, which this Windows build does not do");
+  return Fail(exitBadArguments, "sweep starts its runs as separate processes, which this Windows build does not do");
 }
 
 #else
@@ -280,18 +274,18 @@ std::string Described(const std::vector<BlockSetting> &settings) {
 int Sweep(const SweepArguments &args) {
   auto combinations = Combinations(args.lists, maxCombinations);
   if (!combinations)
-    return Fail(2, "the --vary lists make more than " + std::to_string(maxCombinations) + " combinations");
+    return Fail(exitBadArguments,
+                "the --vary lists make more than " + std::to_string(maxCombinations) + " combinations");
   const auto [first, last] = ShardRange(combinations->size(), args.shard, args.shards);
   // The scenario and the settings are checked once here rather than in every run.
   try {
     Scenario scenario = LoadScenarioFile(args.scenario);
     // Said once here: the runs are quiet.
     if (!args.quiet)
-      for (const std::string &warning : ScenarioBlockWarnings(scenario, pluginModeName))
-        std::fprintf(stderr, "kestrane-sim: warning: %s\n", warning.c_str());
-    if (!combinations->empty()) ApplyBlockSettings(scenario, pluginModeName, combinations->front());
+      for (const std::string &warning : ScenarioBlockWarnings(scenario, plugin::modeName)) Say("warning: " + warning);
+    if (!combinations->empty()) ApplyBlockSettings(scenario, plugin::modeName, combinations->front());
   } catch (const ScenarioError &e) {
-    return Fail(2, e.what());
+    return Fail(exitBadArguments, e.what());
   }
 
   // The summary goes to a file beside the target that replaces it once complete, so a sweep that
@@ -301,9 +295,9 @@ int Sweep(const SweepArguments &args) {
   std::ofstream out;
   if (!partial.empty()) {
     std::string error;
-    if (!OutputWritable("--summary", args.summary, OutputKind::Replaced, error)) return Fail(2, error);
+    if (!OutputWritable("--summary", args.summary, OutputKind::Replaced, error)) return Fail(exitBadArguments, error);
     out.open(partial, std::ios::binary | std::ios::trunc);
-    if (!out) return Fail(2, "cannot write '" + args.summary + "'");
+    if (!out) return Fail(exitBadArguments, "cannot write '" + args.summary + "'");
   }
 
   const std::string self = SelfPath();
@@ -313,7 +307,7 @@ int Sweep(const SweepArguments &args) {
   std::vector<Job> running;
   size_t next = first, done = 0;
   std::string failure;
-  int failureStatus = 1;
+  int failureStatus = exitFailure;
   size_t failureIndex = last;  // the first combination that failed, so the report does not depend on timing
   const bool progress = !args.quiet && isatty(STDERR_FILENO);
   const auto start = std::chrono::steady_clock::now();
@@ -363,7 +357,7 @@ int Sweep(const SweepArguments &args) {
         const std::string prefix = "kestrane-sim: ";
         if (reason.rfind(prefix, 0) == 0) reason.erase(0, prefix.size());
         // A run that refused its arguments refused the sweep's.
-        failureStatus = WIFEXITED(status) && WEXITSTATUS(status) == 2 ? 2 : 1;
+        failureStatus = WIFEXITED(status) && WEXITSTATUS(status) == exitBadArguments ? exitBadArguments : exitFailure;
         if (WIFSIGNALED(status))
           reason = "ended by signal " + std::to_string(WTERMSIG(status));
         else if (reason.empty() || WEXITSTATUS(status) == 0)
@@ -394,13 +388,13 @@ int Sweep(const SweepArguments &args) {
   for (const std::string &row : rows) text += row + "\n";
   if (args.summary.empty()) {
     std::fputs(text.c_str(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : Fail(1, "writing the summary failed");
+    return std::fflush(stdout) == 0 ? 0 : Fail(exitFailure, "writing the summary failed");
   }
   out << text;
   out.close();
   if (!out || std::rename(partial.c_str(), args.summary.c_str()) != 0) {
     std::remove(partial.c_str());
-    return Fail(1, "cannot write '" + args.summary + "'");
+    return Fail(exitFailure, "cannot write '" + args.summary + "'");
   }
   return 0;
 }

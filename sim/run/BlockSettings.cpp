@@ -2,33 +2,28 @@
 
 #include <charconv>
 #include <cmath>
-#include <sstream>
 
+#include "sim/run/PluginContract.h"
 #include "sim/scenario/NumberFormat.h"
+#include "sim/scenario/ScenarioText.h"
 
 namespace sim {
 
 namespace {
 
-constexpr int linkCount = 8;
-
 struct LinkField {
-  const char *suffix;  // of the setting's name
-  const char *field;   // the block's word
+  const char *suffix;      // of the setting's name
+  std::string_view field;  // the block's word
 };
-constexpr LinkField linkFields[] = {{"_length", "Length"}, {"_force", "Force"}, {"_reel_speed", "ReelSpeed"}};
+constexpr LinkField linkFields[] = {
+    {"_length", plugin::lengthField}, {"_force", plugin::forceField}, {"_reel_speed", plugin::reelSpeedField}};
 
 // The words of a block line before its comment.
-std::vector<std::string> Words(const std::string &line) {
-  std::istringstream in(line.substr(0, line.find(';')));
-  std::vector<std::string> words;
-  for (std::string word; in >> word;) words.push_back(word);
-  return words;
-}
+std::vector<std::string> LineWords(const std::string &line) { return Words(LineContent(line)); }
 
 // Whether a line's first words are the words of `key`.
 bool HasKey(const std::string &line, const std::string &key) {
-  const std::vector<std::string> words = Words(line), keyWords = Words(key);
+  const std::vector<std::string> words = LineWords(line), keyWords = LineWords(key);
   if (words.size() < keyWords.size()) return false;
   for (size_t i = 0; i < keyWords.size(); ++i)
     if (words[i] != keyWords[i]) return false;
@@ -38,17 +33,18 @@ bool HasKey(const std::string &line, const std::string &key) {
 }  // namespace
 
 int SettingLink(const std::string &name) {
-  if (name.size() < 6 || name.compare(0, 4, "link") != 0 || name[4] < '0' || name[4] >= '0' + linkCount) return -1;
+  if (name.size() < 6 || name.compare(0, 4, "link") != 0 || name[4] < '0' || name[4] >= '0' + plugin::linkCount)
+    return -1;
   return name[4] - '0';
 }
 
 std::optional<std::string> BlockKey(const std::string &name) {
-  if (name == "setup_length") return std::string("SetupTetherLength");
-  if (name == "setup_force") return std::string("SetupTetherForce");
+  if (name == "setup_length") return std::string(plugin::setupLength);
+  if (name == "setup_force") return std::string(plugin::setupForce);
   const int link = SettingLink(name);
   if (link < 0) return std::nullopt;
   for (const LinkField &f : linkFields)
-    if (name.compare(5, std::string::npos, f.suffix) == 0) return "TetherData " + std::to_string(link) + " " + f.field;
+    if (name.compare(5, std::string::npos, f.suffix) == 0) return plugin::LinkKey(link, f.field);
   return std::nullopt;
 }
 
@@ -65,7 +61,7 @@ std::optional<BlockSetting> ParseBlockSetting(const std::string &text, std::stri
   const std::string name = text.substr(0, equals);
   if (equals == std::string::npos || !BlockKey(name)) {
     error = "'" + text + "' is not NAME=VALUE with NAME one of setup_length, setup_force, linkN_length, " +
-            "linkN_force, linkN_reel_speed (N 0-7)";
+            "linkN_force, linkN_reel_speed (N 0-" + std::to_string(plugin::linkCount - 1) + ")";
     return std::nullopt;
   }
   auto value = SettingValue(text.substr(equals + 1));
@@ -86,10 +82,10 @@ void ApplyBlockSettings(Scenario &scenario, const std::string &mode, const std::
     if (!key) throw ScenarioError("no scenario value is called '" + setting.name + "'");
     const int link = SettingLink(setting.name);
     if (link >= 0) {
-      const std::string tied = "TetherData " + std::to_string(link) + " CONNECT 1";
+      const std::string tied = plugin::LinkKey(link, plugin::connectField) + " 1";
       bool found = false;
       if (block != nullptr)
-        for (const std::string &line : block->lines) found = found || Words(line) == Words(tied);
+        for (const std::string &line : block->lines) found = found || LineWords(line) == LineWords(tied);
       if (!found)
         throw ScenarioError(setting.name + ": the scenario's " + mode + " block does not tie link " +
                             std::to_string(link) + " (no line '" + tied + "')");

@@ -1,7 +1,6 @@
 #include "sim/run/BlockWarnings.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cfloat>
 #include <climits>
@@ -9,29 +8,19 @@
 #include <cstdlib>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <utility>
+
+#include "sim/run/PluginContract.h"
+#include "sim/scenario/ScenarioText.h"
 
 namespace sim {
 
 namespace {
 
-constexpr int linkCount = 8;
-// The plug-in keeps a vessel name in 127 characters and a terminator.
-constexpr size_t longestName = 127;
-
-// The words of a line as the host hands it to the plug-in: without its comment.
-std::vector<std::string> Words(const std::string &line) {
-  std::istringstream in(line.substr(0, line.find(';')));
-  std::vector<std::string> words;
-  for (std::string word; in >> word;) words.push_back(word);
-  return words;
-}
-
-std::string Lower(std::string text) {
-  for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
+using plugin::linkCount;
+using plugin::longestName;
+// "0-7", as messages name the links.
+const std::string linkRange = "0-" + std::to_string(linkCount - 1);
 
 // A whole word as a real number the plug-in can hold: its single precision reads every value it
 // takes, and passes over what that cannot hold.
@@ -74,28 +63,25 @@ public:
   void Line(size_t index, const std::vector<std::string> &words) {
     at = index;
     const std::string &key = words[0];
-    if (key == "TetherData") {
+    if (key == plugin::linkWord) {
       LinkLine(words);
       return;
     }
-    static const char *const reals[] = {"SetupTetherLength", "SetupTetherForce"};
-    static const char *const integers[] = {"SetupTargetIndex", "CurrentTether",  "attach_type_v1",
-                                           "attach_no_v1",     "attach_type_v2", "attach_no_v2"};
-    for (const char *real : reals)
+    for (const std::string_view real : plugin::realSetupKeys)
       if (key == real) {
         double value = 0;
         if (!Real(key, words, 1, value)) return;
-        if (key == "SetupTetherLength" && value <= 0) Warn(key + " " + words[1] + ": a length must be above 0");
-        if (key == "SetupTetherForce" && value < 0) Warn(key + " " + words[1] + " is negative: the plug-in takes 0");
+        if (key == plugin::setupLength && value <= 0) Warn(key + " " + words[1] + ": a length must be above 0");
+        if (key == plugin::setupForce && value < 0) Warn(key + " " + words[1] + " is negative: the plug-in takes 0");
         return;
       }
-    for (const char *integer : integers)
+    for (const std::string_view integer : plugin::setupKeys)
       if (key == integer) {
         long value = 0;
         if (!Integer(key, words, 1, value)) return;
-        if (key == "CurrentTether" && (value < 0 || value >= linkCount))
-          Warn(key + " " + words[1] + " is not a link 0-7: the plug-in takes 0");
-        else if (key.compare(0, 12, "attach_type_") == 0 && (value < 0 || value > 2))
+        if (key == plugin::currentTether && (value < 0 || value >= linkCount))
+          Warn(key + " " + words[1] + " is not a link " + linkRange + ": the plug-in takes 0");
+        else if ((key == plugin::attachTypeV1 || key == plugin::attachTypeV2) && (value < 0 || value > 2))
           Warn(key + " " + words[1] + " is not 0 (centre), 1 (docking port) or 2 (attachment): the plug-in takes 0");
         else if (value < 0)
           Warn(key + " " + words[1] + " is negative: the plug-in takes 0");
@@ -110,18 +96,19 @@ public:
     for (int n = 0; n < linkCount; ++n) {
       const LinkSeen &link = links[n];
       if (!link.tiedSeen || link.connect != 1) continue;
-      const std::string prefix = "TetherData " + std::to_string(n) + " ";
+      const std::string prefix = plugin::LinkKey(n, "");
       if (!link.shipSeen[0] || !link.shipSeen[1]) {
         at = link.connectLine;
         const std::string missing = !link.shipSeen[0] && !link.shipSeen[1] ? "Ship1 and no Ship2"
                                     : !link.shipSeen[0]                    ? "Ship1"
                                                                            : "Ship2";
-        Warn(prefix + "CONNECT 1 has no " + missing + " line: the plug-in does not tie it");
+        Warn(prefix + std::string(plugin::connectField) + " 1 has no " + missing +
+             " line: the plug-in does not tie it");
       }
       for (int end = 0; end < 2; ++end)
         if (link.shipSeen[end] && !isVessel(link.ships[end])) {
           at = link.shipLines[end];
-          Warn(prefix + (end == 0 ? "Ship1" : "Ship2") + " '" + link.ships[end] +
+          Warn(prefix + std::string(end == 0 ? plugin::ship1Field : plugin::ship2Field) + " '" + link.ships[end] +
                "' is not a vessel of the scenario: the plug-in does not tie it");
         }
       if (link.shipSeen[0] && link.shipSeen[1] && Lower(link.ships[0]) == Lower(link.ships[1]) &&
@@ -170,61 +157,61 @@ private:
 
   void LinkLine(const std::vector<std::string> &words) {
     if (words.size() < 2) {
-      Warn("TetherData has no link number");
+      Warn(std::string(plugin::linkWord) + " has no link number");
       return;
     }
     const std::optional<long> number = WholeNumber(words[1]);
     if (!number) {
-      Warn("TetherData: '" + words[1] + "' is not a link number");
+      Warn(std::string(plugin::linkWord) + ": '" + words[1] + "' is not a link number");
       return;
     }
     if (*number < 0 || *number >= linkCount) {
-      Warn("TetherData " + words[1] + ": there is no link " + words[1] +
-           " (links are 0-7): the plug-in passes over it");
+      Warn(std::string(plugin::linkWord) + " " + words[1] + ": there is no link " + words[1] + " (links are " +
+           linkRange + "): the plug-in passes over it");
       return;
     }
     const int n = static_cast<int>(*number);
     LinkSeen &link = links[n];
     if (words.size() < 3) {
-      Warn("TetherData " + words[1] + " names no field");
+      Warn(std::string(plugin::linkWord) + " " + words[1] + " names no field");
       return;
     }
     const std::string &field = words[2];
-    const std::string key = "TetherData " + words[1] + " " + field;
+    const std::string key = std::string(plugin::linkWord) + " " + words[1] + " " + field;
     double real = 0;
     long integer = 0;
-    if (field == "CONNECT") {
+    if (field == plugin::connectField) {
       if (!Integer(key, words, 3, integer)) return;
       link.connect = integer;
       link.connectLine = at;
       link.tiedSeen = true;
       if (integer != 0 && integer != 1)
         Warn(key + " " + words[3] + " is neither 0 nor 1: the plug-in leaves it untied");
-    } else if (field == "Ship1" || field == "Ship2") {
+    } else if (field == plugin::ship1Field || field == plugin::ship2Field) {
       if (words.size() < 4) {
         Warn(key + " has no value");
         return;
       }
-      const int end = field == "Ship1" ? 0 : 1;
+      const int end = field == plugin::ship1Field ? 0 : 1;
       link.ships[end] = words[3];
       link.shipLines[end] = at;
       link.shipSeen[end] = true;
       if (words[3].size() > longestName)
         Warn(key + " is longer than the " + std::to_string(longestName) + " characters the plug-in keeps");
-    } else if (field == "Length") {
+    } else if (field == plugin::lengthField) {
       if (Real(key, words, 3, real) && real <= 0) Warn(key + " " + words[3] + ": a length must be above 0");
-    } else if (field == "Force") {
+    } else if (field == plugin::forceField) {
       if (Real(key, words, 3, real) && real < 0) Warn(key + " " + words[3] + " is negative: the plug-in takes 0");
-    } else if (field == "ReelSpeed") {
+    } else if (field == plugin::reelSpeedField) {
       Real(key, words, 3, real);
-    } else if (field == "Attach1" || field == "Attach2") {
+    } else if (field == plugin::attach1Field || field == plugin::attach2Field) {
       if (words.size() < 6) {
         Warn(key + " needs three numbers: the plug-in passes over the line");
         return;
       }
       for (size_t i = 3; i < 6; ++i)
         if (!Real(key, words, i, real)) return;
-    } else if (field == "SpoolMode") {
+    } else if (field == plugin::spoolModeField) {
       if (Integer(key, words, 3, integer) && integer != 0 && integer != 1)
         Warn(key + " " + words[3] + " is neither 0 nor 1: the plug-in takes 0");
     } else {
@@ -245,7 +232,8 @@ std::vector<BlockWarning> CheckTetherBlock(const std::vector<std::string> &lines
   std::vector<BlockWarning> warnings;
   Checker checker(warnings, isVessel);
   for (size_t i = 0; i < lines.size(); ++i) {
-    const std::vector<std::string> words = Words(lines[i]);
+    // The words of a line as the host hands it to the plug-in: without its comment.
+    const std::vector<std::string> words = Words(LineContent(lines[i]));
     if (words.empty()) continue;
     // The plug-in stops at its display's end, the host at its block's.
     if (words[0] == "END_MFD" || (words[0] == "END" && words.size() == 1)) break;

@@ -15,16 +15,11 @@
 #include "sim/run/Simulation.h"
 #include "sim/scenario/FileSync.h"
 #include "sim/scenario/NumberFormat.h"
+#include "sim/world/SimTime.h"
 
 namespace sim {
 
 namespace {
-
-// Simulated times within this share of each other count as the same instant: frame times are sums
-// of steps and carry rounding.
-constexpr double timeSlack = 1e-9;
-
-bool After(double time, double reference) { return time > reference + timeSlack * std::max(1.0, std::fabs(reference)); }
 
 // Cuts the file to `size` bytes and goes on writing there.
 bool CutTo(std::FILE *file, long long size) {

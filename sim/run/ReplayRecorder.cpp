@@ -4,16 +4,11 @@
 #include <cmath>
 
 #include "sim/run/Simulation.h"
+#include "sim/world/SimTime.h"
 
 namespace sim {
 
 namespace {
-
-// Simulated times within this (relative) of each other count as the same instant, as for the CSV
-// samples of a run: frame start times are sums of steps and carry rounding.
-constexpr double timeSlack = 1e-9;
-
-bool Reached(double time, double target) { return time >= target - timeSlack * std::max(1.0, std::fabs(target)); }
 
 template <class T>
 void KeepEven(std::vector<T> &values, size_t firstIndex) {

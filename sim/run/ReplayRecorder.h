@@ -1,7 +1,8 @@
 // The samples of a run that its replay page shows: every vessel's position, orientation and
 // docking ports, every exhaust stream as the host holds it, the tethers' pull and stretch, and each
-// redraw of the display. Read from the world's public state between frames, and from the display
-// host as it redraws; the plug-in is not asked for anything.
+// redraw of the display. Read from the world's public state between frames and from the display
+// host as it redraws; the tethers come from Simulation::Tethers, which has the plug-in's display
+// write its scenario block (WriteStatus) as a save would, and changes nothing in the plug-in.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "sim/display/Canvas.h"
+#include "sim/run/PluginContract.h"
 #include "sim/scenario/MeshLibrary.h"
 #include "sim/world/Vessel.h"
 
@@ -67,7 +69,7 @@ struct ReplayRedraw {
 
 class ReplayRecorder {
 public:
-  static constexpr int linkCount = 8;
+  static constexpr int linkCount = plugin::linkCount;
   static constexpr uint32_t noVessel = std::numeric_limits<uint32_t>::max();
 
   // What a recording of a run or a session holds at most, bytes: an hour of nine vessels on eight

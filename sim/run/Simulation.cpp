@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "sim/run/PluginContract.h"
 #include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioStream.h"
 #include "sim/world/VesselIndex.h"
@@ -15,8 +16,7 @@ namespace sim {
 
 namespace {
 
-// The display mode the plug-in registers.
-constexpr const char *pluginModeName = "Kestrane";
+using plugin::modeName;
 
 VESSEL *FocusInterface(World &world) { return world.Focus() ? world.Focus()->Interface() : nullptr; }
 
@@ -29,7 +29,7 @@ Simulation::Simulation(const Options &options) : hostDir(options.hostDir) {
   if (!options.hostDir.empty() &&
       !std::filesystem::is_directory(std::filesystem::path(options.hostDir) / "Config" / "Vessels", noFolder))
     throw SimulationError("host folder '" + options.hostDir + "' has no Config/Vessels folder");
-  ApplyBlockSettings(scenario, pluginModeName, options.settings);
+  ApplyBlockSettings(scenario, modeName, options.settings);
 
   // Modes are registered while the module loads, so the display host comes first.
   displays = std::make_unique<DisplayHost>();
@@ -58,14 +58,13 @@ Simulation::Simulation(const Options &options) : hostDir(options.hostDir) {
     ScenarioStream stream(LinesForReader(block));
     displays->ReadStatus(*display, stream.Handle());
     displays->Redraw(*display);
-    pluginDisplay = pluginDisplay || block.mode == pluginModeName;
+    pluginDisplay = pluginDisplay || block.mode == modeName;
   }
   if (!pluginDisplay) {
-    if (displays->FindMode(pluginModeName) == nullptr)
-      throw SimulationError("plug-in '" + options.pluginPath + "' registered no " + pluginModeName + " display mode");
-    DisplayHost::Display *display = displays->Open(pluginModeName, FocusInterface(*world), &error);
-    if (display == nullptr)
-      throw SimulationError(std::string("cannot open the ") + pluginModeName + " display: " + error);
+    if (displays->FindMode(modeName) == nullptr)
+      throw SimulationError("plug-in '" + options.pluginPath + "' registered no " + modeName + " display mode");
+    DisplayHost::Display *display = displays->Open(modeName, FocusInterface(*world), &error);
+    if (display == nullptr) throw SimulationError(std::string("cannot open the ") + modeName + " display: " + error);
     ScenarioStream stream;
     displays->WriteStatus(*display, stream.Handle());
     openedBlank[display] = stream.Written();
@@ -152,7 +151,7 @@ std::vector<TetherSample> Simulation::Tethers() { return SampleTethers(); }
 const std::vector<TetherSample> &Simulation::SampleTethers() {
   DisplayHost::Display *display = nullptr;
   for (size_t i = 0; i < displays->DisplayCount(); ++i)
-    if (displays->DisplayAt(i)->GetMode().Name() == pluginModeName) display = displays->DisplayAt(i);
+    if (displays->DisplayAt(i)->GetMode().Name() == modeName) display = displays->DisplayAt(i);
   if (display == nullptr) {
     sampled.links.clear();
     return sampled.links;
@@ -184,20 +183,17 @@ const std::vector<TetherSample> &Simulation::SampleTethers() {
 }
 
 void Simulation::AttributePulls(std::vector<TetherSample> &tethers) const {
-  // In the last frame each connected link whose two vessels existed added two forces, in link
-  // order: half the pull on vessel 1, then on vessel 2. One tied from a vessel to itself adds both
-  // to that vessel; one whose vessel had gone added none. The pair a link added is recognised by
+  // The pair of forces a connected link added in the last frame (PluginContract.h) is recognised by
   // the names of the vessels it went to, which a vessel keeps when it is deleted after the frame;
   // links with the same two names resolve alike, so the pair never goes to the wrong link.
   const std::vector<World::AppliedForce> &applied = world->PluginForces();
   size_t next = 0;
   for (TetherSample &t : tethers) {
     if (t.connected == 0) continue;
-    if (next + 1 < applied.size() && VesselIndex::SameName(applied[next].vessel->Name(), t.ship1) &&
-        VesselIndex::SameName(applied[next + 1].vessel->Name(), t.ship2)) {
-      t.pull = 2 * Length(applied[next].force);
-      next += 2;
-    }
+    const std::optional<double> pull = plugin::TakeLinkPull(applied, next, [&t](const Vessel &v1, const Vessel &v2) {
+      return VesselIndex::SameName(v1.Name(), t.ship1) && VesselIndex::SameName(v2.Name(), t.ship2);
+    });
+    if (pull) t.pull = *pull;
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "sim/run/PluginContract.h"
 #include "sim/run/Simulation.h"
 #include "sim/scenario/NumberFormat.h"
 
@@ -20,21 +21,20 @@ void RunSummary::Look(Simulation &simulation) {
 
 void RunSummary::Observe(Simulation &simulation, bool changed) {
   if (changed || !looked) Look(simulation);
-  // The pull of each frame, not only of the samples: each tied link adds its two forces in link
-  // order, half the pull on each vessel, as the tethers file attributes them.
+  // The pull of each frame, not only of the samples: the tied links' forces in the plug-in's order
+  // (PluginContract.h), as the tethers file attributes them.
   const std::vector<World::AppliedForce> &applied = simulation.GetWorld().PluginForces();
   size_t next = 0;
   bool isTied = false;
   double pull = 0;  // N
   for (const Tied &t : tied) {
-    const bool added =
-        next + 1 < applied.size() && applied[next].vessel == t.vessel1 && applied[next + 1].vessel == t.vessel2;
+    const std::optional<double> added = plugin::TakeLinkPull(
+        applied, next, [&t](const Vessel &v1, const Vessel &v2) { return &v1 == t.vessel1 && &v2 == t.vessel2; });
     if (t.link == link) {
       isTied = true;
-      if (added) pull = 2 * Length(applied[next].force);
+      if (added) pull = *added;
       break;
     }
-    if (added) next += 2;
   }
   peakPull = std::max(peakPull, pull);
   // Slack: tied, pulling nothing, and the attach points closer than the length. Only a frame

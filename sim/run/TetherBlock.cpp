@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "sim/run/PluginContract.h"
+
 namespace sim {
 
 namespace {
@@ -41,26 +43,11 @@ void ParseVector(BlankSeparated &words, Vec3 &v) {
     v = read;
 }
 
-// "TetherData N FIELD" as the plug-in writes its keys: one blank between the words, the link a
-// single digit 0 to 7, the field a word of its own. What ReadLine reads from such a key is this
-// link and this field.
-bool PlainLinkKey(std::string_view item, int &link, std::string_view &field) {
-  constexpr std::string_view prefix = "TetherData ";
-  const size_t digit = prefix.size();
-  if (item.size() < digit + 3 || item.compare(0, prefix.size(), prefix) != 0) return false;
-  if (item[digit] < '0' || item[digit] > '7' || item[digit + 1] != ' ') return false;
-  field = item.substr(digit + 2);
-  for (const char c : field)
-    if (c == ' ' || c == '\t') return false;
-  link = item[digit] - '0';
-  return true;
-}
-
 }  // namespace
 
 void TetherBlock::Clear() {
-  links.resize(8);
-  for (int i = 0; i < 8; ++i) {
+  links.resize(plugin::linkCount);
+  for (int i = 0; i < plugin::linkCount; ++i) {
     TetherSample &t = links[static_cast<size_t>(i)];
     t.link = i;
     t.connected = 0;
@@ -75,26 +62,27 @@ void TetherBlock::Clear() {
 void TetherBlock::ReadLine(std::string_view line) {
   BlankSeparated words(line);
   int link = -1;
-  if (words.Next() != "TetherData" || !ParseNumber(words.Next(), link) || link < 0 || link > 7) return;
+  if (words.Next() != plugin::linkWord || !ParseNumber(words.Next(), link) || link < 0 || link >= plugin::linkCount)
+    return;
   TetherSample &t = links[static_cast<size_t>(link)];
   const std::string_view field = words.Next();
-  if (field == "CONNECT")
+  if (field == plugin::connectField)
     ParseNumber(words.Next(), t.connected);
-  else if (field == "Ship1")
+  else if (field == plugin::ship1Field)
     t.ship1 = words.Next();
-  else if (field == "Ship2")
+  else if (field == plugin::ship2Field)
     t.ship2 = words.Next();
-  else if (field == "Length")
+  else if (field == plugin::lengthField)
     ParseNumber(words.Next(), t.length);
-  else if (field == "Force")
+  else if (field == plugin::forceField)
     ParseNumber(words.Next(), t.force);
-  else if (field == "Attach1")
+  else if (field == plugin::attach1Field)
     ParseVector(words, attach1[link]);
-  else if (field == "Attach2")
+  else if (field == plugin::attach2Field)
     ParseVector(words, attach2[link]);
-  else if (field == "SpoolMode")
+  else if (field == plugin::spoolModeField)
     ParseNumber(words.Next(), t.spoolMode);
-  else if (field == "ReelSpeed")
+  else if (field == plugin::reelSpeedField)
     ParseNumber(words.Next(), t.reelSpeed);
 }
 
@@ -104,26 +92,28 @@ void TetherBlock::ReadEntry(const ScenarioStream::Entry &entry) {
   // doubles (their sign too, for a NaN), and a name is the value's first word. Any other entry is
   // read as its line.
   using Kind = ScenarioStream::Entry::Kind;
-  int link = 0;
   std::string_view field;
-  if (!PlainLinkKey(entry.item, link, field)) {
+  const std::optional<int> plain = plugin::PlainLinkKey(entry.item, field);
+  if (!plain) {
     // A line whose first word is the item's and not "TetherData" says nothing about the links.
     BlankSeparated itemWords(entry.item);
     const std::string_view first = itemWords.Next();
-    if (!first.empty() && first != "TetherData") return;
+    if (!first.empty() && first != plugin::linkWord) return;
     ReadLine(ScenarioStream::LineOf(entry));
     return;
   }
+  const int link = *plain;
   TetherSample &t = links[static_cast<size_t>(link)];
-  if (entry.kind == Kind::Integer && (field == "CONNECT" || field == "SpoolMode")) {
-    (field == "CONNECT" ? t.connected : t.spoolMode) = entry.integer;
-  } else if (entry.kind == Kind::Text && (field == "Ship1" || field == "Ship2")) {
+  if (entry.kind == Kind::Integer && (field == plugin::connectField || field == plugin::spoolModeField)) {
+    (field == plugin::connectField ? t.connected : t.spoolMode) = entry.integer;
+  } else if (entry.kind == Kind::Text && (field == plugin::ship1Field || field == plugin::ship2Field)) {
     BlankSeparated value(entry.text);
-    (field == "Ship1" ? t.ship1 : t.ship2) = value.Next();
-  } else if (entry.kind == Kind::Real && (field == "Length" || field == "Force" || field == "ReelSpeed")) {
-    (field == "Length" ? t.length : field == "Force" ? t.force : t.reelSpeed) = entry.real[0];
-  } else if (entry.kind == Kind::Vector && (field == "Attach1" || field == "Attach2")) {
-    (field == "Attach1" ? attach1 : attach2)[link] = {entry.real[0], entry.real[1], entry.real[2]};
+    (field == plugin::ship1Field ? t.ship1 : t.ship2) = value.Next();
+  } else if (entry.kind == Kind::Real &&
+             (field == plugin::lengthField || field == plugin::forceField || field == plugin::reelSpeedField)) {
+    (field == plugin::lengthField ? t.length : field == plugin::forceField ? t.force : t.reelSpeed) = entry.real[0];
+  } else if (entry.kind == Kind::Vector && (field == plugin::attach1Field || field == plugin::attach2Field)) {
+    (field == plugin::attach1Field ? attach1 : attach2)[link] = {entry.real[0], entry.real[1], entry.real[2]};
   } else {
     ReadLine(ScenarioStream::LineOf(entry));
   }

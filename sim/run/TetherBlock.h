@@ -1,11 +1,13 @@
-// The plug-in's scenario block read for what the samples of a run report about its eight links:
-// each link's "TetherData N FIELD VALUE" lines, with the host's geometry added by the caller.
+// The plug-in's scenario block read for what the samples of a run report about its links: each
+// link's "TetherData N FIELD VALUE" lines (PluginContract.h), with the host's geometry added by the
+// caller.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "sim/run/PluginContract.h"
 #include "sim/scenario/ScenarioStream.h"
 #include "sim/world/Vec3.h"
 
@@ -37,7 +39,7 @@ public:
   void ReadEntry(const ScenarioStream::Entry &entry);
 
   std::vector<TetherSample> links;
-  Vec3 attach1[8], attach2[8];  // each link's attach points, in its vessels' frames
+  Vec3 attach1[plugin::linkCount], attach2[plugin::linkCount];  // each link's attach points, in its vessels' frames
 };
 
 }  // namespace sim

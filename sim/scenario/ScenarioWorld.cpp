@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "sim/scenario/HostAngles.h"
 #include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioText.h"
 #include "sim/world/Assembly.h"

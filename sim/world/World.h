@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sim/world/Assembly.h"
+#include "sim/world/SimTime.h"
 #include "sim/world/Vessel.h"
 #include "sim/world/VesselIndex.h"
 
@@ -114,7 +115,7 @@ public:
     return pos * (-*gravityGM / (r * r * r));
   }
 
-  double step = 0.02;               // s
+  double step = defaultStep;        // s
   double time = 0;                  // s
   std::optional<double> gravityGM;  // m^3/s^2 of a central body at the origin
 

@@ -8,6 +8,8 @@
 #include "math/VecMath.h"
 #include "tests/display/DisplayTest.h"
 
+namespace kestrane {
+
 namespace {
 
 // The focus vessel Tug (three docking ports, no attachment points) with the target Probe (no
@@ -238,7 +240,7 @@ TEST_F(KeysTest, LinkCommandsActOnTheCurrentLink) {
   Press(DIK_I);
   EXPECT_DOUBLE_EQ(link.reelSpeed, -0.1);
   Press(DIK_S);
-  EXPECT_EQ(link.spoolMode, 1);
+  EXPECT_EQ(link.spoolMode, SpoolMode::FreeSpooling);
   EXPECT_EQ(Row(*display, 13), "Status  : Freespooling");
   Press(DIK_U);
   EXPECT_EQ(link.IsConnected(), 0);
@@ -358,7 +360,7 @@ TEST_F(KeysTest, EveryButtonRunsItsKey) {
     link.Connect("Tug", data.targetShipName, variant == 0 ? 400 : 30, variant == 0 ? 5000 : 100, MakeVector(0, 0, 0),
                  MakeVector(0, 0, 0));
     link.reelSpeed = variant == 0 ? 0.2 : -0.4;
-    link.spoolMode = variant == 0 ? 0 : 1;
+    link.spoolMode = variant == 0 ? SpoolMode::Powered : SpoolMode::FreeSpooling;
     data.attachTypeV1 = variant == 0 ? 1 : 0;
     data.attachTypeV2 = variant == 0 ? 2 : 1;
     data.setupLength = variant == 0 ? 1000 : 50;
@@ -375,7 +377,7 @@ TEST_F(KeysTest, EveryButtonRunsItsKey) {
         << ' ' << data.attachTypeV2 << ' ' << data.attachNoV2 << " |";
     for (const TetherLink *link : data.TM)
       out << ' ' << link->IsConnected() << ' ' << link->ship2Name << ' ' << link->GetLength() << ' ' << link->GetForce()
-          << ' ' << link->reelSpeed << ' ' << int{link->spoolMode} << ' ' << link->attach1.z;
+          << ' ' << link->reelSpeed << ' ' << static_cast<int>(link->spoolMode) << ' ' << link->attach1.z;
     return out.str();
   };
   auto byKey = [&](int variant, DWORD key) {
@@ -405,3 +407,5 @@ TEST_F(KeysTest, EveryButtonRunsItsKey) {
 }
 
 }  // namespace
+
+}  // namespace kestrane

@@ -3,6 +3,8 @@
 
 #include "tests/display/DisplayTest.h"
 
+namespace kestrane {
+
 namespace {
 
 constexpr COLORREF label = 0xC000;
@@ -101,7 +103,7 @@ TEST_F(ScreenTest, ConnectedLinkShowsItsStatusWordAndDetails) {
   EXPECT_EQ(ColourOf(*d, "Connected"), notice);
 
   // Free-spooling wins over the reel speed; the details switch units on their own values.
-  link.spoolMode = 1;
+  link.spoolMode = SpoolMode::FreeSpooling;
   link.reelSpeed = 0.5;
   link.length = 10000.0;
   link.distance = 15000.0;
@@ -220,3 +222,5 @@ TEST_F(ScreenTest, SetupNameThatNamesNoVesselLeavesItsRowsEmpty) {
 }
 
 }  // namespace
+
+}  // namespace kestrane

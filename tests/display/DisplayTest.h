@@ -10,6 +10,8 @@
 #include "sim/display/DisplayHost.h"
 #include "support/TestWorld.h"
 
+namespace kestrane {
+
 class DisplayTest : public WorldTest {
 protected:
   using Display = sim::DisplayHost::Display;
@@ -69,3 +71,5 @@ protected:
   sim::Vessel *probe = nullptr;
   sim::Vessel *tug = nullptr;
 };
+
+}  // namespace kestrane

@@ -6,6 +6,8 @@
 #include "sim/scenario/ScenarioStream.h"
 #include "tests/display/DisplayTest.h"
 
+namespace kestrane {
+
 namespace {
 
 static_assert(sizeof(OAPI_MSGTYPE) >= sizeof(void *), "a display's address must fit the message result");
@@ -74,3 +76,5 @@ TEST_F(ModeTest, EveryDisplaySavesAndLoadsTheOneRegistry) {
 }
 
 }  // namespace
+
+}  // namespace kestrane

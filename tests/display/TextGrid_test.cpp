@@ -8,12 +8,14 @@
 #include "sim/display/Canvas.h"
 
 // Found by argument-dependent lookup from the assertions.
-namespace TextGrid {
+namespace kestrane::TextGrid {
 static bool operator==(Cell a, Cell b) { return a.column == b.column && a.row == b.row; }
 static bool operator==(Pixel a, Pixel b) { return a.x == b.x && a.y == b.y; }
 static std::ostream &operator<<(std::ostream &os, Cell c) { return os << "cell(" << c.column << ", " << c.row << ")"; }
 static std::ostream &operator<<(std::ostream &os, Pixel p) { return os << "pixel(" << p.x << ", " << p.y << ")"; }
-}  // namespace TextGrid
+}  // namespace kestrane::TextGrid
+
+namespace kestrane {
 
 namespace {
 
@@ -109,3 +111,5 @@ TEST_F(TextGridTest, LongTextIsCutAtTheBuffer) {
 }
 
 }  // namespace
+
+}  // namespace kestrane

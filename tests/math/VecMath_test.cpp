@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace kestrane {
+
 namespace {
 
 // Rounding of sine and cosine at π/2 leaves components of about 1e-16.
@@ -74,3 +76,5 @@ TEST(VecMath, CentroidAndLength) {
 }
 
 }  // namespace
+
+}  // namespace kestrane

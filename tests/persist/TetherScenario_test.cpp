@@ -7,6 +7,8 @@
 #include "sim/scenario/ScenarioStream.h"
 #include "support/TestWorld.h"
 
+namespace kestrane {
+
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -36,7 +38,7 @@ protected:
     r.force = 20000;
     r.attach1 = VECTOR3{{0, 0, 8}};
     r.attach2 = VECTOR3{{0, -2, 0.5}};
-    r.spoolMode = 1;
+    r.spoolMode = SpoolMode::FreeSpooling;
     r.reelSpeed = -0.25;
   }
 
@@ -97,7 +99,7 @@ TEST_F(TetherScenarioTest, WrittenBlockRestoresSetupAndReTiesTheLink) {
   EXPECT_EQ(link.force, 20000.0);
   EXPECT_EQ(link.attach1.z, 8.0);
   EXPECT_EQ(link.attach2.y, -2.0);
-  EXPECT_EQ(link.spoolMode, 1);
+  EXPECT_EQ(link.spoolMode, SpoolMode::FreeSpooling);
   EXPECT_EQ(link.reelSpeed, -0.25);
   for (int n = 0; n < TetherData::linkCount; ++n) EXPECT_EQ(restored.TM[n]->connected, n == 5 ? 1 : 0) << n;
 }
@@ -110,8 +112,8 @@ TEST_F(TetherScenarioTest, OnlyRecordsMarkedExactlyOneAreReTied) {
   EXPECT_EQ(data.records[0].connected, 0);
   EXPECT_STREQ(data.records[0].ship1, "empty");
   EXPECT_EQ(data.records[2].connected, 2);
-  EXPECT_EQ(data.records[2].spoolMode, 0);
-  EXPECT_EQ(data.records[3].spoolMode, 1);
+  EXPECT_EQ(data.records[2].spoolMode, SpoolMode::Powered);
+  EXPECT_EQ(data.records[3].spoolMode, SpoolMode::FreeSpooling);
   EXPECT_EQ(data.TM[2]->connected, 0);
   EXPECT_STREQ(data.TM[2]->ship1Name, "");  // never handed to the link
 
@@ -119,7 +121,7 @@ TEST_F(TetherScenarioTest, OnlyRecordsMarkedExactlyOneAreReTied) {
   EXPECT_EQ(refused.connected, 0);
   EXPECT_STREQ(refused.ship1Name, "empty");
   EXPECT_STREQ(refused.ship2Name, "empty");
-  EXPECT_EQ(refused.spoolMode, 1);
+  EXPECT_EQ(refused.spoolMode, SpoolMode::FreeSpooling);
   EXPECT_EQ(refused.reelSpeed, 0.10000000149011612);
 
   // With a vessel of that name the placeholder length, force and attach points reach the link.
@@ -132,7 +134,7 @@ TEST_F(TetherScenarioTest, OnlyRecordsMarkedExactlyOneAreReTied) {
   EXPECT_EQ(tied.force, 1.0);
   EXPECT_EQ(tied.attach1.x, 0.0);
   EXPECT_EQ(tied.attach2.z, 0.0);
-  EXPECT_EQ(tied.spoolMode, 0);
+  EXPECT_EQ(tied.spoolMode, SpoolMode::Powered);
 }
 
 TEST_F(TetherScenarioTest, SetupLinesAreReadByExactKeyInSinglePrecisionUntilEndMfd) {
@@ -258,10 +260,12 @@ TEST_F(TetherScenarioTest, RandomLinesNeverBreakTheRegistry) {
     ASSERT_GE(data.attachNoV2, 0);
     for (const TetherRecord &r : data.records) {
       ASSERT_LT(std::strlen(r.ship1), sizeof r.ship1);
-      ASSERT_LE(r.spoolMode, 1);
+      ASSERT_LE(static_cast<int>(r.spoolMode), 1);
     }
     data.TimeStep();
   }
 }
 
 }  // namespace
+
+}  // namespace kestrane

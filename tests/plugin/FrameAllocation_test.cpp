@@ -10,6 +10,8 @@
 #include "support/CountingNew.h"
 #include "support/TestWorld.h"
 
+namespace kestrane {
+
 namespace {
 
 class FrameAllocationTest : public WorldTest {
@@ -23,7 +25,7 @@ protected:
       AddVessel(name.c_str(), {300.0 * (n % 2 ? 1 : -1), 40.0 * n, 5.0 * n}, 500);
       registry.TM[n]->Connect("Hub", name.c_str(), 290, 5000, MakeVector(0, 0.5 * n, 1), MakeVector(0, 0, -1));
       registry.TM[n]->reelSpeed = n % 3 == 1 ? -0.5 : 0.0;
-      registry.TM[n]->spoolMode = n % 3 == 2 ? 1 : 0;
+      registry.TM[n]->spoolMode = n % 3 == 2 ? SpoolMode::FreeSpooling : SpoolMode::Powered;
     }
   }
 
@@ -56,3 +58,5 @@ TEST_F(FrameAllocationTest, ConnectedLinksStepWithoutAllocating) {
 }
 
 }  // namespace
+
+}  // namespace kestrane

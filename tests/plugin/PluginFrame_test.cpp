@@ -18,6 +18,8 @@
 #include "sim/scenario/ScenarioStream.h"
 #include "support/TestWorld.h"
 
+namespace kestrane {
+
 namespace {
 
 // The handle under which the program finds its own exports, as a module's entry is given its own.
@@ -346,3 +348,5 @@ TEST_F(PluginFrameTest, ClosingTheViewportWithoutARegistryDoesNothing) {
 }
 
 }  // namespace
+
+}  // namespace kestrane

@@ -7,6 +7,8 @@
 #include "math/VecMath.h"
 #include "support/TestWorld.h"
 
+namespace kestrane {
+
 namespace {
 
 class TetherDataTest : public WorldTest {
@@ -105,7 +107,7 @@ TEST_F(TetherDataTest, RecordsCarryTheStateOfTheFrameJustStepped) {
   TetherLink &link = *registry.TM[2];
   link.Connect("Tug", "Pod", 10.05, 2500, MakeVector(1, 2, 3), MakeVector(4, 5, 6));
   link.reelSpeed = -1;
-  link.spoolMode = 0;
+  link.spoolMode = SpoolMode::Powered;
   registry.TimeStep();
 
   const TetherRecord &record = registry.records[2];
@@ -118,7 +120,7 @@ TEST_F(TetherDataTest, RecordsCarryTheStateOfTheFrameJustStepped) {
   EXPECT_EQ(record.force, 2500);
   EXPECT_EQ(record.attach1.y, 2);
   EXPECT_EQ(record.attach2.z, 6);
-  EXPECT_EQ(record.spoolMode, 0);
+  EXPECT_EQ(record.spoolMode, SpoolMode::Powered);
   EXPECT_EQ(registry.records[3].connected, 0);
 
   // Disconnecting shows in the record only after the next step.
@@ -198,3 +200,5 @@ TEST_F(TetherDataTest, CurrentLinkBringsTheIndexIntoRange) {
 }
 
 }  // namespace
+
+}  // namespace kestrane

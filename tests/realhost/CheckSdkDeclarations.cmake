@@ -27,14 +27,25 @@ function(undefined object out)
   set(${out} "${symbols}" PARENT_SCOPE)
 endfunction()
 
-# Objects pair up by their source's path below the target's object folder.
+# Objects pair up by their source's path below the target's object folder (NAME.dir/).
+function(source_of object out)
+  string(FIND "${object}" ".dir/" at REVERSE)
+  math(EXPR at "${at} + 5")
+  string(SUBSTRING "${object}" ${at} -1 source)
+  set(${out} "${source}" PARENT_SCOPE)
+endfunction()
 string(REPLACE "|" ";" declared "${DECLARED_OBJECTS}")
 string(REPLACE "|" ";" sdk "${SDK_OBJECTS}")
 set(compared 0)
 foreach(object ${declared})
-  string(REGEX REPLACE "^.*\\.dir/" "" source "${object}")
-  set(match ${sdk})
-  list(FILTER match INCLUDE REGEX "\\.dir/${source}$")
+  source_of(${object} source)
+  set(match "")
+  foreach(candidate ${sdk})
+    source_of(${candidate} candidate_source)
+    if(candidate_source STREQUAL source)
+      set(match ${candidate})
+    endif()
+  endforeach()
   if(NOT match)
     string(APPEND failures "  ${source}: no object compiled against the SDK headers\n")
     continue()
@@ -54,8 +65,8 @@ endforeach()
 # The layouts, as the compiler reports them for the sources that use the types. Anonymous members
 # are named after the header that declares them, which differs: only that is left out.
 set(layout_patterns
-  "[*][*][*] Dumping AST Record Layout\n +0 [|] class TetherDisplay\n([^\n]+\n)+"
-  "VFTable for 'MFD' in 'TetherDisplay'[^\n]*\n([^\n]+\n)+"
+  "[*][*][*] Dumping AST Record Layout\n +0 [|] class kestrane::TetherDisplay\n([^\n]+\n)+"
+  "VFTable for 'MFD' in 'kestrane::TetherDisplay'[^\n]*\n([^\n]+\n)+"
   "[*][*][*] Dumping AST Record Layout\n +0 [|] MFDMODESPECEX\n([^\n]+\n)+"
   "[*][*][*] Dumping AST Record Layout\n +0 [|] MFDBUTTONMENU\n([^\n]+\n)+"
   "[*][*][*] Dumping AST Record Layout\n +0 [|] VECTOR3\n([^\n]+\n)+"

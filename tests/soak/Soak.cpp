@@ -20,8 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "sim/scenario/ScenarioStream.h"
 #include "sim/run/Simulation.h"
+#include "sim/scenario/ScenarioStream.h"
+#include "sim/world/SimTime.h"
 
 namespace {
 
@@ -323,7 +324,7 @@ int main(int argc, char **argv) {
     const double before = simulation->Time();
     simulation->Frame();
     // Displays are redrawn once per second of simulated time, as in a run.
-    if (std::floor(simulation->Time() + 1e-9) > std::floor(before + 1e-9)) simulation->RedrawDisplays();
+    if (sim::CrossesWholeSecond(before, simulation->Time())) simulation->RedrawDisplays();
 
     std::string problem = CheckVessels(world);
     if (problem.empty() && frame % checkPeriod == 0) {

@@ -9,6 +9,8 @@
 #include "math/VecMath.h"
 #include "support/TestWorld.h"
 
+namespace kestrane {
+
 namespace {
 
 class TetherLinkTest : public WorldTest {
@@ -38,7 +40,7 @@ TEST_F(TetherLinkTest, NewLinkIsDisconnectedAndDisconnectTouchesNothing) {
   EXPECT_EQ(link.GetStretch(), 0.0);
   EXPECT_EQ(link.GetForce(), 0.0);
   EXPECT_EQ(link.GetPull(), 0.0);
-  EXPECT_EQ(link.spoolMode, 0);
+  EXPECT_EQ(link.spoolMode, SpoolMode::Powered);
   EXPECT_EQ(link.reelSpeed, 0.0);
   EXPECT_STREQ(link.ship1Name, "");
   EXPECT_STREQ(link.ship2Name, "");
@@ -128,12 +130,12 @@ TEST_F(TetherLinkTest, ReconnectMovesTheVisualsAndKeepsTheReel) {
   link.TimeStep();
   ASSERT_EQ(tug->Exhausts().size(), 1u);
   link.reelSpeed = -0.2;
-  link.spoolMode = 1;
+  link.spoolMode = SpoolMode::FreeSpooling;
 
   link.Connect("Buoy", "Pod", 2000, 500, MakeVector(0, 0, 1), origin);
   EXPECT_EQ(link.IsConnected(), 1);
   EXPECT_EQ(link.reelSpeed, -0.2);
-  EXPECT_EQ(link.spoolMode, 1);
+  EXPECT_EQ(link.spoolMode, SpoolMode::FreeSpooling);
   EXPECT_EQ(link.GetLength(), 2000);
   EXPECT_EQ(link.GetForce(), 500);
   EXPECT_EQ(link.GetPull(), 0.0);
@@ -156,8 +158,8 @@ TEST_F(TetherLinkTest, DisconnectRemovesEverythingOnceAndKeepsTheValues) {
 
   link.Disconnect();
   EXPECT_EQ(link.IsConnected(), 0);
-  EXPECT_EQ(link.visualsCreated, 0);
-  EXPECT_EQ(link.exhaustActive, 0);
+  EXPECT_FALSE(link.visualsCreated);
+  EXPECT_FALSE(link.exhaustActive);
   EXPECT_EQ(Objects(tug), 0u);
   EXPECT_EQ(link.GetLength(), length);
   EXPECT_EQ(link.GetStretch(), stretch);
@@ -195,12 +197,12 @@ TEST_F(TetherLinkTest, AVesselThatHasGoneIsLeftAlone) {
   // Both ends are needed: the step neither draws nor pulls, and its pull reads 0.
   ASSERT_GT(link.GetPull(), 0.0);
   link.TimeStep();
-  EXPECT_EQ(link.exhaustActive, 0);
+  EXPECT_FALSE(link.exhaustActive);
   EXPECT_EQ(pod->forceSum.x, 0.0);
   EXPECT_EQ(link.GetPull(), 0.0);
   link.Disconnect();
   EXPECT_EQ(link.IsConnected(), 0);
-  EXPECT_EQ(link.visualsCreated, 0);
+  EXPECT_FALSE(link.visualsCreated);
 
   // A new vessel of the old name is a vessel like any other.
   sim::Vessel *tug2 = AddVessel("Tug", {0, 0, 0});
@@ -287,3 +289,5 @@ TEST_F(TetherLinkTest, ForceStepsByAFifthWithinItsCaps) {
 }
 
 }  // namespace
+
+}  // namespace kestrane

@@ -8,6 +8,8 @@
 #include "plugin/TetherData.h"
 #include "support/TestWorld.h"
 
+namespace kestrane {
+
 namespace {
 
 using sim::Vec3;
@@ -243,3 +245,5 @@ TEST_F(TetherPhysicsTest, ATetherToADockedVesselMovesTheWholeAssemblyAndKeepsThe
 }
 
 }  // namespace
+
+}  // namespace kestrane

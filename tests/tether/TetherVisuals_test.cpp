@@ -7,6 +7,8 @@
 #include "support/TestWorld.h"
 #include "tether/TetherLink.h"
 
+namespace kestrane {
+
 namespace {
 
 constexpr double widthTolerance = 1e-9;  // m
@@ -116,3 +118,5 @@ TEST_F(TetherVisualsTest, PropellantIsRefilledOnlyBelowOneKilogram) {
 }
 
 }  // namespace
+
+}  // namespace kestrane

@@ -7,6 +7,8 @@
 #include "GdiSurface.h"
 #include "display/TextGrid.h"
 
+namespace kestrane {
+
 namespace {
 
 constexpr COLORREF kGreen = RGB(0, 255, 0);
@@ -94,3 +96,5 @@ TEST_F(TextGridOnGdi, APlainPrintKeepsTheOpaqueBackgroundAndColoursLastSet) {
 }
 
 }  // namespace
+
+}  // namespace kestrane

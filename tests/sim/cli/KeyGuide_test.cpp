@@ -6,7 +6,7 @@
 #include <set>
 
 #include "sim/cli/KeyNames.h"
-#include "sim/cli/PlayLogic.h"
+#include "sim/play/TypedKeys.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include <random>
 #include <sstream>
 
+#include "sim/scenario/HostAngles.h"
 #include "sim/scenario/NumberFormat.h"
 #include "sim/world/World.h"
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 
+#include "sim/scenario/HostAngles.h"
 #include "sim/scenario/ScenarioFile.h"
 #include "sim/world/World.h"
 

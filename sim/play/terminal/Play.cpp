@@ -1,4 +1,4 @@
-#include "sim/cli/Play.h"
+#include "sim/play/terminal/Play.h"
 
 #include <curses.h>
 #include <signal.h>
@@ -19,15 +19,24 @@
 #include <utility>
 #include <vector>
 
+#include "sim/cli/ExitStatus.h"
 #include "sim/cli/KeyGuide.h"
 #include "sim/cli/KeyNames.h"
-#include "sim/cli/PlayLogic.h"
+#include "sim/cli/RunSignals.h"
+#include "sim/play/Colours.h"
+#include "sim/play/Layout.h"
+#include "sim/play/Pacing.h"
+#include "sim/play/SavePaths.h"
+#include "sim/play/ScreenText.h"
+#include "sim/play/TypedKeys.h"
 #include "sim/run/BlockWarnings.h"
+#include "sim/run/PluginContract.h"
 #include "sim/run/ReplayFile.h"
 #include "sim/run/ReplayRecorder.h"
 #include "sim/run/Simulation.h"
 #include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioFile.h"
+#include "sim/world/SimTime.h"
 
 namespace sim {
 
@@ -35,8 +44,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int badArguments = 2;
-constexpr int failure = 1;
 // The terminal is drawn this often, s.
 constexpr double refreshPeriod = 0.05;
 // Wall time the frames of one refresh may take, s; a machine that cannot run the due frames in it
@@ -47,9 +54,6 @@ constexpr double frameBudget = 0.04;
 constexpr double stallGap = 0.25;
 // A key's note on the status line stays this long, s.
 constexpr double noteLifetime = 4.0;
-// Simulated times within this of each other count as the same instant (frame start times are sums
-// of steps), as for the once-per-second redraw of `run`.
-constexpr double timeSlack = 1e-9;
 // A display shows at least its top 22 rows (the screen's title down to the current tether's reel
 // speed); rows below show when the terminal has room.
 constexpr int displayRowsNeeded = 22;
@@ -57,33 +61,6 @@ constexpr int displayRowsNeeded = 22;
 constexpr int buttonLabelWidth = 3;
 // The shown rate counts as falling short below this share of the acceleration.
 constexpr double shortfall = 0.9;
-
-// The signal that asks the run to end, 0 while none has come.
-volatile sig_atomic_t stopSignal = 0;
-
-void OnStopSignal(int number) { stopSignal = number; }
-
-// Catches SIGINT, SIGTERM and SIGHUP for the life of the run and puts the old handlers back. The
-// handlers only set a flag; without SA_RESTART a waiting read returns, so the loop sees it.
-class StopSignals {
-public:
-  StopSignals() {
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    for (size_t i = 0; i < count; ++i) sigaction(numbers[i], &action, &previous[i]);
-  }
-  ~StopSignals() {
-    for (size_t i = 0; i < count; ++i) sigaction(numbers[i], &previous[i], nullptr);
-  }
-  StopSignals(const StopSignals &) = delete;
-  StopSignals &operator=(const StopSignals &) = delete;
-
-private:
-  static constexpr size_t count = 3;
-  const int numbers[count] = {SIGINT, SIGTERM, SIGHUP};
-  struct sigaction previous[count] {};
-};
 
 // Terminal colour pairs for the display's colour values: custom colours where the terminal lets
 // colours be redefined, else the nearest of its 256-colour palette, else the nearest of the eight
@@ -235,7 +212,7 @@ public:
 
   // Runs until q, Esc or a stop signal.
   void Loop() {
-    while (!quit && stopSignal == 0) {
+    while (!quit && RunSignals::Received() == 0) {
       const Clock::time_point now = Clock::now();
       const double elapsed = Seconds(now - lastTick);
       lastTick = now;
@@ -258,7 +235,7 @@ private:
       replay.AfterFrame(simulation);
       const double end = simulation.Time();
       // Displays are redrawn once per second of simulated time.
-      if (std::floor(end + timeSlack) > std::floor(start + timeSlack)) simulation.RedrawDisplays();
+      if (CrossesWholeSecond(start, end)) simulation.RedrawDisplays();
       if (Clock::now() >= deadline) break;
     }
     rate.Add(Seconds(Clock::now() - begin), simulation.Time());
@@ -678,7 +655,7 @@ void SaveUnasked(Simulation &simulation, const std::string &scenarioPath, const 
     SaveScenarioFile(path, now);
     std::printf("Saved %s\n", path.c_str());
   } catch (const std::exception &e) {
-    std::fprintf(stderr, "kestrane-sim: cannot save: %s\n", e.what());
+    Say(std::string("cannot save: ") + e.what());
   }
 }
 
@@ -686,8 +663,7 @@ void SaveUnasked(Simulation &simulation, const std::string &scenarioPath, const 
 
 int Play(const PlayArguments &args) {
   if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
-    std::fprintf(stderr, "kestrane-sim: play needs a terminal (use run for scripts)\n");
-    return badArguments;
+    return Fail(exitBadArguments, "play needs a terminal (use run for scripts)");
   }
   Simulation::Options options{args.scenario, args.plugin.empty() ? DefaultPluginPath() : args.plugin, args.step};
   options.hostDir = args.hostDir;
@@ -695,17 +671,15 @@ int Play(const PlayArguments &args) {
   try {
     simulation = std::make_unique<Simulation>(options);
   } catch (const std::exception &e) {
-    std::fprintf(stderr, "kestrane-sim: %s\n", e.what());
-    return badArguments;
+    return Fail(exitBadArguments, e.what());
   }
 
   // Printed before the terminal is taken, so that they stand above the prompts after the session,
   // and shown with the description.
-  const std::vector<std::string> warnings = ScenarioBlockWarnings(simulation->Loaded(), "Kestrane");
-  for (const std::string &warning : warnings) std::fprintf(stderr, "kestrane-sim: warning: %s\n", warning.c_str());
+  const std::vector<std::string> warnings = ScenarioBlockWarnings(simulation->Loaded(), plugin::modeName);
+  for (const std::string &warning : warnings) Say("warning: " + warning);
 
-  stopSignal = 0;
-  StopSignals signals;
+  RunSignals signals(RunSignals::Kind::Session);
   // What a save would write now; a terminated run saves only when its scenario has changed.
   const std::string loaded = FormatScenario(simulation->Capture());
   std::string typedAhead;
@@ -718,20 +692,18 @@ int Play(const PlayArguments &args) {
     screen.Loop();
     typedAhead = TypedAhead();
   } catch (const TerminalError &e) {
-    std::fprintf(stderr, "kestrane-sim: %s\n", e.what());
-    return badArguments;
+    return Fail(exitBadArguments, e.what());
   } catch (const std::exception &e) {
-    std::fprintf(stderr, "kestrane-sim: %s\n", e.what());
-    return failure;
+    return Fail(exitFailure, e.what());
   }
-  const int signal = stopSignal;
+  const int signal = RunSignals::Received();
   // A terminated or hung-up run leaves at once, without asking, but keeps a changed scenario;
   // Ctrl-C is a way to quit like q.
   if (signal == SIGTERM || signal == SIGHUP) {
     SaveUnasked(*simulation, args.scenario, loaded);
     return 128 + signal;
   }
-  stopSignal = 0;
+  RunSignals::Forget();
   AnswerReader answers(typedAhead);
   OfferSave(*simulation, args.scenario, answers);
   OfferReplay(*simulation, replay, args.scenario, answers);
