@@ -1,5 +1,6 @@
 # The simulated host and the plug-in as its module, made of libraries (cmake/Sources.cmake):
 #   kestrane_plugin    objects: the plug-in's code, compiled once for the module and the unit tests
+#                      (on Windows the module compiles its own, importing the host API)
 #   kestrane_sim_core  objects: the simulated host but for its host API
 #   kestrane_adapter   objects: the host API, forwarding to the core
 #   kestrane_binding   objects: adapter and core bound in one program
@@ -41,14 +42,24 @@ endif()
 kestrane_flags(kestrane-sim)
 
 add_library(kestrane MODULE)
-target_link_libraries(kestrane PRIVATE kestrane_plugin kestrane-sim)
+if(WIN32)
+  # A Windows module imports the host API from the host's program (dllimport), which a program
+  # that links the host in, as the tests do, cannot give it: there the module's own copy of the
+  # plug-in's objects is compiled with the imports, and kestrane_plugin without.
+  add_library(kestrane_plugin_imports OBJECT ${KESTRANE_PLUGIN_SOURCES})
+  target_include_directories(kestrane_plugin_imports PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/host)
+  target_compile_definitions(kestrane_plugin_imports PRIVATE KESTRANE_HOST_IMPORTS)
+  kestrane_flags(kestrane_plugin_imports)
+  target_link_libraries(kestrane PRIVATE kestrane_plugin_imports kestrane-sim)
+else()
+  target_link_libraries(kestrane PRIVATE kestrane_plugin kestrane-sim)
+endif()
 set_target_properties(kestrane PROPERTIES PREFIX "")
 kestrane_flags(kestrane)
 
 if(WIN32)
   set_target_properties(kestrane PROPERTIES OUTPUT_NAME Kestrane)
   # The module imports the host API from the host's program, which exports it.
-  target_compile_definitions(kestrane_plugin PRIVATE KESTRANE_HOST_IMPORTS)
   target_compile_definitions(kestrane_sim_core PUBLIC KESTRANE_HOST_EXPORTS)
   target_compile_definitions(kestrane_adapter PUBLIC KESTRANE_HOST_EXPORTS)
   # Installed as in a host installation: the module under Modules/Plugin, the example scenarios
