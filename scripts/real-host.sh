@@ -69,10 +69,22 @@ host_wine() {
     return
   fi
   command -v xvfb-run >/dev/null || usage "displays need Xvfb (scripts/install-deps.sh --windows installs xvfb)"
-  # The prefix is made as every program of the build makes it.
-  [ -f "$build/wineprefix/system.reg" ] || "$root/cmake/wine-run.sh" "$build/wineprefix" cmd /c exit >/dev/null 2>&1
-  timeout 1800 xvfb-run -a -s "-screen 0 1600x1000x24 -nolisten tcp" env WINEPREFIX="$build/wineprefix" WINEARCH=win32 \
-    WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe,winedbg.exe=" wine "$@"
+  # Every window of a Wine session belongs to its desktop process, which stays on the X display of
+  # the program that started the session: a run on its own virtual display that joins a session
+  # still going (a headless run beside it, or the last run, whose display has gone) gets no render
+  # window. So runs with displays have a prefix of their own, made as every program of the build
+  # makes one, and take it one at a time, each in a session of its own.
+  local prefix="$build/wineprefix-displays"
+  (
+    flock 8
+    [ -f "$prefix/system.reg" ] || "$root/cmake/wine-run.sh" "$prefix" cmd /c exit >/dev/null 2>&1
+    WINEPREFIX="$prefix" wineserver -w
+    local status=0
+    timeout 1800 xvfb-run -a -s "-screen 0 1600x1000x24 -nolisten tcp" env WINEPREFIX="$prefix" WINEARCH=win32 \
+      WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe,winedbg.exe=" wine "$@" || status=$?
+    WINEPREFIX="$prefix" wineserver -w
+    exit "$status"
+  ) 8>"$prefix.session"
 }
 
 build() {
