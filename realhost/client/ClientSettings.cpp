@@ -4,31 +4,15 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "../recorder/SettingsLine.h"
+
 namespace nullclient {
 
-namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && (IsBlank(text.back()) || text.back() == '\r')) text.remove_suffix(1);
-  return text;
-}
-
-// The first word of `text`, which loses it and the blanks after it.
-std::string_view NextWord(std::string_view &text) {
-  size_t end = 0;
-  while (end < text.size() && !IsBlank(text[end])) ++end;
-  const std::string_view word = text.substr(0, end);
-  text = Trimmed(text.substr(end));
-  return word;
-}
-
-}  // namespace
+using recorder::NextWord;
+using recorder::SettingsLine;
 
 std::string ClientSettings::ReadLine(std::string_view line) {
-  line = Trimmed(line.substr(0, line.find(';')));
+  line = SettingsLine(line);
   if (line.empty()) return {};
   std::string_view rest = line;
   const std::string key(NextWord(rest));

@@ -4,27 +4,16 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "SettingsLine.h"
+
 namespace recorder {
 
-namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && (IsBlank(text.back()) || text.back() == '\r')) text.remove_suffix(1);
-  return text;
-}
-
-}  // namespace
-
 std::string RecorderSettings::ReadLine(std::string_view line) {
-  line = Trimmed(line.substr(0, line.find(';')));
+  line = SettingsLine(line);
   if (line.empty()) return {};
-  size_t split = 0;
-  while (split < line.size() && !IsBlank(line[split])) ++split;
-  const std::string_view key = line.substr(0, split);
-  const std::string value(Trimmed(line.substr(split)));
+  std::string_view rest = line;
+  const std::string_view key = NextWord(rest);
+  const std::string value(rest);
   if (value.empty()) return "'" + std::string(key) + "' needs a value";
 
   if (key == "Vessels") {
