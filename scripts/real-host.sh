@@ -44,7 +44,7 @@
 # so a run to --maxsimtime stops one step late whenever the sum falls short of the time.
 #
 # --x64, given to any command, does the same with the 64-bit host under 64-bit Wine (wine64): built
-# into build/real-host-x64, with the 64-bit Kestrane.dll.
+# into build/real-host-x64, with the 64-bit Kestrane.dll, its runs in out/real-host-x64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -75,7 +75,9 @@ elif [ "$x64" -eq 1 ]; then
 else
   build=$root/build/real-host
 fi
+outputs=$root/out/real-host
 if [ "$x64" -eq 1 ]; then
+  outputs=$root/out/real-host-x64
   toolchain=cmake/clang-msvc-x64.cmake wine_arch=win64 wine=(env WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64)
   wine_run=(--64)
 else
@@ -178,7 +180,7 @@ run() {
   local frames
   frames=$(awk -v s="$duration" -v dt="$dt" 'BEGIN { printf "%d", s / dt + 0.5 }')
   [ "$frames" -gt 0 ] || usage "--duration $duration is shorter than half a step of $dt s"
-  out=${out:-$root/out/real-host/$name}
+  out=${out:-$outputs/$name}
 
   build >/dev/null
   # A host folder of the run's own, so that runs may go side by side: the built programs, modules
@@ -311,7 +313,7 @@ compare() {
     usage "$sim has no kestrane-sim and kestrane.so (build the Linux tree, or give --sim)"
   local name
   name=$(basename "$scenario" .scn)
-  out=${out:-$root/out/real-host/compare-$name}
+  out=${out:-$outputs/compare-$name}
   mkdir -p "$out"
   out=$(cd "$out" && pwd)
   # The host has no step of its own: both take the scenario's unless one is given.
