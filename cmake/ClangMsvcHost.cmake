@@ -85,7 +85,7 @@ if(KESTRANE_TESTS)
   add_subdirectory(tests/realhost)
 endif()
 
-# The real host itself, built from its source tree where one is given (realhost/), 32-bit only.
+# The real host itself, built from its source tree where one is given (realhost/).
 set(KESTRANE_HOST_SOURCE "" CACHE PATH "The host's source tree, to build the real host from (realhost/)")
 if(KESTRANE_HOST_SOURCE)
   option(KESTRANE_REAL_HOST_TESTS "Runs of scenarios in the real host under Wine, as tests" ON)

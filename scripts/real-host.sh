@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The real host, built from its own sources, with Kestrane in it, under 32-bit Wine: headless, or
-# with its displays on a virtual X display.
+# The real host, built from its own sources, with Kestrane in it, under Wine, 32-bit or (--x64)
+# 64-bit: headless, or with its displays on a virtual X display.
 #
-#   scripts/real-host.sh build
+#   scripts/real-host.sh build [--x64]
 #       builds the host from KESTRANE_HOST_SOURCE (default ../shared/openorbiter) into
 #       build/real-host (realhost/: the host, its Sun, Earth, Moon, ShuttlePB, DeltaGlider and
 #       Shuttle-A modules, Kestrane.dll, the recorder module and the null graphics client, laid out as
@@ -42,12 +42,47 @@
 #
 # The host runs exactly round(S / dt) frames (--maxframes): its clock is a running sum of steps,
 # so a run to --maxsimtime stops one step late whenever the sum falls short of the time.
+#
+# --x64, given to any command, does the same with the 64-bit host under 64-bit Wine (wine64): built
+# into build/real-host-x64, with the 64-bit Kestrane.dll, its runs in out/real-host-x64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-# A build tree given in KESTRANE_REAL_HOST_BUILD (the tests give their own) is used as it is.
-build=${KESTRANE_REAL_HOST_BUILD:-$root/build/real-host}
 host_source=${KESTRANE_HOST_SOURCE:-$root/../shared/openorbiter}
+
+# --- The host's architecture ---------------------------------------------------------------------
+# 32-bit unless --x64 is among the arguments; each architecture has a build tree of its own. A
+# build tree given in KESTRANE_REAL_HOST_BUILD (the tests give their own) is used as it is, for the
+# machine its host is built for.
+x64=0
+arguments=()
+for argument in "$@"; do
+  if [ "$argument" = --x64 ]; then x64=1; else arguments+=("$argument"); fi
+done
+set -- "${arguments[@]}"
+if [ -n "${KESTRANE_REAL_HOST_BUILD:-}" ]; then
+  build=$KESTRANE_REAL_HOST_BUILD
+  if [ -f "$build/host/Orbiter.exe" ]; then
+    # The machine field of the program's PE header: 8664 for x64, 014c for x86.
+    header=$(od -An -tu4 -j60 -N4 "$build/host/Orbiter.exe" | tr -d ' ')
+    case $(od -An -tx2 -j$((header + 4)) -N2 "$build/host/Orbiter.exe" | tr -d ' ') in
+      8664) x64=1 ;;
+      *) [ "$x64" -eq 0 ] || { echo "real-host: --x64, but $build holds a 32-bit host" >&2; exit 2; } ;;
+    esac
+  fi
+elif [ "$x64" -eq 1 ]; then
+  build=$root/build/real-host-x64
+else
+  build=$root/build/real-host
+fi
+outputs=$root/out/real-host
+if [ "$x64" -eq 1 ]; then
+  outputs=$root/out/real-host-x64
+  toolchain=cmake/clang-msvc-x64.cmake wine_arch=win64 wine=(env WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64)
+  wine_run=(--64)
+else
+  toolchain=cmake/clang-msvc-i686.cmake wine_arch=win32 wine=(wine) wine_run=()
+fi
 
 fail() {
   echo "real-host: $*" >&2
@@ -65,7 +100,7 @@ host_wine() {
   local displays=$1
   shift
   if [ "$displays" -eq 0 ]; then
-    timeout 1800 "$root/cmake/wine-run.sh" "$build/wineprefix" "$@"
+    timeout 1800 "$root/cmake/wine-run.sh" "${wine_run[@]}" "$build/wineprefix" "$@"
     return
   fi
   command -v xvfb-run >/dev/null || usage "displays need Xvfb (scripts/install-deps.sh --windows installs xvfb)"
@@ -77,11 +112,12 @@ host_wine() {
   local prefix="$build/wineprefix-displays"
   (
     flock 8
-    [ -f "$prefix/system.reg" ] || "$root/cmake/wine-run.sh" "$prefix" cmd /c exit >/dev/null 2>&1
+    [ -f "$prefix/system.reg" ] || "$root/cmake/wine-run.sh" "${wine_run[@]}" "$prefix" cmd /c exit >/dev/null 2>&1
     WINEPREFIX="$prefix" wineserver -w
     local status=0
-    timeout 1800 xvfb-run -a -s "-screen 0 1600x1000x24 -nolisten tcp" env WINEPREFIX="$prefix" WINEARCH=win32 \
-      WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe,winedbg.exe=" wine "$@" || status=$?
+    timeout 1800 xvfb-run -a -s "-screen 0 1600x1000x24 -nolisten tcp" env WINEPREFIX="$prefix" WINEARCH=$wine_arch \
+      WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe,winedbg.exe=" "${wine[@]}" "$@" ||
+      status=$?
     WINEPREFIX="$prefix" wineserver -w
     exit "$status"
   ) 8>"$prefix.session"
@@ -97,7 +133,7 @@ build() {
   host_source=$(cd "$host_source" && pwd)
   if [ ! -f "$build/CMakeCache.txt" ] ||
     ! grep -qx "KESTRANE_HOST_SOURCE:PATH=$host_source" "$build/CMakeCache.txt"; then
-    cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/clang-msvc-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+    cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
       -DKESTRANE_ORBITER_SDK="$host_source/Orbitersdk" -DKESTRANE_HOST_SOURCE="$host_source" \
       -DKESTRANE_TESTS=OFF -DKESTRANE_BENCH=OFF >/dev/null
   fi
@@ -144,7 +180,7 @@ run() {
   local frames
   frames=$(awk -v s="$duration" -v dt="$dt" 'BEGIN { printf "%d", s / dt + 0.5 }')
   [ "$frames" -gt 0 ] || usage "--duration $duration is shorter than half a step of $dt s"
-  out=${out:-$root/out/real-host/$name}
+  out=${out:-$outputs/$name}
 
   build >/dev/null
   # A host folder of the run's own, so that runs may go side by side: the built programs, modules
@@ -277,7 +313,7 @@ compare() {
     usage "$sim has no kestrane-sim and kestrane.so (build the Linux tree, or give --sim)"
   local name
   name=$(basename "$scenario" .scn)
-  out=${out:-$root/out/real-host/compare-$name}
+  out=${out:-$outputs/compare-$name}
   mkdir -p "$out"
   out=$(cd "$out" && pwd)
   # The host has no step of its own: both take the scenario's unless one is given.

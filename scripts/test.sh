@@ -5,8 +5,8 @@
 # Windows build under Wine, where the host's SDK headers are (../shared/orbitersdk), the plug-in
 # for the real host in its Visual C++ ABI, 32- and 64-bit, with its test host under Wine and the
 # release zips, and, where the host's sources are (../shared/openorbiter), the real host itself,
-# built from them, running Kestrane under Wine, headless and with its displays on a virtual X
-# display, and compared with the Linux build's kestrane-sim, its displays too.
+# 32- and 64-bit, built from them, running Kestrane under Wine, headless and with its displays on a
+# virtual X display, and compared with the Linux build's kestrane-sim, its displays too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --windows
@@ -46,10 +46,23 @@ fi
 
 host_source=../shared/openorbiter
 if [ -f "$host_source/Src/Orbiter/Orbiter.cpp" ]; then
-  echo "== build/real-host"
-  cmake -S . -B build/real-host -DCMAKE_TOOLCHAIN_FILE=cmake/clang-msvc-i686.cmake -DCMAKE_BUILD_TYPE=Release \
-    -DKESTRANE_WERROR=ON -DKESTRANE_ORBITER_SDK="$host_source/Orbitersdk" -DKESTRANE_HOST_SOURCE="$host_source" \
-    -DKESTRANE_TESTS=OFF -DKESTRANE_BENCH=OFF -DKESTRANE_LINUX_BUILD="$PWD/build/linux" >/dev/null
-  cmake --build build/real-host -j "$jobs" --target real_host_tree
-  ctest --test-dir build/real-host --output-on-failure -j "$jobs"
+  # The real host in both architectures, each in its own tree. The 64-bit host runs Kestrane headless
+  # and with its displays (the saves with the display open and closed, reloaded) and compares one
+  # scenario's motion with kestrane-sim; the rest of its comparisons, which the 32-bit host runs
+  # every time, run with KESTRANE_REAL_HOST_X64_ALL=1.
+  for arch in i686 x64; do
+    tree=build/real-host
+    selection=()
+    if [ "$arch" = x64 ]; then
+      tree=build/real-host-x64
+      [ "${KESTRANE_REAL_HOST_X64_ALL:-0}" = 1 ] ||
+        selection=(-R 'real_host_(runs|shows)_kestrane|real_host_save_and_reload|real_host_compare_tug_reel')
+    fi
+    echo "== $tree"
+    cmake -S . -B "$tree" -DCMAKE_TOOLCHAIN_FILE=cmake/clang-msvc-$arch.cmake -DCMAKE_BUILD_TYPE=Release \
+      -DKESTRANE_WERROR=ON -DKESTRANE_ORBITER_SDK="$host_source/Orbitersdk" -DKESTRANE_HOST_SOURCE="$host_source" \
+      -DKESTRANE_TESTS=OFF -DKESTRANE_BENCH=OFF -DKESTRANE_LINUX_BUILD="$PWD/build/linux" >/dev/null
+    cmake --build "$tree" -j "$jobs" --target real_host_tree
+    ctest --test-dir "$tree" --output-on-failure -j "$jobs" "${selection[@]}"
+  done
 fi
