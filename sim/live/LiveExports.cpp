@@ -90,6 +90,18 @@ EMSCRIPTEN_KEEPALIVE const char *kestrane_texture_names() { return Returned(sess
 
 EMSCRIPTEN_KEEPALIVE int kestrane_redraws() { return session ? session->Redraws() : 0; }
 EMSCRIPTEN_KEEPALIVE const char *kestrane_screen() { return Returned(session ? session->Screen() : "null"); }
+// The history of the tethers: its sample count, and the samples' times (s), and per sample and link
+// whether it was connected, its pull (N) and its stretch (%).
+EMSCRIPTEN_KEEPALIVE int kestrane_history_count() {
+  return session ? static_cast<int>(session->History().SampleCount()) : 0;
+}
+EMSCRIPTEN_KEEPALIVE const double *kestrane_history_times() { return session->History().Times().data(); }
+EMSCRIPTEN_KEEPALIVE const uint8_t *kestrane_history_connected() {
+  return session->History().TetherConnected().data();
+}
+EMSCRIPTEN_KEEPALIVE const float *kestrane_history_pull() { return session->History().TetherPull().data(); }
+EMSCRIPTEN_KEEPALIVE const float *kestrane_history_stretch() { return session->History().TetherStretch().data(); }
+
 EMSCRIPTEN_KEEPALIVE const char *kestrane_save() { return Returned(session ? session->Save() : ""); }
 EMSCRIPTEN_KEEPALIVE const char *kestrane_sample_csv() { return Returned(session ? session->SampleCsv() : ""); }
 

@@ -22,6 +22,11 @@ namespace {
 // Where the session keeps its files: the browser's program has a file system of its own, in memory.
 constexpr const char *folder = "/live";
 
+// The history's samples, s apart, and the memory it keeps at most, bytes: an hour of eight.scn
+// before it thins.
+constexpr double historyEvery = 0.1;
+constexpr size_t historyBytes = size_t{32} << 20;
+
 std::string JsonString(const std::string &text) {
   std::string out = "\"";
   for (char c : text) {
@@ -76,10 +81,15 @@ LiveSession::LiveSession(const std::string &name, const std::string &text)
     if (!out) throw SimulationError("cannot keep the scenario '" + name + "' in memory");
   }
   simulation = std::make_unique<Simulation>(Simulation::Options{path, pluginFile});
+  history = std::make_unique<ReplayRecorder>(historyEvery, historyBytes);
+  history->Start(*simulation);
   warnings = ScenarioBlockWarnings(simulation->Loaded(), plugin::modeName);
 }
 
-LiveSession::~LiveSession() { std::remove(path.c_str()); }
+LiveSession::~LiveSession() {
+  history.reset();
+  std::remove(path.c_str());
+}
 
 void LiveSession::Queue(DWORD key) { queued.push_back(key); }
 
@@ -99,6 +109,7 @@ void LiveSession::Frames(int count) {
     }
     // Displays are redrawn once per second of simulated time.
     if (CrossesWholeSecond(start, simulation->Time())) simulation->RedrawDisplays();
+    history->AfterFrame(*simulation);
   }
 }
 

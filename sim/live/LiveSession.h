@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/OrbiterAPI.h"
+#include "sim/run/ReplayRecorder.h"
 #include "sim/run/Simulation.h"
 
 namespace sim {
@@ -58,6 +59,9 @@ public:
   int Redraws();
   // The whole scenario as it stands, as a save writes it.
   std::string Save();
+  // The run so far as its replay would record it, sampled every tenth of a second of simulated
+  // time (and thinned as it grows): the tethers' plots are drawn from it.
+  const ReplayRecorder &History() const { return *history; }
   // One sample of the tethers and the vessels as `run --tethers` and `--vessels` write it: the
   // header and rows of each file, between them an empty line.
   std::string SampleCsv();
@@ -65,6 +69,7 @@ public:
 private:
   std::string path;
   std::unique_ptr<Simulation> simulation;
+  std::unique_ptr<ReplayRecorder> history;  // listens to the simulation's display: goes first
   std::vector<DWORD> queued;
   std::vector<double> state;
   std::vector<std::string> textures;

@@ -26,6 +26,8 @@ export class Core {
     this.textureNamesJson = call('kestrane_texture_names', 'string', []);
     this.screenJson = call('kestrane_screen', 'string', []);
     this.redraws = call('kestrane_redraws', 'number', []);
+    this.historyCount = call('kestrane_history_count', 'number', []);
+    this.historyPointers = ['times', 'connected', 'pull', 'stretch'].map((name) => call(`kestrane_history_${name}`, 'number', []));
     this.save = call('kestrane_save', 'string', []);
     this.sampleCsv = call('kestrane_sample_csv', 'string', []);
     this.textureCount = call('kestrane_texture_count', 'number', []);
@@ -65,6 +67,20 @@ export class Core {
         dir: [v[k + 6], v[k + 7], v[k + 8]], length: v[k + 9], width: v[k + 10] });
     }
     return { time: v[0], date: v[1], focus: v[2], textureCount: v[5], vessels, tethers, streams };
+  }
+
+  // The tethers' history as the run's replay records it: the samples' times (s), and per sample
+  // and link whether it was connected, its pull (N) and its stretch (%). Copies.
+  history() {
+    const count = this.historyCount();
+    const [times, connected, pull, stretch] = this.historyPointers.map((pointer) => pointer());
+    const { HEAPF64, HEAPU8, HEAPF32 } = this.m;
+    return {
+      times: HEAPF64.slice(times / 8, times / 8 + count),
+      connected: HEAPU8.slice(connected, connected + count * links),
+      pull: HEAPF32.slice(pull / 4, pull / 4 + count * links),
+      stretch: HEAPF32.slice(stretch / 4, stretch / 4 + count * links),
+    };
   }
 
   // The tether's textures as canvases (RGBA, the top row first), by name.

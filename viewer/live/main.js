@@ -121,8 +121,7 @@ async function start() {
     const focus = record.vessels[state.focus];
     view.frame(focus, poses);
     const display = new DisplayView(displayCanvas, info.display);
-    session = { name, info, record, view, display, step: core.step(), redraws: -1, broken: '', plots: null,
-      plotLinks: '' };
+    session = { name, info, record, view, display, step: core.step(), redraws: -1, broken: '', plotted: new Set() };
     element('notes').textContent = [...info.warnings, ...(info.carried ? [`${info.carried} vessel(s) landed, attached or orbiting another body: carried as read, not simulated`] : [])].join('\n');
     document.title = `${name} — Kestrane live`;
     if (KESTRANE_SCENARIOS[name] !== undefined) scenarioSelect.value = name;
@@ -147,18 +146,20 @@ async function start() {
     element('page-shown').textContent = screen.menu ? 'menu' : `page ${screen.page + 1}`;
   }
 
-  // The plots are made anew beside the old ones and shown once drawn, so that nothing flickers.
+  // The plots are made anew beside the old ones and shown once drawn, so that nothing flickers:
+  // once a second, and at once when a tether is tied for the first time.
   function showPlots(now) {
-    const { record } = session;
-    const linksNow = record.linksUsed.join(',');
-    if (now - lastPlots < plotPeriod && linksNow === session.plotLinks) return;
+    const connected = session.record.state.tethers.map((t) => t.connected);
+    const fresh = connected.some((on, link) => on && !session.plotted.has(link));
+    if (now - lastPlots < plotPeriod && !fresh) return;
     lastPlots = now;
-    session.plotLinks = linksNow;
+    const recording = LiveRecord.recording(core.history());
+    session.plotted = new Set([...recording.linksUsed, ...connected.flatMap((on, link) => (on ? [link] : []))]);
     const layer = document.createElement('div');
     layer.className = 'layer pending';
     element('plots').append(layer);
-    const plots = new Plots(layer, record.snapshot(), () => {});
-    plots.show(record.end, { i: record.sampleCount - 1, w: 0 });
+    const plots = new Plots(layer, recording, () => {});
+    plots.show(recording.end, { i: recording.sampleCount - 1, w: 0 });
     requestAnimationFrame(() => requestAnimationFrame(() => {
       for (const old of [...element('plots').children]) if (old !== layer && !old.classList.contains('pending')) old.remove();
       layer.classList.remove('pending');
