@@ -83,9 +83,9 @@ EMSCRIPTEN_KEEPALIVE double kestrane_time() { return session ? session->Time() :
 EMSCRIPTEN_KEEPALIVE double kestrane_step() { return session ? session->Step() : 0; }
 EMSCRIPTEN_KEEPALIVE const char *kestrane_broken() { return Returned(session ? session->Broken() : ""); }
 
-// The state's numbers (LiveSession::State); their count is kestrane_state_size's.
+// The state's numbers now (LiveSession::State); their count is kestrane_state_size's.
 EMSCRIPTEN_KEEPALIVE const double *kestrane_state() { return session ? session->State().data() : nullptr; }
-EMSCRIPTEN_KEEPALIVE int kestrane_state_size() { return session ? static_cast<int>(session->State().size()) : 0; }
+EMSCRIPTEN_KEEPALIVE int kestrane_state_size() { return session ? static_cast<int>(session->LastState().size()) : 0; }
 EMSCRIPTEN_KEEPALIVE const char *kestrane_texture_names() { return Returned(session ? session->TextureNames() : "[]"); }
 
 EMSCRIPTEN_KEEPALIVE int kestrane_redraws() { return session ? session->Redraws() : 0; }

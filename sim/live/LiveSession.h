@@ -49,6 +49,8 @@ public:
   // orientation quaternion x, y, z, w; per link 0-7 connected, pull (N), stretch (%); per exhaust stream its vessel, link
   // (−1: none), texture, position and direction in the vessel's frame, length and width (m).
   const std::vector<double> &State();
+  // What State() gave last.
+  const std::vector<double> &LastState() const { return state; }
   // The names the streams' texture numbers stand for, as JSON.
   std::string TextureNames() const;
   // The display as last drawn, as JSON: its runs of text (x, y, text, colour, background colour,

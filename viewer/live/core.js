@@ -49,7 +49,7 @@ export class Core {
   // the exhaust streams in their vessels' frames.
   state() {
     const pointer = this.statePointer();
-    const n = this.stateSize();
+    const n = this.stateSize();  // of the state just taken
     const v = this.m.HEAPF64.subarray(pointer / 8, pointer / 8 + n);
     const vesselCount = v[3], streamCount = v[4];
     const vessels = [];

@@ -26,7 +26,7 @@ function fail(message) {
   document.body.dataset.error = message;
 }
 
-// Frame times, ms: the last few hundred, for kestraneLive.frameTimes().
+// Times, ms: the last few hundred, for kestraneLive.timings().
 class Timings {
   constructor() { this.values = []; }
   add(ms) {
@@ -88,7 +88,10 @@ async function start() {
   let last = null;
   let chosen = null;  // the vessel the user follows; null: the focus vessel
   let lastPlots = -Infinity;
-  const frameTimes = new Timings(), stepTimes = new Timings();
+  // Where an animation frame's time goes: the frames the clock owes, the state read out of the
+  // core, the scene drawn (its commands to the GPU) and the panels beside it; and the whole.
+  const timings = { simulation: new Timings(), read: new Timings(), scene: new Timings(), panels: new Timings(),
+    frame: new Timings() };
   let framesDrawn = 0;
 
   // A key for the display: with the next frame, or now while the clock stands.
@@ -102,7 +105,15 @@ async function start() {
 
   function load(name, text) {
     const error = core.open(name, text);
+    // The scenario flown before is gone either way: the plug-in is one module, and one session
+    // has it at a time.
+    session?.view.renderer.domElement.remove();
+    session?.view.renderer.dispose();
     if (error) {
+      session?.display.show(null);
+      session = null;
+      element('plots').replaceChildren();
+      for (const button of buttons) button.textContent = '';
       fail(error);
       return false;
     }
@@ -112,8 +123,6 @@ async function start() {
     const state = core.state();
     const record = new LiveRecord(info, state);
     record.textureNames = core.textureNames();
-    session?.view.renderer.domElement.remove();
-    session?.view.renderer.dispose();
     const view = new SceneView(element('view'), record, textures);
     view.onChange = () => {};
     const poses = record.poses;
@@ -168,6 +177,7 @@ async function start() {
 
   function draw() {
     const { record, view } = session;
+    const begun = performance.now();
     record.update(core.state());
     if (record.state.textureCount !== record.textureNames.length) record.textureNames = core.textureNames();
     const poses = record.poses;
@@ -177,17 +187,21 @@ async function start() {
     const origin = followed ? poses.get(followed).position : [0, 0, 0];
     const velocity = index >= 0 ? record.state.vessels[index].velocity : [0, 0, 0];
     const ahead = origin.map((p, k) => p + velocity[k]);
+    const read = performance.now();
     view.render({ poses, streams: record.streams, followed, origin, ahead, date: record.state.date });
     session.origin = origin;
+    const rendered = performance.now();
     showScreen();
-    const now = performance.now();
-    showPlots(now);
+    showPlots(rendered);
     const shown = `t = ${record.state.time.toFixed(1)} s${paused ? ' · paused' : ''}`;
     if (element('clock').textContent !== shown) element('clock').textContent = shown;
     const button = paused ? '\u25B6' : '\u275A\u275A';
     if (element('play').textContent !== button) element('play').textContent = button;
     if (speedSelect.value !== String(speedIndex)) speedSelect.value = String(speedIndex);
     ++framesDrawn;
+    timings.read.add(read - begun);
+    timings.scene.add(rendered - read);
+    timings.panels.add(performance.now() - rendered);
   }
 
   // Runs the frames the clock owes and draws; the time it took is the page's frame time.
@@ -199,7 +213,7 @@ async function start() {
       if (count > 0) {
         const stepped = performance.now();
         core.frames(count);
-        stepTimes.add(performance.now() - stepped);
+        timings.simulation.add(performance.now() - stepped);
         owed -= count * session.step;
         session.broken = core.broken();
         if (session.broken) fail(session.broken);
@@ -207,7 +221,7 @@ async function start() {
     }
     last = now;
     if (session) draw();
-    frameTimes.add(performance.now() - begun);
+    timings.frame.add(performance.now() - begun);
     requestAnimationFrame(tick);
   }
 
@@ -228,6 +242,7 @@ async function start() {
   element('page').addEventListener('click', () => { type(core.keyCode('F2')); element('page').blur(); });
   element('menu').addEventListener('click', () => { type(core.keyCode('GRAVE')); element('menu').blur(); });
   element('save').addEventListener('click', () => {
+    if (!session) return;
     const text = core.save();
     const link = document.createElement('a');
     link.href = URL.createObjectURL(new Blob([text], { type: 'text/plain' }));
@@ -318,10 +333,9 @@ async function start() {
     tethers: () => session.view.streams.drawn.map(({ stream }) => ({ link: stream.link, vessel: stream.vessel.name,
       texture: stream.texture })),
     plots: () => [...element('plots').querySelectorAll('.layer:not(.pending) .plot')].map((p) => Number(p.dataset.link)),
-    // Where the page's time goes, ms: each animation frame's whole work (frames run, state read,
-    // scene and panels drawn) and the frames run in it; and how long it took to start.
-    frameTimes: () => frameTimes.summary(),
-    stepTimes: () => stepTimes.summary(),
+    // Where the page's time goes, ms (median, 90th percentile and largest of the last 600
+    // animation frames): each frame's whole work, and its parts.
+    timings: () => Object.fromEntries(Object.entries(timings).map(([part, t]) => [part, t.summary()])),
     framesDrawn: () => framesDrawn,
     // From the page's navigation to its first scenario drawn and its keys taken, and the part of
     // it the core and the first scenario took.
