@@ -96,9 +96,10 @@ inline from_chars_result from_chars(const char *first, const char *last, float &
 
 inline to_chars_result to_chars(char *first, char *last, double value, chars_format format, int precision) {
   char text[400];
-  const int length = std::snprintf(text, sizeof text, format == chars_format::scientific ? "%.*e"
-                                                      : format == chars_format::fixed    ? "%.*f"
-                                                                                         : "%.*g",
+  const int length = std::snprintf(text, sizeof text,
+                                   format == chars_format::scientific ? "%.*e"
+                                   : format == chars_format::fixed    ? "%.*f"
+                                                                      : "%.*g",
                                    precision, value);
   if (length < 0 || length > last - first) return {last, errc::value_too_large};
   for (int i = 0; i < length; ++i) first[i] = text[i];

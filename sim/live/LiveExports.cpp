@@ -96,9 +96,7 @@ EMSCRIPTEN_KEEPALIVE int kestrane_history_count() {
   return session ? static_cast<int>(session->History().SampleCount()) : 0;
 }
 EMSCRIPTEN_KEEPALIVE const double *kestrane_history_times() { return session->History().Times().data(); }
-EMSCRIPTEN_KEEPALIVE const uint8_t *kestrane_history_connected() {
-  return session->History().TetherConnected().data();
-}
+EMSCRIPTEN_KEEPALIVE const uint8_t *kestrane_history_connected() { return session->History().TetherConnected().data(); }
 EMSCRIPTEN_KEEPALIVE const float *kestrane_history_pull() { return session->History().TetherPull().data(); }
 EMSCRIPTEN_KEEPALIVE const float *kestrane_history_stretch() { return session->History().TetherStretch().data(); }
 
@@ -108,7 +106,9 @@ EMSCRIPTEN_KEEPALIVE const char *kestrane_sample_csv() { return Returned(session
 // The tether's textures, as the host loads them: their count, and texture `index`'s name, size
 // and pixels (RGBA, the top row first).
 EMSCRIPTEN_KEEPALIVE int kestrane_texture_count() { return static_cast<int>(textures::MakeAll().size()); }
-EMSCRIPTEN_KEEPALIVE const char *kestrane_texture_name(int index) { return Returned(textures::MakeAll().at(index).name); }
+EMSCRIPTEN_KEEPALIVE const char *kestrane_texture_name(int index) {
+  return Returned(textures::MakeAll().at(index).name);
+}
 EMSCRIPTEN_KEEPALIVE int kestrane_texture_width() { return textures::kWidth; }
 EMSCRIPTEN_KEEPALIVE int kestrane_texture_height() { return textures::kHeight; }
 EMSCRIPTEN_KEEPALIVE const uint8_t *kestrane_texture_pixels(int index) {

@@ -1,12 +1,12 @@
 #include "sim/live/LiveSession.h"
 
+#include <sys/stat.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <sys/stat.h>
 
 #include "sim/run/BlockWarnings.h"
 #include "sim/run/PluginContract.h"
@@ -96,6 +96,8 @@ void LiveSession::Queue(DWORD key) { queued.push_back(key); }
 void LiveSession::PressQueued() {
   for (DWORD key : queued) simulation->PressKey(key);
   queued.clear();
+  // With the clock stopped no frame ends to redraw the display that a key changed.
+  simulation->Displays().RedrawRequested();
 }
 
 void LiveSession::Frames(int count) {
@@ -133,12 +135,12 @@ std::string LiveSession::Describe() const {
   if (const DisplayHost::Display *display = run.FirstDisplay()) geometry = display->Size();
   return "{\"title\":" + JsonString(FileName(path)) + ",\"description\":" + JsonString(run.Loaded().description) +
          ",\"step\":" + JsonNumber(world.step) + ",\"gravityGM\":" + JsonNumber(world.gravityGM.value_or(0.0)) +
-         ",\"links\":" + std::to_string(plugin::linkCount) + ",\"display\":{\"width\":" +
-         std::to_string(geometry.width) + ",\"height\":" + std::to_string(geometry.height) +
-         ",\"cellWidth\":" + std::to_string(geometry.cellWidth) +
+         ",\"links\":" + std::to_string(plugin::linkCount) +
+         ",\"display\":{\"width\":" + std::to_string(geometry.width) +
+         ",\"height\":" + std::to_string(geometry.height) + ",\"cellWidth\":" + std::to_string(geometry.cellWidth) +
          ",\"cellHeight\":" + std::to_string(geometry.cellHeight) +
-         ",\"buttonsPerSide\":" + std::to_string(geometry.buttonsPerSide) + "},\"warnings\":" +
-         JsonList(warnings, JsonString) + ",\"carried\":" + std::to_string(run.CarriedCount()) +
+         ",\"buttonsPerSide\":" + std::to_string(geometry.buttonsPerSide) +
+         "},\"warnings\":" + JsonList(warnings, JsonString) + ",\"carried\":" + std::to_string(run.CarriedCount()) +
          ",\"vessels\":" + vesselList + "}";
 }
 
@@ -175,9 +177,9 @@ const std::vector<double> &LiveSession::State() {
     const Vessel *v = world.FindByName(sampled[s.vessel].name);
     const std::string &texture = sample.TextureNames()[s.texture];
     const auto textureIndex = std::find(textures.begin(), textures.end(), texture) - textures.begin();
-    state.insert(state.end(), {static_cast<double>(world.IndexOf(v)), static_cast<double>(s.link),
-                               static_cast<double>(textureIndex), s.px, s.py, s.pz, s.dx, s.dy, s.dz, s.length,
-                               s.width});
+    state.insert(state.end(),
+                 {static_cast<double>(world.IndexOf(v)), static_cast<double>(s.link), static_cast<double>(textureIndex),
+                  s.px, s.py, s.pz, s.dx, s.dy, s.dz, s.length, s.width});
   }
   return state;
 }
@@ -195,8 +197,8 @@ std::string LiveSession::Screen() {
     for (char &c : text)
       if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7e) c = '?';
     runs += (runs.size() > 1 ? "," : "") + std::string("[") + std::to_string(run.x) + "," + std::to_string(run.y) +
-            "," + JsonString(text) + "," + std::to_string(run.textColour) + "," + std::to_string(run.backColour) +
-            "," + (run.backMode == OPAQUE ? "true" : "false") + "]";
+            "," + JsonString(text) + "," + std::to_string(run.textColour) + "," + std::to_string(run.backColour) + "," +
+            (run.backMode == OPAQUE ? "true" : "false") + "]";
   }
   runs += "]";
   std::vector<std::string> labels;
@@ -216,7 +218,8 @@ int LiveSession::Redraws() {
 std::string LiveSession::Save() { return FormatScenario(simulation->Capture()); }
 
 std::string LiveSession::SampleCsv() {
-  const std::string tetherFile = std::string(folder) + "/tethers.csv", vesselFile = std::string(folder) + "/vessels.csv";
+  const std::string tetherFile = std::string(folder) + "/tethers.csv",
+                    vesselFile = std::string(folder) + "/vessels.csv";
   Recorder recorder;
   std::vector<std::string> notes, errors;
   std::string error;

@@ -46,8 +46,8 @@ public:
   std::string Describe() const;
   // The state now, as numbers: time, date (MJD; 0 without one), focus vessel, vessel count, stream
   // count, texture name count; then per vessel x, y, z (global, m), its velocity (m/s) and the
-  // orientation quaternion x, y, z, w; per link 0-7 connected, pull (N), stretch (%); per exhaust stream its vessel, link
-  // (−1: none), texture, position and direction in the vessel's frame, length and width (m).
+  // orientation quaternion x, y, z, w; per link 0-7 connected, pull (N), stretch (%); per exhaust stream its vessel,
+  // link (−1: none), texture, position and direction in the vessel's frame, length and width (m).
   const std::vector<double> &State();
   // What State() gave last.
   const std::vector<double> &LastState() const { return state; }

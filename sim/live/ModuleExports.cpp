@@ -45,7 +45,8 @@ const StaticExport kestraneExports[] = {
 
 }  // namespace
 
-const StaticModule linkedModules[] = {{"kestrane.so", kestraneExports, sizeof kestraneExports / sizeof *kestraneExports}};
+const StaticModule linkedModules[] = {
+    {"kestrane.so", kestraneExports, sizeof kestraneExports / sizeof *kestraneExports}};
 const size_t linkedModuleCount = 1;
 
 }  // namespace sim

@@ -168,6 +168,8 @@ test('the examples are built in; a file opened on the page flies, a malformed on
   await page.waitForFunction(() => document.body.dataset.error, { timeout: 10000 });
   assert.match(await page.evaluate(() => document.body.dataset.error), /broken\.scn:3/);
 
+  // One file that opens from the disk: everything is in it, and it stays small.
+  assert.ok(fs.statSync(pagePath).size < 3 * 1024 * 1024, 'the page is under 3 MB');
   assert.deepEqual(requests, [], 'requests that left the page');
   assert.deepEqual(errors, [], 'errors in the page');
 });
