@@ -16,7 +16,7 @@ fi
 # A Linux tree's kestrane-sim, where there is one, is what the page's tests compare it with.
 linux=$PWD/build/linux
 emcmake cmake -S . -B build/live -DCMAKE_BUILD_TYPE=Release -DKESTRANE_LINUX_BUILD="$linux" >/dev/null
-nice -n 10 cmake --build build/live -j "$(nproc)" --target kestrane-live
+nice -n 10 cmake --build build/live -j "$(nproc)"
 mkdir -p "$(dirname "$out")"
 cp build/live/kestrane-live.html "$out"
 echo "live: $out ($(($(stat -c %s "$out") / 1024)) KiB)"
