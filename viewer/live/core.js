@@ -27,7 +27,8 @@ export class Core {
     this.screenJson = call('kestrane_screen', 'string', []);
     this.redraws = call('kestrane_redraws', 'number', []);
     this.historyCount = call('kestrane_history_count', 'number', []);
-    this.historyPointers = ['times', 'connected', 'pull', 'stretch'].map((name) => call(`kestrane_history_${name}`, 'number', []));
+    this.historyPointers = ['times', 'connected', 'pull', 'stretch']
+      .map((name) => call(`kestrane_history_${name}`, 'number', []));
     this.save = call('kestrane_save', 'string', []);
     this.sampleCsv = call('kestrane_sample_csv', 'string', []);
     this.textureCount = call('kestrane_texture_count', 'number', []);

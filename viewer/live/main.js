@@ -124,14 +124,15 @@ async function start() {
     const record = new LiveRecord(info, state);
     record.textureNames = core.textureNames();
     const view = new SceneView(element('view'), record, textures);
-    view.onChange = () => {};
     const poses = record.poses;
     chosen = null;
     const focus = record.vessels[state.focus];
     view.frame(focus, poses);
     const display = new DisplayView(displayCanvas, info.display);
     session = { name, info, record, view, display, step: core.step(), redraws: -1, broken: '', plotted: new Set() };
-    element('notes').textContent = [...info.warnings, ...(info.carried ? [`${info.carried} vessel(s) landed, attached or orbiting another body: carried as read, not simulated`] : [])].join('\n');
+    const carried = info.carried
+      ? [`${info.carried} vessel(s) landed, attached or orbiting another body: carried as read, not simulated`] : [];
+    element('notes').textContent = [...info.warnings, ...carried].join('\n');
     document.title = `${name} — Kestrane live`;
     if (KESTRANE_SCENARIOS[name] !== undefined) scenarioSelect.value = name;
     owed = 0;
@@ -146,7 +147,6 @@ async function start() {
     const screen = core.screen();
     if (!screen) return;
     session.redraws = screen.redraws;
-    session.screen = screen;
     session.display.show([core.time(), screen.runs]);
     for (const [k, button] of buttons.entries()) {
       button.textContent = screen.labels[k];
@@ -170,7 +170,8 @@ async function start() {
     const plots = new Plots(layer, recording, () => {});
     plots.show(recording.end, { i: recording.sampleCount - 1, w: 0 });
     requestAnimationFrame(() => requestAnimationFrame(() => {
-      for (const old of [...element('plots').children]) if (old !== layer && !old.classList.contains('pending')) old.remove();
+      for (const old of [...element('plots').children])
+        if (old !== layer && !old.classList.contains('pending')) old.remove();
       layer.classList.remove('pending');
     }));
   }
@@ -189,7 +190,6 @@ async function start() {
     const ahead = origin.map((p, k) => p + velocity[k]);
     const read = performance.now();
     view.render({ poses, streams: record.streams, followed, origin, ahead, date: record.state.date });
-    session.origin = origin;
     const rendered = performance.now();
     showScreen();
     showPlots(rendered);
@@ -208,7 +208,8 @@ async function start() {
   function tick(now) {
     const begun = performance.now();
     if (session && !paused && !session.broken) {
-      if (last !== null) owed = Math.min(owed + ((now - last) / 1000) * speeds[speedIndex], longestCatchUp * speeds[speedIndex]);
+      const speed = speeds[speedIndex];
+      if (last !== null) owed = Math.min(owed + ((now - last) / 1000) * speed, longestCatchUp * speed);
       const count = Math.floor(owed / session.step + 1e-9);
       if (count > 0) {
         const stepped = performance.now();
@@ -300,7 +301,8 @@ async function start() {
   });
   viewElement.addEventListener('wheel', (e) => {
     e.preventDefault();
-    if (session) session.view.distance = Math.max(1, Math.min(5e8, session.view.distance * Math.exp(e.deltaY * 0.0015)));
+    if (!session) return;
+    session.view.distance = Math.max(1, Math.min(5e8, session.view.distance * Math.exp(e.deltaY * 0.0015)));
   }, { passive: false });
 
   const drawn = () => new Promise((resolve) => requestAnimationFrame(() => resolve()));
@@ -332,7 +334,8 @@ async function start() {
     vessels: () => [...session.record.poses].map(([v, pose]) => ({ name: v.name, position: [...pose.position] })),
     tethers: () => session.view.streams.drawn.map(({ stream }) => ({ link: stream.link, vessel: stream.vessel.name,
       texture: stream.texture })),
-    plots: () => [...element('plots').querySelectorAll('.layer:not(.pending) .plot')].map((p) => Number(p.dataset.link)),
+    plots: () => [...element('plots').querySelectorAll('.layer:not(.pending) .plot')]
+      .map((p) => Number(p.dataset.link)),
     // Where the page's time goes, ms (median, 90th percentile and largest of the last 600
     // animation frames): each frame's whole work, and its parts.
     timings: () => Object.fromEntries(Object.entries(timings).map(([part, t]) => [part, t.summary()])),

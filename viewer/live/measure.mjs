@@ -30,9 +30,12 @@ try {
   const [timings, simulated] = await p.evaluate(() => [kestraneLive.timings(), kestraneLive.time()]);
   const f = (v) => v.toFixed(2);
   console.log(`size: ${(fs.statSync(page).size / 1048576).toFixed(2)} MiB`);
-  console.log(`ready after navigation: ${median(ready).toFixed(0)} ms (median of 5; core and first scenario ${median(start).toFixed(0)} ms)`);
-  console.log(`eight.scn at 1x, ${simulated.toFixed(1)} s simulated in ${seconds} s, ${timings.frame.count} frames drawn; ms median / p90 / max:`);
-  for (const [part, t] of Object.entries(timings)) console.log(`  ${part.padEnd(10)} ${f(t.median)} / ${f(t.p90)} / ${f(t.max)}`);
+  console.log(`ready after navigation: ${median(ready).toFixed(0)} ms (median of 5; core and first scenario ` +
+    `${median(start).toFixed(0)} ms)`);
+  console.log(`eight.scn at 1x, ${simulated.toFixed(1)} s simulated in ${seconds} s, ${timings.frame.count} frames ` +
+    'drawn; ms median / p90 / max:');
+  for (const [part, t] of Object.entries(timings))
+    console.log(`  ${part.padEnd(10)} ${f(t.median)} / ${f(t.p90)} / ${f(t.max)}`);
 } finally {
   await browser.close();
 }

@@ -23,7 +23,8 @@ export class LiveRecord {
   update(state) {
     this.state = state;
     this.poses = new Map();
-    for (const [k, v] of state.vessels.entries()) this.poses.set(this.vessels[k], { position: v.position, quaternion: v.quaternion });
+    for (const [k, v] of state.vessels.entries())
+      this.poses.set(this.vessels[k], { position: v.position, quaternion: v.quaternion });
     this.streams = state.streams.map((s) => {
       const stretch = s.link >= 0 ? state.tethers[s.link].stretch : NaN;
       return { ...s, vessel: this.vessels[s.vessel], texture: this.textureNames?.[s.texture] ?? '',

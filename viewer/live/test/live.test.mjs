@@ -128,13 +128,17 @@ test('every example flies two minutes as kestrane-sim run flies it', async () =>
     const step = await page.evaluate(() => kestraneLive.step());
     await page.evaluate((n) => kestraneLive.frames(n), Math.round(minutes / step));
     const [tethers, vessels] = (await page.evaluate(() => kestraneLive.sampleCsv())).split('\n\n');
-    const rows = (file, text) => fs.readFileSync(file, 'utf8').trim().split('\n').slice(-(text.trim().split('\n').length - 1));
+    // The native file's last sample: as many rows as the page's sample has.
+    const rows = (file, text) => fs.readFileSync(file, 'utf8').trim().split('\n')
+      .slice(-(text.trim().split('\n').length - 1));
     // The state the frames leave is the same to the bit; the orientation angles a save writes come
     // from the C library's inverse trigonometry, whose last bit may differ.
     assert.deepEqual(tethers.trim().split('\n').slice(1), rows(`${run}-tethers.csv`, tethers), `${name}: tethers`);
     assert.deepEqual(vessels.trim().split('\n').slice(1), rows(`${run}-vessels.csv`, vessels), `${name}: vessels`);
-    const saved = largestTextDifference(await page.evaluate(() => kestraneLive.save()), fs.readFileSync(`${run}-end.scn`, 'utf8'));
-    console.log(`# ${name}, ${minutes} s: tethers and vessels the same; the saved scenario's largest relative difference ${saved}`);
+    const saved = largestTextDifference(await page.evaluate(() => kestraneLive.save()),
+      fs.readFileSync(`${run}-end.scn`, 'utf8'));
+    console.log(`# ${name}, ${minutes} s: tethers and vessels the same; the saved scenario's largest relative ` +
+      `difference ${saved}`);
     assert.ok(saved <= 1e-14, `${name}: ${saved}`);
   }
 });
@@ -145,7 +149,8 @@ test('the examples are built in; a file opened on the page flies, a malformed on
   await page.evaluate(() => kestraneLive.pause());
   assert.equal(await page.evaluate(() => kestraneLive.load('eight.scn')), true);
   await page.evaluate(() => kestraneLive.frames(50));
-  assert.deepEqual(await page.evaluate(() => kestraneLive.tethers().map((t) => t.link).sort()), [0, 1, 2, 3, 4, 5, 6, 7]);
+  assert.deepEqual(await page.evaluate(() => kestraneLive.tethers().map((t) => t.link).sort()),
+    [0, 1, 2, 3, 4, 5, 6, 7]);
   await page.waitForFunction(() => kestraneLive.plots().length === 8, { timeout: 10000 });
   // Mid-flight, for the README: the eight tethers taut round the spinning hub, the display beside.
   await page.evaluate(() => kestraneLive.run());
@@ -160,7 +165,9 @@ test('the examples are built in; a file opened on the page flies, a malformed on
   const input = await page.$('#file');
   await input.uploadFile(saved);
   await page.waitForFunction(() => document.title.startsWith('eight-saved.scn'), { timeout: 10000 });
-  assert.equal(await page.evaluate(() => kestraneLive.time()), Number(/SIMTIME (\S+)/.exec(fs.readFileSync(saved, 'utf8'))[1]));
+  // It goes on from the clock it was saved at.
+  assert.equal(await page.evaluate(() => kestraneLive.time()),
+    Number(/SIMTIME (\S+)/.exec(fs.readFileSync(saved, 'utf8'))[1]));
 
   const broken = path.join(out, 'broken.scn');
   fs.writeFileSync(broken, 'BEGIN_SHIPS\nPod:ShuttlePB\n  RPOS 1 2\nEND\nEND_SHIPS\n');
