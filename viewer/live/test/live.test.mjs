@@ -144,6 +144,8 @@ test('every example flies two minutes as kestrane-sim run flies it', async () =>
 });
 
 test('the examples are built in; a file opened on the page flies, a malformed one is refused', async () => {
+  // The legend: the display's 25 keys, each with the character play types it with.
+  assert.equal(await page.evaluate(() => document.querySelectorAll('#legend-keys kbd').length), 25);
   assert.deepEqual(await page.evaluate(() => kestraneLive.scenarios()),
     fs.readdirSync(scenarios).filter((f) => f.endsWith('.scn')).sort());
   await page.evaluate(() => kestraneLive.pause());
