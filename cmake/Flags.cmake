@@ -11,8 +11,9 @@ function(kestrane_flags target)
     # Results must not depend on the compiler's fusing of multiply-adds, so that builds on
     # different platforms can be compared bit for bit.
     -ffp-contract=off)
-  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    # x87 registers would carry extra precision; SSE2 rounds every operation to double.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT EMSCRIPTEN)
+    # x87 registers would carry extra precision; SSE2 rounds every operation to double (as
+    # WebAssembly does by itself).
     target_compile_options(${target} PRIVATE -msse2 -mfpmath=sse)
   endif()
   if(KESTRANE_WERROR)

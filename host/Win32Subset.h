@@ -7,7 +7,9 @@
 #ifndef _WIN32
 
 #include <cstdint>
+#ifndef __EMSCRIPTEN__
 #include <dlfcn.h>
+#endif
 
 #define WINAPI
 
@@ -58,11 +60,18 @@ struct POINT {
 };
 typedef POINT *LPPOINT;
 
+#ifdef __EMSCRIPTEN__
+// A module's own exports, looked up by name. In the browser the module is linked into the host's
+// program, which keeps the table of the module's exports: the module handle is that table's, and
+// the host looks the name up there.
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);
+#else
 // A module's own exports, looked up by name: the host loads modules with dlopen, so the module
 // handle is a dlopen handle.
 inline FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
   return reinterpret_cast<FARPROC>(dlsym(module, name));
 }
+#endif
 
 #define GDI_EXPORT __attribute__((visibility("default")))
 GDI_EXPORT UINT SetTextAlign(HDC hdc, UINT align);

@@ -3,7 +3,8 @@
 # Debian, as root (or through sudo). Safe to run again: it installs only what is absent.
 #
 #   scripts/install-deps.sh            Linux build, tests, demo, plots, fuzzing (clang, libFuzzer),
-#                                      profiles (valgrind) and the replay page (node, npm, chromium for its tests)
+#                                      profiles (valgrind), the replay page (node, npm, chromium for its tests)
+#                                      and the live page (emscripten)
 #   scripts/install-deps.sh --windows  also the i686 and x86_64 MinGW cross compilers, 32- and
 #                                      64-bit Wine, clang/lld in Visual C++ mode with zip for the
 #                                      plug-in's build for the real host and its release, GCC's
@@ -35,6 +36,9 @@ packages=(
   clang libclang-rt-14-dev
   chromium
 )
+# The live page's compiler: where the system's archive lacks it, everything else is installed and
+# the live page is not built (scripts/live.sh and test.sh say so).
+optional=(emscripten)
 if [ "$want_windows" -eq 1 ]; then
   packages+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev wine wine32
              g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64
@@ -42,20 +46,31 @@ if [ "$want_windows" -eq 1 ]; then
              gcc-12-source patch xvfb xauth)
 fi
 
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  installed "$p" || missing+=("$p")
+done
+missing_optional=()
+for p in "${optional[@]}"; do
+  installed "$p" || missing_optional+=("$p")
 done
 # The replay page is built with node and npm; a node that came from elsewhere is used as it is.
 command -v node >/dev/null || missing+=(nodejs)
 command -v npm >/dev/null || missing+=(npm)
-[ "${#missing[@]}" -eq 0 ] && exit 0
+[ "${#missing[@]}" -eq 0 ] && [ "${#missing_optional[@]}" -eq 0 ] && exit 0
 
-echo "install-deps: installing ${missing[*]}"
+echo "install-deps: installing ${missing[*]} ${missing_optional[*]}"
 if [ "$want_windows" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   # 32-bit Wine runs the i686 builds; its packages live in the i386 architecture.
   "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ "${#missing[@]}" -gt 0 ]; then
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+for p in "${missing_optional[@]}"; do
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "$p" >/dev/null ||
+    echo "install-deps: $p cannot be installed here; what needs it is left out" >&2
+done

@@ -6,7 +6,8 @@
 # for the real host in its Visual C++ ABI, 32- and 64-bit, with its test host under Wine and the
 # release zips, and, where the host's sources are (../shared/openorbiter), the real host itself,
 # 32- and 64-bit, built from them, running Kestrane under Wine, headless and with its displays on a
-# virtual X display, and compared with the Linux build's kestrane-sim, its displays too.
+# virtual X display, and compared with the Linux build's kestrane-sim, its displays too. Where
+# emscripten is, the live page (WebAssembly) is built and flown against the Linux build's kestrane-sim.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --windows
@@ -22,6 +23,20 @@ run_suite() {
 }
 
 run_suite build/linux
+
+# The live page (an emscripten tree), flown in headless Chromium against build/linux's kestrane-sim.
+live_page() {
+  echo "== build/live"
+  if ! command -v emcmake >/dev/null; then
+    echo "build/live: SKIPPED: emscripten is not installed (scripts/install-deps.sh could not install it)"
+    return
+  fi
+  emcmake cmake -S . -B build/live -DCMAKE_BUILD_TYPE=Release -DKESTRANE_WERROR=ON \
+    -DKESTRANE_LINUX_BUILD="$PWD/build/linux" >/dev/null
+  bash scripts/live.sh
+  ctest --test-dir build/live --output-on-failure
+}
+live_page
 run_suite build/sanitize -DKESTRANE_SANITIZE=ON -DKESTRANE_BENCH=OFF
 bash scripts/fuzz.sh --ci
 run_suite build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DKESTRANE_BENCH=OFF

@@ -5,6 +5,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#elif defined(__EMSCRIPTEN__)
+#include "sim/live/StaticModule.h"
 #else
 #include <dlfcn.h>
 #endif
@@ -26,6 +28,18 @@ void CloseLibrary(void *handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
 // The Windows loader calls the entry itself.
 void NotifyEntry(void *, DWORD) {}
 #else
+#ifdef __EMSCRIPTEN__
+// No dynamic loader: the module is linked in, and its handle is the table of its exports.
+void *OpenLibrary(const std::string &path, std::string &error) {
+  const StaticModule *module = FindStaticModule(path);
+  if (module == nullptr) error = "no plug-in '" + path + "' is linked into this program";
+  return const_cast<StaticModule *>(module);
+}
+void *FindSymbol(void *handle, const char *name) {
+  return reinterpret_cast<void *>(StaticSymbol(*static_cast<const StaticModule *>(handle), name));
+}
+void CloseLibrary(void *) {}
+#else
 void *OpenLibrary(const std::string &path, std::string &error) {
   // A bare file name would be searched on the library path; the host loads the file it is given.
   std::string file = path.find('/') == std::string::npos ? "./" + path : path;
@@ -38,6 +52,7 @@ void *OpenLibrary(const std::string &path, std::string &error) {
 }
 void *FindSymbol(void *handle, const char *name) { return dlsym(handle, name); }
 void CloseLibrary(void *handle) { dlclose(handle); }
+#endif
 // Here the host plays the loader: the module's static initialisers have run by the time dlopen
 // returns, so its entry sees a fully constructed library, as it would on Windows.
 void NotifyEntry(void *handle, DWORD reason) {
