@@ -155,8 +155,8 @@ graphics_scenario() {
   fi
   local vessel distance azimuth elevation fov
   IFS=, read -r vessel distance azimuth elevation fov <<<"$graphics_camera"
-  awk 'toupper($1) == "BEGIN_CAMERA" { skip = 1 } !skip { print } skip && toupper($1) == "END_CAMERA" { skip = 0 }' \
-    "$scenario"
+  awk '{ word = toupper($1); sub(/\r$/, "", word) }
+       word == "BEGIN_CAMERA" { skip = 1 } !skip { print } skip && word == "END_CAMERA" { skip = 0 }' "$scenario"
   printf '\nBEGIN_CAMERA\n  TARGET %s\n  MODE Extern\n  POS %s %s %s\n  TRACKMODE TargetRelative\n  FOV %s\nEND_CAMERA\n' \
     "$vessel" "${distance:-4}" "${azimuth:-0}" "${elevation:-0}" "${fov:-40}"
 }
@@ -166,7 +166,8 @@ graphics_recorder_lines() {
   local shot
   for shot in "${graphics_shots[@]}"; do printf '  Shot %s shot-%s.png\n' "$shot" "$shot"; done
 }
-graphics_client_lines() { printf '  Window %s %s\n' "${graphics_window%x*}" "${graphics_window#*x}"; }
+# The host's configuration for the run: the render window's size, which the host reads as it starts.
+graphics_config() { printf 'WindowWidth = %s\nWindowHeight = %s\n' "${graphics_window%x*}" "${graphics_window#*x}"; }
 
 # After a run in HOST_DIR: its shots into OUT; a shot missing fails the run. Prints the frame rate
 # the recorder logged.
@@ -240,18 +241,15 @@ run() {
     [ -z "$keys" ] || printf '  Keys %s\n' "$keys"
     graphics_recorder_lines
     printf 'END\n'
-    if [ "$graphics" -eq 1 ]; then
-      printf 'BEGIN_D3D7Client\n'
-      graphics_client_lines
-    fi
     if [ "$displays" -eq 1 ]; then
-      [ "$graphics" -eq 1 ] || printf 'BEGIN_NullClient\n'
+      if [ "$graphics" -eq 1 ]; then printf 'BEGIN_D3D7Client\n'; else printf 'BEGIN_NullClient\n'; fi
       printf '  Screens screens.txt\n'
       local picture
       for picture in "${pictures[@]}"; do printf '  Picture %s display-%s.png\n' "$picture" "$picture"; done
       printf 'END\n'
     fi
   } >"$out/host/Scenarios/Run/$name.scn"
+  [ "$graphics" -eq 0 ] || graphics_config >"$out/host/Orbiter.cfg"
 
   # The graphics client first: the host takes the first module that registers as one.
   local -a modules=(--plugin=Recorder --plugin=Kestrane)

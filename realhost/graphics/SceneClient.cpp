@@ -2,10 +2,8 @@
 
 #include <imgui.h>
 
-#include <cstdio>
 #include <string>
 
-#include "../recorder/SettingsLine.h"
 #include "TextRoute.h"
 
 namespace nullclient {
@@ -13,18 +11,6 @@ namespace nullclient {
 namespace {
 
 SceneClient *client = nullptr;
-
-// "Window W H": the render window's size, within what a virtual display holds.
-std::string ReadWindow(std::string_view rest, int &width, int &height) {
-  const std::string text(rest);
-  int w = 0, h = 0;
-  char extra = 0;
-  if (std::sscanf(text.c_str(), "%d %d %c", &w, &h, &extra) != 2 || w < 160 || h < 120 || w > 4096 || h > 4096)
-    return "Window '" + text + "' is not a width and a height in pixels (160 × 120 to 4096 × 4096)";
-  width = w;
-  height = h;
-  return {};
-}
 
 }  // namespace
 
@@ -40,22 +26,15 @@ void SceneClient::ReadSettings(FILEHANDLE scn) {
   ClientSettings settings;
   char *line = nullptr;
   while (oapiReadScenario_nextline(scn, line)) {
-    std::string_view rest = recorder::SettingsLine(line);
-    std::string problem;
-    if (recorder::NextWord(rest) == "Window")
-      problem = ReadWindow(rest, windowWidth, windowHeight);
-    else
-      problem = settings.ReadLine(line);
+    const std::string problem = settings.ReadLine(line);
     if (!problem.empty()) Fail("in BEGIN_D3D7Client: " + problem);
   }
   capture = std::make_unique<DisplayCapture>(std::move(settings));
 }
 
+// A window on the virtual display, never the whole screen.
 HWND SceneClient::clbkCreateRenderWindow() {
-  VIDEODATA *video = GetVideoData();
-  video->fullscreen = false;
-  video->winw = windowWidth;
-  video->winh = windowHeight;
+  GetVideoData()->fullscreen = false;
   return oapi::D3D7Client::clbkCreateRenderWindow();
 }
 

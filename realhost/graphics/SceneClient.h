@@ -1,14 +1,9 @@
 // The host's own Direct3D 7 graphics client (OVP/D3D7Client, built from the host's sources with the
 // patches in patches/d3d7), drawing the 3D scene under Wine, which keeps the displays' text and
 // pictures as the null client does (DisplayCapture.h), so that a run with the scene drawn does all
-// that a run with the null client does. Its block of the scenario is the null client's with one
-// more line:
-//
-//   BEGIN_D3D7Client
-//     Window 800 500             ; the render window's width and height in pixels
-//     Screens screens.txt
-//     Picture 20 display-20.png
-//   END
+// that a run with the null client does. Its block of the scenario is the null client's
+// (ClientSettings.h), BEGIN_D3D7Client … END. It draws in a window, of the size the host's
+// configuration gives (WindowWidth, WindowHeight), which the host reads before any scenario.
 //
 // The client's surfaces are DirectDraw surfaces; the text drawn into them through the device
 // contexts the client hands out is recorded per surface and follows the surface's copies, as the
@@ -62,7 +57,6 @@ private:
   void Copied(SURFHANDLE tgt, int tgtx, int tgty, SURFHANDLE src, PixelArea area) const;
   PixelArea Whole(SURFHANDLE surf) const;
 
-  int windowWidth = 800, windowHeight = 500;
   std::unique_ptr<DisplayCapture> capture;
   std::map<HDC, SURFHANDLE> drawing;                         // contexts handed out, not yet released
   mutable std::map<SURFHANDLE, std::vector<TextRun>> texts;  // the runs on each surface
