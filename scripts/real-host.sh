@@ -29,10 +29,11 @@
 #       the vessels, their exhaust streams and the tethers' attach points (realhost/recorder/
 #       ShotGeometry.h). --camera VESSEL[,DISTANCE[,AZIMUTH,ELEVATION[,FOV]]] puts the camera outside,
 #       looking at VESSEL from DISTANCE times its size (default 4) in the direction AZIMUTH and
-#       ELEVATION (degrees, default 0 0: from behind; the host's outside camera, turning with the
-#       vessel), with a field of view of FOV degrees (default 40); the host draws no displays then,
-#       which it draws only in the cockpit. --window WxH sizes the window (default 800x500). Each
-#       implies --graphics. The run ends by telling the frames drawn per second.
+#       ELEVATION (degrees as the host's POS line takes them, default 0 0: from behind; 90 0 from
+#       the right; 0 10 from 10 degrees below; the host's outside camera, turning with the vessel),
+#       with a field of view of FOV degrees (default 40); the host draws no displays then, which it
+#       draws only in the cockpit. --window WxH sizes the window (default 800x500). Each implies
+#       --graphics. The run ends by telling the frames drawn per second.
 #
 #   scripts/real-host.sh compare SCENARIO [--duration S] [--dt S] [--every S] [--out DIR] [--sim BUILD]
 #                        [--windows T1,T2] [--motion-until T] [--check] [--displays] [--keys LIST] [--screens]
