@@ -170,6 +170,16 @@ graphics_recorder_lines() {
 # The host's configuration for the run: the render window's size, which the host reads as it starts.
 graphics_config() { printf 'WindowWidth = %s\nWindowHeight = %s\n' "${graphics_window%x*}" "${graphics_window#*x}"; }
 
+# A host that drew the scene and was killed (status 137) after its log's last line said it was
+# shutting down ended its run: Wine ends a process that draws through OpenGL at times that way.
+# Sets the variable named STATUS to 0 then.
+graphics_status() {
+  local log=$1
+  local -n code=$2
+  [ "$code" -eq 137 ] && [ -f "$log" ] && tail -n 1 "$log" | grep -aq 'Fast process shutdown' && code=0
+  return 0
+}
+
 # After a run in HOST_DIR: its shots into OUT; a shot missing fails the run. Prints the frame rate
 # the recorder logged.
 graphics_collect() {
@@ -260,6 +270,7 @@ run() {
   (cd "$out/host" && host_wine "$displays" Orbiter.exe "--scenariox=Run\\$name" "--fixedstep=$dt" \
     "--maxframes=$frames" "${modules[@]}") >"$out/host.txt" 2>&1 || status=$?
   [ -f "$out/host/Orbiter.log" ] && cp "$out/host/Orbiter.log" "$out/Orbiter.log"
+  [ "$graphics" -eq 0 ] || graphics_status "$out/Orbiter.log" status
   [ -f "$out/host/Scenarios/(Current state).scn" ] && cp "$out/host/Scenarios/(Current state).scn" "$out/end.scn"
   local csv
   for csv in vessels.csv tethers.csv screens.txt; do

@@ -65,15 +65,24 @@ void SceneClient::clbkImGuiInit() {
   io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
 }
 
+// A surface the host draws text on again and again without clearing it (an instrument of a panel)
+// keeps its latest runs only.
+constexpr size_t mostRuns = 4096;
+
 std::vector<TextRun> *SceneClient::RunsOfDc(HDC dc) {
   if (client == nullptr) return nullptr;
   const auto found = client->drawing.find(dc);
-  return found != client->drawing.end() ? &client->texts[found->second] : nullptr;
+  if (found == client->drawing.end()) return nullptr;
+  std::vector<TextRun> &runs = client->texts[found->second];
+  if (runs.size() >= mostRuns) runs.erase(runs.begin(), runs.begin() + mostRuns / 2);
+  return &runs;
 }
 
+// The render window's own surface (none) is drawn on every frame and is no display's: its text is
+// not kept.
 HDC SceneClient::clbkGetSurfaceDC(SURFHANDLE surf) {
   HDC dc = oapi::D3D7Client::clbkGetSurfaceDC(surf);
-  if (dc != nullptr) drawing[dc] = surf;
+  if (dc != nullptr && surf != nullptr) drawing[dc] = surf;
   return dc;
 }
 

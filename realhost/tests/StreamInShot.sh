@@ -16,7 +16,7 @@ untied=$out/glider-pod-untied.scn
 sed 's/^\(  TetherData 0 CONNECT\) 1/\1 0/' "$tied" >"$untied"
 grep -q '^  TetherData 0 CONNECT 0' "$untied"
 for scenario in "$tied" "$untied"; do
-  "$root/scripts/real-host.sh" run "$scenario" --duration 0.6 --dt 0.1 --shot 0.5 --camera Glider,6,-90,10,50 \
+  "$root/scripts/real-host.sh" run "$scenario" --duration 0.8 --dt 0.1 --shot 0.5 --camera Glider,6,-90,10,50 \
     --out "$out/$(basename "$scenario" .scn)"
 done
 node "$root/realhost/tests/StreamInShot.mjs" "$out/glider-pod/shot-0.5.png" "$out/glider-pod-untied/shot-0.5.png" \
