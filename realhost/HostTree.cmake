@@ -1,10 +1,10 @@
 # Lays out the minimal host installation that the built host runs in, around the programs the build
 # put there: the host's configuration, the Sol system reduced to the Sun, the Earth and the Moon with
-# their data, the class files and meshes of the ShuttlePB, the DeltaGlider, the Shuttle-A and the ISS,
-# MinGW's thread library that GCC's C++ library calls, Kestrane.dll among the plug-ins, and the
-# folders the host expects.
+# their data, the class files, meshes and textures of the ShuttlePB, the DeltaGlider, the Shuttle-A
+# and the ISS, the host's textures and the tethers', MinGW's thread library that GCC's C++ library
+# calls, Kestrane.dll among the plug-ins, and the folders the host expects.
 #
-#   cmake -DHOST=SOURCE -DTREE=DIR -DMINGW=DIR -DKESTRANE=Kestrane.dll -P HostTree.cmake
+#   cmake -DHOST=SOURCE -DTREE=DIR -DMINGW=DIR -DKESTRANE=Kestrane.dll -DTETHER_TEXTURES=DIR -P HostTree.cmake
 cmake_minimum_required(VERSION 3.25)
 
 function(copy from to)
@@ -38,6 +38,18 @@ foreach(vessel "DeltaGlider|DG" "ShuttleA|ShuttleA" "ISS|ISS")
   list(GET vessel 1 meshes)
   copy_folder(${HOST}/Src/Vessel/${source}/Config ${TREE}/Config/Vessels)
   copy_folder(${HOST}/Src/Vessel/${source}/Meshes ${TREE}/Meshes/${meshes})
+endforeach()
+# The textures a graphics client draws with: the host's own, the vessels' in the folders their meshes
+# name, and the tethers'.
+copy_folder(${HOST}/Textures ${TREE}/Textures)
+foreach(vessel "ShuttlePB|" "DeltaGlider|/DG" "ShuttleA|/ShuttleA" "ISS|/ISS")
+  string(REPLACE "|" ";" vessel "${vessel}")
+  list(GET vessel 0 source)
+  list(GET vessel 1 folder)
+  copy_folder(${HOST}/Src/Vessel/${source}/Textures ${TREE}/Textures${folder})
+endforeach()
+foreach(texture TetherTaut Tether2 Tether3)
+  copy(${TETHER_TEXTURES}/${texture}.dds ${TREE}/Textures/${texture}.dds)
 endforeach()
 copy(${MINGW}/lib/libwinpthread-1.dll ${TREE}/libwinpthread-1.dll)
 copy(${KESTRANE} ${TREE}/Modules/Plugin/Kestrane.dll)

@@ -8,8 +8,9 @@
 #   scripts/install-deps.sh --windows  also the i686 and x86_64 MinGW cross compilers, 32- and
 #                                      64-bit Wine, clang/lld in Visual C++ mode with zip for the
 #                                      plug-in's build for the real host and its release, GCC's
-#                                      sources and patch(1) for the real host itself, and Xvfb, the
-#                                      virtual display its displays open on
+#                                      sources and patch(1) for the real host itself, Xvfb, the
+#                                      virtual display its displays open on, and Mesa's 32-bit
+#                                      OpenGL, through which Wine draws its 3D scene (--graphics)
 set -euo pipefail
 
 want_windows=0
@@ -43,7 +44,8 @@ if [ "$want_windows" -eq 1 ]; then
   packages+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev wine wine32
              g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64
              clang-14 lld-14 llvm-14 zip
-             gcc-12-source patch xvfb xauth)
+             gcc-12-source patch xvfb xauth
+             libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386)
 fi
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }

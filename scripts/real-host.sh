@@ -22,9 +22,22 @@
 #       kestrane-sim's --keys syntax (opening the mode on the left display when the scenario has
 #       not), --picture T keeps the left display as its first redraw at or after T s drew it in
 #       DIR/display-T.png; both imply --displays.
+#       --graphics draws the scene: the host's own Direct3D 7 client (realhost/graphics) is loaded
+#       instead of the null one, on Mesa's OpenGL through Wine, and does all that --displays does.
+#       --shot T (repeatable) keeps the scene as drawn at T s (the first frame at or after T) in
+#       DIR/shot-T.png, taken by the recorder, with DIR/shot-T.txt beside it: where the picture shows
+#       the vessels, their exhaust streams and the tethers' attach points (realhost/recorder/
+#       ShotGeometry.h). --camera VESSEL[,DISTANCE[,AZIMUTH,ELEVATION[,FOV]]] puts the camera outside,
+#       looking at VESSEL from DISTANCE times its size (default 4) in the direction AZIMUTH and
+#       ELEVATION (degrees as the host's POS line takes them, default 0 0: from behind; 90 0 from
+#       the right; 0 10 from 10 degrees below; the host's outside camera, turning with the vessel),
+#       with a field of view of FOV degrees (default 40); the host draws no displays then, which it
+#       draws only in the cockpit. --window WxH sizes the window (default 800x500). Each implies
+#       --graphics. The run ends by telling the frames drawn per second.
 #
 #   scripts/real-host.sh compare SCENARIO [--duration S] [--dt S] [--every S] [--out DIR] [--sim BUILD]
 #                        [--windows T1,T2] [--motion-until T] [--check] [--displays] [--keys LIST] [--screens]
+#                        [--graphics]
 #       runs SCENARIO in the real host (DIR/real, as run does) and in kestrane-sim of BUILD (default
 #       build/linux; DIR/sim) with the same step and samples, and prints, for the samples up to each
 #       time of --windows (default: the whole run), the largest differences of the vessels'
@@ -38,7 +51,8 @@
 #       tethers are tied by a display's block needs them: without displays the host reads no display
 #       block). --keys presses the same keys in both hosts. --screens also compares the display: at every
 #       redraw of the left display in the real host, its text with kestrane-sim's screen at the same
-#       simulated time (kestrane-sim run --until T --screen); any difference fails.
+#       simulated time (kestrane-sim run --until T --screen); any difference fails. --graphics runs
+#       the real host with the scene drawn, as run does.
 #
 # The host runs exactly round(S / dt) frames (--maxframes): its clock is a running sum of steps,
 # so a run to --maxsimtime stops one step late whenever the sum falls short of the time.
@@ -146,18 +160,91 @@ positive() {
     usage "$1 '$2' is not a positive number"
 }
 
+# --- The scene drawn (--graphics, --shot, --camera, --window) ----------------------------------------
+# A run's choices for the host's Direct3D 7 client: the shots, the camera and the window.
+graphics=0 graphics_window=800x500 graphics_camera=""
+graphics_shots=()
+
+# The option at $1 with its value $2, when it is one of the scene's: sets it and says so.
+graphics_option() {
+  case $1 in
+    --shot) [[ $2 =~ ^[0-9]*\.?[0-9]+$ ]] || usage "--shot '$2' is not a time in seconds"; graphics_shots+=("$2") ;;
+    --camera)
+      [[ $2 =~ ^[A-Za-z0-9_.-]+(,-?[0-9]*\.?[0-9]+){0,4}$ ]] && [ "$(awk -F, '{ print NF }' <<<"$2")" -ne 3 ] ||
+        usage "--camera '$2' is not VESSEL[,DISTANCE[,AZIMUTH,ELEVATION[,FOV]]]"
+      graphics_camera=$2 ;;
+    --window)
+      [[ $2 =~ ^([0-9]+)x([0-9]+)$ ]] && [ "${BASH_REMATCH[1]}" -ge 160 ] && [ "${BASH_REMATCH[2]}" -ge 120 ] &&
+        [ "${BASH_REMATCH[1]}" -le 1600 ] && [ "${BASH_REMATCH[2]}" -le 1000 ] ||
+        usage "--window '$2' is not WIDTHxHEIGHT within 160x120 and 1600x1000"
+      graphics_window=$2 ;;
+    *) return 1 ;;
+  esac
+  graphics=1
+}
+
+# SCENARIO with its camera outside, as --camera asks: the block it had, if any, replaced.
+graphics_scenario() {
+  local scenario=$1
+  if [ -z "$graphics_camera" ]; then
+    cat "$scenario"
+    return
+  fi
+  local vessel distance azimuth elevation fov
+  IFS=, read -r vessel distance azimuth elevation fov <<<"$graphics_camera"
+  awk '{ word = toupper($1); sub(/\r$/, "", word) }
+       word == "BEGIN_CAMERA" { skip = 1 } !skip { print } skip && word == "END_CAMERA" { skip = 0 }' "$scenario"
+  printf '\nBEGIN_CAMERA\n  TARGET %s\n  MODE Extern\n  POS %s %s %s\n  TRACKMODE TargetRelative\n  FOV %s\nEND_CAMERA\n' \
+    "$vessel" "${distance:-4}" "${azimuth:-0}" "${elevation:-0}" "${fov:-40}"
+}
+
+# The lines of the recorder's block and the client's block for the scene.
+graphics_recorder_lines() {
+  local shot
+  for shot in "${graphics_shots[@]}"; do printf '  Shot %s shot-%s.png\n' "$shot" "$shot"; done
+}
+# The host's configuration for the run: the render window's size, which the host reads as it starts.
+graphics_config() { printf 'WindowWidth = %s\nWindowHeight = %s\n' "${graphics_window%x*}" "${graphics_window#*x}"; }
+
+# A host that drew the scene and was killed (status 137) after its log's last line said it was
+# shutting down ended its run: Wine ends a process that draws through OpenGL at times that way.
+# Sets the variable named STATUS to 0 then.
+graphics_status() {
+  local log=$1
+  local -n code=$2
+  [ "$code" -eq 137 ] && [ -f "$log" ] && tail -n 1 "$log" | grep -aq 'Fast process shutdown' && code=0
+  return 0
+}
+
+# After a run in HOST_DIR: its shots into OUT; a shot missing fails the run. Prints the frame rate
+# the recorder logged.
+graphics_collect() {
+  local host=$1 out=$2 shot
+  for shot in "${graphics_shots[@]}"; do
+    [ -f "$host/shot-$shot.png" ] || fail "the run took no shot at $shot s ($out/Orbiter.log)"
+    mv "$host/shot-$shot.png" "$host/shot-$shot.txt" "$out/"
+  done
+  grep -a 'Recorder: [0-9]* frames timed' "$out/Orbiter.log" | tail -n 1 | tr -d '\r' | sed 's/^[0-9.]*: Recorder: /real-host: /' || true
+}
+
 run() {
   [ $# -ge 1 ] || usage "run needs a scenario"
   local scenario=$1 duration=10 dt="" every=1 out="" keys="" displays=0
   local -a pictures=()
   shift
   while [ $# -gt 0 ]; do
-    if [ "$1" = --displays ]; then
+    if [ "$1" = --displays ] || [ "$1" = --graphics ]; then
       displays=1
+      [ "$1" = --displays ] || graphics=1
       shift
       continue
     fi
     [ $# -ge 2 ] || usage "$1 needs a value"
+    if graphics_option "$1" "$2"; then
+      displays=1
+      shift 2
+      continue
+    fi
     case $1 in
       --duration) positive "$1" "$2"; duration=$2 ;;
       --dt) positive "$1" "$2"; dt=$2 ;;
@@ -196,25 +283,30 @@ run() {
     esac
   done
   {
-    cat "$scenario"
+    graphics_scenario "$scenario"
     printf '\nBEGIN_Recorder\n  Vessels vessels.csv\n  Tethers tethers.csv\n  Every %s\n' "$every"
     [ -z "$keys" ] || printf '  Keys %s\n' "$keys"
+    graphics_recorder_lines
     printf 'END\n'
     if [ "$displays" -eq 1 ]; then
-      printf 'BEGIN_NullClient\n  Screens screens.txt\n'
+      if [ "$graphics" -eq 1 ]; then printf 'BEGIN_D3D7Client\n'; else printf 'BEGIN_NullClient\n'; fi
+      printf '  Screens screens.txt\n'
       local picture
       for picture in "${pictures[@]}"; do printf '  Picture %s display-%s.png\n' "$picture" "$picture"; done
       printf 'END\n'
     fi
   } >"$out/host/Scenarios/Run/$name.scn"
+  [ "$graphics" -eq 0 ] || graphics_config >"$out/host/Orbiter.cfg"
 
   # The graphics client first: the host takes the first module that registers as one.
   local -a modules=(--plugin=Recorder --plugin=Kestrane)
   [ "$displays" -eq 0 ] || modules=(--plugin=NullClient "${modules[@]}")
+  [ "$graphics" -eq 0 ] || modules=(--plugin=D3D7Client "${modules[@]:1}")
   local status=0
   (cd "$out/host" && host_wine "$displays" Orbiter.exe "--scenariox=Run\\$name" "--fixedstep=$dt" \
     "--maxframes=$frames" "${modules[@]}") >"$out/host.txt" 2>&1 || status=$?
   [ -f "$out/host/Orbiter.log" ] && cp "$out/host/Orbiter.log" "$out/Orbiter.log"
+  [ "$graphics" -eq 0 ] || graphics_status "$out/Orbiter.log" status
   [ -f "$out/host/Scenarios/(Current state).scn" ] && cp "$out/host/Scenarios/(Current state).scn" "$out/end.scn"
   local csv
   for csv in vessels.csv tethers.csv screens.txt; do
@@ -236,16 +328,18 @@ run() {
   # The DeltaGlider asks for the host's script interpreter (LuaInline) for its autopilot, which is
   # not built: without it no script runs, and nothing else changes.
   local failed
-  failed=$(grep -a -i -E 'module.*(fail|could not|cannot|not found)|(fail|could not|cannot).*module|^[0-9.]+: (Recorder|NullClient): error' \
+  failed=$(grep -a -i -E 'module.*(fail|could not|cannot|not found)|(fail|could not|cannot).*module|^[0-9.]+: (Recorder|NullClient|D3D7Client): error' \
     "$out/Orbiter.log" | grep -a -v 'Could not find a module named LuaInline\.' | head -n 1 || true)
   [ -z "$failed" ] || fail "$(echo "$failed" | tr -d '\r') ($out/Orbiter.log)"
   grep -aq 'Loading module Kestrane' "$out/Orbiter.log" || fail "the host did not load Kestrane ($out/Orbiter.log)"
   for csv in end.scn vessels.csv tethers.csv; do
     [ -s "$out/$csv" ] || fail "the run left no $csv in $out"
   done
-  if [ "$displays" -eq 1 ]; then
+  # The host draws its displays only in the cockpit: an outside camera shows none.
+  if [ "$displays" -eq 1 ] && [ -z "$graphics_camera" ]; then
     grep -q '^display ' "$out/screens.txt" 2>/dev/null || fail "the host drew no display in $out ($out/Orbiter.log)"
   fi
+  [ "$graphics" -eq 0 ] || graphics_collect "$out/host" "$out"
   echo "real-host: $scenario, $frames frames of $dt s: $out"
 }
 
@@ -285,10 +379,11 @@ compare() {
   local keys="" screens=0 displays=0
   shift
   while [ $# -gt 0 ]; do
-    if [ "$1" = --check ] || [ "$1" = --screens ] || [ "$1" = --displays ]; then
+    if [ "$1" = --check ] || [ "$1" = --screens ] || [ "$1" = --displays ] || [ "$1" = --graphics ]; then
       case $1 in
         --check) check=1 ;;
         --screens) screens=1 ;;
+        --graphics) graphics=1 ;;
         *) displays=1 ;;
       esac
       shift
@@ -340,12 +435,13 @@ compare() {
     steps+=("$(awk -v dt="$dt" 'BEGIN { printf "%.17g", dt / 2 }')|-half")
   fi
   local -a realKeys=() simKeys=()
+  [ "$graphics" -eq 0 ] || realKeys=(--graphics)
   if [ -n "$keys" ]; then
-    realKeys=(--keys "$keys")
+    realKeys+=(--keys "$keys")
     simKeys=(--keys "$keys")
   elif [ "$screens" -eq 1 ] || [ "$displays" -eq 1 ]; then
-    realKeys=(--displays)
-  elif grep -q '^[ \t]*MODE Kestrane' "$scenario" && ! grep -q '^BEGIN_Kestrane' "$scenario"; then
+    realKeys+=(--displays)
+  elif [ "$graphics" -eq 0 ] && grep -q '^[ \t]*MODE Kestrane' "$scenario" && ! grep -q '^BEGIN_Kestrane' "$scenario"; then
     echo "real-host: $scenario keeps its tethers in a display's block, which the host reads only with its displays (--displays)" >&2
   fi
   local step

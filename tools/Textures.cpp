@@ -17,8 +17,8 @@ uint8_t Byte(double value) {
   return static_cast<uint8_t>(std::lround(value));
 }
 
-// Brightness across a strand at `offset` pixels from its centre: full within `core` pixels, then
-// falling smoothly to nothing at `edge` pixels.
+// Brightness across a strand at `offset` from its centre: full within `core`, then falling smoothly
+// to nothing at `edge` (all three in one measure).
 double Profile(double offset, double core, double edge) {
   const double d = std::fabs(offset);
   if (d <= core) return 1.0;
@@ -26,15 +26,25 @@ double Profile(double offset, double core, double edge) {
   return 0.5 * (1.0 + std::cos(kPi * (d - core) / (edge - core)));
 }
 
-// A strand along the stream; `centre(column)` is its middle across the stream, in pixel rows.
+// Where a column lies across the stream: -1 at one edge the host draws, 0 in the middle, 1 at the
+// other edge; beyond ±1 outside the stream.
+double Across(int x) {
+  const double u = (x + 0.5) / kWidth;
+  return (u - kStreamMiddle) / ((kStreamRight - kStreamLeft) / 2);
+}
+
+// A strand along the stream: `centre(along)` is its place across the stream (-1 to 1) at `along`
+// (0 at the stream's start, 1 at its end); `core` and `edge` are in the same measure. The strand's
+// place repeats from the end to the start, so that the host's wrapping filter joins them.
 template <typename Centre>
 Texture Strand(const char *name, Rgba colour, double core, double edge, Centre centre) {
   Texture texture{name, std::vector<Rgba>(static_cast<size_t>(kWidth) * kHeight)};
   for (int y = 0; y < kHeight; ++y) {
+    const double middle = centre((y + 0.5) / kHeight);
     for (int x = 0; x < kWidth; ++x) {
-      const double weight = Profile(y + 0.5 - centre(x + 0.5), core, edge);
-      texture.pixels[static_cast<size_t>(y) * kWidth + x] =
-          Rgba{colour.r, colour.g, colour.b, Byte(colour.a * weight)};
+      const double across = Across(x);
+      const double weight = std::fabs(across) > 1 ? 0.0 : Profile(across - middle, core, edge);
+      texture.pixels[static_cast<size_t>(y) * kWidth + x] = Rgba{colour.r, colour.g, colour.b, Byte(colour.a * weight)};
     }
   }
   return texture;
@@ -47,16 +57,15 @@ void PutLittleEndian(std::vector<uint8_t> &out, uint32_t value) {
 }  // namespace
 
 std::vector<Texture> MakeAll() {
-  const double middle = kHeight / 2.0;
   return {
-      // Taut: a straight bright line down the middle.
-      Strand("TetherTaut", Rgba{255, 250, 225, 255}, 1.0, 3.0, [=](double) { return middle; }),
+      // Taut: a straight bright line down the middle, a fifth of the stream's width with its glow.
+      Strand("TetherTaut", Rgba{255, 250, 225, 255}, 0.06, 0.2, [](double) { return 0.0; }),
       // Very slack: a thin dim rope in two loose loops across a wide stream.
-      Strand("Tether2", Rgba{170, 160, 140, 110}, 0.5, 2.0,
-             [=](double x) { return middle + 0.35 * kHeight * std::sin(4.0 * kPi * x / kWidth); }),
+      Strand("Tether2", Rgba{170, 160, 140, 110}, 0.03, 0.12,
+             [](double along) { return 0.7 * std::sin(4.0 * kPi * along); }),
       // Slack: a rope in one loose swing across the stream.
-      Strand("Tether3", Rgba{230, 215, 180, 200}, 0.5, 2.0,
-             [=](double x) { return middle + 0.3 * kHeight * std::sin(2.0 * kPi * x / kWidth); }),
+      Strand("Tether3", Rgba{230, 215, 180, 200}, 0.03, 0.12,
+             [](double along) { return 0.6 * std::sin(2.0 * kPi * along); }),
   };
 }
 

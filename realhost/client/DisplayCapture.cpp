@@ -6,7 +6,6 @@
 #include "../recorder/CsvRows.h"
 #include "../recorder/SampleClock.h"
 #include "Orbitersdk.h"
-#include "Surface.h"
 
 namespace nullclient {
 
@@ -19,8 +18,6 @@ bool Reached(double time, double target) { return time >= target - timeSlack * s
 
 }  // namespace
 
-void Fail(const std::string &reason) { oapiWriteLogV("NullClient: error: %s", reason.c_str()); }
-
 DisplayCapture::DisplayCapture(ClientSettings asked)
     : settings(std::move(asked)), done(settings.pictures.size(), false) {
   if (settings.screens.empty()) return;
@@ -31,10 +28,11 @@ DisplayCapture::DisplayCapture(ClientSettings asked)
   }
 }
 
-void DisplayCapture::Redrawn(int display, double time, double step, const Surface &surface) {
+void DisplayCapture::Redrawn(int display, double time, double step, const std::vector<TextRun> &runs, int width,
+                             int height, const PictureWriter &writePicture) {
   const double shown = recorder::SampleClock::OnSteps(time, step);
   if (!settings.screens.empty() && !screensFailed) {
-    const std::vector<std::string> rows = surface.TextRows();
+    const std::vector<std::string> rows = ScreenRows(runs, width, height);
     screens << "display " << display << " at " << recorder::FormatReal(shown) << " s, " << rows.size() << " rows\n";
     for (const std::string &row : rows) screens << row << '\n';
     screens.flush();
@@ -48,7 +46,7 @@ void DisplayCapture::Redrawn(int display, double time, double step, const Surfac
     if (done[i] || !Reached(shown, settings.pictures[i].time)) continue;
     done[i] = true;
     std::string error;
-    if (!surface.WritePng(settings.pictures[i].path, error)) Fail(error);
+    if (!writePicture(settings.pictures[i].path, error)) Fail(error);
   }
 }
 

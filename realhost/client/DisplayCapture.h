@@ -7,23 +7,28 @@
 #pragma once
 
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "ClientSettings.h"
+#include "ScreenText.h"
 
 namespace nullclient {
 
-class Surface;
+// Writes a display's picture as a PNG file at `path`; false with a one-line reason in `error`.
+using PictureWriter = std::function<bool(const std::string &path, std::string &error)>;
 
 class DisplayCapture {
 public:
   // Opens the screens file, when one is asked for.
   explicit DisplayCapture(ClientSettings asked);
 
-  // Display `display` (0 the left one) has been drawn anew into `surface`, showing the state at
-  // `time` (s), reached by steps of `step` (s).
-  void Redrawn(int display, double time, double step, const Surface &surface);
+  // Display `display` (0 the left one) has been drawn anew, showing the state at `time` (s),
+  // reached by steps of `step` (s): its surface of width × height pixels holds `runs`, and
+  // `writePicture` writes it.
+  void Redrawn(int display, double time, double step, const std::vector<TextRun> &runs, int width, int height,
+               const PictureWriter &writePicture);
   // Closes the screens file; says whether every request was met.
   void Finish();
 
@@ -34,7 +39,7 @@ private:
   bool screensFailed = false;
 };
 
-// A failure, in a log line of its own that a run's check finds.
+// A failure, in a log line of its own that a run's check finds (each client says it in its name).
 void Fail(const std::string &reason);
 
 }  // namespace nullclient

@@ -22,10 +22,17 @@ RECT Area(DWORD x, DWORD y, DWORD w, DWORD h) {
   return RECT{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(x + w), static_cast<LONG>(y + h)};
 }
 
+std::vector<TextRun> *RunsOfSurface(HDC dc) {
+  Surface *surface = Surface::FromDc(dc);
+  return surface != nullptr ? &surface->Runs() : nullptr;
+}
+
 // The host's device colours are 0x00RRGGBB (clbkGetDeviceColour), GDI's 0x00BBGGRR.
 COLORREF FromDeviceColour(DWORD colour) { return RGB((colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF); }
 
 }  // namespace
+
+void Fail(const std::string &reason) { oapiWriteLogV("NullClient: error: %s", reason.c_str()); }
 
 NullClient::NullClient(HINSTANCE module)
     : oapi::GraphicsClient(module), renderSurface(std::make_unique<Surface>(viewportWidth, viewportHeight)) {}
@@ -59,9 +66,9 @@ HWND NullClient::clbkCreateRenderWindow() {
   return oapi::GraphicsClient::clbkCreateRenderWindow();
 }
 
-void NullClient::clbkPostCreation() { RouteTextCalls(); }
+void NullClient::clbkPostCreation() { RouteTextCalls(RunsOfSurface); }
 
-void NullClient::clbkNewVessel(OBJHANDLE) { RouteTextCalls(); }
+void NullClient::clbkNewVessel(OBJHANDLE) { RouteTextCalls(RunsOfSurface); }
 
 void NullClient::clbkCloseSession(bool) {
   if (capture) capture->Finish();
@@ -292,7 +299,8 @@ void NullClient::Redrawn(const Surface &surface) const {
   if (!capture) return;
   for (int display = 0; display < MAXMFD; ++display) {
     if (GetMFDSurface(display) != &surface) continue;
-    capture->Redrawn(display, oapiGetSimTime(), oapiGetSimStep(), surface);
+    capture->Redrawn(display, oapiGetSimTime(), oapiGetSimStep(), surface.Runs(), surface.Width(), surface.Height(),
+                     [&](const std::string &path, std::string &error) { return surface.WritePng(path, error); });
     return;
   }
 }

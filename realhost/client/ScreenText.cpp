@@ -1,5 +1,7 @@
 #include "ScreenText.h"
 
+#include <algorithm>
+
 namespace nullclient {
 
 namespace {
@@ -15,7 +17,31 @@ long long CellOf(int pixel, int offset, int size) { return (static_cast<long lon
 // How many cells of `size` start before `extent` pixels.
 long long VisibleCount(long long extent, int size) { return extent <= 0 ? 0 : (extent + size - 1) / size; }
 
+bool Inside(const PixelArea &area, int x, int y) {
+  return x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+}
+
 }  // namespace
+
+void ForgetRuns(std::vector<TextRun> &runs, PixelArea area) {
+  runs.erase(std::remove_if(runs.begin(), runs.end(), [&](const TextRun &run) { return Inside(area, run.x, run.y); }),
+             runs.end());
+}
+
+void CopyRuns(const std::vector<TextRun> &from, PixelArea area, int x, int y, std::vector<TextRun> &to) {
+  const int w = area.right - area.left, h = area.bottom - area.top;
+  if (w <= 0 || h <= 0) return;
+  // Gathered first: the source may be the target.
+  std::vector<TextRun> moved;
+  for (const TextRun &run : from) {
+    if (!Inside(area, run.x, run.y)) continue;
+    moved.push_back(run);
+    moved.back().x += x - area.left;
+    moved.back().y += y - area.top;
+  }
+  ForgetRuns(to, PixelArea{x, y, x + w, y + h});
+  to.insert(to.end(), moved.begin(), moved.end());
+}
 
 std::vector<std::string> ScreenRows(const std::vector<TextRun> &runs, int width, int height) {
   std::vector<std::string> rows;

@@ -19,6 +19,17 @@ struct TextRun {
   int cellWidth = 1, cellHeight = 1;  // pixels, of the font the run was drawn in
 };
 
+// A rectangle of pixels: left and top inside it, right and bottom just outside.
+struct PixelArea {
+  int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// Forgets the runs that start inside the area (drawn over).
+void ForgetRuns(std::vector<TextRun> &runs, PixelArea area);
+// The runs of `from` that start inside `area`, moved as the area is copied to (x, y), replace the
+// runs of `to` that start where the copy lands. `from` may be `to`.
+void CopyRuns(const std::vector<TextRun> &from, PixelArea area, int x, int y, std::vector<TextRun> &to);
+
 // The rows 0 .. the last non-empty one, blanks between characters, trailing blanks trimmed;
 // bytes outside printable ASCII show as '?'. A surface of width × height pixels.
 std::vector<std::string> ScreenRows(const std::vector<TextRun> &runs, int width, int height);

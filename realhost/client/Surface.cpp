@@ -14,8 +14,9 @@ std::unordered_map<HDC, Surface *> &LiveSurfaces() {
   return live;
 }
 
-bool Inside(const RECT &area, int x, int y) {
-  return x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+PixelArea Pixels(const RECT &area) {
+  return PixelArea{static_cast<int>(area.left), static_cast<int>(area.top), static_cast<int>(area.right),
+                   static_cast<int>(area.bottom)};
 }
 
 }  // namespace
@@ -60,11 +61,6 @@ HDC Surface::FreshDc() {
   return dc;
 }
 
-void Surface::ForgetRuns(const RECT &area) {
-  runs.erase(std::remove_if(runs.begin(), runs.end(), [&](const TextRun &run) { return Inside(area, run.x, run.y); }),
-             runs.end());
-}
-
 void Surface::Fill(RECT area, COLORREF colour) {
   area.left = std::max<LONG>(area.left, 0);
   area.top = std::max<LONG>(area.top, 0);
@@ -78,30 +74,21 @@ void Surface::Fill(RECT area, COLORREF colour) {
       std::fill(pixels + static_cast<size_t>(y) * width + area.left,
                 pixels + static_cast<size_t>(y) * width + area.right, pixel);
   }
-  ForgetRuns(area);
+  ForgetRuns(runs, Pixels(area));
 }
 
 void Surface::CopyFrom(const Surface &source, RECT from, int x, int y) {
   const int w = from.right - from.left, h = from.bottom - from.top;
   if (w <= 0 || h <= 0) return;
   BitBlt(dc, x, y, w, h, source.dc, from.left, from.top, SRCCOPY);
-  // Gathered first: the source may be this surface.
-  std::vector<TextRun> moved;
-  for (const TextRun &run : source.runs) {
-    if (!Inside(from, run.x, run.y)) continue;
-    moved.push_back(run);
-    moved.back().x += x - from.left;
-    moved.back().y += y - from.top;
-  }
-  ForgetRuns(RECT{x, y, x + w, y + h});
-  runs.insert(runs.end(), moved.begin(), moved.end());
+  CopyRuns(source.runs, Pixels(from), x, y, runs);
 }
 
 void Surface::StretchFrom(const Surface &source, RECT from, RECT to) {
   SetStretchBltMode(dc, HALFTONE);
   StretchBlt(dc, to.left, to.top, to.right - to.left, to.bottom - to.top, source.dc, from.left, from.top,
              from.right - from.left, from.bottom - from.top, SRCCOPY);
-  ForgetRuns(to);
+  ForgetRuns(runs, Pixels(to));
 }
 
 void Surface::DrawBitmap(HBITMAP picture, RECT to) {
@@ -114,7 +101,7 @@ void Surface::DrawBitmap(HBITMAP picture, RECT to) {
              SRCCOPY);
   SelectObject(source, previous);
   DeleteDC(source);
-  ForgetRuns(to);
+  ForgetRuns(runs, Pixels(to));
 }
 
 bool Surface::WritePng(const std::string &path, std::string &error) const {

@@ -43,10 +43,9 @@ public:
   // Draws a bitmap scaled to the area `to`.
   void DrawBitmap(HBITMAP bitmap, RECT to);
 
-  // A run drawn into the surface's context.
-  void AddRun(TextRun run) { runs.push_back(std::move(run)); }
+  // The runs drawn into the surface's context.
+  std::vector<TextRun> &Runs() { return runs; }
   const std::vector<TextRun> &Runs() const { return runs; }
-  std::vector<std::string> TextRows() const { return ScreenRows(runs, width, height); }
 
   // The picture as a PNG file; false with a one-line reason in `error`.
   bool WritePng(const std::string &path, std::string &error) const;
@@ -55,9 +54,6 @@ public:
   int references = 1;
 
 private:
-  // Forgets the runs that start inside the area.
-  void ForgetRuns(const RECT &area);
-
   int width, height;
   HDC dc = nullptr;
   HBITMAP bitmap = nullptr;

@@ -4,11 +4,15 @@
 
 #include <vector>
 
-#include "Surface.h"
-
 namespace nullclient {
 
 namespace {
+
+RunsOfDc runsOfDc = nullptr;
+
+// Records into the runs of the surface behind `dc`, if any, a run of `length` bytes that GDI is
+// about to draw at (x, y).
+void RecordRun(HDC dc, int x, int y, const char *text, int length);
 
 struct GdiText {
   BOOL(WINAPI *textOutA)(HDC, int, int, LPCSTR, int);
@@ -89,32 +93,9 @@ bool ImportsFrom(HMODULE module, const char *program) {
   return false;
 }
 
-}  // namespace
-
-void RouteTextCalls() {
-  const std::vector<Route> routes = Routes();
-  HMODULE program = GetModuleHandleA(nullptr);
-  RedirectImports(program, routes);
-
-  char path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameA(program, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return;
-  const char *name = path;
-  for (const char *c = path; *c != '\0'; ++c)
-    if (*c == '\\' || *c == '/') name = c + 1;
-
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, GetCurrentProcessId());
-  if (snapshot == INVALID_HANDLE_VALUE) return;
-  MODULEENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry))
-    if (entry.hModule != program && ImportsFrom(entry.hModule, name)) RedirectImports(entry.hModule, routes);
-  CloseHandle(snapshot);
-}
-
 void RecordRun(HDC dc, int x, int y, const char *text, int length) {
-  Surface *surface = Surface::FromDc(dc);
-  if (surface == nullptr || text == nullptr || length <= 0) return;
+  std::vector<TextRun> *runs = runsOfDc != nullptr ? runsOfDc(dc) : nullptr;
+  if (runs == nullptr || text == nullptr || length <= 0) return;
   const UINT align = GetTextAlign(dc);
   if (align != GDI_ERROR && (align & TA_UPDATECP) != 0) {
     POINT position{};
@@ -141,7 +122,31 @@ void RecordRun(HDC dc, int x, int y, const char *text, int length) {
   // leading, the average width.
   run.cellWidth = metrics.tmAveCharWidth;
   run.cellHeight = metrics.tmHeight - metrics.tmInternalLeading;
-  surface->AddRun(std::move(run));
+  runs->push_back(std::move(run));
+}
+
+}  // namespace
+
+void RouteTextCalls(RunsOfDc runsOf) {
+  runsOfDc = runsOf;
+  const std::vector<Route> routes = Routes();
+  HMODULE program = GetModuleHandleA(nullptr);
+  RedirectImports(program, routes);
+
+  char path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameA(program, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;
+  const char *name = path;
+  for (const char *c = path; *c != '\0'; ++c)
+    if (*c == '\\' || *c == '/') name = c + 1;
+
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, GetCurrentProcessId());
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  MODULEENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry))
+    if (entry.hModule != program && ImportsFrom(entry.hModule, name)) RedirectImports(entry.hModule, routes);
+  CloseHandle(snapshot);
 }
 
 }  // namespace nullclient

@@ -8,6 +8,11 @@
 // (as a quick-save does) and the block is read back, as kestrane-sim samples the plug-in's block;
 // the distance between the attach points and the pull come from the vessels. The last sample reads
 // the scenario the host itself saved at the end.
+//
+// With a graphics client that draws the scene, it also takes the run's shots: at the start of a
+// frame the render window still holds the frame drawn at the end of the last one, which shows the
+// state the frame starts from, seen by the camera as it is now. It logs the frame rate at the end.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -20,6 +25,7 @@
 #include "KeySchedule.h"
 #include "RecorderSettings.h"
 #include "SampleClock.h"
+#include "ShotGeometry.h"
 #include "TetherBlock.h"
 
 namespace recorder {
@@ -37,6 +43,199 @@ void Log(const std::string &line) { oapiWriteLogV("Recorder: %s", line.c_str());
 void Fail(const std::string &reason) { Log("error: " + reason); }
 
 std::string ScenarioPath(const char *name) { return std::string("Scenarios\\") + name + ".scn"; }
+
+// The links as Kestrane's block in a scenario says, saved by the host now (`save`) or before; none,
+// with the reason logged, when the block cannot be read.
+std::optional<std::vector<LinkRecord>> Links(const char *scenario, bool save, const std::string &block) {
+  if (save && !oapiSaveScenario(scenario, "Recorder: the tethers at a sample")) {
+    Fail("the sample was not saved");
+    return std::nullopt;
+  }
+  std::ifstream file(ScenarioPath(scenario), std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  auto links = ReadTetherBlock(text.str(), block);
+  if (!links) Fail("'" + ScenarioPath(scenario) + "' holds no BEGIN_" + block + " block");
+  return links;
+}
+
+double WallSeconds() {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Takes the run's shots: each at the first frame start at or after its time, when the render window
+// shows the state at that time, with the file of what the picture shows where (ShotGeometry.h).
+class Shooter {
+public:
+  Shooter(std::vector<ShotRequest> asked, std::string moduleBlock)
+      : shots(std::move(asked)), block(std::move(moduleBlock)) {
+    std::stable_sort(shots.begin(), shots.end(),
+                     [](const ShotRequest &a, const ShotRequest &b) { return a.time < b.time; });
+  }
+
+  // Whether a shot was taken at the start of this frame (frame 1 the first).
+  bool Frame(double simt, double simdt, int frame, bool drawn) {
+    bool took = false;
+    // The first frame starts before anything was drawn.
+    while (next < shots.size() && frame > 1 && Reached(simt, shots[next].time)) {
+      if (!drawn) {
+        Fail("no graphics client draws the scene: the shot '" + shots[next].path + "' is not taken");
+        next = shots.size();
+        break;
+      }
+      Take(shots[next++], SampleClock::OnSteps(simt, simdt), frame);
+      took = true;
+    }
+    return took;
+  }
+
+  void End() {
+    for (; next < shots.size(); ++next)
+      Fail("the run ended before " + FormatReal(shots[next].time) + " s: the shot '" + shots[next].path +
+           "' is not taken");
+  }
+
+private:
+  static bool Reached(double time, double target) { return time >= target - 1e-9 * std::max(1.0, std::fabs(target)); }
+
+  void Take(const ShotRequest &shot, double time, int frame) {
+    const std::string stem = shot.path.substr(0, shot.path.size() - 4);
+    const double start = WallSeconds();
+    if (!oapiSaveSurface(stem.c_str(), nullptr, oapi::IMAGE_PNG)) return Fail("the shot '" + shot.path + "' failed");
+    Log("shot " + shot.path + " at " + FormatReal(time) + " s, frame " + std::to_string(frame) + ", saved in " +
+        FormatReal(std::round((WallSeconds() - start) * 1000) / 1000) + " s");
+    std::ofstream text(stem + ".txt", std::ios::binary | std::ios::trunc);
+    text << Geometry(time, frame);
+    text.close();
+    if (!text) Fail("cannot write '" + stem + ".txt'");
+  }
+
+  std::string Geometry(double time, int frame) const {
+    ShotCamera camera;
+    VECTOR3 position;
+    MATRIX3 rotation;
+    oapiCameraGlobalPos(&position);
+    oapiCameraRotationMatrix(&rotation);
+    std::copy(position.data, position.data + 3, camera.position);
+    std::copy(rotation.data, rotation.data + 9, camera.rotation);
+    camera.aperture = oapiCameraAperture();
+    DWORD w = 0, h = 0;
+    oapiGetViewportSize(&w, &h);
+    camera.width = static_cast<int>(w);
+    camera.height = static_cast<int>(h);
+
+    std::ostringstream out;
+    out << "# view TIME FRAME WIDTH HEIGHT APERTURE | vessel NAME X Y DISTANCE | stream VESSEL INDEX TEXTURE LENGTH "
+           "WIDTH X1 Y1 X2 Y2 HALF1 HALF2 | tether LINK SHIP1 SHIP2 X1 Y1 X2 Y2\n";
+    out << "view " << FormatReal(time) << ' ' << frame << ' ' << w << ' ' << h << ' ' << FormatReal(camera.aperture)
+        << '\n';
+    for (DWORD i = 0; i < oapiGetVesselCount(); ++i) {
+      VESSEL *v = oapiGetVesselInterface(oapiGetVesselByIndex(i));
+      VECTOR3 centre;
+      v->GetGlobalPos(centre);
+      out << "vessel " << v->GetName() << ' ' << PixelText(Project(camera, centre.data)) << ' '
+          << FormatReal(length(centre - position)) << '\n';
+      Streams(out, camera, v);
+    }
+    if (const auto links = Links(sampleScenario, true, block)) {
+      for (size_t link = 0; link < links->size(); ++link) {
+        const LinkRecord &l = (*links)[link];
+        OBJHANDLE h1 = oapiGetVesselByName(const_cast<char *>(l.ship1.c_str()));
+        OBJHANDLE h2 = oapiGetVesselByName(const_cast<char *>(l.ship2.c_str()));
+        if (l.connected != 1 || h1 == nullptr || h2 == nullptr) continue;
+        const VECTOR3 p1 = GlobalPoint(h1, l.attach1), p2 = GlobalPoint(h2, l.attach2);
+        out << "tether " << link << ' ' << l.ship1 << ' ' << l.ship2 << ' ' << PixelText(Project(camera, p1.data))
+            << ' ' << PixelText(Project(camera, p2.data)) << '\n';
+      }
+    }
+    return out.str();
+  }
+
+  // The vessel's exhaust streams that the host draws, as the graphics client draws them: from the
+  // stream's position against its direction, as long and (to either side) as wide as its scales.
+  void Streams(std::ostringstream &out, const ShotCamera &camera, VESSEL *v) const {
+    for (DWORD i = 0; i < v->GetExhaustCount(); ++i) {
+      if (!(v->GetExhaustLevel(i) > 0)) continue;
+      double lscale = 0, wscale = 0;
+      VECTOR3 pos, dir;
+      SURFHANDLE texture = nullptr;
+      if (!v->GetExhaustSpec(i, &lscale, &wscale, &pos, &dir, &texture)) continue;
+      VECTOR3 centre;
+      MATRIX3 rot;
+      v->GetGlobalPos(centre);
+      v->GetRotationMatrix(rot);
+      const VECTOR3 start = centre + mul(rot, pos), end = start - mul(rot, dir) * lscale;
+      out << "stream " << v->GetName() << ' ' << i << ' ' << TextureName(texture) << ' ' << FormatReal(lscale) << ' '
+          << FormatReal(wscale) << ' ' << PixelText(Project(camera, start.data)) << ' '
+          << PixelText(Project(camera, end.data)) << ' ' << HalfWidth(camera, start, wscale) << ' '
+          << HalfWidth(camera, end, wscale) << '\n';
+    }
+  }
+
+  static std::string HalfWidth(const ShotCamera &camera, const VECTOR3 &p, double wscale) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", PixelsPerMetre(camera, p.data) * wscale);
+    return text;
+  }
+
+  // The tethers' textures by the names Kestrane registers them under (the host keeps one texture
+  // per name); "other" for any other, "default" for none.
+  static std::string TextureName(SURFHANDLE texture) {
+    if (texture == nullptr) return "default";
+    for (const char *name : {"TetherTaut", "Tether2", "Tether3"})
+      if (oapiRegisterExhaustTexture(const_cast<char *>(name)) == texture) return name;
+    return "other";
+  }
+
+  static VECTOR3 GlobalPoint(OBJHANDLE vessel, const double local[3]) {
+    VESSEL *v = oapiGetVesselInterface(vessel);
+    VECTOR3 centre;
+    MATRIX3 rot;
+    v->GetGlobalPos(centre);
+    v->GetRotationMatrix(rot);
+    return centre + mul(rot, _V(local[0], local[1], local[2]));
+  }
+
+  std::vector<ShotRequest> shots;
+  std::string block;
+  size_t next = 0;
+};
+
+// The wall time of each frame the host ran, from one frame's start to the next, but for the first
+// (loading) and those that took a shot; logged at the end as a rate and a median.
+class FrameClock {
+public:
+  void Frame(bool shot) {
+    const double now = WallSeconds();
+    if (last > 0 && !lastShot && frames > 1) times.push_back(now - last);
+    ++frames;
+    last = now;
+    lastShot = shot;
+  }
+  int Count() const { return frames; }
+
+  void End() const {
+    if (times.empty()) return;
+    std::vector<double> sorted = times;
+    std::sort(sorted.begin(), sorted.end());
+    double total = 0;
+    for (double t : times) total += t;
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "%zu frames timed in %.2f s of wall time: %.2f frames/s, median %.4f s, longest %.4f s", times.size(),
+                  total, times.size() / total, sorted[sorted.size() / 2], sorted.back());
+    Log(line);
+  }
+
+private:
+  std::vector<double> times;
+  double last = 0;
+  bool lastShot = false;
+  int frames = 0;
+};
 
 // Presses the run's keys (KeySchedule.h) on a display of the mode, opening the mode on the left
 // display at the first frame when no display shows it: keys through the host's own key handling
@@ -135,13 +334,8 @@ private:
   }
 
   void SampleTethers(double time, const char *scenario, bool save) {
-    if (save && !oapiSaveScenario(scenario, "Recorder: the tethers at a sample"))
-      return Fail("the sample was not saved");
-    std::ifstream file(ScenarioPath(scenario), std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    const auto links = ReadTetherBlock(text.str(), settings.block);
-    if (!links) return Fail("'" + ScenarioPath(scenario) + "' holds no BEGIN_" + settings.block + " block");
+    const auto links = Links(scenario, save, settings.block);
+    if (!links) return;
 
     // The links at each vessel: a vessel that only one link pulls shows that link's pull.
     std::map<std::string, int> tiedLinks;
@@ -201,6 +395,8 @@ RecorderSettings settings;
 bool configured = false;
 Recording *recording = nullptr;
 KeyPresser *keys = nullptr;
+Shooter *shooter = nullptr;
+FrameClock *frameClock = nullptr;
 bool haveDisplays = false;  // a graphics client gave the host a render window
 
 }  // namespace
@@ -227,11 +423,18 @@ DLLCLBK void opcOpenRenderViewport(HWND window, DWORD, DWORD, BOOL) {
   recording->Open();
   delete keys;
   keys = new KeyPresser(settings.keys, settings.mode);
+  delete shooter;
+  shooter = new Shooter(settings.shots, settings.block);
+  delete frameClock;
+  frameClock = new FrameClock;
 }
 
 // The state at the frame's start is sampled before the frame's keys change it, and the keys go
 // before any later module's step, as kestrane-sim presses them.
+// The shots go first: the picture in the render window shows the state before this frame's keys.
 DLLCLBK void opcPreStep(double simt, double simdt, double) {
+  if (shooter != nullptr && frameClock != nullptr)
+    frameClock->Frame(shooter->Frame(simt, simdt, frameClock->Count() + 1, haveDisplays));
   if (recording != nullptr) recording->Frame(simt, simdt);
   if (keys != nullptr) keys->Frame(simt, haveDisplays);
 }
@@ -239,6 +442,12 @@ DLLCLBK void opcPreStep(double simt, double simdt, double) {
 DLLCLBK void opcCloseRenderViewport() {
   delete keys;
   keys = nullptr;
+  if (shooter != nullptr) shooter->End();
+  delete shooter;
+  shooter = nullptr;
+  if (frameClock != nullptr) frameClock->End();
+  delete frameClock;
+  frameClock = nullptr;
   if (recording == nullptr) return;
   recording->End();
   delete recording;

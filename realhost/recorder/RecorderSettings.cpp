@@ -30,6 +30,19 @@ std::string RecorderSettings::ReadLine(std::string_view line) {
     keys = std::move(*list);
   } else if (key == "Mode") {
     mode = value;
+  } else if (key == "Shot") {
+    std::string_view words = rest;
+    const std::string timeText(NextWord(words));
+    errno = 0;
+    char *end = nullptr;
+    const double time = std::strtod(timeText.c_str(), &end);
+    if (end != timeText.c_str() + timeText.size() || errno != 0 || !std::isfinite(time) || time < 0)
+      return "Shot '" + timeText + "' is not a time in seconds";
+    const std::string path(words);
+    if (path.size() <= 4 || path.compare(path.size() - 4, 4, ".png") != 0 ||
+        path.find_first_of(" \t") != std::string::npos)
+      return "Shot " + timeText + " needs one file name ending in .png";
+    shots.push_back({time, path});
   } else if (key == "Every") {
     errno = 0;
     char *end = nullptr;

@@ -8,6 +8,9 @@
 //     Keys 0:MINUS,0:J,3:I    ; keys to press on the display, in kestrane-sim's --keys syntax
 //     Mode Kestrane           ; the display mode the keys go to, opened on the left display when
 //                             ; no display shows it (default Kestrane)
+//     Shot 2.5 shot-2.5.png   ; the scene as drawn at 2.5 s, with a graphics client that draws it,
+//                             ; and beside it shot-2.5.txt, what the picture shows where
+//                             ; (ShotGeometry.h); one line per shot
 //   END
 //
 // Paths are the host's, relative to its folder. Each line may end in a ';' comment.
@@ -21,6 +24,11 @@
 
 namespace recorder {
 
+struct ShotRequest {
+  double time = 0;   // s of simulated time
+  std::string path;  // the picture, a PNG file
+};
+
 struct RecorderSettings {
   std::string vessels;  // empty: no vessels file
   std::string tethers;  // empty: no tethers file
@@ -28,6 +36,7 @@ struct RecorderSettings {
   std::string block = "Kestrane";
   std::vector<TimedKey> keys;
   std::string mode = "Kestrane";
+  std::vector<ShotRequest> shots;
 
   // One line of the block, as the host hands it (trimmed, without its comment). Empty when it was
   // read; otherwise why it was not, in one line.

@@ -60,6 +60,18 @@ TEST(ScreenTextTest, AnEmptyScreenHasNoRowsAndTrailingBlankRowsAreDropped) {
   EXPECT_EQ(ScreenRows(blank, 400, 400), (std::vector<std::string>{"", "", "x"}));
 }
 
+// A display is drawn in one surface and copied to another: its text goes with the copy, moved as
+// the copy moves it, and replaces what the target held where the copy lands.
+TEST(ScreenTextTest, RunsFollowTheCopiesOfTheirSurface) {
+  const std::vector<TextRun> drawn = {{5, 0, "Kestrane", 10, 16}, {300, 0, "outside", 10, 16}};
+  std::vector<TextRun> shown = {{205, 40, "stale", 10, 16}, {5, 0, "kept", 10, 16}};
+  nullclient::CopyRuns(drawn, nullclient::PixelArea{0, 0, 200, 100}, 200, 40, shown);
+  EXPECT_EQ(ScreenRows(shown, 400, 400), (std::vector<std::string>{"kept", "", "                    Kestrane"}));
+  nullclient::ForgetRuns(shown, nullclient::PixelArea{0, 0, 400, 20});
+  EXPECT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, "Kestrane");
+}
+
 TEST(ClientSettingsTest, ReadsItsLinesAndSaysWhatIsWrongWithOthers) {
   ClientSettings settings;
   for (const char *line : {"Screens screens.txt ; every redraw", "Picture 20 display-20.png", "Picture 0.5 a.png", "",

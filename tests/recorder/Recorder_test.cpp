@@ -42,6 +42,14 @@ TEST(RecorderSettingsTest, ReadsItsLinesAndSaysWhatIsWrongWithOthers) {
   EXPECT_EQ(settings.ReadLine("Vessels"), "'Vessels' needs a value");
   EXPECT_EQ(settings.ReadLine("Block Two words"), "Block 'Two words' is not one word");
   EXPECT_EQ(settings.ReadLine("vessels a.csv"), "unknown line 'vessels a.csv'");
+  EXPECT_EQ(settings.ReadLine("Shot 2.5 shot-2.5.png"), "");
+  EXPECT_EQ(settings.ReadLine("Shot 1 first.png"), "");
+  ASSERT_EQ(settings.shots.size(), 2u);
+  EXPECT_EQ(settings.shots[0].time, 2.5);
+  EXPECT_EQ(settings.shots[1].path, "first.png");
+  EXPECT_EQ(settings.ReadLine("Shot -1 a.png"), "Shot '-1' is not a time in seconds");
+  EXPECT_EQ(settings.ReadLine("Shot 1 a.bmp"), "Shot 1 needs one file name ending in .png");
+  EXPECT_EQ(settings.ReadLine("Shot 1 a b.png"), "Shot 1 needs one file name ending in .png");
   // A refused line leaves the setting as it was.
   EXPECT_EQ(settings.every, 0.5);
   EXPECT_EQ(settings.vessels, "out\\vessels.csv");

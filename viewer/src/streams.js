@@ -1,8 +1,9 @@
 // The tethers as drawn from the exhaust streams the plug-in asked the host for. A taut tether is
-// its stream: a quad from attach point 1 along the stream's direction, as long and wide as asked,
-// with the plug-in's texture. A slack one is the rope it is: a thin line as long as the tether,
-// swinging across the straight way as the slack textures draw it, instead of a band tens of metres
-// wide of a blurred picture of a rope.
+// its stream, drawn as the host draws one: a quad from attach point 1 along the stream's direction,
+// as long as asked and as wide as asked to either side of its axis, with the plug-in's texture's
+// rows along it and its columns 1 % to 24 % across it (tools/Textures.h). A slack one is the rope it
+// is: a thin line as long as the tether, swinging across the straight way as the slack textures
+// draw it, instead of a band tens of metres wide of a blurred picture of a rope.
 import { AdditiveBlending, BufferAttribute, BufferGeometry, Color, DoubleSide, Mesh, MeshBasicMaterial } from 'three';
 import { rotate } from './data.js';
 import { ropeAmplitude, ropePoints } from './rope.js';
@@ -14,8 +15,11 @@ const minStreamPixels = 3;
 const ropeWidth = 0.25;  // m
 const minRopePixels = 2;
 const ropeSegments = 64;
-// The share of a texture's height that its strand covers: the taut line is a narrow bright core.
-const strandShare = { TetherTaut: 0.25 };
+// The share of a stream's width that its texture's strand covers at nearly full brightness: the
+// taut line is a narrow bright core.
+const strandShare = { TetherTaut: 0.12 };
+// The texture's columns across the stream: its middle and half its width, as shares of the texture.
+const streamMiddle = 0.125, streamHalf = 0.115;
 // The slack textures and how many times their rope swings across the stream.
 const slackSwings = { Tether3: 1, Tether2: 2 };
 // A rope is drawn at most this many times as long as the distance it spans.
@@ -62,8 +66,7 @@ export class StreamView {
     while (this.quads.length <= index) {
       const geometry = new BufferGeometry();
       geometry.setAttribute('position', new BufferAttribute(new Float32Array(12), 3));
-      // Along the stream the texture's columns, across it its rows.
-      geometry.setAttribute('uv', new BufferAttribute(new Float32Array([0, 0, 0, 1, 1, 0, 1, 1]), 2));
+      geometry.setAttribute('uv', new BufferAttribute(new Float32Array(8), 2));
       geometry.setIndex([0, 2, 1, 1, 2, 3]);
       this.quads.push(this.add(geometry));
     }
@@ -120,9 +123,9 @@ export class StreamView {
       // band of its texture that carries the strand, so that the strand stays bright.
       const share = strandShare[s.texture] ?? 1;
       const least = minStreamPixels * metresPerPixel(Math.max(norm(toEye) - s.length / 2, norm(toEye) * 0.05));
-      const widened = s.width * share < least;
-      const width = widened ? least : s.width;
-      const shown = widened ? share / 2 : 0.5;
+      const widened = 2 * s.width * share < least;
+      const width = widened ? least : 2 * s.width;
+      const shown = streamHalf * (widened ? share : 1);
       const half = scale(side, width / 2);
       const mesh = this.quad(quads++);
       mesh.material = this.materials.get(s.texture) ?? this.fallback;
@@ -131,7 +134,8 @@ export class StreamView {
       corners.forEach((c, k) => array.set(c, k * 3));
       mesh.geometry.attributes.position.needsUpdate = true;
       const uv = mesh.geometry.attributes.uv;
-      uv.array.set([0, 0.5 - shown, 0, 0.5 + shown, 1, 0.5 - shown, 1, 0.5 + shown]);
+      // The texture's first row at the stream's start: the page's images keep their top row at v = 1.
+      uv.array.set([streamMiddle - shown, 1, streamMiddle + shown, 1, streamMiddle - shown, 0, streamMiddle + shown, 0]);
       uv.needsUpdate = true;
       mesh.visible = true;
       this.drawn.push({ stream: s, start, end, points: [start, end] });
