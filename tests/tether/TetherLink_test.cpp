@@ -225,6 +225,22 @@ TEST_F(TetherLinkTest, TheTargetGoingAwayKeepsTheDrawingOnVesselOneUntilDisconne
   EXPECT_EQ(Objects(tug), 0u);
 }
 
+TEST_F(TetherLinkTest, AVesselMadeUnderTheNameOfOneThatWentIsPulledInItsPlace) {
+  TetherLink link;
+  link.Connect("Tug", "Pod", 1000, 10000, origin, origin);
+  link.TimeStep();
+  ASSERT_TRUE(world.DeleteVessel(pod));
+  link.TimeStep();
+  ASSERT_EQ(link.GetPull(), 0.0);
+
+  // The name leads to the new vessel at the next step, in whatever case it is written.
+  sim::Vessel *pod2 = AddVessel("POD", {0, 1500, 0});
+  link.TimeStep();
+  EXPECT_GT(link.GetPull(), 0.0);
+  EXPECT_LT(pod2->forceSum.y, 0.0);
+  EXPECT_EQ(tug->Exhausts().size(), 1u);
+}
+
 TEST_F(TetherLinkTest, OverlongNamesAreCutToTheBuffer) {
   const std::string longName(300, 'x');
   ASSERT_NE(AddVessel(longName.c_str(), {10, 0, 0}), nullptr);
