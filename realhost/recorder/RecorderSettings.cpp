@@ -30,6 +30,8 @@ std::string RecorderSettings::ReadLine(std::string_view line) {
     keys = std::move(*list);
   } else if (key == "Mode") {
     mode = value;
+  } else if (key == "Frames") {
+    frames = value;
   } else if (key == "Every") {
     errno = 0;
     char *end = nullptr;

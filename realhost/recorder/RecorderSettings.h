@@ -8,6 +8,8 @@
 //     Keys 0:MINUS,0:J,3:I    ; keys to press on the display, in kestrane-sim's --keys syntax
 //     Mode Kestrane           ; the display mode the keys go to, opened on the left display when
 //                             ; no display shows it (default Kestrane)
+//     Frames frames.txt       ; the frames' wall-clock and processor time, in blocks of frames
+//                             ; (RecorderModule.cpp, FrameTimer)
 //   END
 //
 // Paths are the host's, relative to its folder. Each line may end in a ';' comment.
@@ -28,6 +30,7 @@ struct RecorderSettings {
   std::string block = "Kestrane";
   std::vector<TimedKey> keys;
   std::string mode = "Kestrane";
+  std::string frames;  // empty: frames are not timed
 
   // One line of the block, as the host hands it (trimmed, without its comment). Empty when it was
   // read; otherwise why it was not, in one line.
