@@ -9,12 +9,16 @@
 #                                      plug-in's build for the real host and its release, GCC's
 #                                      sources and patch(1) for the real host itself, and Xvfb, the
 #                                      virtual display its displays open on
+#   scripts/install-deps.sh --cluster  also Slurm (controller, node daemon and commands) with MUNGE, for
+#                                      the test that runs a sweep as a job array on a one-node cluster
 set -euo pipefail
 
 want_windows=0
+want_cluster=0
 for arg in "$@"; do
   case "$arg" in
     --windows) want_windows=1 ;;
+    --cluster) want_cluster=1 ;;
     *) echo "install-deps: unknown option '$arg'" >&2; exit 2 ;;
   esac
 done
@@ -40,6 +44,9 @@ if [ "$want_windows" -eq 1 ]; then
              g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64
              clang-14 lld-14 llvm-14 zip
              gcc-12-source patch xvfb xauth)
+fi
+if [ "$want_cluster" -eq 1 ]; then
+  packages+=(slurm-wlm munge iproute2)
 fi
 
 missing=()

@@ -9,7 +9,7 @@
 # display, and compared with the Linux build's kestrane-sim, its displays too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh --windows
+bash scripts/install-deps.sh --windows --cluster
 
 jobs=$(nproc)
 run_suite() {
