@@ -115,6 +115,8 @@ class VESSEL;
 OAPIFUNC OBJHANDLE oapiGetVesselByName(char *name);
 OAPIFUNC OBJHANDLE oapiGetVesselByIndex(int index);
 OAPIFUNC DWORD oapiGetVesselCount();
+// Whether a handle is that of a vessel that still exists.
+OAPIFUNC bool oapiIsVessel(OBJHANDLE hVessel);
 OAPIFUNC OBJHANDLE oapiGetFocusObject();
 OAPIFUNC VESSEL *oapiGetVesselInterface(OBJHANDLE hVessel);
 OAPIFUNC SURFHANDLE oapiRegisterExhaustTexture(char *name);

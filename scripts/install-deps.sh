@@ -11,12 +11,16 @@
 #                                      sources and patch(1) for the real host itself, Xvfb, the
 #                                      virtual display its displays open on, and Mesa's 32-bit
 #                                      OpenGL, through which Wine draws its 3D scene (--graphics)
+#   scripts/install-deps.sh --cluster  also Slurm (controller, node daemon and commands) with MUNGE, for
+#                                      the test that runs a sweep as a job array on a one-node cluster
 set -euo pipefail
 
 want_windows=0
+want_cluster=0
 for arg in "$@"; do
   case "$arg" in
     --windows) want_windows=1 ;;
+    --cluster) want_cluster=1 ;;
     *) echo "install-deps: unknown option '$arg'" >&2; exit 2 ;;
   esac
 done
@@ -46,6 +50,9 @@ if [ "$want_windows" -eq 1 ]; then
              clang-14 lld-14 llvm-14 zip
              gcc-12-source patch xvfb xauth
              libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386)
+fi
+if [ "$want_cluster" -eq 1 ]; then
+  packages+=(slurm-wlm munge iproute2)
 fi
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }

@@ -10,7 +10,7 @@
 # emscripten is, the live page (WebAssembly) is built and flown against the Linux build's kestrane-sim.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh --windows
+bash scripts/install-deps.sh --windows --cluster
 
 jobs=$(nproc)
 run_suite() {

@@ -8,6 +8,7 @@
 
 #include "Orbitersdk.h"
 #include "TensionLaw.h"
+#include "VesselLookup.h"
 
 namespace kestrane {
 
@@ -70,6 +71,10 @@ public:
   void RefreshExhaust(VESSEL *vessel1, VECTOR3 u1);
 
 private:
+  // Vessel 1 and vessel 2 as the step finds them.
+  VesselByName vessel1Lookup;
+  VesselByName vessel2Lookup;
+
   // The tether vector from attach point 1 to attach point 2, global frame, m; refreshes both
   // rotation matrices on the way.
   VECTOR3 AttachPointSpan(VESSEL *vessel1, VESSEL *vessel2);

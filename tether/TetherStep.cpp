@@ -10,7 +10,7 @@ namespace kestrane {
 void TetherLink::TimeStep() {
   // Vessel 1 anew; looking it up first changes nothing in the host, and when it is still the
   // host vessel it is known to exist, which spares the stream's removal a search of its own.
-  VESSEL *vessel1 = connected != 0 ? FindVessel(ship1Name) : nullptr;
+  VESSEL *vessel1 = connected != 0 ? vessel1Lookup.Find(ship1Name) : nullptr;
 
   // The previous frame's stream goes first, connected or not.
   if (exhaustActive && vessel1 != nullptr && vessel1 == hostVessel) {
@@ -22,7 +22,7 @@ void TetherLink::TimeStep() {
   if (connected == 0) return;
 
   // A link whose vessel has gone does nothing this frame; it pulls nothing, and says so.
-  VESSEL *vessel2 = FindVessel(ship2Name);
+  VESSEL *vessel2 = vessel2Lookup.Find(ship2Name);
   if (vessel1 == nullptr || vessel2 == nullptr) {
     pull = 0;
     return;

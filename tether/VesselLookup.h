@@ -17,6 +17,40 @@ inline VESSEL *FindVessel(const char *name) {
   return handle ? oapiGetVesselInterface(handle) : nullptr;
 }
 
+// Whether the host's name of a vessel is `name`, as the host compares names: without regard to the
+// case of ASCII letters.
+inline bool IsVesselName(const char *vesselName, const char *name) {
+  if (vesselName == nullptr) return false;
+  for (;; ++vesselName, ++name) {
+    char a = *vesselName, b = *name;
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+    if (a != b) return false;
+    if (a == '\0') return true;
+  }
+}
+
+// A vessel known by name and found anew at every use, as FindVessel finds it. The host finds a
+// name by comparing it with the name of every vessel in its list in turn, and checks a handle by
+// comparing handles: so the handle the last search gave is used again while the host still has
+// that vessel (oapiIsVessel) and it bears the name asked for, and otherwise the name is searched
+// for. The answer is FindVessel's: a vessel keeps its name while it exists, and the first vessel
+// of a name stays the first while it exists, as the host puts new vessels at the end of its list.
+class VesselByName {
+public:
+  VESSEL *Find(const char *name) {
+    if (handle != nullptr && oapiIsVessel(handle)) {
+      VESSEL *vessel = oapiGetVesselInterface(handle);
+      if (vessel != nullptr && IsVesselName(vessel->GetName(), name)) return vessel;
+    }
+    handle = oapiGetVesselByName(const_cast<char *>(name));
+    return handle ? oapiGetVesselInterface(handle) : nullptr;
+  }
+
+private:
+  OBJHANDLE handle = nullptr;  // of the last search
+};
+
 // Whether `vessel` is the interface of a vessel that still exists. `expectedName` is where the
 // vessel is most likely found (one lookup); otherwise the whole vessel list is searched.
 inline bool VesselExists(const VESSEL *vessel, const char *expectedName) {

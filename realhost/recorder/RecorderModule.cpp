@@ -2,6 +2,8 @@
 // kestrane-sim's CSV files, through the host's public API only. The host loads it with
 // --plugin=Recorder, ahead of Kestrane, and hands it its block of the scenario (RecorderSettings.h).
 //
+// With a frames file it also times the host's frames (FrameTimer).
+//
 // The host shows a frame's new state only after the frame, so the state at the start of a frame is
 // sampled in that frame's opcPreStep, before any plug-in's forces, and the last state when the
 // session ends. Tethers are sampled from Kestrane's own scenario block: the host saves the scenario
@@ -15,9 +17,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "Orbitersdk.h"
 
@@ -285,6 +290,111 @@ private:
   bool failed = false;
 };
 
+// The host's frames timed in blocks of frames, by the wall clock (the performance counter) and by
+// the processor time of the host's thread, which the machine's other work does not lengthen. A
+// frame runs from the recorder's call at its start (opcPreStep) to its call at the next frame's
+// start: the whole frame, whatever the host and every module do in it. The part of it from the
+// recorder's call at the end of the frame's update (opcPostStep) to its call at the next frame's
+// start is timed too: the host's work between frames and, when a module is loaded ahead of the
+// recorder, that module's own call at the frame's start. Written when the session ends.
+class FrameTimer {
+public:
+  static constexpr long long blockFrames = 50;
+
+  explicit FrameTimer(std::string file) : path(std::move(file)) {
+    // Storage for an hour of frames at 0.02 s, so that timing a frame does not allocate.
+    marks.reserve(180000 / blockFrames);
+  }
+
+  void FrameStart() {
+    const long long now = ThreadProcessorTime();
+    if (ended >= 0 && now >= 0) between += now - ended;
+    ended = -1;
+    if (frames++ % blockFrames != 0) return;
+    LARGE_INTEGER ticks;
+    QueryPerformanceCounter(&ticks);
+    marks.push_back({ticks.QuadPart, now, between});
+  }
+
+  void FrameEnd() { ended = ThreadProcessorTime(); }
+
+  // One line a block: its first frame (from 0), its frames, and the mean time of its frames in
+  // microseconds: wall-clock, processor, and processor between the end of a frame's update and the
+  // next frame's start ("-" where the processor time is not known).
+  void End() const {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    char line[96];
+    for (size_t i = 1; i < marks.size(); ++i) {
+      const Mark &a = marks[i - 1], &b = marks[i];
+      const long long first = static_cast<long long>(i - 1) * blockFrames;
+      const double wall = 1e6 * double(b.ticks - a.ticks) / double(frequency.QuadPart) / blockFrames;
+      if (a.processorNs >= 0 && b.processorNs >= 0)
+        std::snprintf(line, sizeof line, "%lld %lld %.3f %.3f %.3f\n", first, blockFrames, wall,
+                      1e-3 * double(b.processorNs - a.processorNs) / blockFrames,
+                      1e-3 * double(b.betweenNs - a.betweenNs) / blockFrames);
+      else
+        std::snprintf(line, sizeof line, "%lld %lld %.3f - -\n", first, blockFrames, wall);
+      out << line;
+    }
+    out.close();
+    if (!out) Fail("cannot write '" + path + "'");
+  }
+
+private:
+  struct Mark {
+    long long ticks;        // performance counter
+    long long processorNs;  // the thread's processor time, ns; -1 when not known
+    long long betweenNs;    // the sum of the times between frames so far, ns
+  };
+
+  // The processor time the calling thread has had, in ns: the kernel's clock of the thread, asked for
+  // directly (Wine's own answer counts whole ticks of 10 ms), where the program runs under Wine on
+  // Linux on an x86 processor. -1 elsewhere.
+  static long long ThreadProcessorTime() {
+    static const bool linuxUnderWine = LinuxUnderWine();
+    if (!linuxUnderWine) return -1;
+    constexpr int threadClock = 3;  // CLOCK_THREAD_CPUTIME_ID
+#if defined(_M_IX86)
+    struct {
+      long sec, nsec;  // 32 bits each, as the 32-bit call fills them
+    } now{};
+    long result;
+    __asm__ volatile("int $0x80" : "=a"(result) : "a"(265), "b"(threadClock), "c"(&now) : "memory");
+    return result == 0 ? now.sec * 1000000000LL + now.nsec : -1;
+#elif defined(_M_X64)
+    struct {
+      long long sec, nsec;
+    } now{};
+    long long result;
+    __asm__ volatile("syscall"
+                     : "=a"(result)
+                     : "a"(228LL), "D"(static_cast<long long>(threadClock)), "S"(&now)
+                     : "rcx", "r11", "memory");
+    return result == 0 ? now.sec * 1000000000LL + now.nsec : -1;
+#else
+    return -1;
+#endif
+  }
+
+  static bool LinuxUnderWine() {
+    using HostVersion = void (*)(const char **sysname, const char **release);
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    auto hostVersion = ntdll ? reinterpret_cast<HostVersion>(GetProcAddress(ntdll, "wine_get_host_version")) : nullptr;
+    if (hostVersion == nullptr) return false;
+    const char *sysname = nullptr, *release = nullptr;
+    hostVersion(&sysname, &release);
+    return sysname != nullptr && std::strcmp(sysname, "Linux") == 0;
+  }
+
+  std::string path;
+  long long frames = 0;
+  long long ended = -1;   // processor time at the end of the last frame's update, ns
+  long long between = 0;  // ns
+  std::vector<Mark> marks;
+};
+
 class Recording {
 public:
   explicit Recording(const RecorderSettings &asked) : settings(asked), clock(asked.every) {}
@@ -319,6 +429,7 @@ private:
   }
 
   void Sample(double time, const char *scenario, bool save) {
+    if (!vessels.is_open() && !tethers.is_open()) return;
     if (oapiGetVesselCount() == 0) return Fail("no vessels to sample at t = " + FormatReal(time) + " s");
     if (centre == nullptr) centre = oapiGetFocusInterface()->GetGravityRef();
     if (vessels.is_open()) {
@@ -397,6 +508,7 @@ Recording *recording = nullptr;
 KeyPresser *keys = nullptr;
 Shooter *shooter = nullptr;
 FrameClock *frameClock = nullptr;
+FrameTimer *frameTimer = nullptr;
 bool haveDisplays = false;  // a graphics client gave the host a render window
 
 }  // namespace
@@ -427,6 +539,8 @@ DLLCLBK void opcOpenRenderViewport(HWND window, DWORD, DWORD, BOOL) {
   shooter = new Shooter(settings.shots, settings.block);
   delete frameClock;
   frameClock = new FrameClock;
+  delete frameTimer;
+  frameTimer = settings.frames.empty() ? nullptr : new FrameTimer(settings.frames);
 }
 
 // The state at the frame's start is sampled before the frame's keys change it, and the keys go
@@ -435,8 +549,13 @@ DLLCLBK void opcOpenRenderViewport(HWND window, DWORD, DWORD, BOOL) {
 DLLCLBK void opcPreStep(double simt, double simdt, double) {
   if (shooter != nullptr && frameClock != nullptr)
     frameClock->Frame(shooter->Frame(simt, simdt, frameClock->Count() + 1, haveDisplays));
+  if (frameTimer != nullptr) frameTimer->FrameStart();
   if (recording != nullptr) recording->Frame(simt, simdt);
   if (keys != nullptr) keys->Frame(simt, haveDisplays);
+}
+
+DLLCLBK void opcPostStep(double, double, double) {
+  if (frameTimer != nullptr) frameTimer->FrameEnd();
 }
 
 DLLCLBK void opcCloseRenderViewport() {
@@ -448,6 +567,9 @@ DLLCLBK void opcCloseRenderViewport() {
   if (frameClock != nullptr) frameClock->End();
   delete frameClock;
   frameClock = nullptr;
+  if (frameTimer != nullptr) frameTimer->End();
+  delete frameTimer;
+  frameTimer = nullptr;
   if (recording == nullptr) return;
   recording->End();
   delete recording;

@@ -43,6 +43,8 @@ std::string RecorderSettings::ReadLine(std::string_view line) {
         path.find_first_of(" \t") != std::string::npos)
       return "Shot " + timeText + " needs one file name ending in .png";
     shots.push_back({time, path});
+  } else if (key == "Frames") {
+    frames = value;
   } else if (key == "Every") {
     errno = 0;
     char *end = nullptr;

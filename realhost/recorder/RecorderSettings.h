@@ -11,6 +11,8 @@
 //     Shot 2.5 shot-2.5.png   ; the scene as drawn at 2.5 s, with a graphics client that draws it,
 //                             ; and beside it shot-2.5.txt, what the picture shows where
 //                             ; (ShotGeometry.h); one line per shot
+//     Frames frames.txt       ; the frames' wall-clock and processor time, in blocks of frames
+//                             ; (RecorderModule.cpp, FrameTimer)
 //   END
 //
 // Paths are the host's, relative to its folder. Each line may end in a ';' comment.
@@ -37,6 +39,7 @@ struct RecorderSettings {
   std::vector<TimedKey> keys;
   std::string mode = "Kestrane";
   std::vector<ShotRequest> shots;
+  std::string frames;  // empty: frames are not timed
 
   // One line of the block, as the host hands it (trimmed, without its comment). Empty when it was
   // read; otherwise why it was not, in one line.

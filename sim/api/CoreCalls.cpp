@@ -70,6 +70,8 @@ uint32_t VesselCount() {
   return world == nullptr ? 0 : static_cast<uint32_t>(world->VesselCount());
 }
 
+int IsVessel(void *vessel) { return LiveVessel(vessel) != nullptr ? 1 : 0; }
+
 void *FocusVessel() {
   World *world = CurrentWorld();
   return world == nullptr ? nullptr : world->Focus();
@@ -262,6 +264,7 @@ constexpr KestraneCore Table() {
   table.vesselByName = VesselByName;
   table.vesselByIndex = VesselByIndex;
   table.vesselCount = VesselCount;
+  table.isVessel = IsVessel;
   table.focusVessel = FocusVessel;
   table.vesselInterface = VesselInterface;
   table.registerExhaustTexture = RegisterExhaustTexture;

@@ -32,6 +32,8 @@ typedef struct KestraneCore {
   void *(*vesselByName)(const char *name);
   void *(*vesselByIndex)(int index);
   uint32_t (*vesselCount)(void);
+  /* 1 for a handle of a live vessel. */
+  int (*isVessel)(void *vessel);
   void *(*focusVessel)(void);
   /* The vessel's interface object, null for a handle that is not a live vessel. */
   void *(*vesselInterface)(void *vessel);

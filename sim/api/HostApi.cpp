@@ -10,6 +10,8 @@ OBJHANDLE oapiGetVesselByIndex(int index) { return kestraneCore->vesselByIndex(i
 
 DWORD oapiGetVesselCount() { return kestraneCore->vesselCount(); }
 
+bool oapiIsVessel(OBJHANDLE hVessel) { return kestraneCore->isVessel(hVessel) != 0; }
+
 OBJHANDLE oapiGetFocusObject() { return kestraneCore->focusVessel(); }
 
 VESSEL *oapiGetVesselInterface(OBJHANDLE hVessel) {

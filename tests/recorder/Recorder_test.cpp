@@ -27,12 +27,13 @@ TEST(RecorderSettingsTest, ReadsItsLinesAndSaysWhatIsWrongWithOthers) {
   EXPECT_EQ(settings.every, 1);
   EXPECT_EQ(settings.block, "Kestrane");
   for (const char *line : {"Vessels out\\vessels.csv ; the vessels", "Tethers  my tethers.csv", "Every 0.5",
-                           "Block Kestrane2", "", "; a comment alone"})
+                           "Block Kestrane2", "Frames frames.txt", "", "; a comment alone"})
     EXPECT_EQ(settings.ReadLine(line), "") << line;
   EXPECT_EQ(settings.vessels, "out\\vessels.csv");
   EXPECT_EQ(settings.tethers, "my tethers.csv");
   EXPECT_EQ(settings.every, 0.5);
   EXPECT_EQ(settings.block, "Kestrane2");
+  EXPECT_EQ(settings.frames, "frames.txt");
 
   EXPECT_EQ(settings.ReadLine("Every 0"), "Every '0' is not a positive number of seconds");
   EXPECT_EQ(settings.ReadLine("Every -1"), "Every '-1' is not a positive number of seconds");

@@ -213,7 +213,7 @@ TEST_F(TetherLinkTest, AVesselThatHasGoneIsLeftAlone) {
   EXPECT_EQ(Objects(tug2), 0u);
 }
 
-TEST_F(TetherLinkTest, TheTargetGoingAwayKeepsTheDrawingOnVesselOneUntilDisconnect) {
+TEST_F(TetherLinkTest, TheTargetGoingAwayKeepsTheDrawingOnVesselOneAndAVesselOfItsNameTakesItsPlace) {
   TetherLink link;
   link.Connect("Tug", "Pod", 1000, 10000, origin, origin);
   link.TimeStep();
@@ -221,8 +221,27 @@ TEST_F(TetherLinkTest, TheTargetGoingAwayKeepsTheDrawingOnVesselOneUntilDisconne
   link.TimeStep();
   EXPECT_EQ(tug->Exhausts().size(), 0u);
   EXPECT_EQ(tug->Thrusters().size(), 2u);
+  EXPECT_EQ(link.GetPull(), 0.0);
+
+  // A vessel made under the name, in whatever case, is pulled from the next step on.
+  sim::Vessel *pod2 = AddVessel("POD", {0, 1500, 0});
+  link.TimeStep();
+  EXPECT_LT(pod2->forceSum.y, 0.0);
+  EXPECT_EQ(tug->Exhausts().size(), 1u);
   link.Disconnect();
   EXPECT_EQ(Objects(tug), 0u);
+}
+
+TEST_F(TetherLinkTest, ALinkTiedAgainPullsItsNewTargetAndLeavesTheOldOne) {
+  TetherLink link;
+  link.Connect("Tug", "Pod", 1000, 10000, origin, origin);
+  link.TimeStep();
+  ASSERT_GT(link.GetPull(), 0.0);
+  link.Connect("Tug", "Buoy", 100, 10000, origin, origin);
+  pod->forceSum = {};
+  link.TimeStep();
+  EXPECT_EQ(pod->forceSum.x, 0.0);
+  EXPECT_LT(buoy->forceSum.z, 0.0);
 }
 
 TEST_F(TetherLinkTest, OverlongNamesAreCutToTheBuffer) {

@@ -1,0 +1,246 @@
+#!/usr/bin/env bash
+# What Kestrane adds to the real host's frame: the host, built from its own sources
+# (scripts/real-host.sh build), run headless under Wine at a fixed step, with ShuttlePBs in orbit,
+# without Kestrane, with Kestrane and no tether, and with Kestrane and eight tethers, in turn.
+#
+#   scripts/real-host-frame.sh [--vessels 2,100,1000] [--frames N] [--warmup N] [--rounds R]
+#                              [--module LABEL=DLL]... [--out DIR]
+#
+# For each number of vessels (default 2, 100 and 1000) the script writes a scenario of that many
+# ShuttlePBs 400 km up, 50 m apart along one orbit (DIR/scenarios), then runs the host R times
+# (default 5) on each of: no Kestrane; Kestrane with no tether; Kestrane with eight tethers tied by
+# its block, each between two vessels spread over the vessel list, so that a vessel's place in the
+# host's list is on average half way (with two vessels, all eight tie the same two). Every run is
+# one of each in turn, so that a change of the machine's load falls on all of them alike.
+#
+# The recorder times the frames and samples nothing (its Frames file: blocks of 50 frames, each from
+# the start of a frame to the start of the next block, by the processor time of the host's thread
+# and by the wall clock); Wine's and the host's start-up are not in it. A run's frame time is the
+# median, over its blocks after the first --warmup frames (default 100) of --frames (default 1000),
+# of the processor time per frame: time in which the machine ran something else does not count.
+# Kestrane's added time is the difference between a run with it and the run without it of the same
+# round; its share is that over the frame without it. The table gives the median of the rounds and
+# their range, and the median wall-clock frame. Kestrane is loaded ahead of the recorder, so that
+# its call at a frame's start lies in the recorder's time between frames: the difference of that
+# time ("call") is Kestrane's call alone, without the host's work for its forces and thrusters in
+# the frame's update, and without the noise of the host's work for every vessel.
+#
+# --module LABEL=DLL adds another build of Kestrane.dll, run the same way in the same rounds under
+# LABEL (with no tether and with eight): a build before a change against the build after it.
+#
+# The host, its build tree and Wine are set in one place (the variables below and host_run), so
+# that the same measurement can be made of another build of the host.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+build=${KESTRANE_REAL_HOST_BUILD:-$root/build/real-host}
+# How the host is run: headless, 32-bit.
+wine_run=("$root/cmake/wine-run.sh" "$build/wineprefix")
+
+usage() {
+  echo "real-host-frame: $*" >&2
+  exit 2
+}
+fail() {
+  echo "real-host-frame: $*" >&2
+  exit 1
+}
+
+vessel_counts=2,100,1000
+frames=1000
+warmup=100
+rounds=5
+dt=0.02
+out=$root/out/real-host-frame
+declare -a labels=() dlls=()
+while [ $# -gt 0 ]; do
+  [ $# -ge 2 ] || usage "$1 needs a value"
+  case $1 in
+    --vessels) [[ $2 =~ ^[0-9]+(,[0-9]+)*$ ]] || usage "--vessels '$2' is not a list of numbers"; vessel_counts=$2 ;;
+    --frames) [[ $2 =~ ^[1-9][0-9]*$ ]] || usage "--frames '$2' is not a number"; frames=$2 ;;
+    --warmup) [[ $2 =~ ^[0-9]+$ ]] || usage "--warmup '$2' is not a number"; warmup=$2 ;;
+    --rounds) [[ $2 =~ ^[1-9][0-9]*$ ]] || usage "--rounds '$2' is not a number"; rounds=$2 ;;
+    --module)
+      [[ $2 =~ ^[A-Za-z0-9_-]+=.+$ ]] || usage "--module '$2' is not LABEL=DLL"
+      [ -f "${2#*=}" ] || usage "no module '${2#*=}'"
+      labels+=("${2%%=*}")
+      dlls+=("$(realpath "${2#*=}")")
+      ;;
+    --out) out=$2 ;;
+    *) usage "unknown option '$1'" ;;
+  esac
+  shift 2
+done
+[ "$warmup" -lt "$frames" ] || usage "--warmup $warmup leaves no frame of $frames"
+IFS=, read -r -a counts <<<"$vessel_counts"
+for n in "${counts[@]}"; do
+  [ "$n" -ge 2 ] || usage "a tether needs 2 vessels, not $n"
+done
+
+bash scripts/real-host.sh build >/dev/null
+[ -f "$build/host/Modules/Plugin/Recorder.dll" ] && [ -f "$build/host/Modules/Plugin/Kestrane.dll" ] ||
+  fail "$build/host has no recorder or Kestrane"
+labels=(Kestrane "${labels[@]}")
+dlls=("$build/host/Modules/Plugin/Kestrane.dll" "${dlls[@]}")
+mkdir -p "$out/scenarios"
+out=$(cd "$out" && pwd)
+
+# SCENARIO N TETHERS: N ShuttlePBs 50 m apart along a circular orbit 400 km up, the first in focus;
+# with TETHERS 8, Kestrane's block ties eight tethers at 99 % of their vessels' distance (1 % of
+# stretch, 100 N of pull), none reeling.
+scenario() {
+  awk -v n="$2" -v tethers="$3" -v name="$(basename "$1" .scn)" 'BEGIN {
+    r = 6771000; v = 7672.598631; spacing = 50
+    printf "; %d ShuttlePBs in orbit, %d tethers: the host'"'"'s frame with and without Kestrane.\n", n, tethers
+    printf "BEGIN_DESC\n%s\nEND_DESC\n\n", name
+    printf "BEGIN_ENVIRONMENT\n  System Sol\n  Date MJD 60000.5\n  STEP 0.02\nEND_ENVIRONMENT\n\n"
+    printf "BEGIN_FOCUS\n  Ship PB0000\nEND_FOCUS\n\nBEGIN_SHIPS\n"
+    for (i = 0; i < n; i++) {
+      a = i * spacing / r
+      x[i] = r * cos(a); z[i] = r * sin(a)
+      printf "PB%04d:ShuttlePB\n  STATUS Orbiting Earth\n  RPOS %.3f 0 %.3f\n  RVEL %.6f 0 %.6f\n  PRPLEVEL 0:1\nEND\n",
+        i, x[i], z[i], -v * sin(a), v * cos(a)
+    }
+    printf "END_SHIPS\n"
+    if (tethers == 0) exit
+    printf "\nBEGIN_Kestrane\n  SetupTetherLength 1000\n  SetupTetherForce 100\n  SetupTargetIndex 1\n  CurrentTether 0\n"
+    printf "  attach_type_v1 0\n  attach_no_v1 0\n  attach_type_v2 0\n  attach_no_v2 0\n"
+    for (k = 0; k < 8; k++) {
+      if (n < 16) { p = 0; q = 1 } else { p = int((2 * k + 1) * n / 16) - 1; q = int((2 * k + 2) * n / 16) - 1 }
+      d = sqrt((x[q] - x[p]) ^ 2 + (z[q] - z[p]) ^ 2)
+      printf "  TetherData %d CONNECT 1\n  TetherData %d Ship1 PB%04d\n  TetherData %d Ship2 PB%04d\n", k, k, p, k, q
+      printf "  TetherData %d Length %.6f\n  TetherData %d Force 100\n", k, 0.99 * d, k
+      printf "  TetherData %d Attach1 0 0 0\n  TetherData %d Attach2 0 0 0\n", k, k
+      printf "  TetherData %d SpoolMode 0\n  TetherData %d ReelSpeed 0\n", k, k
+    }
+    printf "END\n"
+  }' >"$1"
+}
+
+# A host folder of the run's own: the build's programs and configuration linked in, Kestrane.dll
+# (when the run has it) the one given.
+#   host_folder DIR DLL|""
+host_folder() {
+  local dir=$1 dll=$2 entry
+  rm -rf "$dir"
+  mkdir -p "$dir/host/Scenarios/Run" "$dir/host/Modules/Plugin"
+  for entry in "$build"/host/*; do
+    case $(basename "$entry") in
+      Scenarios | Modules | Orbiter.log | Orbiter.cfg | keymap.cfg) ;;
+      *) ln -s "$entry" "$dir/host/" ;;
+    esac
+  done
+  for entry in "$build"/host/Modules/*; do
+    [ "$(basename "$entry")" = Plugin ] || ln -s "$entry" "$dir/host/Modules/"
+  done
+  for entry in "$build"/host/Modules/Plugin/*; do
+    [ "$(basename "$entry")" = Kestrane.dll ] || ln -s "$entry" "$dir/host/Modules/Plugin/"
+  done
+  [ -z "$dll" ] || ln -s "$dll" "$dir/host/Modules/Plugin/Kestrane.dll"
+}
+
+# One run of the host: the median over its blocks of frames after the warm-up of the processor and
+# the wall-clock time per frame and of the processor time between frames, in microseconds, on
+# standard output.
+#   host_run DIR SCENARIO DLL|""
+host_run() {
+  local dir=$1 file=$2 dll=$3 name
+  name=$(basename "$file" .scn)
+  host_folder "$dir" "$dll"
+  { cat "$file"; printf '\nBEGIN_Recorder\n  Frames frames.txt\nEND\n'; } >"$dir/host/Scenarios/Run/$name.scn"
+  # Kestrane ahead of the recorder: its call at a frame's start falls in the recorder's time between
+  # frames.
+  local -a modules=()
+  [ -z "$dll" ] || modules+=(--plugin=Kestrane)
+  modules+=(--plugin=Recorder)
+  local status=0
+  (cd "$dir/host" && timeout 1800 "${wine_run[@]}" Orbiter.exe "--scenariox=Run\\$name" "--fixedstep=$dt" \
+    "--maxframes=$frames" "${modules[@]}") >"$dir/host.txt" 2>&1 || status=$?
+  [ "$status" -eq 0 ] || fail "the host exited with status $status ($dir/host/Orbiter.log)"
+  if [ -n "$dll" ]; then
+    grep -aq 'Loading module Kestrane' "$dir/host/Orbiter.log" || fail "the host did not load Kestrane ($dir/host/Orbiter.log)"
+  fi
+  if grep -aq 'Recorder: error' "$dir/host/Orbiter.log"; then
+    fail "$(grep -a 'Recorder: error' "$dir/host/Orbiter.log" | head -n 1 | tr -d '\r') ($dir/host/Orbiter.log)"
+  fi
+  # Blocks of frames: first frame, frames, and microseconds per frame: wall-clock, processor, and
+  # processor between frames.
+  awk -v warmup="$warmup" -v file="$dir/host/frames.txt" '
+    function median(a, n,   i, j, t) {
+      for (i = 2; i <= n; i++) for (j = i; j > 1 && a[j - 1] > a[j]; j--) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t }
+      return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+    }
+    $1 >= warmup { n++; wall[n] = $3; cpu[n] = $4; gap[n] = $5 }
+    END {
+      if (n == 0) { print "real-host-frame: " file " has no block of frames after the warm-up" > "/dev/stderr"; exit 1 }
+      if (cpu[1] == "-") { print "real-host-frame: " file " has no processor times" > "/dev/stderr"; exit 1 }
+      printf "%.3f %.3f %.3f\n", median(cpu, n), median(wall, n), median(gap, n)
+    }' "$dir/host/frames.txt"
+}
+
+# The kinds of run of one round: "label tethers dll".
+kinds=("none 0 -")
+for i in "${!labels[@]}"; do
+  kinds+=("${labels[$i]} 0 ${dlls[$i]}" "${labels[$i]} 8 ${dlls[$i]}")
+done
+
+results=$out/results.txt
+: >"$results"
+for n in "${counts[@]}"; do
+  scenario "$out/scenarios/ships$n.scn" "$n" 0
+  scenario "$out/scenarios/ships$n-tethers.scn" "$n" 8
+  for round in $(seq "$rounds"); do
+    for kind in "${kinds[@]}"; do
+      read -r label tethers dll <<<"$kind"
+      [ "$dll" != - ] || dll=""
+      file=$out/scenarios/ships$n.scn
+      [ "$tethers" -eq 0 ] || file=$out/scenarios/ships$n-tethers.scn
+      read -r processor wall between < <(host_run "$out/run" "$file" "$dll")
+      [ -n "$between" ] || exit 1
+      echo "$n $round $label $tethers $processor $wall $between" >>"$results"
+      echo "real-host-frame: $n vessels, round $round, $label with $tethers tethers: $processor µs ($wall µs by the clock)" >&2
+    done
+  done
+done
+
+# The table: per vessel count and kind, the median over the rounds of the frame time, and of the
+# difference from the same round's run without Kestrane, with its range.
+awk -v frame60=16666.667 '
+  function median(list, k,   n, a, i, j, t) {
+    n = split(list, a, " ")
+    for (i = 2; i <= n; i++) for (j = i; j > 1 && a[j - 1] + 0 > a[j] + 0; j--) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t }
+    if (k == "min") return a[1]
+    if (k == "max") return a[n]
+    return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+  }
+  { key = $1 " " $3 " " $4; frame[key] = frame[key] " " $5; wall[key] = wall[key] " " $6; at[$1 " " $2 " " $3 " " $4] = $5; gapAt[$1 " " $2 " " $3 " " $4] = $7
+    if (!($1 in seen)) { seen[$1] = 1; order[++counts] = $1 }
+    if (!(($3 " " $4) in kindSeen)) { kindSeen[$3 " " $4] = 1; kinds[++nkinds] = $3 " " $4 }
+    rounds[$1] = $2 > rounds[$1] ? $2 : rounds[$1] }
+  END {
+    printf "%8s  %-20s %12s %12s %18s %9s %9s %10s %12s\n", "vessels", "run", "frame (us)", "added (us)", "added, range",
+      "share", "of 60 Hz", "call (us)", "clock (us)"
+    for (c = 1; c <= counts; c++) {
+      n = order[c]
+      base = median(frame[n " none 0"])
+      for (k = 1; k <= nkinds; k++) {
+        split(kinds[k], kk, " ")
+        f = median(frame[n " " kinds[k]])
+        if (kk[1] == "none") {
+          printf "%8d  %-20s %12.1f %12s %18s %9s %9s %10s %12.1f\n", n, "without Kestrane", f, "", "", "", "", "",
+            median(wall[n " " kinds[k]])
+          continue
+        }
+        diffs = calls = ""
+        for (r = 1; r <= rounds[n]; r++) {
+          diffs = diffs " " (at[n " " r " " kinds[k]] - at[n " " r " none 0"])
+          calls = calls " " (gapAt[n " " r " " kinds[k]] - gapAt[n " " r " none 0"])
+        }
+        d = median(diffs)
+        printf "%8d  %-20s %12.1f %12.1f %8.1f to %6.1f %8.2f%% %8.2f%% %10.1f %12.1f\n", n, kk[1] ", " kk[2] " tethers", f, d,
+          median(diffs, "min"), median(diffs, "max"), 100 * d / base, 100 * d / frame60, median(calls),
+          median(wall[n " " kinds[k]])
+      }
+    }
+  }' "$results" | tee "$out/table.txt"
+echo "real-host-frame: processor time per frame; $rounds rounds of $frames frames (median of blocks after $warmup) at $dt s; every run in $results" >&2
