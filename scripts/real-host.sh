@@ -9,7 +9,7 @@
 #       a host installation in build/real-host/host)
 #
 #   scripts/real-host.sh run SCENARIO [--duration S] [--dt S] [--every S] [--out DIR]
-#                        [--keys LIST] [--displays] [--picture T]...
+#                        [--keys LIST] [--delete LIST] [--displays] [--picture T]...
 #       runs SCENARIO in that host for S simulated seconds (default 10) at a fixed step (--dt, else
 #       the scenario's STEP, else 0.02 s) with Kestrane and the recorder loaded, and leaves in DIR
 #       (default out/real-host/NAME): vessels.csv and tethers.csv, sampled every --every seconds
@@ -21,10 +21,12 @@
 #       text of every display at every redraw. --keys presses keys on the Kestrane display in
 #       kestrane-sim's --keys syntax (opening the mode on the left display when the scenario has
 #       not), --picture T keeps the left display as its first redraw at or after T s drew it in
-#       DIR/display-T.png; both imply --displays.
+#       DIR/display-T.png; both imply --displays. --delete deletes vessels in kestrane-sim's
+#       --delete syntax (oapiDeleteVessel, at the end of the frame that reaches each time).
 #
 #   scripts/real-host.sh compare SCENARIO [--duration S] [--dt S] [--every S] [--out DIR] [--sim BUILD]
-#                        [--windows T1,T2] [--motion-until T] [--check] [--displays] [--keys LIST] [--screens]
+#                        [--windows T1,T2] [--motion-until T] [--check] [--displays] [--keys LIST]
+#                        [--delete LIST] [--screens]
 #       runs SCENARIO in the real host (DIR/real, as run does) and in kestrane-sim of BUILD (default
 #       build/linux; DIR/sim) with the same step and samples, and prints, for the samples up to each
 #       time of --windows (default: the whole run), the largest differences of the vessels'
@@ -36,7 +38,8 @@
 #       no module blocks (BEGIN_Kestrane ... END) is given the same lines in the display's block.
 #       --displays runs the real host with its displays, as --keys and --screens do (a scenario whose
 #       tethers are tied by a display's block needs them: without displays the host reads no display
-#       block). --keys presses the same keys in both hosts. --screens also compares the display: at every
+#       block). --keys presses the same keys in both hosts, --delete deletes the same vessels at the
+#       same times. --screens also compares the display: at every
 #       redraw of the left display in the real host, its text with kestrane-sim's screen at the same
 #       simulated time (kestrane-sim run --until T --screen); any difference fails.
 #
@@ -104,6 +107,11 @@ build() {
   cmake --build "$build" -j "$(nproc)" --target real_host_tree
 }
 
+# A list of vessels to delete, "T:NAME,…", whose names the host's command line and block keep whole.
+deletions_list() {
+  [[ $1 =~ ^[0-9.]+:[A-Za-z0-9_-]+(,[0-9.]+:[A-Za-z0-9_-]+)*$ ]] || usage "--delete '$1' is not a list of TIME:NAME"
+}
+
 # A number above 0.
 positive() {
   [[ $2 =~ ^[0-9]*\.?[0-9]+([eE][-+]?[0-9]+)?$ ]] && awk -v v="$2" 'BEGIN { exit !(v > 0) }' ||
@@ -112,7 +120,7 @@ positive() {
 
 run() {
   [ $# -ge 1 ] || usage "run needs a scenario"
-  local scenario=$1 duration=10 dt="" every=1 out="" keys="" displays=0
+  local scenario=$1 duration=10 dt="" every=1 out="" keys="" deletions="" displays=0
   local -a pictures=()
   shift
   while [ $# -gt 0 ]; do
@@ -128,6 +136,7 @@ run() {
       --every) positive "$1" "$2"; every=$2 ;;
       --out) out=$2 ;;
       --keys) [[ $2 =~ ^[-A-Za-z0-9_:.,\ ]+$ ]] || usage "--keys '$2' is not a list of TIME:KEY"; keys=$2; displays=1 ;;
+      --delete) deletions_list "$2"; deletions=$2 ;;
       --picture) [[ $2 =~ ^[0-9]*\.?[0-9]+$ ]] || usage "--picture '$2' is not a time in seconds"; pictures+=("$2"); displays=1 ;;
       *) usage "unknown option '$1'" ;;
     esac
@@ -163,6 +172,7 @@ run() {
     cat "$scenario"
     printf '\nBEGIN_Recorder\n  Vessels vessels.csv\n  Tethers tethers.csv\n  Every %s\n' "$every"
     [ -z "$keys" ] || printf '  Keys %s\n' "$keys"
+    [ -z "$deletions" ] || printf '  Delete %s\n' "$deletions"
     printf 'END\n'
     if [ "$displays" -eq 1 ]; then
       printf 'BEGIN_NullClient\n  Screens screens.txt\n'
@@ -216,9 +226,9 @@ run() {
 # The left display's text at every redraw of a real host's run (REAL_RUN/screens.txt) against
 # kestrane-sim's screen of the same file, keys and step at the same simulated time
 # (realhost/CompareScreens.awk, which takes what the motion may change from the two runs' tethers).
-#   compare_screens REAL_RUN WORK_DIR SCENARIO STEP KEYS SIM_BUILD SIM_RUN
+#   compare_screens REAL_RUN WORK_DIR SCENARIO STEP KEYS DELETIONS SIM_BUILD SIM_RUN
 compare_screens() {
-  local real=$1 work=$2 file=$3 dt=$4 keys=$5 sim=$6 simRun=$7
+  local real=$1 work=$2 file=$3 dt=$4 keys=$5 deletions=$6 sim=$7 simRun=$8
   rm -rf "$work"
   mkdir -p "$work"
   # Each redraw of display 0 in a file of its own, and its time in the index.
@@ -235,6 +245,7 @@ compare_screens() {
   [ -s "$work/index" ] || fail "the real host drew no left display ($real/screens.txt)"
   local -a keyOption=()
   [ -z "$keys" ] || keyOption=(--keys "$keys")
+  [ -z "$deletions" ] || keyOption+=(--delete "$deletions")
   local n t
   while read -r n t; do
     "$sim/kestrane-sim" run "$file" --until "$t" --dt "$dt" "${keyOption[@]}" --plugin "$sim/kestrane.so" \
@@ -246,7 +257,7 @@ compare_screens() {
 compare() {
   [ $# -ge 1 ] || usage "compare needs a scenario"
   local scenario=$1 out="" sim=$root/build/linux duration=10 dt="" every=1 windows="" motion_until="" check=0
-  local keys="" screens=0 displays=0
+  local keys="" deletions="" screens=0 displays=0
   shift
   while [ $# -gt 0 ]; do
     if [ "$1" = --check ] || [ "$1" = --screens ] || [ "$1" = --displays ]; then
@@ -261,6 +272,7 @@ compare() {
     [ $# -ge 2 ] || usage "$1 needs a value"
     case $1 in
       --keys) [[ $2 =~ ^[-A-Za-z0-9_:.,\ ]+$ ]] || usage "--keys '$2' is not a list of TIME:KEY"; keys=$2 ;;
+      --delete) deletions_list "$2"; deletions=$2 ;;
       --duration) positive "$1" "$2"; duration=$2 ;;
       --dt) positive "$1" "$2"; dt=$2 ;;
       --every) positive "$1" "$2"; every=$2 ;;
@@ -304,11 +316,15 @@ compare() {
     steps+=("$(awk -v dt="$dt" 'BEGIN { printf "%.17g", dt / 2 }')|-half")
   fi
   local -a realKeys=() simKeys=()
+  if [ -n "$deletions" ]; then
+    realKeys=(--delete "$deletions")
+    simKeys=(--delete "$deletions")
+  fi
   if [ -n "$keys" ]; then
-    realKeys=(--keys "$keys")
-    simKeys=(--keys "$keys")
+    realKeys+=(--keys "$keys")
+    simKeys+=(--keys "$keys")
   elif [ "$screens" -eq 1 ] || [ "$displays" -eq 1 ]; then
-    realKeys=(--displays)
+    realKeys+=(--displays)
   elif grep -q '^[ \t]*MODE Kestrane' "$scenario" && ! grep -q '^BEGIN_Kestrane' "$scenario"; then
     echo "real-host: $scenario keeps its tethers in a display's block, which the host reads only with its displays (--displays)" >&2
   fi
@@ -327,7 +343,7 @@ compare() {
     -v motionUntil="$motion_until" -v check="$check" -f "$root/realhost/CompareRuns.awk" | tee "$out/comparison.txt" ||
     status=1
   if [ "$screens" -eq 1 ]; then
-    compare_screens "$out/real" "$out/screens" "$file" "$dt" "$keys" "$sim" "$out/sim" | tee -a "$out/comparison.txt" ||
+    compare_screens "$out/real" "$out/screens" "$file" "$dt" "$keys" "$deletions" "$sim" "$out/sim" | tee -a "$out/comparison.txt" ||
       status=1
   fi
   return "$status"

@@ -86,6 +86,30 @@ private:
   bool failed = false;
 };
 
+// Deletes the run's vessels (RecorderSettings.h) at the end of the frames that reach their times:
+// the host removes a vessel asked for in a frame once the frame's state is updated, before it draws
+// the displays, as kestrane-sim removes it.
+class Deleter {
+public:
+  explicit Deleter(std::vector<TimedDeletion> list) : deletions(std::move(list)) {}
+
+  void FrameEnd(double simt) {
+    for (; next < deletions.size() && Reached(simt, deletions[next].time); ++next) {
+      OBJHANDLE vessel = oapiGetVesselByName(const_cast<char *>(deletions[next].name.c_str()));
+      if (vessel == nullptr) {
+        Fail("no vessel '" + deletions[next].name + "' to delete");
+        continue;
+      }
+      oapiDeleteVessel(vessel);
+      Log("deleted " + deletions[next].name + " at t = " + FormatReal(simt) + " s");
+    }
+  }
+
+private:
+  std::vector<TimedDeletion> deletions;
+  size_t next = 0;
+};
+
 class Recording {
 public:
   explicit Recording(const RecorderSettings &asked) : settings(asked), clock(asked.every) {}
@@ -201,6 +225,7 @@ RecorderSettings settings;
 bool configured = false;
 Recording *recording = nullptr;
 KeyPresser *keys = nullptr;
+Deleter *deleter = nullptr;
 bool haveDisplays = false;  // a graphics client gave the host a render window
 
 }  // namespace
@@ -227,6 +252,8 @@ DLLCLBK void opcOpenRenderViewport(HWND window, DWORD, DWORD, BOOL) {
   recording->Open();
   delete keys;
   keys = new KeyPresser(settings.keys, settings.mode);
+  delete deleter;
+  deleter = new Deleter(settings.deletions);
 }
 
 // The state at the frame's start is sampled before the frame's keys change it, and the keys go
@@ -236,9 +263,16 @@ DLLCLBK void opcPreStep(double simt, double simdt, double) {
   if (keys != nullptr) keys->Frame(simt, haveDisplays);
 }
 
+// The frame's state is updated: the vessels due go at its end.
+DLLCLBK void opcPostStep(double simt, double, double) {
+  if (deleter != nullptr) deleter->FrameEnd(simt);
+}
+
 DLLCLBK void opcCloseRenderViewport() {
   delete keys;
   keys = nullptr;
+  delete deleter;
+  deleter = nullptr;
   if (recording == nullptr) return;
   recording->End();
   delete recording;

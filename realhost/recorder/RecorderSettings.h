@@ -8,6 +8,10 @@
 //     Keys 0:MINUS,0:J,3:I    ; keys to press on the display, in kestrane-sim's --keys syntax
 //     Mode Kestrane           ; the display mode the keys go to, opened on the left display when
 //                             ; no display shows it (default Kestrane)
+//     Delete 10:Pod,20:Tug    ; vessels to delete, in kestrane-sim's --delete syntax: each at the
+//                             ; end of the first frame that reaches its time, as kestrane-sim
+//                             ; deletes it (one at or before the run's start at the end of the
+//                             ; first frame: the host removes a vessel only at the end of a frame)
 //   END
 //
 // Paths are the host's, relative to its folder. Each line may end in a ';' comment.
@@ -21,6 +25,12 @@
 
 namespace recorder {
 
+// A vessel to delete during the run.
+struct TimedDeletion {
+  double time = 0;   // s of simulated time
+  std::string name;  // the host finds it without regard to case
+};
+
 struct RecorderSettings {
   std::string vessels;  // empty: no vessels file
   std::string tethers;  // empty: no tethers file
@@ -28,6 +38,7 @@ struct RecorderSettings {
   std::string block = "Kestrane";
   std::vector<TimedKey> keys;
   std::string mode = "Kestrane";
+  std::vector<TimedDeletion> deletions;  // in the order listed
 
   // One line of the block, as the host hands it (trimmed, without its comment). Empty when it was
   // read; otherwise why it was not, in one line.

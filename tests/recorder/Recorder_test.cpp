@@ -42,6 +42,12 @@ TEST(RecorderSettingsTest, ReadsItsLinesAndSaysWhatIsWrongWithOthers) {
   EXPECT_EQ(settings.ReadLine("Vessels"), "'Vessels' needs a value");
   EXPECT_EQ(settings.ReadLine("Block Two words"), "Block 'Two words' is not one word");
   EXPECT_EQ(settings.ReadLine("vessels a.csv"), "unknown line 'vessels a.csv'");
+  EXPECT_EQ(settings.ReadLine("Delete 10:Pod, 20.5 : Tug Two"), "");
+  ASSERT_EQ(settings.deletions.size(), 2u);
+  EXPECT_EQ(settings.deletions[1].time, 20.5);
+  EXPECT_EQ(settings.deletions[1].name, "Tug Two");
+  EXPECT_EQ(settings.ReadLine("Delete 10:Pod,x:Tug"), "Delete: entry 'x:Tug' is not TIME:NAME");
+  EXPECT_EQ(settings.ReadLine("Delete 10:"), "Delete: entry '10:' names no vessel");
   // A refused line leaves the setting as it was.
   EXPECT_EQ(settings.every, 0.5);
   EXPECT_EQ(settings.vessels, "out\\vessels.csv");
