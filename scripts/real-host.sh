@@ -25,8 +25,8 @@
 #       --delete syntax (oapiDeleteVessel, at the end of the frame that reaches each time).
 #
 #   scripts/real-host.sh compare SCENARIO [--duration S] [--dt S] [--every S] [--out DIR] [--sim BUILD]
-#                        [--windows T1,T2] [--motion-until T] [--check] [--displays] [--keys LIST]
-#                        [--delete LIST] [--screens]
+#                        [--windows T1,T2] [--motion-until T] [--check [--quarter]] [--displays]
+#                        [--keys LIST] [--delete LIST] [--screens]
 #       runs SCENARIO in the real host (DIR/real, as run does) and in kestrane-sim of BUILD (default
 #       build/linux; DIR/sim) with the same step and samples, and prints, for the samples up to each
 #       time of --windows (default: the whole run), the largest differences of the vessels'
@@ -34,7 +34,9 @@
 #       tethers' distances, and each tether's final length in both (realhost/CompareRuns.awk).
 #       --check also runs both at half the step and fails unless every difference is what the two
 #       integrators' errors, estimated from those runs, and the host's physics that kestrane-sim
-#       leaves out explain. Motion after --motion-until is not compared. A kestrane-sim that reads
+#       leaves out explain; --quarter runs both at a quarter of the step as well, for a tether that
+#       hovers at the edge of taut, where the difference shrinks only over two halvings. Motion
+#       after --motion-until is not compared. A kestrane-sim that reads
 #       no module blocks (BEGIN_Kestrane ... END) is given the same lines in the display's block.
 #       --displays runs the real host with its displays, as --keys and --screens do (a scenario whose
 #       tethers are tied by a display's block needs them: without displays the host reads no display
@@ -256,13 +258,14 @@ compare_screens() {
 
 compare() {
   [ $# -ge 1 ] || usage "compare needs a scenario"
-  local scenario=$1 out="" sim=$root/build/linux duration=10 dt="" every=1 windows="" motion_until="" check=0
+  local scenario=$1 out="" sim=$root/build/linux duration=10 dt="" every=1 windows="" motion_until="" check=0 quarter=0
   local keys="" deletions="" screens=0 displays=0
   shift
   while [ $# -gt 0 ]; do
-    if [ "$1" = --check ] || [ "$1" = --screens ] || [ "$1" = --displays ]; then
+    if [ "$1" = --check ] || [ "$1" = --quarter ] || [ "$1" = --screens ] || [ "$1" = --displays ]; then
       case $1 in
         --check) check=1 ;;
+        --quarter) quarter=1 ;;
         --screens) screens=1 ;;
         *) displays=1 ;;
       esac
@@ -300,8 +303,9 @@ compare() {
 
   # kestrane-sim is given the file as it stands, or, where it reads no module blocks, with
   # Kestrane's block as the display's.
-  rm -rf "$out/sim" "$out/sim-half"
-  mkdir -p "$out/sim" "$out/sim-half"
+  [ "$quarter" -eq 0 ] || [ "$check" -eq 1 ] || usage "--quarter needs --check"
+  rm -rf "$out/sim" "$out/sim-half" "$out/sim-quarter"
+  mkdir -p "$out/sim" "$out/sim-half" "$out/sim-quarter"
   local file=$scenario
   if grep -q '^BEGIN_Kestrane' "$scenario" &&
     ! "$sim/kestrane-sim" run "$scenario" --duration 0 --quiet --plugin "$sim/kestrane.so" >/dev/null 2>&1; then
@@ -314,6 +318,9 @@ compare() {
   local -a steps=("$dt|")
   if [ "$check" -eq 1 ]; then
     steps+=("$(awk -v dt="$dt" 'BEGIN { printf "%.17g", dt / 2 }')|-half")
+  fi
+  if [ "$quarter" -eq 1 ]; then
+    steps+=("$(awk -v dt="$dt" 'BEGIN { printf "%.17g", dt / 4 }')|-quarter")
   fi
   local -a realKeys=() simKeys=()
   if [ -n "$deletions" ]; then
@@ -338,6 +345,7 @@ compare() {
   done
   local -a halves=()
   [ "$check" -eq 0 ] || halves=(-v "realHalf=$out/real-half" -v "simHalf=$out/sim-half")
+  [ "$quarter" -eq 0 ] || halves+=(-v "realQuarter=$out/real-quarter" -v "simQuarter=$out/sim-quarter")
   local status=0
   awk -v name="$name" -v real="$out/real" -v sim="$out/sim" "${halves[@]}" -v windows="$windows" \
     -v motionUntil="$motion_until" -v check="$check" -f "$root/realhost/CompareRuns.awk" | tee "$out/comparison.txt" ||
