@@ -186,8 +186,9 @@ PlayControl ControlForKey(int key) {
   }
 }
 
-// Whether the display has a command for the key.
+// Whether the display, or the host's menu of its buttons, has a command for the key.
 bool IsDisplayKey(DWORD code) {
+  if (code == OAPI_KEY_GRAVE) return true;
   for (const DisplayKeyHelp &key : DisplayKeys())
     if (KeyCode(key.name) == code) return true;
   return false;
