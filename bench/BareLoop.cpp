@@ -27,10 +27,11 @@ struct Body {
   double fx, fy, fz;           // N, added this frame
 };
 
-// The demo's keys on the tug's display: MINUS, A and J at 0 s tie the tug to the pod at their
-// distance; each I from 3 to 18 s reels in twice as fast (from -0.1 to -3.2 m/s); O at 437 s
-// stops the reel.
-constexpr const char *keys = "0:MINUS,0:A,0:J,3:I,6:I,9:I,12:I,15:I,18:I,437:O";
+// The demo's keys on the tug's display, each a frame after the display has shown the last: MINUS
+// at 0 s targets the pod, A at 0.02 s takes their distance as the length, J at 0.04 s ties them;
+// each I from 3 to 18 s reels in twice as fast (from -0.1 to -3.2 m/s); O at 437 s stops the reel.
+constexpr const char *keys = "0:MINUS,0.02:A,0.04:J,3:I,6:I,9:I,12:I,15:I,18:I,437:O";
+constexpr double measureTime = 0.02, tieTime = 0.04;     // s
 constexpr double reelInTimes[] = {3, 6, 9, 12, 15, 18};  // s
 constexpr double reelStopTime = 437;                     // s
 
@@ -71,21 +72,18 @@ int main(int argc, char **argv) {
   Body tug{6771000, 0, 0, 0, -0.25, 7672.5986, 0, 0, 0};
   Body pod{6771000, 0, 1500, -1.6997, 0.25, 7672.5984, 0, 0, 0};
   const double gm = 6.67259e-11 * 5.973698968e24;  // m^3/s^2
-  // Each is 500 kg dry with a full 750 kg tank; the tug also carries the tether's drawing: a 2 kg
-  // tank that its two opposed thrusters (0.01 N each, 1e5 m/s, along z) drain.
+  // Each is 500 kg dry with a full 750 kg tank; once tied, the tug also carries the tether's
+  // drawing: a 2 kg tank that its two opposed thrusters (0.01 N each, 1e5 m/s, along z) drain.
   const double ownMass = 500.0 + 750.0;        // kg
   double tank = 2;                             // kg
   const double thrust = 1.0 * 0.01;            // N, of each thruster at full level
   const double burn = thrust / 100000.0 * dt;  // kg per thruster per frame
 
-  // A, then J: a tether as long as the distance between the centres, exactly taut, at the
-  // scenario's setup force.
+  // The scenario's setup force; A measures the length between the centres (A: the tug's minus the
+  // pod's position), J ties with it and measures the stretch (the pod's minus the tug's).
   const double force = 2000;  // N per percent
-  double length = std::sqrt((tug.x - pod.x) * (tug.x - pod.x) + (tug.y - pod.y) * (tug.y - pod.y) +
-                            (tug.z - pod.z) * (tug.z - pod.z));
-  double stretch = std::sqrt((pod.x - tug.x) * (pod.x - tug.x) + (pod.y - tug.y) * (pod.y - tug.y) +
-                             (pod.z - tug.z) * (pod.z - tug.z)) /
-                   length * 100;
+  double length = 0, stretch = 0;
+  bool measured = false, tied = false;
   double reelSpeed = 0, fx = 0, fy = 0, fz = 0;
   size_t reelIns = 0;
   bool stopped = false;
@@ -93,6 +91,17 @@ int main(int argc, char **argv) {
   const long long frames = static_cast<long long>(std::ceil(duration / dt - sim::timeSlack));
   for (long long frame = 0; frame < frames; ++frame) {
     const double start = static_cast<double>(frame) * dt;
+    if (!measured && sim::Reached(start, measureTime)) {
+      measured = true;
+      length = std::sqrt((tug.x - pod.x) * (tug.x - pod.x) + (tug.y - pod.y) * (tug.y - pod.y) +
+                         (tug.z - pod.z) * (tug.z - pod.z));
+    }
+    if (measured && !tied && sim::Reached(start, tieTime)) {
+      tied = true;
+      stretch = std::sqrt((pod.x - tug.x) * (pod.x - tug.x) + (pod.y - tug.y) * (pod.y - tug.y) +
+                          (pod.z - tug.z) * (pod.z - tug.z)) /
+                length * 100;
+    }
     // I: the first press sets -0.1 m/s, each further one doubles it; O stops the reel.
     while (reelIns < sizeof reelInTimes / sizeof reelInTimes[0] && sim::Reached(start, reelInTimes[reelIns])) {
       reelSpeed = reelSpeed == 0 ? -0.1 : reelSpeed * 2;
@@ -103,41 +112,45 @@ int main(int argc, char **argv) {
       if (reelSpeed < 0) reelSpeed = 0;
     }
 
-    // The tether: the distance, the plug-in's tension law (stretch and its rate, the reel, the
-    // clamped pull), half the pull on each body.
-    const double dx = pod.x - tug.x, dy = pod.y - tug.y, dz = pod.z - tug.z;
-    const kestrane::Tension tension = kestrane::TensionLaw::Step(
-        std::sqrt(dx * dx + dy * dy + dz * dz), stretch, length, force, reelSpeed, kestrane::SpoolMode::Powered, dt);
-    stretch = tension.stretch;
-    length = tension.length;
-    reelSpeed = tension.reelSpeed;
-    const double pull = tension.pull, distance = tension.distance;
-    const double ux = dx * (1 / distance), uy = dy * (1 / distance), uz = dz * (1 / distance);
-    fx = ux * (pull / 2);
-    fy = uy * (pull / 2);
-    fz = uz * (pull / 2);
-    if (!(tank >= 1.0)) tank = 2;
-    tug.fx = fx;
-    tug.fy = fy;
-    tug.fz = fz;
-    pod.fx = -ux * (pull / 2);
-    pod.fy = -uy * (pull / 2);
-    pod.fz = -uz * (pull / 2);
+    // The tether, once tied: the distance, the plug-in's tension law (stretch and its rate, the
+    // reel, the clamped pull), half the pull on each body.
+    tug.fx = tug.fy = tug.fz = pod.fx = pod.fy = pod.fz = 0;
+    if (tied) {
+      const double dx = pod.x - tug.x, dy = pod.y - tug.y, dz = pod.z - tug.z;
+      const kestrane::Tension tension = kestrane::TensionLaw::Step(
+          std::sqrt(dx * dx + dy * dy + dz * dz), stretch, length, force, reelSpeed, kestrane::SpoolMode::Powered, dt);
+      stretch = tension.stretch;
+      length = tension.length;
+      reelSpeed = tension.reelSpeed;
+      const double pull = tension.pull, distance = tension.distance;
+      const double ux = dx * (1 / distance), uy = dy * (1 / distance), uz = dz * (1 / distance);
+      fx = ux * (pull / 2);
+      fy = uy * (pull / 2);
+      fz = uz * (pull / 2);
+      if (!(tank >= 1.0)) tank = 2;
+      tug.fx = fx;
+      tug.fy = fy;
+      tug.fz = fz;
+      pod.fx = -ux * (pull / 2);
+      pod.fy = -uy * (pull / 2);
+      pod.fz = -uz * (pull / 2);
 
-    // The thrusters push along +z and -z after the tether, in that order, and burn before the
-    // step; the tug's mass is its own and the tank.
-    if (tank > 0) {
-      tug.fz = tug.fz + thrust;
-      tug.fz = tug.fz + -thrust;
+      // The thrusters push along +z and -z after the tether, in that order, and burn before the
+      // step.
+      if (tank > 0) {
+        tug.fz = tug.fz + thrust;
+        tug.fz = tug.fz + -thrust;
+      }
+      tank = std::fmax(0.0, tank - burn);
+      tank = std::fmax(0.0, tank - burn);
     }
-    tank = std::fmax(0.0, tank - burn);
-    tank = std::fmax(0.0, tank - burn);
 
     // Velocity Verlet in the Earth's field, the frame's forces held over the step: half the
     // velocity's change from the gravity where the body is, the move, the other half from the
     // gravity where it has come to.
     for (Body *b : {&tug, &pod}) {
-      const double inverse = 1.0 / (b == &tug ? ownMass + tank : ownMass);
+      // The tug's mass is its own and, once tied, the drawing's tank.
+      const double inverse = 1.0 / (b == &tug && tied ? ownMass + tank : ownMass);
       const double px = b->fx * inverse, py = b->fy * inverse, pz = b->fz * inverse;
       double r = std::sqrt(b->x * b->x + b->y * b->y + b->z * b->z);
       double g = -gm / (r * r * r);

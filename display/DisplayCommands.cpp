@@ -6,11 +6,11 @@
 // tether's force; the second sets up the attach points, the length and the force of the next
 // tether, the own vessel's down the left side and the target's down the right.
 #include <array>
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
 #include "../plugin/TetherData.h"
+#include "SetupAttach.h"
 #include "TetherDisplay.h"
 
 namespace kestrane {
@@ -48,18 +48,6 @@ void NextDockingPort(VESSEL *vessel, int32_t &number) {
   uint32_t next = static_cast<uint32_t>(number) + 1u;
   if (next >= vessel->DockCount()) next = 0;
   number = static_cast<int32_t>(next);
-}
-
-// The position of a docking port in its vessel's frame; the vessel's centre when the number no
-// longer names one of its ports (the vessel changed, or the number came from a scenario).
-VECTOR3 DockingPortPosition(VESSEL *vessel, int32_t number) {
-  VECTOR3 pos = {{0.0, 0.0, 0.0}};
-  if (number < 0 || static_cast<UINT>(number) >= vessel->DockCount()) return pos;
-  DOCKHANDLE dock = vessel->GetDockHandle(static_cast<UINT>(number));
-  if (dock == nullptr) return pos;
-  VECTOR3 dir, rot;
-  vessel->GetDockParams(dock, pos, dir, rot);
-  return pos;
 }
 
 // Attach kinds: 0 the centre, 1 a docking port, 2 an attachment point. A vessel without ports or
@@ -137,30 +125,21 @@ bool LongerSetup(Context &c) {
 }
 
 // The refresh serves later presses and redraws; this one measures between the vessels it
-// resolved on entry. The origins count, not the attach points, and no bound applies.
+// resolved on entry, between the attach points the connect key would tie (SetupAttach.h), so that
+// the tie it makes is taut, with no pull. No bound applies.
 bool LengthFromDistance(Context &c) {
   c.data.RefreshSetup();
-  if (c.own != nullptr && c.target != nullptr) {
-    VECTOR3 p1, p2;
-    c.own->GetGlobalPos(p1);
-    c.target->GetGlobalPos(p2);
-    const double dx = p1.x - p2.x;
-    const double dy = p1.y - p2.y;
-    const double dz = p1.z - p2.z;
-    c.data.setupLength = std::sqrt(dx * dx + dy * dy + dz * dz);
-  }
+  if (c.own != nullptr && c.target != nullptr) c.data.setupLength = SetupDistance(c.data, c.own, c.target);
   return true;
 }
 
-// Ties with the names of the last refresh. Kinds 0 and 2 tie at the vessel's origin.
+// Ties with the names of the last refresh, at the setup's attach points.
 bool Connect(Context &c) {
   TetherLink *link = nullptr;
   if (c.own != nullptr && c.target != nullptr && (link = c.data.CurrentLink()) != nullptr) {
-    VECTOR3 attach1 = {{0.0, 0.0, 0.0}};
-    VECTOR3 attach2 = {{0.0, 0.0, 0.0}};
-    if (c.data.attachTypeV1 == 1) attach1 = DockingPortPosition(c.own, c.data.attachNoV1);
-    if (c.data.attachTypeV2 == 1) attach2 = DockingPortPosition(c.target, c.data.attachNoV2);
-    link->Connect(c.data.thisShipName, c.data.targetShipName, c.data.setupLength, c.data.setupForce, attach1, attach2);
+    const SetupAttachPoints points = SetupAttach(c.data, c.own, c.target);
+    link->Connect(c.data.thisShipName, c.data.targetShipName, c.data.setupLength, c.data.setupForce, points.own,
+                  points.target);
   }
   return true;
 }

@@ -1,6 +1,6 @@
-#include <cmath>
-
 #include "../plugin/TetherData.h"
+#include "../tether/TensionLaw.h"
+#include "SetupAttach.h"
 #include "TetherDisplay.h"
 #include "TextGrid.h"
 
@@ -62,16 +62,6 @@ void PrintSetupVessel(HDC hdc, int row, const char *label, VESSEL *vessel, int32
   TextGrid::PrintAtColor(hdc, 0, row, labelColour, "%s", label);
   TextGrid::PrintColor(hdc, valueColour, "%s", vessel->GetName());
   PrintAttachSuffix(hdc, kind, number);
-}
-
-double CentreDistance(VESSEL *a, VESSEL *b) {
-  VECTOR3 pa, pb;
-  a->GetGlobalPos(pa);
-  b->GetGlobalPos(pb);
-  const double dx = pa.x - pb.x;
-  const double dy = pa.y - pb.y;
-  const double dz = pa.z - pb.z;
-  return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
 void DrawLinkStrip(HDC hdc, const TetherData &data, const TetherLink *current) {
@@ -148,10 +138,12 @@ void TetherDisplay::Update(HDC hDC) {
   if (own != nullptr && target != nullptr) {
     // "iteslf" is the screen's own text, as pilots and scripts know it: not to be corrected.
     if (own == target) TextGrid::PrintAtColor(hDC, 0, 8, noticeColour, " Cannot tether vessel to iteslf.");
-    const double distance = CentreDistance(own, target);
+    // Between the attach points a tie would take: the pull the tension law gives there, with no
+    // stretch rate, is what the tether's first frame pulls.
+    const double distance = SetupDistance(data, own, target);
     if (distance > data.setupLength) {
-      // The excess in metres times the force setting: a rough figure, not the force law's pull.
-      const double projected = (distance - data.setupLength) * data.setupForce;
+      const double projected =
+          TensionLaw::Step(distance, 0, data.setupLength, data.setupForce, 0, SpoolMode::Powered, 0).pull;
       TextGrid::PrintAtColor(hDC, 0, 8, noticeColour, " Warning! Length < Distance");
       if (projected < largeForce)
         TextGrid::PrintAtColor(hDC, 0, 9, noticeColour, " Projected force (N) = %.1f", projected);

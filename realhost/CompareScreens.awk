@@ -13,11 +13,12 @@
 #   - Stretch: 100 delta / L, L the tether's length;
 #   - Pull: F (e + e') with e the stretch above 100 % and e' its rate over one frame, which a
 #     difference of delta at each end can move by 200 delta / (L dt): 100 F (delta + 2 delta / dt) / L;
-#   - the setup Length, measured between the two setup vessels' centres by A, and the projected
-#     force, the excess of that distance over the setup length times the setup force: the largest
-#     difference of the distance between those centres at the runs' samples (real/ and sim/
-#     vessels.csv), and that times the setup force; the warning rows of the projected force may be
-#     missing in one host where it is within that;
+#   - the setup Length, measured by A between the attach points a tie would take, and the
+#     projected force, the pull the tension law gives at that distance, F (100 d / L - 100) with F
+#     the setup force and L the setup length: the largest difference of the distance between the
+#     two setup vessels' centres at the runs' samples (real/ and sim/ vessels.csv), and 100 F / L
+#     times that; the warning rows of the projected force may be missing in one host where it is
+#     within that;
 #   - a tether's Length and Reel, which a free-spooling reel pays out as the pull drives it, and
 #     which A sets from a distance: the largest difference of the tether's length and reel speed
 #     between the runs' samples.
@@ -107,7 +108,7 @@ function valueOf(row, label,    f) {
 }
 # What the motion allows a number of row `i` of screen `rows` to differ by; -1 for a number that
 # does not measure the motion.
-function allowance(rows, n, i,    row, L, F, setupForce, r, own, target) {
+function allowance(rows, n, i,    row, L, F, setupForce, setupLength, r, own, target) {
   row = rows[i]
   for (r = 1; r <= n; r++) {
     if (index(rows[r], "This Ship   :") == 1) own = vesselOf(rows[r])
@@ -115,12 +116,14 @@ function allowance(rows, n, i,    row, L, F, setupForce, r, own, target) {
     if ((v = valueOf(rows[r], "Length   :")) != "") L = v
     if ((v = valueOf(rows[r], "Force    :")) != "") F = v
     if ((v = valueOf(rows[r], "Force       :")) != "") setupForce = v
+    if ((v = valueOf(rows[r], "Length      :")) != "") setupLength = v
   }
   if (index(row, "Distance :") == 1) return delta
   if (index(row, "Length      :") == 1) return own != "" && target != "" ? centresDelta(own, target) : -1
   if (index(row, "Stretch  :") == 1) return L > 0 ? 100 * delta / L : -1
   if (index(row, "Pull     :") == 1) return L > 0 ? 100 * F * (delta + 2 * delta / step) / L : -1
-  if (index(row, " Projected force") == 1) return own != "" && target != "" ? setupForce * centresDelta(own, target) : -1
+  if (index(row, " Projected force") == 1)
+    return own != "" && target != "" && setupLength > 0 ? 100 * setupForce * centresDelta(own, target) / setupLength : -1
   if (index(row, "Length   :") == 1) return deltaLength
   if (index(row, "Reel     :") == 1) return deltaReel
   return -1

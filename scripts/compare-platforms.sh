@@ -67,7 +67,7 @@ duration=20
 every=0.5
 # Target the next vessel, take the setup length from the distance, connect, reel in, speed up,
 # change the stiffness, then stop the reel.
-keys="0:MINUS,0:A,0:J,2:I,4:I,6:APOSTROPHE,9:O"
+keys="0:MINUS,0.02:A,0.04:J,2:I,4:I,6:APOSTROPHE,9:O"
 
 work=$(mktemp -d)
 if [ -n "${KEEP:-}" ]; then

@@ -31,11 +31,14 @@ step 2/4 "building kestrane-sim and the plug-in in $build"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKESTRANE_TESTS=OFF -DKESTRANE_BENCH=OFF >/dev/null
 cmake --build "$build" --target kestrane-sim kestrane -j "$(nproc)"
 
-# The keys, as "time:key" on the tug's display:
-#   0 s      MINUS target the pod, A length = distance (1500 m), J connect
+# The keys, as "time:key" on the tug's display, each in the frame after the display has shown what
+# the one before did:
+#   0 s      MINUS target the pod
+#   0.02 s   A length = distance (1500 m)
+#   0.04 s   J connect
 #   3-18 s   I six times: reel in at -0.1, -0.2, -0.4, -0.8, -1.6, then -3.2 m/s
 #   437 s    O stop the reel, with about 150 m of tether left
-keys="0:MINUS,0:A,0:J,3:I,6:I,9:I,12:I,15:I,18:I,437:O"
+keys="0:MINUS,0.02:A,0.04:J,3:I,6:I,9:I,12:I,15:I,18:I,437:O"
 step 3/4 "running scenarios/tug.scn for 520 simulated seconds"
 echo "keys: $keys"
 # On a terminal the display is redrawn in place at 40 simulated seconds per second.

@@ -9,7 +9,7 @@
 #       a host installation in build/real-host/host)
 #
 #   scripts/real-host.sh run SCENARIO [--duration S] [--dt S] [--every S] [--out DIR]
-#                        [--keys LIST] [--displays] [--picture T]...
+#                        [--keys LIST] [--delete LIST] [--displays] [--picture T]...
 #       runs SCENARIO in that host for S simulated seconds (default 10) at a fixed step (--dt, else
 #       the scenario's STEP, else 0.02 s) with Kestrane and the recorder loaded, and leaves in DIR
 #       (default out/real-host/NAME): vessels.csv and tethers.csv, sampled every --every seconds
@@ -21,7 +21,8 @@
 #       text of every display at every redraw. --keys presses keys on the Kestrane display in
 #       kestrane-sim's --keys syntax (opening the mode on the left display when the scenario has
 #       not), --picture T keeps the left display as its first redraw at or after T s drew it in
-#       DIR/display-T.png; both imply --displays.
+#       DIR/display-T.png; both imply --displays. --delete deletes vessels in kestrane-sim's
+#       --delete syntax (oapiDeleteVessel, at the end of the frame that reaches each time).
 #       --graphics draws the scene: the host's own Direct3D 7 client (realhost/graphics) is loaded
 #       instead of the null one, on Mesa's OpenGL through Wine, and does all that --displays does.
 #       --shot T (repeatable) keeps the scene as drawn at T s (the first frame at or after T) in
@@ -36,8 +37,8 @@
 #       --graphics. The run ends by telling the frames drawn per second.
 #
 #   scripts/real-host.sh compare SCENARIO [--duration S] [--dt S] [--every S] [--out DIR] [--sim BUILD]
-#                        [--windows T1,T2] [--motion-until T] [--check] [--displays] [--keys LIST] [--screens]
-#                        [--graphics]
+#                        [--windows T1,T2] [--motion-until T] [--check [--quarter]] [--displays]
+#                        [--keys LIST] [--delete LIST] [--screens] [--graphics]
 #       runs SCENARIO in the real host (DIR/real, as run does) and in kestrane-sim of BUILD (default
 #       build/linux; DIR/sim) with the same step and samples, and prints, for the samples up to each
 #       time of --windows (default: the whole run), the largest differences of the vessels'
@@ -45,11 +46,14 @@
 #       tethers' distances, and each tether's final length in both (realhost/CompareRuns.awk).
 #       --check also runs both at half the step and fails unless every difference is what the two
 #       integrators' errors, estimated from those runs, and the host's physics that kestrane-sim
-#       leaves out explain. Motion after --motion-until is not compared. A kestrane-sim that reads
+#       leaves out explain; --quarter runs both at a quarter of the step as well, for a tether that
+#       hovers at the edge of taut, where the difference shrinks only over two halvings. Motion
+#       after --motion-until is not compared. A kestrane-sim that reads
 #       no module blocks (BEGIN_Kestrane ... END) is given the same lines in the display's block.
 #       --displays runs the real host with its displays, as --keys and --screens do (a scenario whose
 #       tethers are tied by a display's block needs them: without displays the host reads no display
-#       block). --keys presses the same keys in both hosts. --screens also compares the display: at every
+#       block). --keys presses the same keys in both hosts, --delete deletes the same vessels at the
+#       same times. --screens also compares the display: at every
 #       redraw of the left display in the real host, its text with kestrane-sim's screen at the same
 #       simulated time (kestrane-sim run --until T --screen); any difference fails. --graphics runs
 #       the real host with the scene drawn, as run does.
@@ -154,6 +158,11 @@ build() {
   cmake --build "$build" -j "$(nproc)" --target real_host_tree
 }
 
+# A list of vessels to delete, "T:NAME,…", whose names the host's command line and block keep whole.
+deletions_list() {
+  [[ $1 =~ ^[0-9.]+:[A-Za-z0-9_-]+(,[0-9.]+:[A-Za-z0-9_-]+)*$ ]] || usage "--delete '$1' is not a list of TIME:NAME"
+}
+
 # A number above 0.
 positive() {
   [[ $2 =~ ^[0-9]*\.?[0-9]+([eE][-+]?[0-9]+)?$ ]] && awk -v v="$2" 'BEGIN { exit !(v > 0) }' ||
@@ -229,7 +238,7 @@ graphics_collect() {
 
 run() {
   [ $# -ge 1 ] || usage "run needs a scenario"
-  local scenario=$1 duration=10 dt="" every=1 out="" keys="" displays=0
+  local scenario=$1 duration=10 dt="" every=1 out="" keys="" deletions="" displays=0
   local -a pictures=()
   shift
   while [ $# -gt 0 ]; do
@@ -251,6 +260,7 @@ run() {
       --every) positive "$1" "$2"; every=$2 ;;
       --out) out=$2 ;;
       --keys) [[ $2 =~ ^[-A-Za-z0-9_:.,\ ]+$ ]] || usage "--keys '$2' is not a list of TIME:KEY"; keys=$2; displays=1 ;;
+      --delete) deletions_list "$2"; deletions=$2 ;;
       --picture) [[ $2 =~ ^[0-9]*\.?[0-9]+$ ]] || usage "--picture '$2' is not a time in seconds"; pictures+=("$2"); displays=1 ;;
       *) usage "unknown option '$1'" ;;
     esac
@@ -287,6 +297,7 @@ run() {
     printf '\nBEGIN_Recorder\n  Vessels vessels.csv\n  Tethers tethers.csv\n  Every %s\n' "$every"
     [ -z "$keys" ] || printf '  Keys %s\n' "$keys"
     graphics_recorder_lines
+    [ -z "$deletions" ] || printf '  Delete %s\n' "$deletions"
     printf 'END\n'
     if [ "$displays" -eq 1 ]; then
       if [ "$graphics" -eq 1 ]; then printf 'BEGIN_D3D7Client\n'; else printf 'BEGIN_NullClient\n'; fi
@@ -346,9 +357,9 @@ run() {
 # The left display's text at every redraw of a real host's run (REAL_RUN/screens.txt) against
 # kestrane-sim's screen of the same file, keys and step at the same simulated time
 # (realhost/CompareScreens.awk, which takes what the motion may change from the two runs' tethers).
-#   compare_screens REAL_RUN WORK_DIR SCENARIO STEP KEYS SIM_BUILD SIM_RUN
+#   compare_screens REAL_RUN WORK_DIR SCENARIO STEP KEYS DELETIONS SIM_BUILD SIM_RUN
 compare_screens() {
-  local real=$1 work=$2 file=$3 dt=$4 keys=$5 sim=$6 simRun=$7
+  local real=$1 work=$2 file=$3 dt=$4 keys=$5 deletions=$6 sim=$7 simRun=$8
   rm -rf "$work"
   mkdir -p "$work"
   # Each redraw of display 0 in a file of its own, and its time in the index.
@@ -365,6 +376,7 @@ compare_screens() {
   [ -s "$work/index" ] || fail "the real host drew no left display ($real/screens.txt)"
   local -a keyOption=()
   [ -z "$keys" ] || keyOption=(--keys "$keys")
+  [ -z "$deletions" ] || keyOption+=(--delete "$deletions")
   local n t
   while read -r n t; do
     "$sim/kestrane-sim" run "$file" --until "$t" --dt "$dt" "${keyOption[@]}" --plugin "$sim/kestrane.so" \
@@ -375,13 +387,14 @@ compare_screens() {
 
 compare() {
   [ $# -ge 1 ] || usage "compare needs a scenario"
-  local scenario=$1 out="" sim=$root/build/linux duration=10 dt="" every=1 windows="" motion_until="" check=0
-  local keys="" screens=0 displays=0
+  local scenario=$1 out="" sim=$root/build/linux duration=10 dt="" every=1 windows="" motion_until="" check=0 quarter=0
+  local keys="" deletions="" screens=0 displays=0
   shift
   while [ $# -gt 0 ]; do
-    if [ "$1" = --check ] || [ "$1" = --screens ] || [ "$1" = --displays ] || [ "$1" = --graphics ]; then
+    if [ "$1" = --check ] || [ "$1" = --quarter ] || [ "$1" = --screens ] || [ "$1" = --displays ] || [ "$1" = --graphics ]; then
       case $1 in
         --check) check=1 ;;
+        --quarter) quarter=1 ;;
         --screens) screens=1 ;;
         --graphics) graphics=1 ;;
         *) displays=1 ;;
@@ -392,6 +405,7 @@ compare() {
     [ $# -ge 2 ] || usage "$1 needs a value"
     case $1 in
       --keys) [[ $2 =~ ^[-A-Za-z0-9_:.,\ ]+$ ]] || usage "--keys '$2' is not a list of TIME:KEY"; keys=$2 ;;
+      --delete) deletions_list "$2"; deletions=$2 ;;
       --duration) positive "$1" "$2"; duration=$2 ;;
       --dt) positive "$1" "$2"; dt=$2 ;;
       --every) positive "$1" "$2"; every=$2 ;;
@@ -419,8 +433,9 @@ compare() {
 
   # kestrane-sim is given the file as it stands, or, where it reads no module blocks, with
   # Kestrane's block as the display's.
-  rm -rf "$out/sim" "$out/sim-half"
-  mkdir -p "$out/sim" "$out/sim-half"
+  [ "$quarter" -eq 0 ] || [ "$check" -eq 1 ] || usage "--quarter needs --check"
+  rm -rf "$out/sim" "$out/sim-half" "$out/sim-quarter"
+  mkdir -p "$out/sim" "$out/sim-half" "$out/sim-quarter"
   local file=$scenario
   if grep -q '^BEGIN_Kestrane' "$scenario" &&
     ! "$sim/kestrane-sim" run "$scenario" --duration 0 --quiet --plugin "$sim/kestrane.so" >/dev/null 2>&1; then
@@ -434,11 +449,18 @@ compare() {
   if [ "$check" -eq 1 ]; then
     steps+=("$(awk -v dt="$dt" 'BEGIN { printf "%.17g", dt / 2 }')|-half")
   fi
+  if [ "$quarter" -eq 1 ]; then
+    steps+=("$(awk -v dt="$dt" 'BEGIN { printf "%.17g", dt / 4 }')|-quarter")
+  fi
   local -a realKeys=() simKeys=()
   [ "$graphics" -eq 0 ] || realKeys=(--graphics)
+  if [ -n "$deletions" ]; then
+    realKeys+=(--delete "$deletions")
+    simKeys+=(--delete "$deletions")
+  fi
   if [ -n "$keys" ]; then
     realKeys+=(--keys "$keys")
-    simKeys=(--keys "$keys")
+    simKeys+=(--keys "$keys")
   elif [ "$screens" -eq 1 ] || [ "$displays" -eq 1 ]; then
     realKeys+=(--displays)
   elif [ "$graphics" -eq 0 ] && grep -q '^[ \t]*MODE Kestrane' "$scenario" && ! grep -q '^BEGIN_Kestrane' "$scenario"; then
@@ -454,12 +476,13 @@ compare() {
   done
   local -a halves=()
   [ "$check" -eq 0 ] || halves=(-v "realHalf=$out/real-half" -v "simHalf=$out/sim-half")
+  [ "$quarter" -eq 0 ] || halves+=(-v "realQuarter=$out/real-quarter" -v "simQuarter=$out/sim-quarter")
   local status=0
   awk -v name="$name" -v real="$out/real" -v sim="$out/sim" "${halves[@]}" -v windows="$windows" \
     -v motionUntil="$motion_until" -v check="$check" -f "$root/realhost/CompareRuns.awk" | tee "$out/comparison.txt" ||
     status=1
   if [ "$screens" -eq 1 ]; then
-    compare_screens "$out/real" "$out/screens" "$file" "$dt" "$keys" "$sim" "$out/sim" | tee -a "$out/comparison.txt" ||
+    compare_screens "$out/real" "$out/screens" "$file" "$dt" "$keys" "$deletions" "$sim" "$out/sim" | tee -a "$out/comparison.txt" ||
       status=1
   fi
   return "$status"

@@ -52,11 +52,11 @@ declare -A keys=(
   [none]=""
   # tie the current link to the next vessel at the distance, reel in faster and faster, stiffen
   # the next tether, stop the reel
-  [reel]="0:MINUS,0:A,0:J,2:I,4:I,6:APOSTROPHE,9:O,12:O,15:K"
+  [reel]="0:MINUS,0.02:A,0.04:J,2:I,4:I,6:APOSTROPHE,9:O,12:O,15:K"
   # the next link from docking port to docking port, shorter, free-spooling; stiffer, then let go
-  [ports]="0:PERIOD,0:2,0:5,0:MINUS,0:LBRACKET,0:J,1:S,3:L,6:7,6:8,8:J,20:U"
+  [ports]="0:PERIOD,0.02:MINUS,0.04:LBRACKET,0.06:2,0.08:5,0.1:J,1:S,3:L,6:7,6.02:8,8:J,20:U"
   # every link tied in turn to the next vessels
-  [all]="0:MINUS,0:J,0:PERIOD,0:MINUS,0:J,0:PERIOD,0:MINUS,0:J,0:PERIOD,0:MINUS,0:J,1:I,2:COMMA,2:O,3:S"
+  [all]="0:MINUS,0.02:J,0.04:PERIOD,0.06:MINUS,0.08:J,0.1:PERIOD,0.12:MINUS,0.14:J,0.16:PERIOD,0.18:MINUS,0.2:J,1:I,2:COMMA,2.02:O,3:S"
 )
 
 status=0 runs=0
@@ -98,7 +98,7 @@ for scenario in "$root"/scenarios/*.scn "$root"/tests/e2e/scenarios/*.scn; do
 done
 # Long runs: the demo's hour, the eight turning tethers for ten minutes, the other host's way of
 # stepping the module.
-demo=$("$build/bench/bare-loop" --keys 2>/dev/null || echo "0:MINUS,0:A,0:J,3:I,6:I,9:I,12:I,15:I,18:I,437:O")
+demo=$("$build/bench/bare-loop" --keys 2>/dev/null || echo "0:MINUS,0.02:A,0.04:J,3:I,6:I,9:I,12:I,15:I,18:I,437:O")
 run tug-hour "$root/scenarios/tug.scn" --duration 3600 --every 1 --keys "$demo"
 run eight-long "$root/scenarios/eight.scn" --duration 600 --every 1
 run iss-modern "$root/scenarios/iss.scn" --duration 120 --every 0.5 --host modern --keys "${keys[reel]}"

@@ -71,7 +71,8 @@ void TetherLink::Connect(const char *ship1, const char *ship2, double newLength,
   stretch = distance / length * 100;
 }
 
-VECTOR3 TetherLink::AttachPointSpan(VESSEL *vessel1, VESSEL *vessel2) {
+VECTOR3 AttachPointSpan(VESSEL *vessel1, const VECTOR3 &attach1, VESSEL *vessel2, const VECTOR3 &attach2,
+                        MATRIX3 &rotation1, MATRIX3 &rotation2) {
   VECTOR3 pos1, pos2;
   vessel1->GetGlobalPos(pos1);
   vessel2->GetGlobalPos(pos2);
@@ -80,6 +81,10 @@ VECTOR3 TetherLink::AttachPointSpan(VESSEL *vessel1, VESSEL *vessel2) {
   const VECTOR3 p1 = Add(pos1, MatrixTimesVector(attach1, rotation1));
   const VECTOR3 p2 = Add(pos2, MatrixTimesVector(attach2, rotation2));
   return MakeVector(p2.x - p1.x, p2.y - p1.y, p2.z - p1.z);
+}
+
+VECTOR3 TetherLink::AttachPointSpan(VESSEL *vessel1, VESSEL *vessel2) {
+  return kestrane::AttachPointSpan(vessel1, attach1, vessel2, attach2, rotation1, rotation2);
 }
 
 void TetherLink::Disconnect() {

@@ -80,4 +80,11 @@ private:
   VECTOR3 AttachPointSpan(VESSEL *vessel1, VESSEL *vessel2);
 };
 
+// The vector from an attach point on vessel 1 to one on vessel 2 (each in its own vessel's frame), in
+// the global frame, m; each vessel's rotation matrix into `rotation1` and `rotation2`. Every
+// measure between attach points is this one, so that a length measured here and a tie made at once
+// agree to the last bit.
+VECTOR3 AttachPointSpan(VESSEL *vessel1, const VECTOR3 &attach1, VESSEL *vessel2, const VECTOR3 &attach2,
+                        MATRIX3 &rotation1, MATRIX3 &rotation2);
+
 }  // namespace kestrane

@@ -21,10 +21,12 @@ void TetherLink::TimeStep() {
   }
   if (connected == 0) return;
 
-  // A link whose vessel has gone does nothing this frame; it pulls nothing, and says so.
+  // A link whose vessel has gone is disconnected: it pulls nothing from now on, the display and the
+  // saved block say so, and its drawing goes from vessel 1 if vessel 1 is still there.
   VESSEL *vessel2 = vessel2Lookup.Find(ship2Name);
   if (vessel1 == nullptr || vessel2 == nullptr) {
     pull = 0;
+    Disconnect();
     return;
   }
 

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "SampleClock.h"
+
 namespace recorder {
 
 namespace {
@@ -35,11 +37,6 @@ const NamedKey keyNames[] = {
 // clang-format on
 
 constexpr int buttonCount = 12;
-
-// Clocks within this share of each other are the same instant: they are sums of steps.
-constexpr double timeSlack = 1e-9;
-
-bool Reached(double time, double target) { return time >= target - timeSlack * std::max(1.0, std::fabs(target)); }
 
 std::string Trim(const std::string &text) {
   const size_t first = text.find_first_not_of(" \t");

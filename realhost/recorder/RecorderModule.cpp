@@ -395,6 +395,30 @@ private:
   std::vector<Mark> marks;
 };
 
+// Deletes the run's vessels (RecorderSettings.h) at the end of the frames that reach their times:
+// the host removes a vessel asked for in a frame once the frame's state is updated, before it draws
+// the displays, as kestrane-sim removes it.
+class Deleter {
+public:
+  explicit Deleter(std::vector<TimedDeletion> list) : deletions(std::move(list)) {}
+
+  void FrameEnd(double simt) {
+    for (; next < deletions.size() && Reached(simt, deletions[next].time); ++next) {
+      OBJHANDLE vessel = oapiGetVesselByName(const_cast<char *>(deletions[next].name.c_str()));
+      if (vessel == nullptr) {
+        Fail("no vessel '" + deletions[next].name + "' to delete");
+        continue;
+      }
+      oapiDeleteVessel(vessel);
+      Log("deleted " + deletions[next].name + " at t = " + FormatReal(simt) + " s");
+    }
+  }
+
+private:
+  std::vector<TimedDeletion> deletions;
+  size_t next = 0;
+};
+
 class Recording {
 public:
   explicit Recording(const RecorderSettings &asked) : settings(asked), clock(asked.every) {}
@@ -509,6 +533,7 @@ KeyPresser *keys = nullptr;
 Shooter *shooter = nullptr;
 FrameClock *frameClock = nullptr;
 FrameTimer *frameTimer = nullptr;
+Deleter *deleter = nullptr;
 bool haveDisplays = false;  // a graphics client gave the host a render window
 
 }  // namespace
@@ -541,6 +566,8 @@ DLLCLBK void opcOpenRenderViewport(HWND window, DWORD, DWORD, BOOL) {
   frameClock = new FrameClock;
   delete frameTimer;
   frameTimer = settings.frames.empty() ? nullptr : new FrameTimer(settings.frames);
+  delete deleter;
+  deleter = new Deleter(settings.deletions);
 }
 
 // The state at the frame's start is sampled before the frame's keys change it, and the keys go
@@ -554,8 +581,10 @@ DLLCLBK void opcPreStep(double simt, double simdt, double) {
   if (keys != nullptr) keys->Frame(simt, haveDisplays);
 }
 
-DLLCLBK void opcPostStep(double, double, double) {
+// The frame's state is updated: the vessels due go at its end.
+DLLCLBK void opcPostStep(double simt, double, double) {
   if (frameTimer != nullptr) frameTimer->FrameEnd();
+  if (deleter != nullptr) deleter->FrameEnd(simt);
 }
 
 DLLCLBK void opcCloseRenderViewport() {
@@ -570,6 +599,8 @@ DLLCLBK void opcCloseRenderViewport() {
   if (frameTimer != nullptr) frameTimer->End();
   delete frameTimer;
   frameTimer = nullptr;
+  delete deleter;
+  deleter = nullptr;
   if (recording == nullptr) return;
   recording->End();
   delete recording;

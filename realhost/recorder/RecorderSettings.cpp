@@ -3,10 +3,42 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "SettingsLine.h"
 
 namespace recorder {
+
+namespace {
+
+// "T:NAME,T:NAME,…": nothing, with the reason in `error`, for a bad entry.
+std::optional<std::vector<TimedDeletion>> ParseDeletions(std::string_view list, std::string &error) {
+  std::vector<TimedDeletion> deletions;
+  while (!list.empty()) {
+    const size_t comma = list.find(',');
+    const std::string entry(Trimmed(list.substr(0, comma)));
+    list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+    const size_t colon = entry.find(':');
+    const std::string timeText(Trimmed(std::string_view(entry).substr(0, colon)));
+    char *end = nullptr;
+    TimedDeletion deletion;
+    deletion.time = std::strtod(timeText.c_str(), &end);
+    if (colon == std::string::npos || timeText.empty() || *end != '\0' || !std::isfinite(deletion.time) ||
+        deletion.time < 0) {
+      error = "entry '" + entry + "' is not TIME:NAME";
+      return std::nullopt;
+    }
+    deletion.name = Trimmed(std::string_view(entry).substr(colon + 1));
+    if (deletion.name.empty()) {
+      error = "entry '" + entry + "' names no vessel";
+      return std::nullopt;
+    }
+    deletions.push_back(deletion);
+  }
+  return deletions;
+}
+
+}  // namespace
 
 std::string RecorderSettings::ReadLine(std::string_view line) {
   line = SettingsLine(line);
@@ -45,6 +77,11 @@ std::string RecorderSettings::ReadLine(std::string_view line) {
     shots.push_back({time, path});
   } else if (key == "Frames") {
     frames = value;
+  } else if (key == "Delete") {
+    std::string error;
+    std::optional<std::vector<TimedDeletion>> list = ParseDeletions(value, error);
+    if (!list) return "Delete: " + error;
+    deletions = std::move(*list);
   } else if (key == "Every") {
     errno = 0;
     char *end = nullptr;

@@ -13,6 +13,10 @@
 //                             ; (ShotGeometry.h); one line per shot
 //     Frames frames.txt       ; the frames' wall-clock and processor time, in blocks of frames
 //                             ; (RecorderModule.cpp, FrameTimer)
+//     Delete 10:Pod,20:Tug    ; vessels to delete, in kestrane-sim's --delete syntax: each at the
+//                             ; end of the first frame that reaches its time, as kestrane-sim
+//                             ; deletes it (one at or before the run's start at the end of the
+//                             ; first frame: the host removes a vessel only at the end of a frame)
 //   END
 //
 // Paths are the host's, relative to its folder. Each line may end in a ';' comment.
@@ -31,6 +35,12 @@ struct ShotRequest {
   std::string path;  // the picture, a PNG file
 };
 
+// A vessel to delete during the run.
+struct TimedDeletion {
+  double time = 0;   // s of simulated time
+  std::string name;  // the host finds it without regard to case
+};
+
 struct RecorderSettings {
   std::string vessels;  // empty: no vessels file
   std::string tethers;  // empty: no tethers file
@@ -40,6 +50,7 @@ struct RecorderSettings {
   std::string mode = "Kestrane";
   std::vector<ShotRequest> shots;
   std::string frames;  // empty: frames are not timed
+  std::vector<TimedDeletion> deletions;  // in the order listed
 
   // One line of the block, as the host hands it (trimmed, without its comment). Empty when it was
   // read; otherwise why it was not, in one line.

@@ -10,9 +10,9 @@ namespace {
 // Clocks within this share of each other are the same instant: they are sums of steps.
 constexpr double timeSlack = 1e-9;
 
-bool Reached(double time, double target) { return time >= target - timeSlack * std::max(1.0, std::fabs(target)); }
-
 }  // namespace
+
+bool Reached(double time, double target) { return time >= target - timeSlack * std::max(1.0, std::fabs(target)); }
 
 bool SampleClock::Due(double time) {
   const bool first = !last;

@@ -6,6 +6,10 @@
 
 namespace recorder {
 
+// Whether the host's clock `time` (s) has reached `target` (s): clocks within a billionth of each
+// other, relative to the larger of 1 s and the target, are one instant, being sums of steps.
+bool Reached(double time, double target);
+
 class SampleClock {
 public:
   explicit SampleClock(double interval) : every(interval) {}

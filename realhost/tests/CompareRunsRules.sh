@@ -33,12 +33,13 @@ make_run() {
   } >"$run/tethers.csv"
 }
 
-# expect PASS|FAIL WHAT REAL SIM [REAL_HALF SIM_HALF] [TEXT the error must hold]
+# expect PASS|FAIL WHAT REAL SIM [REAL_HALF SIM_HALF] [TEXT the error must hold] [REAL_QUARTER SIM_QUARTER]
 expect() {
-  local want=$1 what=$2 real=$3 sim=$4 realHalf=${5:-} simHalf=${6:-} text=${7:-}
+  local want=$1 what=$2 real=$3 sim=$4 realHalf=${5:-} simHalf=${6:-} text=${7:-} realQuarter=${8:-} simQuarter=${9:-}
   local status=0
   "$awk" -v name=case -v real="$dir/$real" -v sim="$dir/$sim" -v realHalf="${realHalf:+$dir/$realHalf}" \
-    -v simHalf="${simHalf:+$dir/$simHalf}" -v check=1 -f "$compare" >"$dir/out.txt" 2>"$dir/err.txt" || status=$?
+    -v simHalf="${simHalf:+$dir/$simHalf}" -v realQuarter="${realQuarter:+$dir/$realQuarter}" \
+    -v simQuarter="${simQuarter:+$dir/$simQuarter}" -v check=1 -f "$compare" >"$dir/out.txt" 2>"$dir/err.txt" || status=$?
   local got=PASS
   [ "$status" -eq 0 ] || got=FAIL
   if [ "$got" != "$want" ] || { [ -n "$text" ] && ! grep -qF "$text" "$dir/err.txt"; }; then
@@ -66,6 +67,8 @@ expect PASS "the same runs" same same2
 expect FAIL "a metre apart, with nothing to explain it" off same "" "" "position differs by 1 at Pod at 2 s"
 expect PASS "a metre apart that shrinks with the step" off same offHalf same
 expect FAIL "a metre apart that does not shrink with the step" off same stuck same "position differs by 1"
+expect PASS "a metre apart that stays at half the step and goes at a quarter" off same stuck same "" same same2
+expect FAIL "a metre apart that stays at a quarter of the step too" off same stuck same "position differs by 1" stuck same
 expect FAIL "a sample one run lacks" missing same "" "" "the real host has no row for Pod at 2 s"
 expect FAIL "a tether that ends reeling at another speed" reel same "" "" "link 0 ends as"
 expect PASS "a reel speed as the host writes it" notation same

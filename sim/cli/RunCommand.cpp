@@ -31,12 +31,14 @@ namespace sim {
 
 namespace {
 
-// Every deletion from `first` on must name a vessel of the scenario that no earlier one has taken.
-bool CheckDeletions(const std::vector<TimedDeletion> &deletions, size_t first, World &world, std::string &error) {
+// Every deletion from `first` on must name a vessel of the scenario that no earlier one has taken;
+// those before `done` may also name one that is gone already.
+bool CheckDeletions(const std::vector<TimedDeletion> &deletions, size_t first, size_t done, World &world,
+                    std::string &error) {
   std::set<std::string> taken;
   for (size_t i = first; i < deletions.size(); ++i) {
     const TimedDeletion &deletion = deletions[i];
-    if (world.FindByName(deletion.name) == nullptr) {
+    if (world.FindByName(deletion.name) == nullptr && i >= done) {
       error = "--delete names no vessel '" + deletion.name + "' of the scenario";
       return false;
     }
@@ -107,12 +109,18 @@ public:
 
     nextKey = DoneBefore(args.keys, start, step);
     nextDeletion = DoneBefore(args.deletions, start, step);
-    if (!CheckDeletions(args.deletions, nextDeletion, simulation.GetWorld(), error))
+    // Deletions at the scenario's own time go before the first frame. The host removes a vessel at
+    // the end of the frame in which it goes, before it draws and saves: a run that saved the
+    // scenario at that time has removed those the scenario no longer has.
+    size_t atStart = nextDeletion;
+    while (atStart < args.deletions.size() && Reached(start, args.deletions[atStart].time)) ++atStart;
+    if (!CheckDeletions(args.deletions, nextDeletion, start > 0 ? atStart : nextDeletion, simulation.GetWorld(), error))
       return Fail(exitBadArguments, error);
     if ((nextKey > 0 || nextDeletion > 0) && !args.quiet && !args.append)
       Say("the scenario's clock starts at " + FormatSeconds(start) + " s; " +
           Counted(static_cast<long long>(nextKey), "key") + " and " +
           Counted(static_cast<long long>(nextDeletion), "deletion") + " timed before that are taken as done");
+    for (; nextDeletion < atStart; ++nextDeletion) simulation.DeleteVessel(args.deletions[nextDeletion].name);
 
     std::vector<std::string> notes;
     if (!recorder.Open(args.tethers, args.vessels, args.append ? std::optional<double>(start) : std::nullopt, notes,
@@ -195,11 +203,7 @@ public:
 private:
   void Frame() {
     const double frameStart = simulation.Time();
-    // Vessels go at the start of the frame, so that the keys of the same frame and the plug-in's
-    // step already find them gone.
-    const size_t deletedBefore = nextDeletion;
-    while (nextDeletion < args.deletions.size() && Reached(frameStart, args.deletions[nextDeletion].time))
-      simulation.DeleteVessel(args.deletions[nextDeletion++].name);
+    const size_t firstKey = nextKey;
     due.clear();
     while (nextKey < args.keys.size() && Reached(frameStart, args.keys[nextKey].time))
       due.push_back(args.keys[nextKey++].key);
@@ -210,14 +214,21 @@ private:
       lastStep = LastStep(frameStart, end, step);
       world.step = *lastStep;
     }
-    simulation.Frame(due);
+    // A vessel goes at the end of the frame that reaches its time, before the displays are drawn
+    // and the samples taken: the next frame, its keys and the plug-in's step find it gone.
+    dueDeletions.clear();
+    while (nextDeletion < args.deletions.size() && Reached(frameStart + world.step, args.deletions[nextDeletion].time))
+      dueDeletions.push_back(args.deletions[nextDeletion++].name);
+    simulation.Frame(due, dueDeletions);
     world.step = step;
     ++framesRun;
+    if (const std::optional<Simulation::StaleKey> &stale = simulation.LastStaleKey(); stale && !args.quiet)
+      Say("warning: at " + FormatSeconds(frameStart) + " s, " + KeyName(args.keys[firstKey + stale->key].key) +
+          " acts on the display as it stood before " + KeyName(args.keys[firstKey + stale->changedBy].key) +
+          ": press it a frame later");
     if (simulation.Broken()) return;
     const double frameEnd = simulation.Time();
-    if (summary) summary->Observe(simulation, !due.empty() || nextDeletion != deletedBefore);
-    // Displays are redrawn once per second of simulated time.
-    if (CrossesWholeSecond(frameStart, frameEnd)) simulation.RedrawDisplays();
+    if (summary) summary->Observe(simulation, !due.empty() || !dueDeletions.empty());
     if (Reached(frameEnd, static_cast<double>(sample) * args.every)) {
       recorder.Sample(simulation);
       lastSample = frameEnd;
@@ -279,6 +290,7 @@ private:
   std::string checkpointError;
   long long framesRun = 0;
   std::vector<DWORD> due;  // the keys of a frame; its storage serves every frame
+  std::vector<std::string> dueDeletions;  // the vessels that go at the end of a frame
 };
 
 }  // namespace

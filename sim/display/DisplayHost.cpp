@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "sim/api/CoreInterface.h"
+#include "sim/world/SimTime.h"
 
 namespace sim {
 
@@ -165,9 +166,7 @@ DisplayHost::Display *DisplayHost::OpenMode(const Mode &mode, VESSEL *vessel, st
   // The cell size is the host's to set, after the display's constructor has run.
   kestraneAdapter->attachDisplay(display->object, display.get(), geometry.cellWidth, geometry.cellHeight);
   displays.push_back(std::move(display));
-  Display *opened = displays.back().get();
-  Redraw(*opened);
-  return opened;
+  return displays.back().get();
 }
 
 bool DisplayHost::Close(Display *display) {
@@ -215,9 +214,6 @@ bool DisplayHost::PressKey(Display &display, DWORD key) {
     display.menuShown = false;
     display.redrawRequested = true;
   }
-  if (display.redrawRequested) {
-    Redraw(display);
-  }
   return consumed;
 }
 
@@ -231,9 +227,6 @@ bool DisplayHost::PressButton(Display &display, int button) {
   if (consumed && display.menuShown) {
     display.menuShown = false;
     display.redrawRequested = true;
-  }
-  if (display.redrawRequested) {
-    Redraw(display);
   }
   return consumed;
 }
@@ -267,6 +260,7 @@ void DisplayHost::NextButtonPage(Display &display) {
   }
 }
 
+// The host draws its menu at once; the display itself, when the menu closes, at the frame's end.
 void DisplayHost::MenuKey(Display &display) {
   if (!display.menuShown) {
     display.menuShown = true;
@@ -274,7 +268,10 @@ void DisplayHost::MenuKey(Display &display) {
     TurnButtonPage(display);
     display.menuShown = display.buttonPage != 0;
   }
-  Redraw(display);
+  if (display.menuShown)
+    Redraw(display);
+  else
+    display.redrawRequested = true;
 }
 
 bool DisplayHost::TurnButtonPage(Display &display) const {
@@ -350,6 +347,19 @@ void DisplayHost::RedrawRequested() {
       Redraw(*display);
     }
   }
+}
+
+void DisplayHost::EndFrame(double time) {
+  for (const std::unique_ptr<Display> &display : displays) {
+    if (display->redraws > 0 && !display->redrawRequested && !Reached(time, display->pacedAt + redrawInterval))
+      continue;
+    Redraw(*display);
+    display->pacedAt = time;
+  }
+}
+
+void DisplayHost::InvalidateAll() {
+  for (const std::unique_ptr<Display> &display : displays) display->redrawRequested = true;
 }
 
 void DisplayHost::WriteStatus(const Display &display, FILEHANDLE scn) const {

@@ -1,7 +1,9 @@
 // The simulated host's multi-function displays: the registered display modes and the open
-// displays. Opening a display asks its mode's message procedure for the display object, sets the
-// character cell size and draws it; keys go to the object and redraw it when it asks; closing
-// tells the procedure and deletes the object through the MFD base. The object is the plug-in's, in
+// displays. Opening a display asks its mode's message procedure for the display object and sets the
+// character cell size; keys go to the object; the host draws a display at the end of a frame
+// (EndFrame): first at the end of the frame in which it opened, then whenever it asked to be redrawn
+// and every half second of simulated time; closing tells the procedure and deletes the object
+// through the MFD base. The object is the plug-in's, in
 // the plug-in's C++ ABI: the display host reaches it only through the host API's adapter.
 //
 // A mode's message procedure lives in the plug-in module: close the displays (or destroy the
@@ -76,6 +78,8 @@ public:
     const Canvas &Surface() const { return *canvas; }
     // How many times the host has drawn this display.
     int RedrawCount() const { return redraws; }
+    // The display asked to be redrawn (a key that changed it) and has not been redrawn since.
+    bool RedrawPending() const { return redrawRequested; }
     // The page of buttons the host shows beside the display: it numbers the display's buttons
     // across pages, so button b of page p is the display's button p × (2 × buttonsPerSide) + b.
     int ButtonPage() const { return buttonPage; }
@@ -92,6 +96,7 @@ public:
     std::unique_ptr<Canvas> canvas;
     int redraws = 0;
     bool redrawRequested = false;  // the display asked to be redrawn
+    double pacedAt = 0;            // s: the simulated time of the last redraw at a frame's end
     int buttonPage = 0;
     bool menuShown = false;
   };
@@ -117,8 +122,9 @@ public:
   const Mode &ModeAt(size_t i) const { return *modes[i]; }
 
   // Opens a display of the mode for the vessel: OAPI_MSG_MFD_OPENEDEX, and OAPI_MSG_MFD_OPENED
-  // when that gives nothing; sets the cell size and draws it once. Null when the mode is unknown,
-  // the geometry is unusable or the procedure created no display; `error` then says why.
+  // when that gives nothing; sets the cell size. It is first drawn at the end of the frame
+  // (EndFrame). Null when the mode is unknown, the geometry is unusable or the procedure created no
+  // display; `error` then says why.
   Display *Open(const std::string &modeName, VESSEL *vessel, std::string *error = nullptr,
                 const Geometry &geometry = {});
   Display *Open(int modeId, VESSEL *vessel, std::string *error = nullptr, const Geometry &geometry = {});
@@ -131,12 +137,13 @@ public:
   // Open displays in the order opened; null outside the range.
   Display *DisplayAt(size_t i) const;
 
-  // Hands a buffered key to the display and, when the display asked for a redraw, redraws it at
-  // once. True when the display consumed the key. The host's own keys stay with the host, as the
-  // real host keeps them: F2 turns the page of buttons, the grave accent shows the button menu
-  // (and, pressed again, its next page, until the last page closes it), and a button key clicks
-  // a button of the page shown (PressButton). A key or click that the display takes closes the
-  // menu.
+  // Hands a buffered key to the display. True when the display consumed the key. A display that
+  // asks to be redrawn is redrawn at the end of the frame, after every key of the frame: a later
+  // key of the same frame finds the display as it was last drawn. The host's own keys stay with
+  // the host, as the real host keeps them: F2 turns the page of buttons, the grave accent shows the
+  // button menu at once (and, pressed again, its next page, until the last page closes it), and a
+  // button key clicks a button of the page shown (PressButton). A key or click that the display
+  // takes closes the menu.
   bool PressKey(Display &display, DWORD key);
   // The code PressKey takes for a click on button `button` (0 .. 2 × buttonsPerSide − 1) of the
   // page shown; no scan code reaches it.
@@ -144,8 +151,8 @@ public:
   static DWORD ButtonKey(int button) { return buttonKeyBase + static_cast<DWORD>(button); }
 
   // A click (the left mouse button going down) on button `button` of the page shown, handed to
-  // the display; redrawn at once when it asks. True when the display took it; false for a
-  // button beyond the page.
+  // the display, which is redrawn at the end of the frame when it asks. True when the display took
+  // it; false for a button beyond the page.
   bool PressButton(Display &display, int button);
   // The label of button `button` of the page shown; empty when it has none.
   std::string ButtonLabel(const Display &display, int button) const;
@@ -161,6 +168,14 @@ public:
   void RedrawAll();
   // Redraws the displays that asked for it since their last redraw.
   void RedrawRequested();
+  // The end of a frame at simulated time `time` (s), as the host ends one: every display not drawn
+  // yet, every display that asked to be redrawn, and every display last drawn here redrawInterval
+  // or more ago is redrawn.
+  void EndFrame(double time);
+  // Every open display is to be redrawn at the end of the frame (the focus moved, a vessel went).
+  void InvalidateAll();
+  // s of simulated time between the redraws of a display that asks for none: the host's default.
+  static constexpr double redrawInterval = 0.5;
   // The display asks to be redrawn (MFD::InvalidateDisplay).
   static void Invalidate(Display &display) { display.redrawRequested = true; }
 

@@ -57,7 +57,6 @@ Simulation::Simulation(const Options &options) : hostDir(options.hostDir) {
     blockOf[display] = i;
     ScenarioStream stream(LinesForReader(block));
     displays->ReadStatus(*display, stream.Handle());
-    displays->Redraw(*display);
     pluginDisplay = pluginDisplay || block.mode == modeName;
   }
   if (!pluginDisplay) {
@@ -96,9 +95,18 @@ bool Simulation::PressKey(DWORD key) {
   return display != nullptr && displays->PressKey(*display, key);
 }
 
-void Simulation::Frame(const std::vector<DWORD> &keys) {
+void Simulation::Frame(const std::vector<DWORD> &keys, const std::vector<std::string> &deletions) {
   if (broken) return;
-  for (DWORD key : keys) PressKey(key);
+  staleKey.reset();
+  // A key that asks for a redraw leaves the display as it stood for the keys after it.
+  std::optional<size_t> changedBy;
+  DisplayHost::Display *display = FirstDisplay();
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (changedBy && !staleKey && display != nullptr && display->RedrawPending()) staleKey = StaleKey{i, *changedBy};
+    const bool pending = display != nullptr && display->RedrawPending();
+    PressKey(keys[i]);
+    if (!changedBy && !pending && display != nullptr && display->RedrawPending()) changedBy = i;
+  }
   static const ModuleCallbacks none{};
   struct Call {
     const ModuleCallbacks *callbacks;
@@ -119,6 +127,8 @@ void Simulation::Frame(const std::vector<DWORD> &keys) {
     broken = Breakdown{fault, vessel.Name(), call.simt, world->time};
     return;
   }
+  for (const std::string &name : deletions) DeleteVessel(name);
+  displays->EndFrame(world->time);
 }
 
 std::string Simulation::Describe(const Breakdown &breakdown) const {
@@ -139,6 +149,8 @@ std::string Simulation::Describe(const Breakdown &breakdown) const {
 }
 
 void Simulation::RedrawDisplays() { displays->RedrawAll(); }
+
+void Simulation::RedrawDue() { displays->EndFrame(world->time); }
 
 void Simulation::Finish() {
   if (finished) return;
@@ -179,6 +191,11 @@ const std::vector<TetherSample> &Simulation::SampleTethers() {
     t.stretch = t.length > 0 ? t.distance / t.length * 100 : 0;
   }
   AttributePulls(sampled.links);
+  // A link one of whose vessels has gone since the last frame has nothing left to measure: the
+  // plug-in's next step disconnects it.
+  for (TetherSample &t : sampled.links)
+    if (t.connected != 0 && (world->FindByName(t.ship1) == nullptr || world->FindByName(t.ship2) == nullptr))
+      t.pull = 0;
   return sampled.links;
 }
 

@@ -58,10 +58,22 @@ public:
   Simulation(const Simulation &) = delete;
   Simulation &operator=(const Simulation &) = delete;
 
-  // One frame: `keys` (already due) go to the first display, then the per-frame callbacks before
-  // the state update (opcPreStep, then opcTimestep, as the host calls them), the host's forces and
-  // the integration, then opcPostStep. Nothing once a frame has broken down (Broken).
-  void Frame(const std::vector<DWORD> &keys = {});
+  // One frame, as the host runs one: every key of `keys` (already due) goes to the first display,
+  // each finding the display as it was last drawn; then the per-frame callbacks before the state
+  // update (opcPreStep, then opcTimestep, as the host calls them), the host's forces and the
+  // integration, then opcPostStep; then the vessels named in `deletions` go, as the host removes a
+  // vessel at the end of the frame in which it was deleted; last the displays are drawn that are
+  // due (DisplayHost::EndFrame). Nothing once a frame has broken down (Broken).
+  void Frame(const std::vector<DWORD> &keys = {}, const std::vector<std::string> &deletions = {});
+
+  // A key of the last frame that found the display not redrawn since an earlier key of the same
+  // frame changed it: it acted on the display as it stood before that key.
+  struct StaleKey {
+    size_t key = 0;        // index into the frame's keys
+    size_t changedBy = 0;  // the earlier key that asked for the redraw
+  };
+  // The first such key of the last frame, if any.
+  const std::optional<StaleKey> &LastStaleKey() const { return staleKey; }
 
   // A frame that left a vessel in a state the next frame cannot carry on (StateCheck): the run
   // ends with it.
@@ -77,10 +89,14 @@ public:
   // has it. When it had the focus, the focus passes to the vessel that takes its place in the
   // list, or to the new last vessel.
   bool DeleteVessel(const std::string &name);
-  // Presses a key on the first open display now; true when the display consumed it.
+  // Presses a key on the first open display now, between frames; true when the display consumed
+  // it. The display is redrawn at the end of the next frame, or by RedrawDue.
   bool PressKey(DWORD key);
   // Redraws every open display.
   void RedrawDisplays();
+  // Draws the displays that are due, as the end of a frame does; what a paused host does between
+  // the frames it does not step.
+  void RedrawDue();
   // Calls the close-viewport callback (the plug-in disconnects its tethers). Idempotent.
   void Finish();
 
@@ -123,6 +139,7 @@ private:
   std::map<const DisplayHost::Display *, std::vector<std::string>> openedBlank;
   bool finished = false;
   std::optional<Breakdown> broken;
+  std::optional<StaleKey> staleKey;
   // SampleTethers's storage: the block as written and as read.
   ScenarioStream sampleBlock;
   TetherBlock sampled;

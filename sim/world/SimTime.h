@@ -25,10 +25,4 @@ inline bool After(double time, double reference) {
   return time > reference + timeSlack * std::max(1.0, std::fabs(reference));
 }
 
-// Whether a frame from `start` to `end` (s) crossed a whole second: the displays are redrawn once
-// per second of simulated time.
-inline bool CrossesWholeSecond(double start, double end) {
-  return std::floor(end + timeSlack) > std::floor(start + timeSlack);
-}
-
 }  // namespace sim

@@ -1,3 +1,4 @@
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <set>
@@ -30,8 +31,13 @@ protected:
     ASSERT_NE(display, nullptr);
   }
 
-  // Presses a key through the host, which redraws at once when the display asks for it.
-  bool Press(DWORD key) { return host.PressKey(*display, key); }
+  // Presses a key through the host in a frame of its own: the display is redrawn at the frame's end
+  // when it asked for it.
+  bool Press(DWORD key) {
+    const bool consumed = host.PressKey(*display, key);
+    host.RedrawRequested();
+    return consumed;
+  }
   int Redraws() const { return display->RedrawCount(); }
   TetherLink &Link(int i) { return *Data().TM[i]; }
 
@@ -56,13 +62,33 @@ TEST_F(KeysTest, SetupLengthStepsApplyOnlyTheirOwnBound) {
   Press(DIK_RBRACKET);
   EXPECT_DOUBLE_EQ(Data().setupLength, 10000000.0);
 
-  // Length from distance takes the centres with no floor, and lengthening keeps below 10 m.
+  // Length from distance takes the attach points with no floor, and lengthening keeps below 10 m.
   probe->pos = {0, 3, 4};
   EXPECT_TRUE(Press(DIK_A));
   EXPECT_DOUBLE_EQ(Data().setupLength, 5.0);
   Press(DIK_RBRACKET);
   EXPECT_DOUBLE_EQ(Data().setupLength, 6.0);
   EXPECT_EQ(Row(*display, 4), "Length      : 6.0 m");
+}
+
+TEST_F(KeysTest, AThenJTiesATautTetherBetweenTheChosenDockingPorts) {
+  // The tug's third port, 2 m to its side, and the probe's port 3 m behind it: 300.02 m apart
+  // where the centres are 300 m.
+  probe->docks = {{{0, 0, -3}, {0, 0, -1}, {0, 1, 0}}};
+  for (DWORD key : {DIK_2, DIK_7, DIK_7, DIK_5}) Press(key);
+  ASSERT_EQ(Row(*display, 2), "This Ship   : Tug at Dock: 2");
+  ASSERT_EQ(Row(*display, 3), "Target Ship : Probe at Dock: 0");
+  Data().setupLength = 300;
+  Press(DIK_A);
+  EXPECT_EQ(Data().setupLength, std::sqrt(2.0 * 2.0 + 300.0 * 300.0 + 3.0 * 3.0));
+  EXPECT_EQ(Row(*display, 8), "") << "the ports are no farther apart than the length";
+
+  Press(DIK_J);
+  TetherLink &link = Link(0);
+  EXPECT_EQ(link.GetStretch(), 100.0);
+  link.TimeStep();
+  EXPECT_EQ(link.GetStretch(), 100.0);
+  EXPECT_EQ(link.GetPull(), 0.0);
 }
 
 TEST_F(KeysTest, SetupForceStepsApplyOnlyTheirOwnBound) {

@@ -156,7 +156,7 @@ TEST_F(ScreenTest, TargetBeingTheFocusVesselShowsTheNotice) {
   EXPECT_EQ(ColourOf(*d, " Cannot tether vessel to iteslf."), notice);
 }
 
-TEST_F(ScreenTest, WarningAndProjectedForceWhenTheVesselsAreFartherThanTheLength) {
+TEST_F(ScreenTest, WarningAndProjectedForceWhenTheAttachPointsAreFartherThanTheLength) {
   Display *d = Open();
   ASSERT_NE(d, nullptr);
 
@@ -165,17 +165,34 @@ TEST_F(ScreenTest, WarningAndProjectedForceWhenTheVesselsAreFartherThanTheLength
   EXPECT_EQ(Row(*d, 8), "");
   EXPECT_EQ(Row(*d, 9), "");
 
+  // The pull the tension law gives at 150 % of the 1000 m: 50 % at 10 000 N per percent.
   probe->pos = {0, 0, 1500};
   host.Redraw(*d);
   EXPECT_EQ(Row(*d, 8), " Warning! Length < Distance");
-  EXPECT_EQ(Row(*d, 9), " Projected force (N) = 5000000.0");
+  EXPECT_EQ(Row(*d, 9), " Projected force (N) = 500000.0");
   EXPECT_EQ(ColourOf(*d, " Warning! Length < Distance"), notice);
-  EXPECT_EQ(ColourOf(*d, " Projected force (N) = 5000000.0"), notice);
+  EXPECT_EQ(ColourOf(*d, " Projected force (N) = 500000.0"), notice);
 
-  // 1000 m of excess at 10 000 N: exactly 1.0e7, the first value in exponent form.
-  probe->pos = {0, 0, 2000};
+  // Exactly 1.0e7, the first value in exponent form; far out, the law's limit of 10 000 times the
+  // force setting.
+  probe->pos = {0, 0, 11000};
   host.Redraw(*d);
   EXPECT_EQ(Row(*d, 9), " Projected force (N) = 1.000e+07");
+  probe->pos = {0, 0, 1.0e7};
+  host.Redraw(*d);
+  EXPECT_EQ(Row(*d, 9), " Projected force (N) = 1.000e+08");
+
+  // Between the docking ports a tie would take: the tug's port 8 m towards the probe and the
+  // probe's 2 m beyond its centre put them 1002 m apart where the centres are 1008 m.
+  probe->pos = {0, 0, 1008};
+  tug->docks = {{{0, 0, 8}, {0, 0, 1}, {0, 1, 0}}};
+  probe->docks = {{{0, 0, 2}, {0, 0, 1}, {0, 1, 0}}};
+  Data().attachTypeV1 = Data().attachTypeV2 = 1;
+  host.Redraw(*d);
+  EXPECT_EQ(Row(*d, 9), " Projected force (N) = 2000.0");
+  Data().setupLength = 1002;
+  host.Redraw(*d);
+  EXPECT_EQ(Row(*d, 8), "");
 }
 
 TEST_F(ScreenTest, AttachSuffixFollowsTheKind) {

@@ -28,10 +28,12 @@ protected:
     tetherData = nullptr;
   }
 
+  // A display opened and drawn, as the host draws it at the end of the frame it opened in.
   Display *Open() {
     std::string error;
     Display *display = host.Open(modeName, world.Focus() ? world.Focus()->Interface() : nullptr, &error);
     EXPECT_NE(display, nullptr) << error;
+    if (display != nullptr) host.Redraw(*display);
     return display;
   }
 

@@ -25,13 +25,15 @@ std::string Lines(std::string text) {
 // ports: once by keys, once by the buttons that carry them, the second page's after F2.
 TEST(ButtonsTest, ClicksDoWhatTheirKeysDo) {
   const std::string run = "run " + std::string(KESTRANE_SCENARIOS) + "/tug.scn --duration 5 --quiet";
-  Result r = Sim(run + " --keys 0:MINUS,0:A,0:J,1:I,3:SEMICOLON,3:2,3:5,4:J --tethers by_keys.csv --screen by_keys.txt",
-                 "by_keys");
+  Result r =
+      Sim(run + " --keys 0:MINUS,0.02:A,0.04:J,1:I,3:SEMICOLON,3:2,3:5,4:J --tethers by_keys.csv --screen by_keys.txt",
+          "by_keys");
   ASSERT_EQ(r.status, 0) << r.err;
-  r = Sim(run +
-              " --keys 0:BTN7,0:BTN6,0:BTN1,1:BTN3,3:F2,3:BTN11,3:BTN2,3:BTN8,3:F2,4:BTN1 --tethers by_buttons.csv "
-              "--screen by_buttons.txt",
-          "by_buttons");
+  r = Sim(
+      run +
+          " --keys 0:BTN7,0.02:BTN6,0.04:BTN1,1:BTN3,3:F2,3:BTN11,3:BTN2,3:BTN8,3:F2,4:BTN1 --tethers by_buttons.csv "
+          "--screen by_buttons.txt",
+      "by_buttons");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadFile("by_buttons.csv"), ReadFile("by_keys.csv"));
   EXPECT_EQ(ReadFile("by_buttons.txt"), ReadFile("by_keys.txt"));

@@ -220,7 +220,7 @@ TEST(HostScenariosTest, TheDeltaGliderAndShuttleAScenariosRunAsWithoutTheHostTre
     Write(local + ".tree.scn", text);
     Write(local + ".own.scn", Replaced(Replaced(text, "ISS:ProjectAlpha_ISS\n", station), "Mir\n", mir));
     // The focus vessel tied to the station at four fifths of their distance.
-    const std::string run = " --duration 30 --every 1 --keys 0:A,0:LBRACKET,0:J --quiet";
+    const std::string run = " --duration 30 --every 1 --keys 0.02:A,0.04:LBRACKET,0.06:J --quiet";
     Result r = Sim("run \"" + local + ".tree.scn\"" + hostDir + run + " --tethers " + local + ".tree-t.csv --vessels " +
                        local + ".tree-v.csv",
                    local + ".tree");
@@ -262,14 +262,17 @@ TEST(HostScenariosTest, AFileRunForNoTimeIsSavedAsItWasRead) {
     EXPECT_EQ(WithoutOwnedLines(saved), WithoutOwnedLines(text)) << name;
   }
   const std::string savedCrlf = ReadFile(Local("again", "iss-crlf.scn") + ".saved");
-  EXPECT_NE(savedCrlf.find("END_SHIPS\r\n\r\nBEGIN_Kestrane\r\n"), std::string::npos);
-  // A ship that gives its state and is docked to nothing comes back to the byte; the module's
-  // block follows the ships.
+  EXPECT_NE(savedCrlf.find("\r\nBEGIN_Kestrane\r\n  SetupTetherLength 100\r\n"), std::string::npos);
+  // A ship that gives its state and is docked to nothing comes back to the byte, and so does the
+  // module's block in its place; a file without one has it after the ships.
   const std::string tug = files.at("tug.scn");
-  const std::string savedTug = ReadFile(Local("again", "tug.scn") + ".saved");
-  EXPECT_EQ(savedTug.substr(0, tug.size()), tug);
-  EXPECT_EQ(savedTug.substr(tug.size()),
-            "\nBEGIN_Kestrane\n" + Between(tug, "  SetupTetherLength", "  TetherData 7 CONNECT 0\n") + "END\n");
+  EXPECT_EQ(ReadFile(Local("again", "tug.scn") + ".saved"), tug);
+  const std::string bare = tug.substr(0, tug.find("END_SHIPS\n") + 10);
+  const std::string local = Local("again", "bare-tug.scn");
+  Write(local, bare);
+  ASSERT_EQ(Sim("run \"" + local + "\" --duration 0 --quiet --save " + local + ".saved", local).status, 0);
+  EXPECT_EQ(ReadFile(local + ".saved"),
+            bare + "\nBEGIN_Kestrane\n" + Between(tug, "  SetupTetherLength", "  TetherData 7 CONNECT 0\n") + "END\n");
 }
 
 // The display's block in a full host scenario, between the host's own display blocks, is read,

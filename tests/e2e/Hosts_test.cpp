@@ -19,7 +19,7 @@ struct Outputs {
 
 Outputs RunTug(const std::string &hostOptions, const std::string &name) {
   const std::string scenario = std::string(KESTRANE_SCENARIOS) + "/tug.scn";
-  Result r = Sim("run " + scenario + " --duration 12 --every 0.5 --keys 0:MINUS,0:A,0:J,2:I,4:I,6:O --quiet " +
+  Result r = Sim("run " + scenario + " --duration 12 --every 0.5 --keys 0:MINUS,0.02:A,0.04:J,2:I,4:I,6:O --quiet " +
                      hostOptions + " --tethers " + name + "_t.csv --vessels " + name + "_v.csv --screen " + name +
                      ".txt --save " + name + ".scn",
                  name);

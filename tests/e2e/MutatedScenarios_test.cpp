@@ -142,7 +142,7 @@ TEST(MutatedScenariosTest, EveryDamagedFileRunsOrIsRefusedInOneLineAndNoOutputHo
     std::filesystem::remove(name + "-v.csv");
     // Tie the focus vessel to the next one and reel in, as a user would.
     const Result r = Sim("run " + name + ".scn" + (source.hostTree ? hostDir : "") +
-                             " --duration 10 --keys 0:MINUS,0:A,0:J,2:I --tethers " + name + "-t.csv --vessels " +
+                             " --duration 10 --keys 0:MINUS,0.02:A,0.04:J,2:I --tethers " + name + "-t.csv --vessels " +
                              name + "-v.csv --save " + name + ".saved --quiet",
                          name);
     const std::string what = name + " (from " + source.name + ")";

@@ -18,8 +18,9 @@ std::string Scenario(const char *name) { return std::string(KESTRANE_SCENARIOS) 
 
 TEST(ReplayTest, WritesOnePageWithTheRunInIt) {
   std::remove("replay_tug.html");
-  Result r = Sim("run " + Scenario("tug.scn") + " --duration 5 --keys 0:MINUS,0:A,0:J --replay replay_tug.html --quiet",
-                 "replay_tug");
+  Result r =
+      Sim("run " + Scenario("tug.scn") + " --duration 5 --keys 0:MINUS,0.02:A,0.04:J --replay replay_tug.html --quiet",
+          "replay_tug");
   if (r.status == 2 && r.err.find("without the replay page") != std::string::npos)
     GTEST_SKIP() << "this build has no replay page: " << r.err;
   ASSERT_EQ(r.status, 0) << r.err;

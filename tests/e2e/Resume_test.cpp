@@ -37,7 +37,7 @@ const std::string tetherHeader =
 
 // tug.scn with the keys that tie the tug to the pod and reel in, stopped at 10 s and run on to 30 s.
 TEST(ResumeTest, TheClockGoesOnFromTheSavedTimeAndKeysAlreadyPressedAreNotPressedAgain) {
-  const std::string keys = " --keys 0:MINUS,0:A,0:J,1:I,20:I";
+  const std::string keys = " --keys 0:MINUS,0.02:A,0.04:J,1:I,20:I";
   Result r = Sim("run " + TestScenario("tug.scn") + keys + " --duration 10 --quiet --save res1.scn --tethers res_t.csv",
                  "res1");
   ASSERT_EQ(r.status, 0) << r.err;

@@ -89,7 +89,7 @@ TEST(RunTest, SavedScenarioLoadsBackToTheSameState) {
 // the tether shortens at 0.1 m/s and draws the vessels together.
 TEST(RunTest, KeysConnectAndReelIn) {
   Result r = Sim("run " + TestScenario("tug.scn") +
-                     " --duration 30 --keys 0:MINUS,0:A,0:J,1:I --tethers keys_t.csv --vessels keys_v.csv "
+                     " --duration 30 --keys 0:MINUS,0.02:A,0.04:J,1:I --tethers keys_t.csv --vessels keys_v.csv "
                      "--screen keys.txt --quiet",
                  "keys");
   ASSERT_EQ(r.status, 0) << r.err;
@@ -116,6 +116,29 @@ TEST(RunTest, KeysConnectAndReelIn) {
   EXPECT_NE(screen.find("Reel     : -0.10 m/sec"), std::string::npos) << screen;
 }
 
+// The keys of one frame all come before the frame's redraw, as in the host: of MINUS, A and J at
+// 0 s, A finds the display not yet drawn (no vessels to measure) and J ties at the setup's 1000 m,
+// and the run says so; a frame apart, they target, measure and tie taut.
+TEST(RunTest, KeysOfOneFrameFindTheDisplayAsItWasLastDrawnAndTheRunSaysSo) {
+  Result r = Sim("run " + TestScenario("tug.scn") + " --duration 0.1 --keys 0:MINUS,0:A,0:J --tethers one_frame.csv",
+                 "one_frame");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err,
+            "kestrane-sim: warning: at 0 s, A acts on the display as it stood before MINUS: press it a frame later\n");
+  const auto tied = ReadCsv("one_frame.csv");
+  ASSERT_EQ(tied.size(), 16u);
+  EXPECT_EQ(tied[8].at("ship2"), "Pod");
+  EXPECT_EQ(tied[8].at("length"), "1000");
+
+  r = Sim("run " + TestScenario("tug.scn") + " --duration 0.1 --keys 0:MINUS,0.02:A,0.04:J --tethers apart.csv",
+          "apart");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  const auto taut = ReadCsv("apart.csv");
+  ASSERT_EQ(taut.size(), 16u);
+  EXPECT_EQ(taut[8].at("length"), "1500");
+}
+
 // A span that is not a whole number of steps ends with a shorter step, which the plug-in takes as
 // the host's step: the reel pays in exactly its speed times the span, and the run ends on time.
 TEST(RunTest, ASpanNotAWholeNumberOfStepsEndsWithAShorterStepAtTheTimeAskedFor) {
@@ -128,10 +151,12 @@ TEST(RunTest, ASpanNotAWholeNumberOfStepsEndsWithAShorterStepAtTheTimeAskedFor) 
                {"0.02", "0.02", "500 frames, 10.000 s simulated, 2 vessels\n"}};
   for (const Case &c : cases) {
     const std::string name = "short" + c.dt;
-    const Result r =
-        Sim("run " + TestScenario("tug.scn") + " --dt " + c.dt +
-                " --duration 10 --keys 0:MINUS,0:A,0:J,0:I --tethers " + name + "_t.csv --save " + name + ".scn",
-            name);
+    // All in the first frame, which may be the only one: the display, not drawn yet, names no
+    // vessels, so A measures nothing (it finds the names J ties with) and J ties at the setup length.
+    const Result r = Sim("run " + TestScenario("tug.scn") + " --dt " + c.dt +
+                             " --duration 10 --set setup_length=1500 --keys 0:MINUS,0:A,0:J,0:I --tethers " + name +
+                             "_t.csv --save " + name + ".scn",
+                         name);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(e2e::LastLine(ReadFile(name + ".out")), c.said) << c.dt;
     const auto rows = ReadCsv(name + "_t.csv");

@@ -46,7 +46,7 @@ TEST(TetherCsvTest, SelfTiedAndVesselLessLinksLeaveEveryOtherLinksPullAsItWas) {
   Result r = Sim("run " + TestScenario("pairs.scn") + common + " --tethers csv_base.csv", "csv_base");
   ASSERT_EQ(r.status, 0) << r.err;
   r = Sim("run " + TestScenario("pairs.scn") + common +
-              " --keys 2:EQUALS,2:EQUALS,2:J,2:PERIOD --delete 4:Pod3 --tethers csv_odd.csv --screen csv_odd.txt",
+              " --keys 2:EQUALS,2:EQUALS,2.02:J,2.04:PERIOD --delete 4:Pod3 --tethers csv_odd.csv --screen csv_odd.txt",
           "csv_odd");
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<CsvRow> base = ReadCsv("csv_base.csv"), odd = ReadCsv("csv_odd.csv");

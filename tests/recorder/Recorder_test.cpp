@@ -51,6 +51,12 @@ TEST(RecorderSettingsTest, ReadsItsLinesAndSaysWhatIsWrongWithOthers) {
   EXPECT_EQ(settings.ReadLine("Shot -1 a.png"), "Shot '-1' is not a time in seconds");
   EXPECT_EQ(settings.ReadLine("Shot 1 a.bmp"), "Shot 1 needs one file name ending in .png");
   EXPECT_EQ(settings.ReadLine("Shot 1 a b.png"), "Shot 1 needs one file name ending in .png");
+  EXPECT_EQ(settings.ReadLine("Delete 10:Pod, 20.5 : Tug Two"), "");
+  ASSERT_EQ(settings.deletions.size(), 2u);
+  EXPECT_EQ(settings.deletions[1].time, 20.5);
+  EXPECT_EQ(settings.deletions[1].name, "Tug Two");
+  EXPECT_EQ(settings.ReadLine("Delete 10:Pod,x:Tug"), "Delete: entry 'x:Tug' is not TIME:NAME");
+  EXPECT_EQ(settings.ReadLine("Delete 10:"), "Delete: entry '10:' names no vessel");
   // A refused line leaves the setting as it was.
   EXPECT_EQ(settings.every, 0.5);
   EXPECT_EQ(settings.vessels, "out\\vessels.csv");

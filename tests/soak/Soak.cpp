@@ -321,10 +321,7 @@ int main(int argc, char **argv) {
       }
       ++pressed;
     }
-    const double before = simulation->Time();
     simulation->Frame();
-    // Displays are redrawn once per second of simulated time, as in a run.
-    if (sim::CrossesWholeSecond(before, simulation->Time())) simulation->RedrawDisplays();
 
     std::string problem = CheckVessels(world);
     if (problem.empty() && frame % checkPeriod == 0) {

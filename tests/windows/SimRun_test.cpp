@@ -55,7 +55,7 @@ bool Has(const std::vector<std::string> &lines, const std::string &wanted) {
 
 TEST(SimRun, KeysConnectAndReelAndTheSavedScenarioKeepsTheTether) {
   const std::string tug = NativePath(std::string(KESTRANE_SCENARIOS) + "/tug.scn");
-  ASSERT_EQ(RunSim("run \"" + tug + "\" --duration 3 --keys \"0:MINUS,0:A,0:J,1:I\" --quiet" +
+  ASSERT_EQ(RunSim("run \"" + tug + "\" --duration 3 --keys \"0:MINUS,0.02:A,0.04:J,1:I\" --quiet" +
                    " --save first.scn --screen first.txt"),
             0);
   const std::vector<std::string> saved = Lines("first.scn");

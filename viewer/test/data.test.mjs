@@ -37,7 +37,7 @@ describe('reading a replay', () => {
   let replay, deleted;
   before(async () => {
     // A tug reeling in a pod in free space: the display changes every second.
-    const keys = '0:MINUS,0:A,0:J,3:I,6:I,9:I';
+    const keys = '0:MINUS,0.02:A,0.04:J,3:I,6:I,9:I';
     const scenario = path.join(env('KESTRANE_TEST_SCENARIOS'), 'reel-in.scn');
     replay = await replayOf('data-tug', scenario, '--duration', '30', '--keys', keys,
       '--replay-every', '0.5');

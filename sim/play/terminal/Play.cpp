@@ -186,6 +186,14 @@ PlayControl ControlForKey(int key) {
   }
 }
 
+// Whether the display, or the host's menu of its buttons, has a command for the key.
+bool IsDisplayKey(DWORD code) {
+  if (code == OAPI_KEY_GRAVE) return true;
+  for (const DisplayKeyHelp &key : DisplayKeys())
+    if (KeyCode(key.name) == code) return true;
+  return false;
+}
+
 // The printable keys and line ends typed but not yet read.
 std::string TypedAhead() {
   std::string typed;
@@ -219,6 +227,8 @@ public:
       // After a stop (Ctrl-Z) the time away is not the machine falling behind.
       if (elapsed > stallGap) rate.Reset();
       if (!paused) RunFrames(elapsed, now);
+      // Paused, the host still takes the keys and draws the displays, but steps nothing.
+      if (paused) Idle();
       Draw();
       WaitForKeys(refreshPeriod - Seconds(Clock::now() - now));
     }
@@ -230,15 +240,19 @@ private:
     const Clock::time_point deadline =
         now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(frameBudget));
     for (long frame = 0; frame < due; ++frame) {
-      const double start = simulation.Time();
-      simulation.Frame();
+      // The keys typed since the last frame go to its start, as the host takes them.
+      simulation.Frame(typed);
+      typed.clear();
       replay.AfterFrame(simulation);
-      const double end = simulation.Time();
-      // Displays are redrawn once per second of simulated time.
-      if (CrossesWholeSecond(start, end)) simulation.RedrawDisplays();
       if (Clock::now() >= deadline) break;
     }
     rate.Add(Seconds(Clock::now() - begin), simulation.Time());
+  }
+
+  void Idle() {
+    for (DWORD key : typed) simulation.PressKey(key);
+    typed.clear();
+    simulation.RedrawDue();
   }
 
   void WaitForKeys(double seconds) {
@@ -303,8 +317,8 @@ private:
     }
     const std::optional<DWORD> code = ScanCodeForCharacter(key);
     if (!code) return;
-    const bool consumed = simulation.PressKey(*code);
-    Note("key " + KeyName(*code) + (consumed ? "" : ": not a display key (? lists them)"));
+    typed.push_back(*code);
+    Note("key " + KeyName(*code) + (IsDisplayKey(*code) ? "" : ": not a display key (? lists them)"));
   }
 
   void MoveFocus(int direction) {
@@ -315,8 +329,8 @@ private:
     size_t next = 0;
     if (index < count) next = direction > 0 ? (index + 1) % count : (index + count - 1) % count;
     world.SetFocus(world.VesselAt(next));
-    // The display follows the focus when it is drawn: at once, not at the next simulated second.
-    simulation.RedrawDisplays();
+    // The display follows the focus when it is next drawn, at the end of the next frame.
+    simulation.Displays().InvalidateAll();
     Note("focus: " + world.Focus()->Name());
   }
 
@@ -339,8 +353,8 @@ private:
       Note("kept " + name);
       return;
     }
-    // The display follows the new focus at once, not at the next simulated second.
-    simulation.RedrawDisplays();
+    // The display follows the new focus when it is next drawn, at the end of the next frame.
+    simulation.Displays().InvalidateAll();
     const Vessel *focus = simulation.GetWorld().Focus();
     Note("deleted " + name + (focus != nullptr ? ", focus: " + focus->Name() : std::string()));
   }
@@ -517,6 +531,7 @@ private:
   bool paused = false;
   bool quit = false;
   std::string doomed;  // the vessel the Delete key asks about, until the next key answers
+  std::vector<DWORD> typed;  // the display's keys typed since the last frame, for the next
   std::string note;
   Clock::time_point noteTime;
 };

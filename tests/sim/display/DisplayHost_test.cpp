@@ -193,11 +193,10 @@ TEST_F(DisplayHostTest, EitherRegistrationOpensItsModeAndTheRecordCarriesTheCont
     EXPECT_EQ(record.messages[0].openName, mode);
     EXPECT_EQ(record.messages[0].openContext, std::string(mode) == "With" ? &context : nullptr) << mode;
     EXPECT_EQ(record.messages[1].msg, static_cast<UINT>(OAPI_MSG_MFD_OPENED));
-    EXPECT_EQ(Probe(display).updates, 1) << mode;
   }
 }
 
-TEST_F(DisplayHostTest, OpeningSendsOpenedExThenOpenedAndDrawsOnceWithTheCellSizeSet) {
+TEST_F(DisplayHostTest, OpeningSendsOpenedExThenOpenedWithTheCellSizeSetAndTheFrameEndDrawsIt) {
   RegisterProbe();
   sim::DisplayGeometry geometry;
   geometry.width = 300;
@@ -223,6 +222,8 @@ TEST_F(DisplayHostTest, OpeningSendsOpenedExThenOpenedAndDrawsOnceWithTheCellSiz
   EXPECT_EQ(probe.Vessel(), kVessel);
   EXPECT_EQ(probe.CellWidth(), 10u);
   EXPECT_EQ(probe.CellHeight(), 16u);
+  EXPECT_EQ(record.events, (std::vector<std::string>{"construct"}));
+  host->EndFrame(0.02);
   EXPECT_EQ(record.events, (std::vector<std::string>{"construct", "update"}));
   EXPECT_EQ(display->Surface().Rows(), (std::vector<std::string>{"Probe", "updates 1"}));
   EXPECT_EQ(display->Surface().Width(), 300);
@@ -260,19 +261,31 @@ TEST_F(DisplayHostTest, FailedOpensSayWhyAndLeaveNoDisplay) {
   EXPECT_EQ(record.messages.size(), 2u);
 }
 
-TEST_F(DisplayHostTest, AKeyThatInvalidatesRedrawsBeforeTheNextKey) {
+// As the host runs a frame: every key first, each finding the display as it was last drawn, then
+// one redraw at the frame's end when a key asked for it; otherwise every half second.
+TEST_F(DisplayHostTest, KeysFindTheDisplayAsLastDrawnAndTheFrameEndRedrawsIt) {
   RegisterProbe();
   DisplayHost::Display *display = host->Open("Probe", kVessel);
   ASSERT_NE(display, nullptr);
+  host->EndFrame(0.02);
 
   EXPECT_TRUE(host->PressKey(*display, 1));
+  EXPECT_TRUE(display->RedrawPending());
   EXPECT_TRUE(host->PressKey(*display, 2));
   EXPECT_FALSE(host->PressKey(*display, 3));
+  host->EndFrame(0.04);
   const std::vector<std::string> expected = {
-      "construct", "update", "key 1 after 1 updates", "update", "key 2 after 2 updates", "key 3 after 2 updates"};
+      "construct", "update", "key 1 after 1 updates", "key 2 after 1 updates", "key 3 after 1 updates", "update"};
   EXPECT_EQ(record.events, expected);
   EXPECT_EQ(display->Surface().Row(1), "updates 2") << "the canvas is cleared before each redraw";
   EXPECT_EQ(display->Surface().Runs().size(), 2u);
+
+  host->EndFrame(0.52);
+  EXPECT_EQ(display->RedrawCount(), 2);
+  host->EndFrame(0.54);
+  EXPECT_EQ(display->RedrawCount(), 3);
+  host->EndFrame(1.02);
+  EXPECT_EQ(display->RedrawCount(), 3);
 }
 
 TEST_F(DisplayHostTest, OnlyDisplaysThatAskedAreRedrawnOnRequest) {
@@ -281,13 +294,13 @@ TEST_F(DisplayHostTest, OnlyDisplaysThatAskedAreRedrawnOnRequest) {
   DisplayHost::Display *b = host->Open("Probe", kVessel);
   Probe(b).InvalidateDisplay();
   host->RedrawRequested();
+  EXPECT_EQ(a->RedrawCount(), 0);
+  EXPECT_EQ(b->RedrawCount(), 1);
+  host->RedrawRequested();
+  EXPECT_EQ(b->RedrawCount(), 1);
+  host->RedrawAll();
   EXPECT_EQ(a->RedrawCount(), 1);
   EXPECT_EQ(b->RedrawCount(), 2);
-  host->RedrawRequested();
-  EXPECT_EQ(b->RedrawCount(), 2);
-  host->RedrawAll();
-  EXPECT_EQ(a->RedrawCount(), 2);
-  EXPECT_EQ(b->RedrawCount(), 3);
 }
 
 TEST_F(DisplayHostTest, ClosingTellsTheModeThenDeletesThroughTheBase) {
@@ -367,9 +380,11 @@ TEST_F(DisplayHostTest, ButtonsAreNumberedAcrossThePagesTheHostTurns) {
   EXPECT_FALSE(host->PressButton(*display, -1));
   EXPECT_TRUE(host->PressKey(*display, OAPI_KEY_F2));
   EXPECT_EQ(display->ButtonPage(), 0);
-  // Even ones ask for a redraw, which comes at once, also when the display refused the click.
-  const std::vector<std::string> expected = {"button 13 event 1", "button 12 event 1", "update", "button 14 event 1",
-                                             "update"};
+  // Even ones ask for a redraw, which comes at the frame's end, also when the display refused the
+  // click.
+  EXPECT_TRUE(display->RedrawPending());
+  host->RedrawRequested();
+  const std::vector<std::string> expected = {"button 13 event 1", "button 12 event 1", "button 14 event 1", "update"};
   EXPECT_EQ(record.events, expected);
 
   // A page of buttons or fewer has no second page.
@@ -409,9 +424,11 @@ TEST_F(DisplayHostTest, TheMenuShowsInPlaceOfTheDisplayPageByPage) {
   EXPECT_EQ(screen.Row(6), "Entry 13");
   EXPECT_EQ(screen.Rows().size(), 9u);
 
+  // Closed, the display is drawn again at the frame's end.
   EXPECT_TRUE(host->PressKey(*display, OAPI_KEY_GRAVE));
   EXPECT_FALSE(display->MenuShown());
   EXPECT_EQ(display->ButtonPage(), 0);
+  host->RedrawRequested();
   EXPECT_EQ(screen.Row(0), "Probe");
   EXPECT_EQ(Probe(display).updates, updates + 1);
 
@@ -420,6 +437,7 @@ TEST_F(DisplayHostTest, TheMenuShowsInPlaceOfTheDisplayPageByPage) {
   EXPECT_TRUE(display->MenuShown()) << "a key the display refuses leaves the menu";
   EXPECT_TRUE(host->PressKey(*display, 2));
   EXPECT_FALSE(display->MenuShown());
+  host->RedrawRequested();
   EXPECT_EQ(screen.Row(0), "Probe");
   host->PressKey(*display, OAPI_KEY_GRAVE);
   EXPECT_TRUE(host->PressButton(*display, 3));

@@ -38,6 +38,7 @@ TEST(DisplayPanel, TheLabelsStandBesideTheScreenAtTheirButtonsHeights) {
   ASSERT_GT(oapiRegisterMFDMode(spec), 0);
   DisplayHost::Display *display = host.Open("Labelled", nullptr);
   ASSERT_NE(display, nullptr);
+  host.EndFrame(0);
 
   const std::unique_ptr<sim::Canvas> panel = sim::DrawPanel(host, *display);
   ASSERT_EQ(panel->Width(), 400 + 2 * 50);

@@ -26,18 +26,4 @@ TEST(SimTimeTest, SumsOfStepsReachTheTimesTheyStandFor) {
   EXPECT_FALSE(sim::Reached(86400 - 0.02, 86400));
 }
 
-TEST(SimTimeTest, AFrameCrossesAWholeSecondOnceASecond) {
-  int crossings = 0;
-  double time = 0;
-  for (int frame = 0; frame < 500; ++frame) {
-    const double start = time;
-    time += 0.02;
-    if (sim::CrossesWholeSecond(start, time)) ++crossings;
-  }
-  EXPECT_EQ(crossings, 10);
-  // A frame that ends a hair short of the second by rounding still counts it, once.
-  EXPECT_TRUE(sim::CrossesWholeSecond(0.9, Sum(0.1, 10)));
-  EXPECT_FALSE(sim::CrossesWholeSecond(Sum(0.1, 10), 1.1));
-}
-
 }  // namespace
