@@ -97,20 +97,17 @@ void LiveSession::PressQueued() {
   for (DWORD key : queued) simulation->PressKey(key);
   queued.clear();
   // With the clock stopped no frame ends to redraw the display that a key changed.
-  simulation->Displays().RedrawRequested();
+  simulation->RedrawDue();
 }
 
 void LiveSession::Frames(int count) {
   for (int i = 0; i < count && broken.empty(); ++i) {
-    const double start = simulation->Time();
     simulation->Frame(queued);
     queued.clear();
     if (const std::optional<Simulation::Breakdown> &fault = simulation->Broken()) {
       broken = simulation->Describe(*fault);
       return;
     }
-    // Displays are redrawn once per second of simulated time.
-    if (CrossesWholeSecond(start, simulation->Time())) simulation->RedrawDisplays();
     history->AfterFrame(*simulation);
   }
 }
