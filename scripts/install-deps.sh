@@ -57,5 +57,22 @@ if [ "$want_windows" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx 
   "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# apt-get, waiting up to five minutes, with a word, while another package manager holds the lock.
+apt_get() {
+  local waited=0 errors status
+  errors=$(mktemp)
+  while :; do
+    status=0
+    "${sudo_cmd[@]}" apt-get "$@" 2>"$errors" || status=$?
+    if [ "$status" -eq 0 ] || ! grep -q 'Could not get lock' "$errors" || [ "$waited" -ge 300 ]; then
+      cat "$errors" >&2
+      rm -f "$errors"
+      return "$status"
+    fi
+    [ "$waited" -gt 0 ] || echo "install-deps: another apt-get or dpkg holds the package lock; waiting for it (5 minutes at most)" >&2
+    sleep 5
+    waited=$((waited + 5))
+  done
+}
+apt_get update -qq
+apt_get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
