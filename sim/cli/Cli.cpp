@@ -322,8 +322,7 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
     } else if (arg == "--every") {
       if (!ParsePositive(arg, value, false, run.every, error)) return std::nullopt;
     } else if (arg == "--speed") {
-      if (!ParsePositive(arg, value, false, run.speed, error,
-                         "ratio, simulated seconds per second (1: real time)"))
+      if (!ParsePositive(arg, value, false, run.speed, error, "ratio, simulated seconds per second (1: real time)"))
         return std::nullopt;
     } else if (arg == "--keys") {
       auto keys = ParseKeyList(value, error);

@@ -38,7 +38,7 @@ struct RunArguments {
   std::string checkpointFile;  // where they go: the named file, or the one beside `save`
   bool append = false;         // continue the CSV files of the run that the scenario was saved from
   bool quiet = false;
-  bool force = false;  // --save may replace the scenario being run
+  bool force = false;                         // --save may replace the scenario being run
   bool show = false;                          // print the display each time it changes
   double speed = 0;                           // simulated seconds per second of wall time; 0: as fast as it goes
   std::optional<HostGeneration> host;         // the program's own when absent

@@ -86,8 +86,7 @@ public:
   // Everything before the first frame; an exit status when the run cannot start.
   std::optional<int> Start() {
     if (!args.quiet)
-      for (const std::string &warning : LoadWarnings(simulation.Loaded(), plugin::modeName))
-        Say("warning: " + warning);
+      for (const std::string &warning : LoadWarnings(simulation.Loaded(), plugin::modeName)) Say("warning: " + warning);
     if (!args.quiet && simulation.CarriedCount() > 0)
       std::fprintf(console, "%zu vessel%s landed, attached or orbiting another body: carried as read, not simulated\n",
                    simulation.CarriedCount(), simulation.CarriedCount() == 1 ? "" : "s");

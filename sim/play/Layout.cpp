@@ -117,8 +117,8 @@ std::string Growth(int needColumns, int needRows, int columns, int rows) {
 }  // namespace
 
 std::string TooSmallMessage(const PlayLayout &layout, int columns, int rows) {
-  return "Terminal too small (" + std::to_string(columns) + "x" + std::to_string(rows) + "): " +
-         Growth(layout.needColumns, layout.needRows, columns, rows) + ", or " +
+  return "Terminal too small (" + std::to_string(columns) + "x" + std::to_string(rows) +
+         "): " + Growth(layout.needColumns, layout.needRows, columns, rows) + ", or " +
          Growth(layout.otherColumns, layout.otherRows, columns, rows);
 }
 

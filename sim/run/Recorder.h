@@ -86,7 +86,7 @@ private:
 
   CsvFile tethers, vessels;
   std::string time, row;  // the sample's time and the row being made, as text
-  int timeDecimals = -1;   // -1: times as they are
+  int timeDecimals = -1;  // -1: times as they are
 };
 
 // A CSV field: quoted when it holds a comma, a quote or a line break.

@@ -232,8 +232,9 @@ private:
         // current date, and so does this reader, saying so.
         if (line.words.size() == 2 && line.words[1] == "MJD") {
           scenario.date = CurrentDate();
-          char text[96];
-          std::snprintf(text, sizeof text, "Date MJD gives no date: the current date is taken, MJD %.5f, as the host takes it",
+          char text[128];
+          std::snprintf(text, sizeof text,
+                        "Date MJD gives no date: the current date is taken, MJD %.5f, as the host takes it",
                         *scenario.date);
           scenario.notes.push_back({line.number, text});
           continue;

@@ -159,7 +159,8 @@ ScenarioPlan PlanScenario(const Scenario &scenario) {
 
 void RequireShips(const Scenario &scenario) {
   if (scenario.ships.empty())
-    throw ScenarioError(scenario.source + ": no ships: a scenario needs at least one, between BEGIN_SHIPS and END_SHIPS");
+    throw ScenarioError(scenario.source +
+                        ": no ships: a scenario needs at least one, between BEGIN_SHIPS and END_SHIPS");
 }
 
 ScenarioPlan PopulateWorld(const Scenario &scenario, World &world) {
@@ -332,7 +333,8 @@ ScenarioPlan PopulateWorld(const Scenario &scenario, World &world, VesselClasses
   if (groups > 1 && !unplaced.empty()) {
     const ShipState &ship = *drafts[unplaced.front().first].ship;
     Fail(scenario, ship.line,
-         "ship " + Quoted(ship.name) + " gives no RPOS" + (unplaced.front().second > 1 ? ", nor does any ship docked to it" : "") +
+         "ship " + Quoted(ship.name) + " gives no RPOS" +
+             (unplaced.front().second > 1 ? ", nor does any ship docked to it" : "") +
              ": among other vessels in free space a ship needs its position, RPOS x y z (m)");
   }
 

@@ -212,10 +212,9 @@ TEST_F(PlayTest, AtTheSmallestSizeTheDescriptionShowsUntilTheFirstKeyThenTheLege
   std::string screen = pane.Text();
   // Beside the display: the list (distance and speed relative to the focus vessel), then the
   // scenario's description.
-  for (const char *row :
-       {"  Vessel        Distance    Rel. speed", "> Tug                  -             -",
-        "  Pod           1500.0 m      0.00 m/s", "About tug.scn", "A tug and a cargo pod 1500 m apart, at",
-        "rest, nothing tied.", "? keys  q quit"})
+  for (const char *row : {"  Vessel        Distance    Rel. speed", "> Tug                  -             -",
+                          "  Pod           1500.0 m      0.00 m/s", "About tug.scn",
+                          "A tug and a cargo pod 1500 m apart, at", "rest, nothing tied.", "? keys  q quit"})
     EXPECT_NE(screen.find(row), std::string::npos) << row << "\n" << screen;
   EXPECT_EQ(screen.find("Display keys"), std::string::npos) << screen;
 
@@ -245,7 +244,8 @@ TEST_F(PlayTest, AtTheSmallestSizeTheDescriptionShowsUntilTheFirstKeyThenTheLege
   pane.Type("`");
   ASSERT_TRUE(pane.WaitForText("MFD MENU")) << pane.Text();
   screen = pane.Text();
-  for (const char *key : {"[j]", "[-]", "[a]", "[l]"}) EXPECT_NE(screen.find(key), std::string::npos) << key << "\n" << screen;
+  for (const char *key : {"[j]", "[-]", "[a]", "[l]"})
+    EXPECT_NE(screen.find(key), std::string::npos) << key << "\n" << screen;
   EXPECT_EQ(screen.find("Shift-"), std::string::npos) << screen;
 
   // A slip of the finger at the save prompt saves nothing, and asks again.

@@ -85,7 +85,7 @@ TEST(WarningsTest, EachSlipGetsOneLineAndStopsWhereNothingSensibleCouldRun) {
   const std::string tug = e2e::TestScenario("tug.scn");
   std::ofstream("slip_empty.scn", std::ios::binary) << "";
   std::ofstream("slip_unplaced.scn", std::ios::binary) << "BEGIN_SHIPS\nA:ShuttlePB\n  RPOS 0 0 0\nEND\n"
-                                                         "B:ShuttlePB\nEND\nEND_SHIPS\n";
+                                                          "B:ShuttlePB\nEND\nEND_SHIPS\n";
   std::ofstream("slip_undated.scn", std::ios::binary)
       << "BEGIN_ENVIRONMENT\n  Date MJD ;\nEND_ENVIRONMENT\nBEGIN_SHIPS\nA:ShuttlePB\n  STATUS Orbiting Earth\n"
          "  RPOS 6771000 0 0\n  RVEL 0 0 7672.6\nEND\nEND_SHIPS\n";
