@@ -26,6 +26,8 @@ foreach(library kestrane_sim_core kestrane_adapter kestrane_binding)
   kestrane_flags(${library})
 endforeach()
 target_link_libraries(kestrane_binding PUBLIC kestrane_sim_core kestrane_adapter)
+# kestrane-sim --version
+target_compile_definitions(kestrane_sim_core PRIVATE KESTRANE_VERSION="${PROJECT_VERSION}")
 include(cmake/HostPlatform.cmake)
 include(cmake/ReplayPage.cmake)
 

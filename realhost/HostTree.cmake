@@ -55,3 +55,14 @@ copy(${MINGW}/lib/libwinpthread-1.dll ${TREE}/libwinpthread-1.dll)
 copy(${KESTRANE} ${TREE}/Modules/Plugin/Kestrane.dll)
 # Start-up stops where these are missing.
 file(MAKE_DIRECTORY ${TREE}/Modules/Plugin ${TREE}/Modules/Startup ${TREE}/Scenarios)
+
+# What the host looks for at start-up that its sources hold: the fonts of its dialogs (ImGui). The
+# one base whose meshes they do not hold (Cape Canaveral's launch pads and buildings) is left out;
+# no scenario here starts on it. The gravity models' coefficient files are not in the sources
+# either: without them the host's bodies pull as they do in every run compared with kestrane-sim.
+foreach(font Extern/imgui/fa-solid-900.ttf Extern/imgui/architext.regular.ttf Extern/imgui/Lekton-Bold.ttf
+        deps/imgui/misc/fonts/Roboto-Medium.ttf deps/imgui/misc/fonts/Cousine-Regular.ttf)
+  get_filename_component(name ${font} NAME)
+  copy(${HOST}/${font} ${TREE}/Fonts/${name})
+endforeach()
+file(REMOVE ${TREE}/Config/Earth/Base/Canaveral.cfg)

@@ -75,11 +75,28 @@ if [ "$want_windows" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx 
   "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
+# apt-get, waiting up to five minutes, with a word, while another package manager holds the lock.
+apt_get() {
+  local waited=0 errors status
+  errors=$(mktemp)
+  while :; do
+    status=0
+    "${sudo_cmd[@]}" apt-get "$@" 2>"$errors" || status=$?
+    if [ "$status" -eq 0 ] || ! grep -q 'Could not get lock' "$errors" || [ "$waited" -ge 300 ]; then
+      cat "$errors" >&2
+      rm -f "$errors"
+      return "$status"
+    fi
+    [ "$waited" -gt 0 ] || echo "install-deps: another apt-get or dpkg holds the package lock; waiting for it (5 minutes at most)" >&2
+    sleep 5
+    waited=$((waited + 5))
+  done
+}
+apt_get update -qq
 if [ "${#missing[@]}" -gt 0 ]; then
-  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt_get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 for p in "${missing_optional[@]}"; do
-  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "$p" >/dev/null ||
+  apt_get install -y -qq --no-install-recommends "$p" >/dev/null ||
     echo "install-deps: $p cannot be installed here; what needs it is left out" >&2
 done

@@ -65,6 +65,23 @@ file == 2 {
   next
 }
 END {
+  # The orbit frame turns with the direction from the central body at the origin, which must lie
+  # far beyond the vessels for that to be the local vertical: in free space it is not.
+  if (frame == "orbit") {
+    cx = cy = cz = 0; n = 0
+    for (i = 1; i <= nv; i++) if ((1, i) in seen) { n++; cx += X[1, i]; cy += Y[1, i]; cz += Z[1, i] }
+    if (n > 0) { cx /= n; cy /= n; cz /= n }
+    spread = 0
+    for (i = 1; i <= nv; i++) if ((1, i) in seen) {
+      d = sqrt((X[1, i] - cx) ^ 2 + (Y[1, i] - cy) ^ 2 + (Z[1, i] - cz) ^ 2)
+      if (d > spread) spread = d
+    }
+    r = sqrt(cx * cx + cy * cy + cz * cz)
+    if (r < 10 * spread || r == 0) {
+      printf "%.4g %.4g\n", r, 2 * spread > (out "/no_orbit")
+      frame = "centre"
+    }
+  }
   # The frame at each sample time: its origin and its two axes in global coordinates.
   for (k = 1; k <= nt; k++) {
     cx = cy = cz = wx = wy = wz = 0; n = 0
@@ -170,6 +187,15 @@ END {
   print moments > (out "/moments")
 }' "$dir/vessels.csv" "$dir/tethers.csv"
 
+if [ -f "$work/no_orbit" ]; then
+  read -r centre_distance span < "$work/no_orbit"
+  echo "plot: --frame orbit: the vessels, $centre_distance m from the origin and $span m across, orbit no body" \
+    "there; drawn as --frame centre draws them, without libration.png" >&2
+  frame=centre
+fi
+# A picture that this plot does not draw is not left from an earlier one.
+[ "$frame" = orbit ] || rm -f "$dir/libration.png"
+
 pos_unit=$(cat "$work/position_unit")
 pull_unit=$(cat "$work/pull_unit")
 length_unit=$(cat "$work/length_unit")
@@ -228,7 +254,7 @@ quote() { printf "'%s'" "${1//\'/\'\'}"; }
   }
   if [ "${#links[@]}" -eq 0 ]; then
     echo "set label 1 'no tether was connected' at graph 0.5, graph 0.5 center; unset key"
-    echo "plot [0:1] NaN notitle"
+    echo "plot [0:1][0:1] -1 notitle"
   else
     echo "set ylabel 'pull ($pull_unit)'; set format x ''"
     echo "$(plot_links 2 1 '')"
@@ -265,8 +291,12 @@ esac
   echo "set title $(quote "$title: vessel paths") . \"\\n\" . $(quote "{/=10 $sub}") font ',13'"
   echo "set size ratio -1; set grid; set key outside below center horizontal"
   echo "set xlabel $(quote "$xl"); set ylabel $(quote "$yl")"
-  printf 'plot %s with lines lw 1 lc "gray50" title %s' "$(quote "$work/segments.dat")" \
-    "$(quote "tethers at t = $moments s")"
+  if [ -s "$work/segments.dat" ]; then
+    printf 'plot %s with lines lw 1 lc "gray50" title %s' "$(quote "$work/segments.dat")" \
+      "$(quote "tethers at t = $moments s")"
+  else
+    printf 'plot NaN notitle'
+  fi
   for ((i = 1; i <= vessels; i++)); do
     name=$(cat "$work/vessel$i.name")
     printf ', %s using 2:3 with lines lw 2 lc %d title %s' "$(quote "$work/vessel$i.dat")" "$i" "$(quote "$name")"
@@ -276,6 +306,7 @@ esac
 } > "$work/paths.gp"
 gnuplot "$work/paths.gp"
 
+[ "${#links[@]}" -gt 0 ] || rm -f "$dir/libration.png"
 if [ "$frame" = orbit ] && [ "${#links[@]}" -gt 0 ]; then
   {
     echo "set terminal $terminal size 900,450"

@@ -110,6 +110,26 @@ usage() {
   echo "real-host: $*" >&2
   exit 2
 }
+# The script's head, from its first line of text to the blank comment line before `set`.
+help() {
+  sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'
+  exit 0
+}
+# Each TIME:KEY of a --keys list names a key the recorder presses (its own table of names, as
+# kestrane-sim names them, and BTN1 ... BTN12), found before the host starts rather than in its log.
+check_keys() {
+  local names entry key
+  local -a entries
+  names=$(grep -o '{"[A-Z0-9]*", 0x' "$root/realhost/recorder/KeySchedule.cpp" | sed 's/{"\(.*\)", 0x/\1/')
+  IFS=, read -r -a entries <<<"$1"
+  for entry in "${entries[@]}"; do
+    key=$(echo "${entry#*:}" | tr -d ' ' | tr '[:lower:]' '[:upper:]')
+    [[ $entry == *:* ]] || usage "--keys entry '$entry' is not TIME:KEY"
+    [[ $key =~ ^BTN([1-9]|1[0-2])$ || $key =~ ^0X[0-9A-F]{1,2}$ ]] && continue
+    grep -qx -- "$key" <<<"$names" ||
+      usage "--keys entry '$entry' names no known key (kestrane-sim run --help lists them)"
+  done
+}
 
 # Runs the host in the build's Wine prefix, for half an hour at most: headless as cmake/wine-run.sh
 # runs every program, or, with displays, on a virtual X display of its own, with Wine's debugger
@@ -259,7 +279,7 @@ run() {
       --dt) positive "$1" "$2"; dt=$2 ;;
       --every) positive "$1" "$2"; every=$2 ;;
       --out) out=$2 ;;
-      --keys) [[ $2 =~ ^[-A-Za-z0-9_:.,\ ]+$ ]] || usage "--keys '$2' is not a list of TIME:KEY"; keys=$2; displays=1 ;;
+      --keys) [[ $2 =~ ^[-A-Za-z0-9_:.,\ ]+$ ]] || usage "--keys '$2' is not a list of TIME:KEY"; check_keys "$2"; keys=$2; displays=1 ;;
       --delete) deletions_list "$2"; deletions=$2 ;;
       --picture) [[ $2 =~ ^[0-9]*\.?[0-9]+$ ]] || usage "--picture '$2' is not a time in seconds"; pictures+=("$2"); displays=1 ;;
       *) usage "unknown option '$1'" ;;
@@ -404,7 +424,7 @@ compare() {
     fi
     [ $# -ge 2 ] || usage "$1 needs a value"
     case $1 in
-      --keys) [[ $2 =~ ^[-A-Za-z0-9_:.,\ ]+$ ]] || usage "--keys '$2' is not a list of TIME:KEY"; keys=$2 ;;
+      --keys) [[ $2 =~ ^[-A-Za-z0-9_:.,\ ]+$ ]] || usage "--keys '$2' is not a list of TIME:KEY"; check_keys "$2"; keys=$2 ;;
       --delete) deletions_list "$2"; deletions=$2 ;;
       --duration) positive "$1" "$2"; duration=$2 ;;
       --dt) positive "$1" "$2"; dt=$2 ;;
@@ -488,10 +508,11 @@ compare() {
   return "$status"
 }
 
-[ $# -ge 1 ] || usage "a command is needed: build, run SCENARIO or compare SCENARIO (the script's head says more)"
+[ $# -ge 1 ] || usage "a command is needed: build, run SCENARIO or compare SCENARIO (real-host.sh --help says more)"
 command=$1
 shift
 case $command in
+  -h | --help | help) help ;;
   build) [ $# -eq 0 ] || usage "build takes no arguments"; build ;;
   run) run "$@" ;;
   compare) compare "$@" ;;

@@ -22,8 +22,9 @@ public:
 
   // The time of a state `time` (s) reached by steps of `step` (s) from 0, as it is written: the
   // host adds each step to its clock, which collects rounding, so a clock within rounding of a
-  // whole number of steps is written as that number of steps times the step, as kestrane-sim
-  // counts its clock. Any other clock is written as it stands.
+  // whole number of steps is written as that number of steps times the step, rounded to the
+  // step's decimals, as kestrane-sim counts and writes its clock. Any other clock is written as it
+  // stands.
   static double OnSteps(double time, double step);
 
 private:

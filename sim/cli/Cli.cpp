@@ -25,6 +25,7 @@ const char generalHelp[] =
     "       kestrane-sim play SCENARIO [options]     fly it yourself in the terminal\n"
     "       kestrane-sim sweep SCENARIO --vary NAME=V1,V2,... [options]\n"
     "                                                many runs, their outcomes in one table\n"
+    "       kestrane-sim --version                   the version\n"
     "\n"
     "kestrane-sim COMMAND --help (or -h) tells a command's options; run --help and play --help\n"
     "also list the display's keys.\n";
@@ -36,7 +37,7 @@ const char runHelp[] =
     "                        [--checkpoint-file SCN] [--quiet] [--show] [--speed X]\n"
     "                        [--replay HTML] [--replay-every S]\n"
     "                        [--host classic|modern] [--step-callbacks timestep|prestep|both]\n"
-    "                        [--set NAME=VALUE] [--summary CSV] [--link N]\n"
+    "                        [--set NAME=VALUE] [--summary CSV] [--link N] [--force]\n"
     "\n"
     "  --plugin PATH       another build of the plug-in module (default: beside the program)\n"
     "  --host-dir DIR      a host installation: ships of classes without MASS and PMI lines\n"
@@ -77,19 +78,23 @@ const char runHelp[] =
     "                      went_slack (1 when in some frame it pulled nothing with its attach points\n"
     "                      closer than its length); CSV - writes to standard output\n"
     "\n"
+    "  --force             let --save replace the scenario being run\n"
+    "\n"
     "Times are the simulated clock's, which a saved scenario carries. Every output's folder is\n"
-    "checked before the first frame. Ctrl-C (SIGINT) or SIGTERM stops a run after its frame and\n"
-    "writes every output; a second one stops it at once. Exit status: 0; 1 when an output could\n"
-    "not be written; 2 for bad arguments or an unreadable scenario.\n"
+    "checked before the first frame. Ctrl-C (SIGINT), SIGTERM or SIGHUP stops a run after its\n"
+    "frame and writes every output; a second one stops it at once.\n"
+    "\n"
+    "Exit status: 0 done; 1 an output could not be written; 2 bad arguments, an unreadable\n"
+    "scenario, or a vessel no frame can carry on; 130, 143, 129 stopped by SIGINT, SIGTERM, SIGHUP.\n"
     "\n";
 
 const char playHelp[] =
     "usage: kestrane-sim play SCENARIO [--plugin PATH] [--host-dir DIR] [--dt S]\n"
     "\n"
-    "Runs the scenario in real time in the terminal (80x24 at least), the display beside the list\n"
-    "of vessels with their distance and speed relative to yours, and a legend of the display's\n"
-    "keys. The scenario's description shows until the first key. Printable keys go to the display;\n"
-    "the simulator keeps these:\n";
+    "Runs the scenario in real time in the terminal (79x24 at least, or 40x27 with the list below\n"
+    "the display), the display beside the list of vessels with their distance and speed relative\n"
+    "to yours, and a legend of the display's keys. The scenario's description shows until the\n"
+    "first key. Printable keys go to the display; the simulator keeps these:\n";
 
 const char playHelpEnd[] =
     "\n"
@@ -147,12 +152,13 @@ std::string HelpHint(const std::vector<std::string> &args) {
 
 namespace {
 
+// `unit`: what the number counts, for the message.
 bool ParsePositive(const std::string &option, const std::string &text, bool allowZero, double &value,
-                   std::string &error) {
+                   std::string &error, const std::string &unit = "number of seconds") {
   char *end = nullptr;
   double v = std::strtod(text.c_str(), &end);
   if (text.empty() || *end != '\0' || !std::isfinite(v) || v < 0 || (!allowZero && v == 0)) {
-    error = option + " needs a " + (allowZero ? "non-negative" : "positive") + " number of seconds, not '" + text + "'";
+    error = option + " needs a " + (allowZero ? "non-negative " : "positive ") + unit + ", not '" + text + "'";
     return false;
   }
   value = v;
@@ -223,7 +229,15 @@ std::optional<std::vector<TimedDeletion>> ParseDeletionList(const std::string &l
 
 std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, std::string &error) {
   Command command;
-  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") return command;
+  if (args.empty()) {
+    command.kind = Command::Kind::Usage;
+    return command;
+  }
+  if (args[0] == "--version") {
+    command.kind = Command::Kind::Version;
+    return command;
+  }
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return command;
   const std::string &verb = args[0];
   if (verb == "sweep") {
     auto sweep = ParseSweepArguments(args, error);
@@ -260,8 +274,8 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
       scenario = arg;
       continue;
     }
-    if (isRun && (arg == "--quiet" || arg == "--show" || arg == "--append")) {
-      (arg == "--quiet" ? run.quiet : arg == "--show" ? run.show : run.append) = true;
+    if (isRun && (arg == "--quiet" || arg == "--show" || arg == "--append" || arg == "--force")) {
+      (arg == "--quiet" ? run.quiet : arg == "--show" ? run.show : arg == "--force" ? run.force : run.append) = true;
       continue;
     }
     if (isRun && (arg == "--host" || arg == "--step-callbacks")) {
@@ -308,7 +322,8 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string> &args, st
     } else if (arg == "--every") {
       if (!ParsePositive(arg, value, false, run.every, error)) return std::nullopt;
     } else if (arg == "--speed") {
-      if (!ParsePositive(arg, value, false, run.speed, error)) return std::nullopt;
+      if (!ParsePositive(arg, value, false, run.speed, error, "ratio, simulated seconds per second (1: real time)"))
+        return std::nullopt;
     } else if (arg == "--keys") {
       auto keys = ParseKeyList(value, error);
       if (!keys) return std::nullopt;

@@ -38,6 +38,7 @@ struct RunArguments {
   std::string checkpointFile;  // where they go: the named file, or the one beside `save`
   bool append = false;         // continue the CSV files of the run that the scenario was saved from
   bool quiet = false;
+  bool force = false;                         // --save may replace the scenario being run
   bool show = false;                          // print the display each time it changes
   double speed = 0;                           // simulated seconds per second of wall time; 0: as fast as it goes
   std::optional<HostGeneration> host;         // the program's own when absent
@@ -57,7 +58,8 @@ struct PlayArguments {
 };
 
 struct Command {
-  enum class Kind { Run, Play, Sweep, Help } kind = Kind::Help;
+  // Usage: no command at all, answered with the usage and a failure; Version: --version.
+  enum class Kind { Run, Play, Sweep, Help, Usage, Version } kind = Kind::Help;
   // The help asked for: the program's (no command named) or one command's.
   enum class Topic { General, Run, Play, Sweep } topic = Topic::General;
   RunArguments run;

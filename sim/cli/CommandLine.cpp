@@ -21,6 +21,12 @@ int RunCommandLine(int argc, char **argv, PlayCommand play) {
     case Command::Kind::Help:
       std::fputs(HelpText(command->topic).c_str(), stdout);
       return 0;
+    case Command::Kind::Usage:
+      std::fputs(HelpText(Command::Topic::General).c_str(), stderr);
+      return exitBadArguments;
+    case Command::Kind::Version:
+      std::printf("kestrane-sim %s\n", KESTRANE_VERSION);
+      return 0;
     case Command::Kind::Run:
       return RunCommand(command->run);
     case Command::Kind::Sweep:

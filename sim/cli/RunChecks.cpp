@@ -128,6 +128,15 @@ bool CheckOutputs(const RunArguments &args, std::string &error) {
     }
     seen.push_back({output.option, canonical});
   }
+  // The scenario being run is not replaced by accident; its checkpoints, which a resumed run
+  // writes over the checkpoint it started from, hold the same state.
+  std::error_code status;
+  if (!args.save.empty() && !args.force &&
+      (Canonical(args.save) == Canonical(args.scenario) ||
+       std::filesystem::equivalent(args.save, args.scenario, status))) {
+    error = "--save '" + args.save + "' is the scenario being run: give --force to replace it";
+    return false;
+  }
   return true;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sim/cli/ExitStatus.h"
+#include "sim/cli/KeyNames.h"
 #include "sim/cli/RunChecks.h"
 #include "sim/cli/RunConsole.h"
 #include "sim/cli/RunOutputs.h"
@@ -87,11 +88,10 @@ public:
   // Everything before the first frame; an exit status when the run cannot start.
   std::optional<int> Start() {
     if (!args.quiet)
-      for (const std::string &warning : ScenarioBlockWarnings(simulation.Loaded(), plugin::modeName))
-        Say("warning: " + warning);
+      for (const std::string &warning : LoadWarnings(simulation.Loaded(), plugin::modeName)) Say("warning: " + warning);
     if (!args.quiet && simulation.CarriedCount() > 0)
-      std::printf("%zu vessel%s landed, attached or orbiting another body: carried as read, not simulated\n",
-                  simulation.CarriedCount(), simulation.CarriedCount() == 1 ? "" : "s");
+      std::fprintf(console, "%zu vessel%s landed, attached or orbiting another body: carried as read, not simulated\n",
+                   simulation.CarriedCount(), simulation.CarriedCount() == 1 ? "" : "s");
     std::string error;
     step = simulation.GetWorld().step;
     // The clock starts where the scenario was saved: 0 for a scenario without a date.
@@ -122,6 +122,13 @@ public:
           Counted(static_cast<long long>(nextDeletion), "deletion") + " timed before that are taken as done");
     for (; nextDeletion < atStart; ++nextDeletion) simulation.DeleteVessel(args.deletions[nextDeletion].name);
 
+    if (!args.quiet) WarnPastTheEnd();
+
+    // A shorter last frame ends at the time asked for, whose decimals count too.
+    const int decimals[] = {Decimals(step), Decimals(start), plan.shorterLast ? Decimals(end) : 0};
+    recorder.RoundTimesTo(std::find(std::begin(decimals), std::end(decimals), -1) != std::end(decimals)
+                              ? -1
+                              : *std::max_element(std::begin(decimals), std::end(decimals)));
     std::vector<std::string> notes;
     if (!recorder.Open(args.tethers, args.vessels, args.append ? std::optional<double>(start) : std::nullopt, notes,
                        error))
@@ -134,7 +141,7 @@ public:
     }
 
     progress.emplace(!args.quiet && !args.show, end - start);
-    watcher.emplace(args.show && !args.quiet);
+    watcher.emplace(args.show && !args.quiet, console);
     wallStart = std::chrono::steady_clock::now();
     watcher->Look(simulation);
 
@@ -201,6 +208,27 @@ public:
   }
 
 private:
+  // Keys and deletions timed after the last frame starts are never due: said, not refused, as a
+  // run to an earlier time with the same list (a look at the display on the way) is no mistake.
+  void WarnPastTheEnd() const {
+    const double lastStart = start + static_cast<double>(std::max(0LL, plan.frames - 1)) * step;
+    const auto inRun = [&](double time) { return plan.frames > 0 && Reached(lastStart, time); };
+    const auto say = [&](const char *option, size_t late, const std::string &first) {
+      const std::string more = late > 1 ? " and " + std::to_string(late - 1) + " more are" : " is";
+      Say(std::string("warning: ") + option + ": " + first + more + " timed after the run's last frame " +
+          (plan.frames > 0 ? "starts (" + FormatSeconds(lastStart) + " s)" : "(it has none)") + ": not done");
+    };
+    size_t key = nextKey;
+    while (key < args.keys.size() && inRun(args.keys[key].time)) ++key;
+    if (key < args.keys.size())
+      say("--keys", args.keys.size() - key, FormatSeconds(args.keys[key].time) + ":" + KeyName(args.keys[key].key));
+    size_t deletion = nextDeletion;
+    while (deletion < args.deletions.size() && inRun(args.deletions[deletion].time)) ++deletion;
+    if (deletion < args.deletions.size())
+      say("--delete", args.deletions.size() - deletion,
+          FormatSeconds(args.deletions[deletion].time) + ":" + args.deletions[deletion].name);
+  }
+
   void Frame() {
     const double frameStart = simulation.Time();
     const size_t firstKey = nextKey;
@@ -261,20 +289,22 @@ private:
   void Report() {
     DisplayHost::Display *display = simulation.FirstDisplay();
     if (display != nullptr && !watcher->Enabled())
-      std::fputs((IsTerminal(stdout) ? display->Surface().Ansi() : display->Surface().Text()).c_str(), stdout);
+      std::fputs((IsTerminal(console) ? display->Surface().Ansi() : display->Surface().Text()).c_str(), console);
     // A shorter last frame is said, so that the time simulated adds up.
     char shorter[64] = "";
     if (lastStep)
       std::snprintf(shorter, sizeof shorter, framesRun == 1 ? " of %g s" : " (the last of %g s)", *lastStep);
     const std::string last = shorter;
-    std::printf("%s%s, %.3f s simulated, %s\n", Counted(framesRun, "frame").c_str(), last.c_str(),
-                simulation.Time() - start,
-                Counted(static_cast<long long>(simulation.GetWorld().VesselCount()), "vessel").c_str());
-    std::fflush(stdout);
+    std::fprintf(console, "%s%s, %.3f s simulated, %s\n", Counted(framesRun, "frame").c_str(), last.c_str(),
+                 simulation.Time() - start,
+                 Counted(static_cast<long long>(simulation.GetWorld().VesselCount()), "vessel").c_str());
+    std::fflush(console);
   }
 
   const RunArguments &args;
   Simulation &simulation;
+  // What the run prints: standard output, unless that carries the summary alone.
+  std::FILE *console = args.summary == "-" ? stderr : stdout;
   double step = 0, start = 0, end = 0;  // s
   FramePlan plan;
   std::optional<double> lastStep;  // s, of a shorter last frame

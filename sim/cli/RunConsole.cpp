@@ -34,7 +34,7 @@ void Progress::Done() {
   if (shown) std::fprintf(stderr, "\r%60s\r", "");
 }
 
-Watcher::Watcher(bool wanted) : enabled(wanted), terminal(IsTerminal(stdout)) {}
+Watcher::Watcher(bool wanted, std::FILE *console) : enabled(wanted), terminal(IsTerminal(console)), out(console) {}
 
 void Watcher::Look(Simulation &simulation) {
   DisplayHost::Display *display = simulation.FirstDisplay();
@@ -48,22 +48,22 @@ void Watcher::Look(Simulation &simulation) {
   std::snprintf(time, sizeof time, "t = %.2f s", simulation.Time());
   if (terminal) {
     // Back over the previous screen, each line cleared before it is drawn again.
-    if (lines > 0) std::printf("\033[%dA", lines);
+    if (lines > 0) std::fprintf(out, "\033[%dA", lines);
     std::string ansi = panel->Ansi();
-    std::string out = "\033[K" + std::string(time) + "\n";
+    std::string screen = "\033[K" + std::string(time) + "\n";
     lines = 1;
     for (size_t start = 0; start < ansi.size();) {
       size_t end = ansi.find('\n', start);
       if (end == std::string::npos) end = ansi.size();
-      out += "\033[K" + ansi.substr(start, end - start) + "\n";
+      screen += "\033[K" + ansi.substr(start, end - start) + "\n";
       ++lines;
       start = end + 1;
     }
-    std::fputs(out.c_str(), stdout);
+    std::fputs(screen.c_str(), out);
   } else {
-    std::printf("-- %s\n%s\n", time, text.c_str());
+    std::fprintf(out, "-- %s\n%s\n", time, text.c_str());
   }
-  std::fflush(stdout);
+  std::fflush(out);
 }
 
 }  // namespace sim

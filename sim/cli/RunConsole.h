@@ -33,17 +33,19 @@ private:
   bool shown = false;
 };
 
-// Prints the display each time its text changes: in place on a terminal, as a sequence of
-// screens with their simulated time otherwise.
+// Prints the display each time its text changes, to `console` (standard output, or standard error
+// where standard output carries a summary): in place on a terminal, as a sequence of screens with
+// their simulated time otherwise.
 class Watcher {
 public:
-  explicit Watcher(bool wanted);
+  explicit Watcher(bool wanted, std::FILE *console = stdout);
 
   void Look(Simulation &simulation);
   bool Enabled() const { return enabled; }
 
 private:
   bool enabled, terminal;
+  std::FILE *out;
   std::string shown;
   int lines = 0;
 };

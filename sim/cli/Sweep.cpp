@@ -14,6 +14,7 @@
 #include "sim/run/BlockWarnings.h"
 #include "sim/run/PluginContract.h"
 #include "sim/run/Summary.h"
+#include "sim/scenario/ScenarioWorld.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -62,6 +63,10 @@ bool ParseList(const std::string &text, std::vector<SweepList> &lists, std::stri
     auto value = SettingValue(entry);
     if (!value) {
       error = "--vary " + list.name + ": '" + entry + "' is not a finite number";
+      return false;
+    }
+    if (const std::optional<std::string> slip = SettingSlip(list.name, *value)) {
+      error = "--vary " + list.name + "=" + entry + ": " + *slip;
       return false;
     }
     list.values.push_back(*value);
@@ -280,9 +285,10 @@ int Sweep(const SweepArguments &args) {
   // The scenario and the settings are checked once here rather than in every run.
   try {
     Scenario scenario = LoadScenarioFile(args.scenario);
+    RequireShips(scenario);
     // Said once here: the runs are quiet.
     if (!args.quiet)
-      for (const std::string &warning : ScenarioBlockWarnings(scenario, plugin::modeName)) Say("warning: " + warning);
+      for (const std::string &warning : LoadWarnings(scenario, plugin::modeName)) Say("warning: " + warning);
     if (!combinations->empty()) ApplyBlockSettings(scenario, plugin::modeName, combinations->front());
   } catch (const ScenarioError &e) {
     return Fail(exitBadArguments, e.what());

@@ -3,6 +3,7 @@
 #include "sim/display/DisplayHost.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "sim/api/CoreInterface.h"
 #include "sim/world/SimTime.h"
@@ -36,6 +37,12 @@ int ButtonsPerPage(const DisplayGeometry &geometry) { return 2 * geometry.button
 int ButtonCentreY(const DisplayGeometry &geometry, int row) {
   const int height = static_cast<int>(geometry.height);
   return height / 6 + row * (height / 7);
+}
+
+int MenuRows(const DisplayGeometry &geometry) {
+  const int ch = static_cast<int>(geometry.cellHeight);
+  if (ch <= 0 || geometry.buttonsPerSide <= 0) return 0;
+  return (ButtonCentreY(geometry, geometry.buttonsPerSide - 1) + ch / 2) / ch + 1;
 }
 
 DisplayHost *CurrentDisplayHost() { return current; }
@@ -303,7 +310,7 @@ void DisplayHost::Redraw(Display &display) {
 
 // As the host draws its menu: the page's entries beside their buttons, the left side's aligned
 // left and the right side's right, each entry's key below it as the keyboard takes it on this
-// display ("[LShift-J]" on the left display, "[RShift-J]" on the right).
+// display ("[LShift-J]" on the left display, "[RShift-J]" on the right), or as typed ("[j]").
 void DisplayHost::DrawMenu(Display &display) {
   Canvas &canvas = *display.canvas;
   const Geometry &geometry = display.geometry;
@@ -330,7 +337,11 @@ void DisplayHost::DrawMenu(Display &display) {
       };
       if (!entry.line1.empty()) line(entry.line1, menuColour);
       if (!entry.line2.empty()) line(entry.line2, menuColour);
-      if (entry.key != '\0') line(keyText + entry.key + "]", menuKeyColour);
+      if (entry.key != '\0' && menuKeysTyped)
+        line("[" + std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(entry.key)))) + "]",
+             menuKeyColour);
+      else if (entry.key != '\0')
+        line(keyText + entry.key + "]", menuKeyColour);
     }
   }
 }

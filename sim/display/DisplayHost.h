@@ -37,6 +37,9 @@ struct DisplayGeometry {
 // screen: the host's generic panel spaces six buttons a seventh of the height apart, the first a
 // sixth of it down.
 int ButtonCentreY(const DisplayGeometry &geometry, int row);
+// The character rows the button menu reaches: down to its last entry's key, half a row below the
+// middle of the lowest button.
+int MenuRows(const DisplayGeometry &geometry);
 
 // One entry of a display's button menu: up to two lines and the key that does the same.
 struct ButtonMenuEntry {
@@ -184,6 +187,10 @@ public:
   using RedrawListener = std::function<void(const Display &)>;
   void SetRedrawListener(RedrawListener listener) { redrawListener = std::move(listener); }
 
+  // How the button menu shows each entry's key: as the host's keyboard takes it on that display
+  // ("[LShift-J]", the default), or as a terminal types it ("[j]", for kestrane-sim play).
+  void ShowMenuKeysAsTyped(bool typed) { menuKeysTyped = typed; }
+
   void WriteStatus(const Display &display, FILEHANDLE scn) const;
   void ReadStatus(Display &display, FILEHANDLE scn);
 
@@ -198,6 +205,7 @@ private:
   std::vector<std::unique_ptr<Display>> displays;
   int nextModeId = 1;
   RedrawListener redrawListener;
+  bool menuKeysTyped = false;
 };
 
 // The current display host, or null.

@@ -13,18 +13,20 @@ namespace sim {
 struct PlayLayout {
   bool fits = false;
   int needColumns = 0, needRows = 0;  // the smallest terminal that fits, for the message
+  int otherColumns = 0, otherRows = 0;  // too small: the smallest for the other arrangement
   int displayTop = 0, displayLeft = 0, displayColumns = 0, displayRows = 0;
   // The button labels' columns, left and right of the display; labelWidth is 0 when none show.
   int labelWidth = 0, leftLabelsColumn = 0, rightLabelsColumn = 0;
   int vesselsTop = 0, vesselsLeft = 0, vesselsColumns = 0, vesselsRows = 0;  // the whole panel
-  int statusRow = 0, helpRow = 0;
+  int statusRow = 0, helpRow = 0;  // helpRow -1: the key help shares the status line
 };
 
-// The display's size in character cells: all of its rows when they fit, at least the rows it draws.
+// The display's size in character cells: all of its rows when they fit, at least the rows it draws
+// and its button menu reaches.
 struct DisplayCells {
   int columns = 40;
   int rows = 25;
-  int rowsNeeded = 22;
+  int rowsNeeded = 23;
   // Characters of a button label; 0: the display has none to show beside it.
   int labelWidth = 0;
 };
@@ -41,7 +43,8 @@ struct PanelSplit {
 };
 PanelSplit SplitPanel(int rows, size_t vesselCount, int textLines);
 
-// "Terminal too small: need 72x24, have 50x20".
+// "Terminal too small (60x24): make it 27 rows tall, or widen it to 79 columns", the change
+// that is least first.
 std::string TooSmallMessage(const PlayLayout &layout, int columns, int rows);
 
 }  // namespace sim

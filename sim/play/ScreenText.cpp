@@ -75,27 +75,39 @@ std::string MoreVesselsLine(size_t hidden, int width) {
   return Fit("  ... " + std::to_string(hidden) + " more", width);
 }
 
-std::string StatusLine(const PlayStatus &status, int width) {
+namespace {
+
+// The simulator's keys, longest form first.
+const char *const helpForms[] = {
+    (" Space pause  Tab next vessel  Left/Right or F1/F2 slower/faster  Del delete vessel  ? or h every key  "
+     "q/Esc quit"),
+    " Space pause  Tab vessel  Left/Right slower/faster  Del delete  ? every key  q quit",
+    " Space pause  Tab vessel  Left/Right time  Del delete  ? keys  q quit",
+    " Space pause  Tab vessel  L/R time  ? keys  q quit",
+    " Spc pause  Tab vessel  ? keys  q quit",
+};
+
+}  // namespace
+
+std::string StatusLine(const PlayStatus &status, int width, bool withHelp) {
   std::string line =
       " " + status.scenario + "   t = " + Printf("%.1f s", status.time) + "   time x" + status.acceleration;
   if (status.actualFactor) line += " (running at x" + Printf("%.3g", *status.actualFactor) + ")";
   if (status.paused) line += "   PAUSED";
   if (!status.note.empty()) line += "   " + status.note;
+  if (withHelp)
+    for (const char *form : helpForms)
+      if (line.size() + 2 + std::string(form).size() <= static_cast<size_t>(std::max(width, 0))) {
+        line += std::string(width - static_cast<int>(line.size() + std::string(form).size()), ' ') + form;
+        break;
+      }
   return Fit(line, width);
 }
 
 std::string HelpLine(int width) {
-  static const char *const forms[] = {
-      (" Space pause  Tab next vessel  Left/Right or F1/F2 slower/faster  Del delete vessel  ? or h every key  "
-       "q/Esc quit"),
-      " Space pause  Tab vessel  Left/Right slower/faster  Del delete  ? every key  q quit",
-      " Space pause  Tab vessel  Left/Right time  Del delete  ? keys  q quit",
-      " Space pause  Tab vessel  L/R time  ? keys  q quit",
-      " Spc pause  Tab vessel  ? keys  q quit",
-  };
-  for (const char *form : forms)
+  for (const char *form : helpForms)
     if (static_cast<int>(std::string(form).size()) <= width) return Fit(form, width);
-  return Fit(forms[std::size(forms) - 1], width);
+  return Fit(helpForms[std::size(helpForms) - 1], width);
 }
 
 std::vector<std::string> WrapText(const std::string &text, int width) {

@@ -55,8 +55,9 @@ struct PlayStatus {
   bool paused = false;
   std::string note;  // the last key's effect
 };
-// The status line, cut to `width`.
-std::string StatusLine(const PlayStatus &status, int width);
+// The status line, cut to `width`; `withHelp` for a terminal with no row for the key help: the
+// status, then the longest form of the help that fits beside it.
+std::string StatusLine(const PlayStatus &status, int width, bool withHelp = false);
 // The keys of the simulator, in the words that fit `width`.
 std::string HelpLine(int width);
 

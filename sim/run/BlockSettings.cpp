@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "sim/run/BlockWarnings.h"
 #include "sim/run/PluginContract.h"
 #include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioText.h"
@@ -69,7 +70,20 @@ std::optional<BlockSetting> ParseBlockSetting(const std::string &text, std::stri
     error = name + " needs a finite number, not '" + text.substr(equals + 1) + "'";
     return std::nullopt;
   }
+  if (const std::optional<std::string> slip = SettingSlip(name, *value)) {
+    error = "--set " + text + ": " + *slip;
+    return std::nullopt;
+  }
   return BlockSetting{name, *value};
+}
+
+std::optional<std::string> SettingSlip(const std::string &name, const std::string &value) {
+  const std::optional<std::string> key = BlockKey(name);
+  if (!key) return std::nullopt;
+  const std::vector<BlockWarning> slips =
+      CheckTetherBlock({*key + " " + value}, [](const std::string &) { return true; });
+  if (slips.empty()) return std::nullopt;
+  return slips.front().text;
 }
 
 void ApplyBlockSettings(Scenario &scenario, const std::string &mode, const std::vector<BlockSetting> &settings) {

@@ -26,7 +26,12 @@ int SettingLink(const std::string &name);
 // A finite number in the shortest notation that reads back to it ("1e3" gives "1000"), or
 // nothing when `text` is not one whole number.
 std::optional<std::string> SettingValue(const std::string &text);
-// "NAME=VALUE" checked; nothing, with a one-line reason in `error`, when either part is bad.
+// What the plug-in would take otherwise than written, as the warning of the same line in a file
+// says it ("SetupTetherLength -10: a length must be above 0"); nothing for a value it takes.
+// The command line refuses such a value: typed on purpose, it is a slip.
+std::optional<std::string> SettingSlip(const std::string &name, const std::string &value);
+// "NAME=VALUE" checked; nothing, with a one-line reason in `error`, when either part is bad or
+// the value is a slip as above.
 std::optional<BlockSetting> ParseBlockSetting(const std::string &text, std::string &error);
 
 // Writes the settings into the block of display mode `mode`: a line with the same key is

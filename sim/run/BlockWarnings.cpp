@@ -243,7 +243,9 @@ std::vector<BlockWarning> CheckTetherBlock(const std::vector<std::string> &lines
   return warnings;
 }
 
-std::vector<std::string> ScenarioBlockWarnings(const Scenario &scenario, const std::string &mode) {
+namespace {
+
+std::vector<std::pair<size_t, std::string>> BlockFindings(const Scenario &scenario, const std::string &mode) {
   std::set<std::string> vessels;
   for (const ShipState &ship : scenario.ships) vessels.insert(Lower(ship.name));
   const auto isVessel = [&](const std::string &name) { return vessels.count(Lower(name)) > 0; };
@@ -255,11 +257,28 @@ std::vector<std::string> ScenarioBlockWarnings(const Scenario &scenario, const s
       if (line != 0) found.push_back({line, warning.text});
     }
   }
-  // In the file's order, as a reader goes through it.
+  return found;
+}
+
+// In the file's order, as a reader goes through it.
+std::vector<std::string> InFileOrder(const Scenario &scenario, std::vector<std::pair<size_t, std::string>> found) {
   std::stable_sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
   std::vector<std::string> lines;
   for (const auto &[line, text] : found) lines.push_back(scenario.source + ":" + std::to_string(line) + ": " + text);
   return lines;
+}
+
+}  // namespace
+
+std::vector<std::string> ScenarioBlockWarnings(const Scenario &scenario, const std::string &mode) {
+  return InFileOrder(scenario, BlockFindings(scenario, mode));
+}
+
+std::vector<std::string> LoadWarnings(const Scenario &scenario, const std::string &mode) {
+  std::vector<std::pair<size_t, std::string>> found;
+  for (const ScenarioNote &note : scenario.notes) found.push_back({note.line, note.text});
+  for (auto &finding : BlockFindings(scenario, mode)) found.push_back(std::move(finding));
+  return InFileOrder(scenario, std::move(found));
 }
 
 }  // namespace sim

@@ -28,4 +28,8 @@ std::vector<BlockWarning> CheckTetherBlock(const std::vector<std::string> &lines
 // that did not come from the file (values a run sets) are not checked.
 std::vector<std::string> ScenarioBlockWarnings(const Scenario &scenario, const std::string &mode);
 
+// Everything a user hears of when a file loads, in the file's order: what the scenario's reader
+// took in place of what a line leaves out (Scenario::notes), and the warnings of its blocks above.
+std::vector<std::string> LoadWarnings(const Scenario &scenario, const std::string &mode);
+
 }  // namespace sim

@@ -258,7 +258,7 @@ void Recorder::Sample(Simulation &simulation, bool toTethers, bool toVessels) {
   // the rows have been as long once.
   const double now = simulation.Time();
   time.clear();
-  AppendReal(time, now);
+  AppendReal(time, RoundedTime(now, timeDecimals));
   if (toTethers && tethers.IsOpen() && !tethers.Failed()) {
     for (const TetherSample &t : simulation.SampleTethers()) {
       row.assign(time);

@@ -64,6 +64,11 @@ public:
   // with `error` set, when a file cannot be created or continued.
   bool Open(const std::string &tetherPath, const std::string &vesselPath, std::optional<double> continueFrom,
             std::vector<std::string> &notes, std::string &error);
+  // The times written from now on are rounded to `decimals` (NumberFormat.h's RoundedTime): as
+  // many as the step, the start and the end of the run need, so that the clock's count of steps
+  // times the step is written without the noise of its last bits, and no two samples, a frame or
+  // more apart, read the same.
+  void RoundTimesTo(int decimals) { timeDecimals = decimals; }
   // One sample of the run as it stands now.
   void Sample(Simulation &simulation);
   // The first sample of a run, every `every` seconds from time 0: a continued file that already
@@ -81,6 +86,7 @@ private:
 
   CsvFile tethers, vessels;
   std::string time, row;  // the sample's time and the row being made, as text
+  int timeDecimals = -1;  // -1: times as they are
 };
 
 // A CSV field: quoted when it holds a comma, a quote or a line break.

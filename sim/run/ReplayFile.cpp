@@ -95,7 +95,7 @@ std::string RedrawsJson(const ReplayRecorder &recording) {
              std::to_string(run.textColour) + "," + std::to_string(run.backColour) + "," + (run.opaque ? "1" : "0") +
              "]";
     }
-    out += "]]";
+    out += "]," + std::to_string(redraw.samplesBefore) + "]";
   }
   return out + "]";
 }

@@ -223,6 +223,7 @@ void ReplayRecorder::Record(const Canvas &canvas, double time) {
   cellHeight = canvas.CellHeight();
   ReplayRedraw redraw;
   redraw.time = time;
+  redraw.samplesBefore = times.size();
   for (const TextRun &run : canvas.Runs()) {
     ReplayRedraw::Run r;
     r.x = run.x;
@@ -298,6 +299,8 @@ void ReplayRecorder::Thin() {
                                             std::floor((redraws[i].time - times.front()) / every);
     if (i == 0 || lastOfInterval) kept.push_back(std::move(redraws[i]));
   }
+  // Of the samples before a redraw, those of even index stay.
+  for (ReplayRedraw &redraw : kept) redraw.samplesBefore = (redraw.samplesBefore + 1) / 2;
   redraws = std::move(kept);
   redrawBytes = 0;
   for (const ReplayRedraw &redraw : redraws) redrawBytes += RedrawBytes(redraw);

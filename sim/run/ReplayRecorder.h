@@ -58,6 +58,9 @@ struct ReplayStream {
 // The display as one redraw left it, at a simulated time.
 struct ReplayRedraw {
   double time = 0;  // s
+  // The samples taken before it was drawn: a redraw at a sample's time may come before that sample
+  // (at the end of a frame) or after it (keys at the start of the next), which its time cannot tell.
+  size_t samplesBefore = 0;
   struct Run {
     int x = 0, y = 0;  // pixels
     std::string text;  // printable ASCII, other bytes as '?'

@@ -24,6 +24,7 @@ VESSEL *FocusInterface(World &world) { return world.Focus() ? world.Focus()->Int
 
 Simulation::Simulation(const Options &options) : hostDir(options.hostDir) {
   scenario = LoadScenarioFile(options.scenarioPath);
+  RequireShips(scenario);
   if (options.step) scenario.step = *options.step;
   std::error_code noFolder;
   if (!options.hostDir.empty() &&

@@ -1,10 +1,13 @@
 #include "sim/scenario/NumberFormat.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace sim {
 
@@ -140,6 +143,25 @@ std::string ReadReal(std::string_view word, double &value) {
   if (!std::isfinite(read)) return "is not a finite number";
   value = read;
   return "";
+}
+
+int Decimals(double value) {
+  if (!std::isfinite(value)) return -1;
+  const std::string text = FormatReal(std::fabs(value));
+  const size_t point = text.find('.'), e = text.find('e');
+  const size_t mantissaEnd = e == std::string::npos ? text.size() : e;
+  int decimals = point == std::string::npos || point > mantissaEnd ? 0 : static_cast<int>(mantissaEnd - point - 1);
+  if (e != std::string::npos) decimals -= std::atoi(text.c_str() + e + 1);
+  decimals = std::max(decimals, 0);
+  return decimals > maxDecimals ? -1 : decimals;
+}
+
+double RoundedTime(double time, int decimals) {
+  if (decimals < 0 || !std::isfinite(time)) return time;
+  const double scale = std::pow(10.0, decimals);
+  // Past 2^52 units a double holds no fraction to round away.
+  if (!(std::fabs(time * scale) < 4503599627370496.0)) return time;
+  return std::round(time * scale) / scale;
 }
 
 }  // namespace sim

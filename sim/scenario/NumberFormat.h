@@ -13,6 +13,14 @@ std::string FormatReal(double value);
 // FormatReal's text appended to `out`, which allocates nothing once `out` has room.
 void AppendReal(std::string &out, double value);
 
+// The decimals of `value`'s shortest form ("0.02": 2, "1e-05": 5, "2.5e-07": 8, "520": 0); -1
+// past maxDecimals, where a time of the clock would no longer hold them.
+constexpr int maxDecimals = 12;
+int Decimals(double value);
+// `time` rounded to `decimals` (unchanged when negative): the double nearest that decimal, which
+// FormatReal writes as such ("0.7" for 35 steps of 0.02 s, 0.7000000000000001).
+double RoundedTime(double time, int decimals);
+
 // A time for messages, to the microsecond and without trailing zeros: "37.3", "520", "0.000125".
 std::string FormatSeconds(double seconds);
 

@@ -1,8 +1,16 @@
 #include "sim/scenario/Scenario.h"
 
+#include <ctime>
+
 #include "sim/scenario/ScenarioText.h"
 
 namespace sim {
+
+double CurrentDate() {
+  constexpr double unixEpoch = 40587.0;  // MJD of 1970 January 1, 0:00 UTC
+  constexpr double hostOffset = 66.184;  // s
+  return unixEpoch + (static_cast<double>(std::time(nullptr)) + hostOffset) / secondsPerDay;
+}
 
 double DateAt(const Scenario &scenario, double time) {
   if (!scenario.date) return defaultDate + time / secondsPerDay;

@@ -102,6 +102,13 @@ struct ShipState {
   bool carried = false;
 };
 
+// What the reader took in place of what a line leaves out, for the user to hear of when the file
+// loads: "Date MJD gives no date: the current date is taken, MJD 61017.09410".
+struct ScenarioNote {
+  size_t line = 0;
+  std::string text;
+};
+
 struct Scenario {
   std::string source;             // the file's name in messages
   std::string description;        // the lines between BEGIN_DESC and END_DESC, joined by '\n'
@@ -116,6 +123,7 @@ struct Scenario {
   std::vector<ShipState> ships;
   std::vector<ModuleBlock> modules;       // in the file's order; new ones are written after the ships
   size_t gravityLine = 0, focusLine = 0;  // for messages
+  std::vector<ScenarioNote> notes;        // in the file's order
 
   // How the file was laid out, for writing it back in place: its lines outside the known
   // sections, and where each section stood. Empty for a scenario made in code, which is written
@@ -136,6 +144,10 @@ struct Scenario {
 // The date of a scenario without a Date line, MJD (2000 January 1, 12:00).
 constexpr double defaultDate = 51544.5;
 constexpr double secondsPerDay = 86400;
+
+// The date now, MJD, on the host's time scale: the system clock's UTC, whole seconds, moved on by the
+// 66.184 s the host adds to it.
+double CurrentDate();
 
 // The date at simulated time `time` (s) in a run of `scenario`, MJD: its Date at its SIMTIME, or
 // the default date at time 0.

@@ -228,6 +228,17 @@ private:
       } else if (key == "Date") {
         if (seenDate) Fail(line.number, "Date appears twice");
         seenDate = true;
+        // The host's own files may leave the number out ("Date MJD ;"): it then takes the
+        // current date, and so does this reader, saying so.
+        if (line.words.size() == 2 && line.words[1] == "MJD") {
+          scenario.date = CurrentDate();
+          char text[128];
+          std::snprintf(text, sizeof text,
+                        "Date MJD gives no date: the current date is taken, MJD %.5f, as the host takes it",
+                        *scenario.date);
+          scenario.notes.push_back({line.number, text});
+          continue;
+        }
         if (line.words.size() != 3 || line.words[1] != "MJD")
           Fail(line.number, "Date needs MJD and a number, e.g. Date MJD 51982.0975");
         scenario.date = Number(line, line.words[2]);

@@ -157,6 +157,12 @@ ScenarioPlan PlanScenario(const Scenario &scenario) {
   return plan;
 }
 
+void RequireShips(const Scenario &scenario) {
+  if (scenario.ships.empty())
+    throw ScenarioError(scenario.source +
+                        ": no ships: a scenario needs at least one, between BEGIN_SHIPS and END_SHIPS");
+}
+
 ScenarioPlan PopulateWorld(const Scenario &scenario, World &world) {
   VesselClasses stock;
   return PopulateWorld(scenario, world, stock);
@@ -260,6 +266,8 @@ ScenarioPlan PopulateWorld(const Scenario &scenario, World &world, VesselClasses
 
   // Each group of docked ships placed from its first ship with a state of its own.
   std::vector<std::vector<size_t>> groupEdges;
+  size_t groups = 0;
+  std::vector<std::pair<size_t, size_t>> unplaced;  // free-space groups without a position: root, size
   std::vector<bool> grouped(drafts.size(), false);
   for (size_t start = 0; start < drafts.size(); ++start) {
     if (grouped[start]) continue;
@@ -287,6 +295,8 @@ ScenarioPlan PopulateWorld(const Scenario &scenario, World &world, VesselClasses
       if (members.size() > 1) problem += ", nor does any ship docked to it";
       Fail(scenario, rootShip.line, problem);
     }
+    ++groups;
+    if (!drafts[root].hasState && plan.body == nullptr && !scenario.gravity) unplaced.push_back({root, members.size()});
     if (members.size() < 2) continue;
 
     Vessel &first = *drafts[root].vessel;
@@ -315,6 +325,17 @@ ScenarioPlan PopulateWorld(const Scenario &scenario, World &world, VesselClasses
         order.push_back(to);
       }
     groupEdges.push_back(used);
+  }
+
+  // In free space nothing else says where a ship is: a lone one may sit at the origin, but among
+  // others the origin would put it on top of one of them. (With a body there, the check of the
+  // first frame below says more.)
+  if (groups > 1 && !unplaced.empty()) {
+    const ShipState &ship = *drafts[unplaced.front().first].ship;
+    Fail(scenario, ship.line,
+         "ship " + Quoted(ship.name) + " gives no RPOS" +
+             (unplaced.front().second > 1 ? ", nor does any ship docked to it" : "") +
+             ": among other vessels in free space a ship needs its position, RPOS x y z (m)");
   }
 
   // Nothing reaches the world that the first frame could not carry on.

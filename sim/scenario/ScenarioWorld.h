@@ -26,6 +26,10 @@ struct ScenarioPlan {
 // given besides it.
 ScenarioPlan PlanScenario(const Scenario &scenario);
 
+// ScenarioError naming the file when it has no ship at all (an empty file among others): a run
+// of it would show nothing.
+void RequireShips(const Scenario &scenario);
+
 // Creates every simulated ship in `world` and sets its step, central body and focus (the focus
 // ship, or the first simulated one when the focus ship is carried). A ship's mass, inertia and
 // docking ports come from its own MASS, PMI and DOCK lines, then from its class (`classes`), its

@@ -65,9 +65,10 @@ TEST(ResumeTest, TheClockGoesOnFromTheSavedTimeAndKeysAlreadyPressedAreNotPresse
   // Without --append the run says which keys it takes as done; --until before the clock is refused.
   r = Sim("run res1.scn" + keys + " --duration 1", "res3");
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(Printed(r.err),
-            "kestrane-sim: the scenario's clock starts at 10 s; 4 keys and 0 deletions timed before that are taken as "
-            "done\n");
+  EXPECT_EQ(
+      Printed(r.err),
+      "kestrane-sim: the scenario's clock starts at 10 s; 4 keys and 0 deletions timed before that are taken as "
+      "done\nkestrane-sim: warning: --keys: 20:I is timed after the run's last frame starts (10.98 s): not done\n");
   r = Sim("run res1.scn --until 5", "res4");
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(Printed(r.err), "kestrane-sim: --until 5 is before the scenario's time, 10 s\n");

@@ -90,3 +90,18 @@ TEST(TetherCsvTest, SelfTiedAndVesselLessLinksLeaveEveryOtherLinksPullAsItWas) {
   std::snprintf(pull, sizeof pull, "%.1f", Num(last, "pull"));
   EXPECT_EQ(ScreenValue(screen, "Pull     "), pull) << screen;
 }
+
+// The clock is the count of steps times the step; written to the decimals the step, the start and
+// a shorter last step need, it reads as the time it counts, each sample's time its own.
+TEST(TetherCsvTest, TimesAreWrittenAsTheStepsCountThemWithoutTheClocksLastBits) {
+  const auto times = [](const std::string &args) {
+    EXPECT_EQ(Sim("run " + TestScenario("pair.scn") + args + " --vessels times.csv --quiet", "times").status, 0);
+    std::string column;
+    for (const CsvRow &row : ReadCsv("times.csv"))
+      if (row.at("name") == "Tug") column += row.at("time") + " ";
+    return column;
+  };
+  EXPECT_EQ(times(" --duration 1 --every 0.1"), "0 0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8 0.9 1 ");
+  EXPECT_EQ(times(" --duration 0.1 --dt 0.03 --every 0.01"), "0 0.03 0.06 0.09 0.1 ");
+  EXPECT_EQ(times(" --duration 0.0305 --dt 0.03 --every 0.01"), "0 0.03 0.0305 ");
+}

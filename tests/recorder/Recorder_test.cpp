@@ -98,10 +98,12 @@ TEST(SampleClockTest, SamplesTheFramesKestraneSimSamplesAtItsTimes) {
   EXPECT_FALSE(clock.DueAtEnd(1));
 }
 
-TEST(SampleClockTest, AClockOffTheStepsIsWrittenAsItStands) {
+TEST(SampleClockTest, AClockOnTheStepsIsWrittenToTheStepsDecimalsAndOneOffThemAsItStands) {
   EXPECT_EQ(SampleClock::OnSteps(0.0301, 0.02), 0.0301);
   EXPECT_EQ(SampleClock::OnSteps(7.25, 0), 7.25);
-  EXPECT_EQ(SampleClock::OnSteps(0.1 + 0.2, 0.1), 3 * 0.1);
+  EXPECT_EQ(SampleClock::OnSteps(0.1 + 0.2, 0.1), 0.3);
+  EXPECT_EQ(recorder::FormatReal(SampleClock::OnSteps(35 * 0.02, 0.02)), "0.7");
+  EXPECT_EQ(recorder::FormatReal(SampleClock::OnSteps(3 * 1e-5, 1e-5)), "3e-05");
 }
 
 // Numbers must read as kestrane-sim writes them, so that the two hosts' files compare as text

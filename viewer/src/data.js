@@ -199,6 +199,26 @@ export class Replay {
     return { name: m.name, positions, normals, indices, parts: m.parts, materials: m.materials };
   }
 
+  // The sample whose tethers agree with the display shown at a located time: the sample at or
+  // before it, unless the redraw shown was drawn after that sample (keys between two samples),
+  // then the first sample after the redraw. A redraw says how many samples came before it; one
+  // that does not is placed by its time.
+  sampleShown({ i }, redraw) {
+    if (!redraw) return i;
+    const before = redraw[2] ?? this.samplesBy(redraw[0]);
+    return before > i ? Math.min(before, this.sampleCount - 1) : i;
+  }
+
+  // The samples taken at or before t.
+  samplesBy(t) {
+    let lo = 0, hi = this.sampleCount;
+    while (lo < hi) {
+      const mid = (lo + hi) >> 1;
+      if (this.times[mid] <= t) lo = mid + 1; else hi = mid;
+    }
+    return lo;
+  }
+
   // The redraw shown at time t: the last one at or before it.
   redrawAt(t) {
     const r = this.redraws;

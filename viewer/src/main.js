@@ -118,8 +118,9 @@ async function start() {
     const now = performance.now();
     if (playing && now - lastPanels < 100) return;
     lastPanels = now;
-    display.show(replay.redrawAt(time));
-    plots.show(time, state.at);
+    const redraw = replay.redrawAt(time);
+    display.show(redraw);
+    plots.show(time, state.at, replay.sampleShown(state.at, redraw));
     // The controls change only when what they show changes, so that playing costs no layout.
     const fraction = replay.duration > 0 ? (time - replay.start) / replay.duration : 0;
     const position = String(Math.round(fraction * 1e3) * 1e3);
@@ -154,11 +155,6 @@ async function start() {
     speedIndex = Math.min(speeds.length - 1, Math.max(0, k));
     dirty = true;
   };
-
-  {
-    const poses = poseOf(replay.locate(time));
-    view.frame(followedAt(replay.locate(time), poses), poses);
-  }
 
   view.onChange = () => { dirty = true; };
   playButton.addEventListener('click', () => {
@@ -231,7 +227,7 @@ async function start() {
   });
   canvas.addEventListener('wheel', (e) => {
     e.preventDefault();
-    view.distance = Math.max(1, Math.min(5e8, view.distance * Math.exp(e.deltaY * 0.0015)));
+    view.zoomBy(Math.exp(e.deltaY * 0.0015));
     dirty = true;
   }, { passive: false });
 
@@ -270,7 +266,10 @@ async function start() {
     setSpeed(s) { const k = speeds.indexOf(s); if (k >= 0) setSpeed(k); },
     // The camera about the followed vessel: distance (m), azimuth and elevation (rad).
     setView({ distance, azimuth, elevation }) {
-      if (distance > 0) view.distance = distance;
+      if (distance > 0) {
+        view.distance = distance;
+        view.autoFrame = false;
+      }
       if (Number.isFinite(azimuth)) view.azimuth = azimuth;
       if (Number.isFinite(elevation)) view.elevation = elevation;
       draw();

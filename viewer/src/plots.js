@@ -177,20 +177,21 @@ class TetherPlot {
       return label;
     }));
     this.lastTime = undefined;
-    if (this.lastAt) this.show(this.lastAt.t, this.lastAt.at);
+    if (this.lastAt) this.show(this.lastAt.t, this.lastAt.at, this.lastAt.shown);
   }
 
-  // The cursor moves with the time; the legend changes with the sample.
-  show(t, at) {
-    this.lastAt = { t, at };
+  // The cursor moves with the time; the legend shows sample `shown`, the one that agrees with the
+  // display.
+  show(t, at, shown = at.i) {
+    this.lastAt = { t, at, shown };
     if (t === this.lastTime) return;
     this.lastTime = t;
     const { replay, link } = this;
     const span = replay.duration > 0 ? replay.duration : 1;
     this.cursor.style.transform = `translateX(${(((t - replay.start) / span) * this.width).toFixed(1)}px)`;
-    if (at.i === this.lastSample) return;
-    this.lastSample = at.i;
-    const k = at.i * replay.header.links + link;
+    if (shown === this.lastSample) return;
+    this.lastSample = shown;
+    const k = shown * replay.header.links + link;
     const now = replay.tetherConnected[k]
       ? `pull <b style="color:${pullColour}">${formatForce(replay.tetherPull[k])}</b>, stretch <b style="color:${stretchColour}">${replay.tetherStretch[k].toFixed(2)} %</b>`
       : 'not connected';
@@ -204,7 +205,7 @@ export class Plots {
     this.plots = replay.linksUsed.map((link) => new TetherPlot(parent, replay, link, onSeek));
   }
 
-  show(t, at) {
-    for (const plot of this.plots) plot.show(t, at);
+  show(t, at, shown) {
+    for (const plot of this.plots) plot.show(t, at, shown);
   }
 }

@@ -12,6 +12,7 @@ import {
   Raycaster, Scene, SRGBColorSpace, Vector2, Vector3, WebGLRenderer,
 } from 'three';
 import { VesselBodies } from './bodies.js';
+import { rotate } from './data.js';
 import { CentralBody } from './earth.js';
 import { NameLabels } from './labels.js';
 import { sunDirection } from './sky.js';
@@ -69,6 +70,9 @@ export class SceneView {
     this.azimuth = -Math.PI / 2 + 0.5;
     this.elevation = 0.55;
     this.distance = 100;
+    // The distance follows the tied vessels (framing) until a program sets one; the wheel scales it.
+    this.autoFrame = true;
+    this.zoom = 1;
     this.showNames = true;
 
     this.buildStars();
@@ -112,16 +116,54 @@ export class SceneView {
     return (2 * distance * Math.tan((this.camera.fov * Math.PI) / 360)) / this.viewHeight;
   }
 
-  // A distance that shows the followed vessel with the others near it at the start.
-  frame(followed, poses) {
+  // The vessels tied to the followed one at this moment, through any chain of tethers: each
+  // stream ties the vessel that carries it to the vessel nearest its far end. Global positions.
+  tiedGroup(followed, poses, streams) {
+    const ends = [];
+    for (const s of streams) {
+      const pose = poses.get(s.vessel);
+      if (s.link < 0 || !pose) continue;
+      const start = add(pose.position, rotate(pose.quaternion, s.pos));
+      const end = add(start, scale(rotate(pose.quaternion, s.dir), s.length));
+      let other = null, nearest = Infinity;
+      for (const [vessel, p] of poses) {
+        const d = norm(sub(p.position, end));
+        if (vessel !== s.vessel && d < nearest) { nearest = d; other = vessel; }
+      }
+      if (other) ends.push([s.vessel, other]);
+    }
+    const group = new Set([followed]);
+    for (let grown = true; grown;) {
+      grown = false;
+      for (const [a, b] of ends) {
+        if (group.has(a) !== group.has(b)) { group.add(a); group.add(b); grown = true; }
+      }
+    }
+    return group;
+  }
+
+  // The distance that frames the followed vessel with the vessels tied to it at this moment (with
+  // every vessel within 20 km when nothing is tied to it), from any side, times the user's zoom:
+  // the view follows them as they close or part.
+  framing(followed, poses, streams) {
     const origin = poses.get(followed)?.position ?? [0, 0, 0];
+    const group = this.tiedGroup(followed, poses, streams);
     let extent = 0;
-    for (const [vessel, pose] of poses) if (vessel !== followed) extent = Math.max(extent, norm(sub(pose.position, origin)));
+    for (const [vessel, pose] of poses) {
+      if (vessel === followed || (group.size > 1 && !group.has(vessel))) continue;
+      const reach = this.bodies.list[vessel.id]?.reach ?? 0;
+      extent = Math.max(extent, Math.min(norm(sub(pose.position, origin)), 20000) + reach / 2);
+    }
     const reach = this.bodies.list[followed?.id]?.reach ?? 10;
-    // The others within the narrower half-angle of the view, from any side.
+    // The others within the narrower half-angle of the view.
     const halfAngle = Math.atan(Math.tan((this.camera.fov * Math.PI) / 360) * Math.min(1, this.camera.aspect));
-    const capped = Math.min(extent, 20000);
-    this.distance = Math.max(reach * 6, 40, (capped * 1.25) / Math.tan(halfAngle));
+    return Math.max(reach * 6, 40, (extent * 1.25) / Math.tan(halfAngle));
+  }
+
+  // The wheel: the camera nearer (factor below 1) or farther.
+  zoomBy(factor) {
+    if (this.autoFrame) this.zoom = Math.min(1e6, Math.max(1e-6, this.zoom * factor));
+    else this.distance = Math.max(1, Math.min(5e8, this.distance * factor));
   }
 
   // With a central body the camera keeps the followed vessel's local vertical up and its direction
@@ -139,6 +181,7 @@ export class SceneView {
   // `streams` as Replay.streamsAt with each tether's length; `origin` the followed vessel's
   // position and `ahead` where it is a little later; `date` the moment's MJD (0: none known).
   render({ poses, streams, followed, origin, ahead, date }) {
+    if (this.autoFrame) this.distance = Math.max(1, Math.min(5e8, this.framing(followed, poses, streams) * this.zoom));
     const [e1, e2, up] = this.basis(origin, ahead);
     const ce = Math.cos(this.elevation);
     const eye = add(add(scale(e1, ce * Math.cos(this.azimuth) * this.distance), scale(e2, ce * Math.sin(this.azimuth) * this.distance)),

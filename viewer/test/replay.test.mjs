@@ -372,11 +372,39 @@ describe('the replay page', () => {
     await page.close();
   });
 
-  test('the demo\'s picture: the pod on its taut tether below the tug, the Earth beneath', async () => {
-    const { page } = await openReplay(browser, `${demo}.html`);
-    const [a, b] = await look(page, 450, { distance: 360, azimuth: -1.8, elevation: 0.12 });
-    await page.screenshot({ path: path.join(out, 'replay-tug.png') });
-    await expectLineBetween(page, a, b, 'the tether');
+  test('the demo\'s pictures as the page opens: the camera frames the tied vessels, on a desk and on a phone', async () => {
+    // The default camera, untouched: at 450 s the pod circles the tug on 150 m of tether.
+    for (const [width, height, name, apart] of [[1280, 800, 'replay-tug.png', 150], [400, 700, 'replay-tug-narrow.png', 80]]) {
+      const { page } = await openReplay(browser, `${demo}.html`, { width, height });
+      const [a, b] = await page.evaluate(async () => {
+        await window.kestraneReplay.seek(450);
+        return [window.kestraneReplay.screenOf('Tug'), window.kestraneReplay.screenOf('Pod')];
+      });
+      assert.ok(a && b && Math.hypot(b[0] - a[0], b[1] - a[1]) > apart, `${width}x${height}: both in view, apart: ${a} ${b}`);
+      await page.screenshot({ path: path.join(out, name) });
+      await expectLineBetween(page, a, b, 'the tether');
+      // Narrow, the panels stack: the scene spans the page, the display below it.
+      const [view, display] = await page.evaluate(() => ['view', 'display'].map((id) => {
+        const box = document.getElementById(id).getBoundingClientRect();
+        return [box.left, box.top, box.width, box.height];
+      }));
+      if (width < 700) assert.ok(view[2] >= width - 1 && display[1] >= view[1] + view[3], `stacked: ${view} ${display}`);
+      await page.close();
+    }
+  });
+
+  test('the plot\'s legend and the display agree at every time, keys at the start and between samples', async () => {
+    const untie = path.join(out, 'untie');
+    sim(path.join(scenarios, 'tug.scn'), '--duration', '8', '--keys', '0:MINUS,0:A,0:J,5.03:U', '--replay', `${untie}.html`);
+    const { page } = await openReplay(browser, `${untie}.html`);
+    for (const t of [0, 0.01, 0.05, 0.1, 5, 5.03, 5.05, 5.1, 8]) {
+      const [legend, status] = await page.evaluate(async (t) => {
+        await window.kestraneReplay.seek(t);
+        return [document.querySelector('.plot summary').textContent,
+          window.kestraneReplay.display().find((row) => row.startsWith('Status'))];
+      }, t);
+      assert.equal(legend.includes('not connected'), status.includes('Not connected'), `at ${t} s: ${legend} | ${status}`);
+    }
     await page.close();
   });
 

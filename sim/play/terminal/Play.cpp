@@ -216,6 +216,8 @@ public:
         pacer(run.GetWorld().step, stallGap),
         lastTick(Clock::now()) {
     showStart = !run.Loaded().description.empty() || !loadWarnings.empty();
+    // The menu names each button's key as it is typed here.
+    run.Displays().ShowMenuKeysAsTyped(true);
   }
 
   // Runs until q, Esc or a stop signal.
@@ -373,16 +375,18 @@ private:
       const DisplayGeometry &size = display->Size();
       cells.columns = static_cast<int>(size.width / size.cellWidth);
       cells.rows = static_cast<int>(size.height / size.cellHeight);
-      cells.rowsNeeded = std::min(cells.rows, displayRowsNeeded);
+      cells.rowsNeeded = std::min(cells.rows, std::max(displayRowsNeeded, MenuRows(size)));
       // The buttons' labels beside the display, where the terminal is wide enough for them.
       cells.labelWidth = buttonLabelWidth;
     }
     const PlayLayout layout = LayoutFor(columns, rows, cells, simulation.GetWorld().VesselCount());
     if (!layout.fits) {
-      const std::string message = TooSmallMessage(layout, columns, rows);
-      const std::string hint = "enlarge it, or press q to quit";
-      mvaddnstr(rows / 2, std::max(0, (columns - static_cast<int>(message.size())) / 2), message.c_str(), columns);
-      mvaddnstr(rows / 2 + 1, std::max(0, (columns - static_cast<int>(hint.size())) / 2), hint.c_str(), columns);
+      std::vector<std::string> lines = WrapText(TooSmallMessage(layout, columns, rows), columns);
+      lines.push_back("or press q to quit");
+      const int top = std::max(0, (rows - static_cast<int>(lines.size())) / 2);
+      for (size_t i = 0; i < lines.size(); ++i)
+        mvaddnstr(top + static_cast<int>(i), std::max(0, (columns - static_cast<int>(lines[i].size())) / 2),
+                  lines[i].c_str(), columns);
       refresh();
       return;
     }
@@ -509,8 +513,9 @@ private:
     // The question stays until it is answered.
     if (!doomed.empty()) status.note = DeletionQuestion(doomed);
     attron(A_REVERSE);
-    mvaddnstr(layout.statusRow, 0, StatusLine(status, columns).c_str(), columns);
+    mvaddnstr(layout.statusRow, 0, StatusLine(status, columns, layout.helpRow < 0).c_str(), columns);
     attroff(A_REVERSE);
+    if (layout.helpRow < 0) return;
     attron(A_DIM);
     mvaddnstr(layout.helpRow, 0, HelpLine(columns).c_str(), columns);
     attroff(A_DIM);
@@ -691,7 +696,7 @@ int Play(const PlayArguments &args) {
 
   // Printed before the terminal is taken, so that they stand above the prompts after the session,
   // and shown with the description.
-  const std::vector<std::string> warnings = ScenarioBlockWarnings(simulation->Loaded(), plugin::modeName);
+  const std::vector<std::string> warnings = LoadWarnings(simulation->Loaded(), plugin::modeName);
   for (const std::string &warning : warnings) Say("warning: " + warning);
 
   RunSignals signals(RunSignals::Kind::Session);

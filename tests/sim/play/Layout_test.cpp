@@ -6,23 +6,26 @@
 namespace {
 
 TEST(PlayLayoutTest, LayoutPutsTheVesselsBesideOrBelowTheDisplayOrSaysWhatSizeIsNeeded) {
-  const sim::DisplayCells display;  // 40 × 25 cells, 22 rows at least
+  const sim::DisplayCells display;  // 40 × 25 cells, 23 rows at least
 
+  // 80 × 24: the display's 23 rows, its menu's last one among them, and the key help on the
+  // status line.
   const sim::PlayLayout standard = sim::LayoutFor(80, 24, display, 2);
   ASSERT_TRUE(standard.fits);
-  EXPECT_EQ(standard.displayRows, 22);
+  EXPECT_EQ(standard.displayRows, 23);
   EXPECT_EQ(standard.displayColumns, 40);
   EXPECT_EQ(standard.vesselsTop, 0);
   EXPECT_EQ(standard.vesselsLeft, 42);
   EXPECT_EQ(standard.vesselsColumns, 38);
-  EXPECT_EQ(standard.statusRow, 22);
-  EXPECT_EQ(standard.helpRow, 23);
+  EXPECT_EQ(standard.statusRow, 23);
+  EXPECT_EQ(standard.helpRow, -1);
 
   const sim::PlayLayout tall = sim::LayoutFor(100, 40, display, 2);
   ASSERT_TRUE(tall.fits);
   EXPECT_EQ(tall.displayRows, 25);
   EXPECT_EQ(tall.vesselsLeft, 42);
   EXPECT_EQ(tall.statusRow, 38);
+  EXPECT_EQ(tall.helpRow, 39);
 
   // Narrow but tall: the list goes below, and rows it does not need go to the display.
   const sim::PlayLayout narrow = sim::LayoutFor(60, 40, display, 2);
@@ -33,8 +36,8 @@ TEST(PlayLayoutTest, LayoutPutsTheVesselsBesideOrBelowTheDisplayOrSaysWhatSizeIs
   EXPECT_EQ(narrow.vesselsColumns, 60);
   const sim::PlayLayout crowded = sim::LayoutFor(60, 30, display, 100);
   ASSERT_TRUE(crowded.fits);
-  EXPECT_EQ(crowded.displayRows, 22);
-  EXPECT_EQ(crowded.vesselsRows, 30 - 2 - 23);
+  EXPECT_EQ(crowded.displayRows, 23);
+  EXPECT_EQ(crowded.vesselsRows, 30 - 2 - 24);
 
   // Button labels beside the display where the vessel list keeps its width, else none.
   sim::DisplayCells labelled = display;
@@ -50,13 +53,15 @@ TEST(PlayLayoutTest, LayoutPutsTheVesselsBesideOrBelowTheDisplayOrSaysWhatSizeIs
   EXPECT_EQ(wide.vesselsLeft, 52);
   EXPECT_EQ(wide.vesselsColumns, 37);
 
-  // One column or row short of either layout: the message names the nearer one.
+  // Too small for either layout: the message says how to reach each, the nearer first.
   const sim::PlayLayout tooNarrow = sim::LayoutFor(78, 24, display, 2);
   EXPECT_FALSE(tooNarrow.fits);
-  EXPECT_EQ(sim::TooSmallMessage(tooNarrow, 78, 24), "Terminal too small: need 79x24, have 78x24");
+  EXPECT_EQ(sim::TooSmallMessage(tooNarrow, 78, 24),
+            "Terminal too small (78x24): widen it to 79 columns, or make it 27 rows tall");
   const sim::PlayLayout tooLow = sim::LayoutFor(50, 20, display, 2);
   EXPECT_FALSE(tooLow.fits);
-  EXPECT_EQ(sim::TooSmallMessage(tooLow, 50, 20), "Terminal too small: need 40x27, have 50x20");
+  EXPECT_EQ(sim::TooSmallMessage(tooLow, 50, 20),
+            "Terminal too small (50x20): make it 27 rows tall, or enlarge it to 79 columns by 24 rows");
   EXPECT_FALSE(sim::LayoutFor(0, 0, display, 0).fits);
 }
 

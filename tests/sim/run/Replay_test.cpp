@@ -254,6 +254,16 @@ TEST(ReplayRecorderTest, ALongRunStaysWithinItsBoundWithExactSamplesFromStartToE
   EXPECT_EQ(redraws.front().time, 0);
   EXPECT_EQ(redraws.back().time, simulation.Time());
   EXPECT_LE(redraws.size(), times.size() + 1);
+  // Each says which of the kept samples came before it, through every thinning.
+  for (const sim::ReplayRedraw &redraw : redraws) {
+    ASSERT_LE(redraw.samplesBefore, times.size()) << redraw.time;
+    if (redraw.samplesBefore > 0) {
+      EXPECT_LE(times[redraw.samplesBefore - 1], redraw.time) << redraw.time;
+    }
+    if (redraw.samplesBefore < times.size()) {
+      EXPECT_GE(times[redraw.samplesBefore], redraw.time) << redraw.time;
+    }
+  }
 }
 #endif
 
