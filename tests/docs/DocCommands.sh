@@ -2,11 +2,12 @@
 # Runs a page of the documentation as a reader would: every ```sh block, in order, in a scratch
 # folder that sees the checkout's docs/ and scripts/, with build/demo/kestrane-sim standing for the
 # built program and module; every ```scn PATH block must be the file at PATH, and every
-# ```text FILE block what the commands left in FILE.
+# ```text FILE block what the commands left in FILE. With SECTION, only the part of the page under
+# the heading "## SECTION", up to the next heading of that level.
 #
-#   DocCommands.sh PAGE SOURCE_DIR KESTRANE_SIM MODULE SCRATCH
+#   DocCommands.sh PAGE SOURCE_DIR KESTRANE_SIM MODULE SCRATCH [SECTION]
 set -euo pipefail
-page=$1 source=$2 sim=$3 module=$4 scratch=$5
+page=$1 source=$2 sim=$3 module=$4 scratch=$5 section=${6:-}
 
 rm -rf "$scratch"
 mkdir -p "$scratch/blocks"
@@ -14,7 +15,10 @@ ln -s "$source/docs" "$scratch/docs"
 ln -s "$source/scripts" "$scratch/scripts"
 
 # Each block into a file of its own: blocks/N.KIND, its argument (PATH or FILE) in blocks/N.arg.
-awk -v dir="$scratch/blocks" '
+awk -v dir="$scratch/blocks" -v section="$section" '
+  BEGIN { within = section == "" }
+  !inside && /^## / { if (section != "") within = substr($0, 4) == section }
+  !within { next }
   inside && /^```$/ { inside = 0; close(out); next }
   inside { print > out; next }
   /^```(sh|scn|text)( |$)/ {
@@ -25,6 +29,7 @@ awk -v dir="$scratch/blocks" '
     printf "%s\n", $2 > sprintf("%s/%03d.arg", dir, n)
   }
 ' "$page"
+[ -n "$(ls "$scratch/blocks")" ] || { echo "$page: no blocks${section:+ under ## $section}" >&2; exit 1; }
 
 failed=0
 for block in "$scratch"/blocks/*.scn; do
