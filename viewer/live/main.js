@@ -124,10 +124,7 @@ async function start() {
     const record = new LiveRecord(info, state);
     record.textureNames = core.textureNames();
     const view = new SceneView(element('view'), record, textures);
-    const poses = record.poses;
     chosen = null;
-    const focus = record.vessels[state.focus];
-    view.frame(focus, poses);
     const display = new DisplayView(displayCanvas, info.display);
     session = { name, info, record, view, display, step: core.step(), redraws: -1, broken: '', plotted: new Set() };
     const carried = info.carried
@@ -302,7 +299,7 @@ async function start() {
   viewElement.addEventListener('wheel', (e) => {
     e.preventDefault();
     if (!session) return;
-    session.view.distance = Math.max(1, Math.min(5e8, session.view.distance * Math.exp(e.deltaY * 0.0015)));
+    session.view.zoomBy(Math.exp(e.deltaY * 0.0015));
   }, { passive: false });
 
   const drawn = () => new Promise((resolve) => requestAnimationFrame(() => resolve()));

@@ -24,7 +24,7 @@ fs.mkdirSync(out, { recursive: true });
 
 // The demo's first keys, then the first page's IN button instead of a typed i, the next page of
 // buttons and its SF+ (setup force up), and the reel stopped by a typed o.
-const keys = [[0, 'MINUS', '-'], [0, 'A', 'a'], [0, 'J', 'j'], [3, 'I', 'i'], [6, 'I', 'i'], [9, 'BTN3'],
+const keys = [[0, 'MINUS', '-'], [0.02, 'A', 'a'], [0.04, 'J', 'j'], [3, 'I', 'i'], [6, 'I', 'i'], [9, 'BTN3'],
   [12, 'F2'], [12, 'BTN12'], [21.5, 'O', 'o']];
 const duration = 30;
 
