@@ -296,7 +296,9 @@ private:
 // start: the whole frame, whatever the host and every module do in it. The part of it from the
 // recorder's call at the end of the frame's update (opcPostStep) to its call at the next frame's
 // start is timed too: the host's work between frames and, when a module is loaded ahead of the
-// recorder, that module's own call at the frame's start. Written when the session ends.
+// recorder, that module's own call at the frame's start. So is the processor time of the whole
+// process, all its threads: a graphics client draws in threads of its own (Wine's Direct3D runs its
+// commands in one, Mesa's software renderer rasterises in more). Written when the session ends.
 class FrameTimer {
 public:
   static constexpr long long blockFrames = 50;
@@ -307,35 +309,37 @@ public:
   }
 
   void FrameStart() {
-    const long long now = ThreadProcessorTime();
+    const long long now = ProcessorTime(threadClock);
     if (ended >= 0 && now >= 0) between += now - ended;
     ended = -1;
     if (frames++ % blockFrames != 0) return;
     LARGE_INTEGER ticks;
     QueryPerformanceCounter(&ticks);
-    marks.push_back({ticks.QuadPart, now, between});
+    marks.push_back({ticks.QuadPart, now, between, ProcessorTime(processClock)});
   }
 
-  void FrameEnd() { ended = ThreadProcessorTime(); }
+  void FrameEnd() { ended = ProcessorTime(threadClock); }
 
   // One line a block: its first frame (from 0), its frames, and the mean time of its frames in
-  // microseconds: wall-clock, processor, and processor between the end of a frame's update and the
-  // next frame's start ("-" where the processor time is not known).
+  // microseconds: wall-clock, the host thread's processor time, its processor time between the end
+  // of a frame's update and the next frame's start, and the process's processor time ("- - -" where
+  // the processor time is not known).
   void End() const {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    char line[96];
+    char line[128];
     for (size_t i = 1; i < marks.size(); ++i) {
       const Mark &a = marks[i - 1], &b = marks[i];
       const long long first = static_cast<long long>(i - 1) * blockFrames;
       const double wall = 1e6 * double(b.ticks - a.ticks) / double(frequency.QuadPart) / blockFrames;
-      if (a.processorNs >= 0 && b.processorNs >= 0)
-        std::snprintf(line, sizeof line, "%lld %lld %.3f %.3f %.3f\n", first, blockFrames, wall,
+      if (a.processorNs >= 0 && b.processorNs >= 0 && a.processNs >= 0 && b.processNs >= 0)
+        std::snprintf(line, sizeof line, "%lld %lld %.3f %.3f %.3f %.3f\n", first, blockFrames, wall,
                       1e-3 * double(b.processorNs - a.processorNs) / blockFrames,
-                      1e-3 * double(b.betweenNs - a.betweenNs) / blockFrames);
+                      1e-3 * double(b.betweenNs - a.betweenNs) / blockFrames,
+                      1e-3 * double(b.processNs - a.processNs) / blockFrames);
       else
-        std::snprintf(line, sizeof line, "%lld %lld %.3f - -\n", first, blockFrames, wall);
+        std::snprintf(line, sizeof line, "%lld %lld %.3f - - -\n", first, blockFrames, wall);
       out << line;
     }
     out.close();
@@ -347,21 +351,24 @@ private:
     long long ticks;        // performance counter
     long long processorNs;  // the thread's processor time, ns; -1 when not known
     long long betweenNs;    // the sum of the times between frames so far, ns
+    long long processNs;    // the process's processor time, ns; -1 when not known
   };
 
-  // The processor time the calling thread has had, in ns: the kernel's clock of the thread, asked for
-  // directly (Wine's own answer counts whole ticks of 10 ms), where the program runs under Wine on
-  // Linux on an x86 processor. -1 elsewhere.
-  static long long ThreadProcessorTime() {
+  static constexpr int processClock = 2;  // CLOCK_PROCESS_CPUTIME_ID
+  static constexpr int threadClock = 3;   // CLOCK_THREAD_CPUTIME_ID
+
+  // The processor time the calling thread (threadClock) or its whole process (processClock) has
+  // had, in ns: the kernel's clock, asked for directly (Wine's own answer counts whole ticks of
+  // 10 ms), where the program runs under Wine on Linux on an x86 processor. -1 elsewhere.
+  static long long ProcessorTime(int which) {
     static const bool linuxUnderWine = LinuxUnderWine();
     if (!linuxUnderWine) return -1;
-    constexpr int threadClock = 3;  // CLOCK_THREAD_CPUTIME_ID
 #if defined(_M_IX86)
     struct {
       long sec, nsec;  // 32 bits each, as the 32-bit call fills them
     } now{};
     long result;
-    __asm__ volatile("int $0x80" : "=a"(result) : "a"(265), "b"(threadClock), "c"(&now) : "memory");
+    __asm__ volatile("int $0x80" : "=a"(result) : "a"(265), "b"(which), "c"(&now) : "memory");
     return result == 0 ? now.sec * 1000000000LL + now.nsec : -1;
 #elif defined(_M_X64)
     struct {
@@ -370,7 +377,7 @@ private:
     long long result;
     __asm__ volatile("syscall"
                      : "=a"(result)
-                     : "a"(228LL), "D"(static_cast<long long>(threadClock)), "S"(&now)
+                     : "a"(228LL), "D"(static_cast<long long>(which)), "S"(&now)
                      : "rcx", "r11", "memory");
     return result == 0 ? now.sec * 1000000000LL + now.nsec : -1;
 #else
