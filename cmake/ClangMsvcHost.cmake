@@ -75,7 +75,7 @@ endif()
 
 # The plug-in's sources once more, against host/ instead of the SDK, for the test that the two agree.
 add_library(kestrane_declared OBJECT ${KESTRANE_PLUGIN_SOURCES})
-target_include_directories(kestrane_declared PRIVATE ${PROJECT_SOURCE_DIR}/host)
+target_include_directories(kestrane_declared PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/host)
 target_compile_definitions(kestrane_declared PRIVATE KESTRANE_HOST_IMPORTS)
 target_compile_options(kestrane_declared PRIVATE ${KESTRANE_INLINE_FLAGS})
 kestrane_flags(kestrane_declared)

@@ -24,7 +24,7 @@ list(APPEND KESTRANE_LIVE_CORE_SOURCES sim/cli/KeyNames.cpp sim/cli/KeyGuide.cpp
 
 add_library(kestrane_plugin OBJECT ${KESTRANE_PLUGIN_SOURCES})
 add_executable(kestrane-live-core ${KESTRANE_LIVE_CORE_SOURCES} ${KESTRANE_ADAPTER_SOURCES}
-  ${KESTRANE_STATIC_BINDING_SOURCES} sim/live/LiveSession.cpp sim/live/LiveExports.cpp sim/live/StaticModule.cpp
+  ${KESTRANE_STATIC_BINDING_SOURCES} ${KESTRANE_TETHERBLOCK_SOURCES} sim/live/LiveSession.cpp sim/live/LiveExports.cpp sim/live/StaticModule.cpp
   sim/live/ModuleExports.cpp tools/Textures.cpp)
 target_link_libraries(kestrane-live-core PRIVATE kestrane_plugin)
 foreach(target kestrane_plugin kestrane-live-core)

@@ -9,9 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "../plugin/TetherData.h"
-#include "SetupAttach.h"
-#include "TetherDisplay.h"
+#include "plugin/display/SetupAttach.h"
+#include "plugin/display/TetherDisplay.h"
+#include "plugin/registry/TetherData.h"
 
 namespace kestrane {
 

@@ -1,8 +1,8 @@
-#include "../plugin/TetherData.h"
-#include "../tether/TensionLaw.h"
-#include "SetupAttach.h"
-#include "TetherDisplay.h"
-#include "TextGrid.h"
+#include "plugin/display/SetupAttach.h"
+#include "plugin/display/TetherDisplay.h"
+#include "plugin/display/TextGrid.h"
+#include "plugin/registry/TetherData.h"
+#include "plugin/tether/TensionLaw.h"
 
 namespace kestrane {
 

@@ -1,7 +1,7 @@
-#include "SetupAttach.h"
+#include "plugin/display/SetupAttach.h"
 
-#include "../math/VecMath.h"
-#include "../plugin/TetherData.h"
+#include "plugin/math/VecMath.h"
+#include "plugin/registry/TetherData.h"
 
 namespace kestrane {
 

@@ -1,8 +1,8 @@
-#include "TetherDisplay.h"
+#include "plugin/display/TetherDisplay.h"
 
 #include <new>
 
-#include "../plugin/TetherData.h"
+#include "plugin/registry/TetherData.h"
 
 namespace kestrane {
 

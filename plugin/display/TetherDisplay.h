@@ -2,8 +2,8 @@
 // number of displays show and edit the same tethers.
 #pragma once
 
-#include "KeyCodes.h"
 #include "Orbitersdk.h"
+#include "plugin/display/KeyCodes.h"
 
 namespace kestrane {
 
@@ -28,8 +28,7 @@ private:
 // The mode's message procedure: message 1 (a display opened in this mode) creates a display.
 OAPI_MSGTYPE ModeMessageProc(UINT msg, UINT mfd, WPARAM wparam, LPARAM lparam);
 
-// The mode's name, also the display's title; the simulated host opens the display by it
-// (sim/run/PluginContract.h).
+// The mode's name, also the display's title; a host opens the display by it.
 extern const char modeName[];
 constexpr DWORD modeKey = DIK_T;
 

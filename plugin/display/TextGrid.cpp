@@ -1,4 +1,4 @@
-#include "TextGrid.h"
+#include "plugin/display/TextGrid.h"
 
 #include <cstdarg>
 #include <cstdint>

@@ -1,9 +1,9 @@
-#include "Callbacks.h"
+#include "plugin/entry/Callbacks.h"
 
 #include <new>
 
-#include "../display/TetherDisplay.h"
-#include "TetherData.h"
+#include "plugin/display/TetherDisplay.h"
+#include "plugin/registry/TetherData.h"
 
 namespace kestrane {
 
@@ -84,4 +84,15 @@ DLLCLBK void opcSaveState(FILEHANDLE scn) {
 
 DLLCLBK void opcLoadState(FILEHANDLE scn) {
   if (tetherData != nullptr) tetherData->ReadScenario(scn);
+}
+
+DLLCLBK void KestraneLinkForces(tetherblock::LinkForce *forces, int count) {
+  for (int n = 0; n < count && n < tetherblock::linkCount; ++n) {
+    const TetherLink *link = tetherData != nullptr ? tetherData->TM[n] : nullptr;
+    const bool pulled = link != nullptr && link->pulledLastStep;
+    forces[n].added = pulled ? 1 : 0;
+    forces[n].vessel1[0] = pulled ? link->force1.x : 0;
+    forces[n].vessel1[1] = pulled ? link->force1.y : 0;
+    forces[n].vessel1[2] = pulled ? link->force1.z : 0;
+  }
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "Orbitersdk.h"
+#include "tetherblock/LinkForces.h"
 
 namespace kestrane {
 
@@ -38,3 +39,6 @@ DLLCLBK void opcPreStep(double simt, double simdt, double mjd);
 // state that reading either leaves.
 DLLCLBK void opcSaveState(FILEHANDLE scn);
 DLLCLBK void opcLoadState(FILEHANDLE scn);
+// For a host that records a run: the force each link added to its vessel 1 in the last step
+// (tetherblock/LinkForces.h). Nothing the host API offers tells one link's forces from another's.
+DLLCLBK void KestraneLinkForces(tetherblock::LinkForce *forces, int count);

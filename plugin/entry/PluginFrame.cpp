@@ -1,4 +1,4 @@
-#include "PluginFrame.h"
+#include "plugin/entry/PluginFrame.h"
 
 namespace kestrane {
 

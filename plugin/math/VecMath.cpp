@@ -1,4 +1,4 @@
-#include "VecMath.h"
+#include "plugin/math/VecMath.h"
 
 #include <cmath>
 

@@ -1,40 +1,28 @@
-// The registry's block of scenario lines: eight setup lines, then per link its CONNECT line and,
-// for a connected link, eight detail lines. The simulated host reads and writes these words too,
-// as sim/run/PluginContract.h gives them: a key, a field or their order changed here changes there.
+#include "plugin/persist/TetherScenario.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include "../plugin/TetherData.h"
+#include "tetherblock/BlockLine.h"
 
 namespace kestrane {
 
 namespace {
 
-const int keySize = 128;
-const int wordSize = 128;  // scratch for one word of a line: 127 characters and the terminator
-
-// The record's name buffers are read with "%127s".
-static_assert(TetherLink::nameSize == 128, "name conversions are bounded to 127 characters");
-static_assert(wordSize == 128, "word conversions are bounded to 127 characters");
-
-// "TetherData 3 Length": the prefix "TetherData 3", then the prefix and the field word.
-void ComposeKey(char (&key)[keySize], int link, const char *field) {
-  char prefix[keySize];
-  std::snprintf(prefix, sizeof prefix, "%s %d", "TetherData", link);
-  // The fixed field words always fit; a key cut short could be read back as another key.
-  if (std::snprintf(key, sizeof key, "%s %s", prefix, field) >= keySize) key[0] = '\0';
-}
+using tetherblock::Field;
+using tetherblock::Line;
+using tetherblock::Setup;
 
 // The host's writers take the item as a modifiable string.
 void WriteInt(FILEHANDLE scn, const char *item, int value) {
-  char key[keySize];
+  char key[tetherblock::keySize];
   std::snprintf(key, sizeof key, "%s", item);
   oapiWriteScenario_int(scn, key, value);
 }
 
 void WriteFloat(FILEHANDLE scn, const char *item, double value) {
-  char key[keySize];
+  char key[tetherblock::keySize];
   std::snprintf(key, sizeof key, "%s", item);
   oapiWriteScenario_float(scn, key, value);
 }
@@ -51,157 +39,145 @@ void ResetRecord(TetherRecord &record) {
   record.reelSpeed = 0.0;
 }
 
-// Real values pass through a single-precision float: 1000.1 comes back as 1000.0999755859375.
-// Infinity and NaN, also from a number beyond the float's range, would spread through the
-// dynamics into every vessel's state, so they are not taken.
-void ReadReal(const char *line, const char *format, double &field) {
-  float value;
-  if (std::sscanf(line, format, &value) == 1 && std::isfinite(value)) field = value;
+// Real values are read through a single-precision float: 1000.1 comes back as
+// 1000.0999755859375. Infinity and NaN, also from a number beyond the float's range, would spread
+// through the dynamics into every vessel's state, so they are not taken.
+void TakeReal(const Line &line, double &field) {
+  if (line.read && std::isfinite(line.real[0])) field = line.real[0];
 }
 
 // A stiffness below 0 would make the tether push; the keys never lower it below 0 either.
-void ReadForce(const char *line, const char *format, double &field) {
-  ReadReal(line, format, field);
+void TakeForce(const Line &line, double &field) {
+  TakeReal(line, field);
   if (field < 0) field = 0;
 }
 
-void ReadInt(const char *line, const char *format, int32_t &field) {
-  int value;
-  if (std::sscanf(line, format, &value) == 1) field = value;
+void TakeInt(const Line &line, int32_t &field) {
+  if (line.read) field = line.integer;
 }
 
-// A vector is taken only when all three components are on the line.
-void ReadVector(const char *line, VECTOR3 &field) {
-  float x, y, z;
-  if (std::sscanf(line, "%*s %*d %*s %f %f %f", &x, &y, &z) == 3 && std::isfinite(x) && std::isfinite(y) &&
-      std::isfinite(z)) {
-    field.x = x;
-    field.y = y;
-    field.z = z;
-  }
+// An attach point is taken only when all three components are on the line.
+void TakeVector(const Line &line, VECTOR3 &field) {
+  if (!line.read || !std::isfinite(line.real[0]) || !std::isfinite(line.real[1]) || !std::isfinite(line.real[2]))
+    return;
+  field.x = line.real[0];
+  field.y = line.real[1];
+  field.z = line.real[2];
 }
 
 // A name is one blank-free word; a longer one than the record holds is cut to 127 characters.
-void ReadName(const char *line, char (&field)[TetherLink::nameSize]) {
-  char name[TetherLink::nameSize];
-  if (std::sscanf(line, "%*s %*d %*s %127s", name) == 1) std::memcpy(field, name, sizeof name);
+void TakeName(const Line &line, char (&field)[tetherblock::nameSize]) {
+  if (line.read) std::memcpy(field, line.name, sizeof field);
 }
 
-// "TetherData n FIELD value…" into record n; a link number outside 0..7 is not stored.
-void ReadLinkLine(const char *line, TetherRecord (&records)[TetherData::linkCount]) {
-  int link;
-  char field[wordSize];
-  if (std::sscanf(line, "%*s %d %127s", &link, field) != 2) return;
-  if (link < 0 || link >= TetherData::linkCount) return;
-  TetherRecord &record = records[link];
+void TakeLinkLine(const Line &line, TetherRecord &record) {
+  switch (static_cast<Field>(line.field)) {
+    case Field::Connect:
+      TakeInt(line, record.connected);
+      break;
+    case Field::Ship1:
+      TakeName(line, record.ship1);
+      break;
+    case Field::Ship2:
+      TakeName(line, record.ship2);
+      break;
+    case Field::Length:
+      TakeReal(line, record.length);
+      break;
+    case Field::Force:
+      TakeForce(line, record.force);
+      break;
+    case Field::Attach1:
+      TakeVector(line, record.attach1);
+      break;
+    case Field::Attach2:
+      TakeVector(line, record.attach2);
+      break;
+    case Field::SpoolMode:
+      if (line.read) record.spoolMode = line.integer == 1 ? SpoolMode::FreeSpooling : SpoolMode::Powered;
+      break;
+    case Field::ReelSpeed:
+      TakeReal(line, record.reelSpeed);
+      break;
+  }
+}
 
-  if (std::strcmp(field, "CONNECT") == 0) {
-    ReadInt(line, "%*s %*d %*s %d", record.connected);
-  } else if (std::strcmp(field, "Ship1") == 0) {
-    ReadName(line, record.ship1);
-  } else if (std::strcmp(field, "Ship2") == 0) {
-    ReadName(line, record.ship2);
-  } else if (std::strcmp(field, "Length") == 0) {
-    ReadReal(line, "%*s %*d %*s %f", record.length);
-  } else if (std::strcmp(field, "Force") == 0) {
-    ReadForce(line, "%*s %*d %*s %f", record.force);
-  } else if (std::strcmp(field, "Attach1") == 0) {
-    ReadVector(line, record.attach1);
-  } else if (std::strcmp(field, "Attach2") == 0) {
-    ReadVector(line, record.attach2);
-  } else if (std::strcmp(field, "SpoolMode") == 0) {
-    int32_t mode = 0;
-    if (std::sscanf(line, "%*s %*d %*s %d", &mode) == 1)
-      record.spoolMode = mode == 1 ? SpoolMode::FreeSpooling : SpoolMode::Powered;
-  } else if (std::strcmp(field, "ReelSpeed") == 0) {
-    ReadReal(line, "%*s %*d %*s %f", record.reelSpeed);
+void TakeSetupLine(const Line &line, const BlockSetup &setup) {
+  switch (line.setup) {
+    case Setup::Length:
+      TakeReal(line, setup.length);
+      break;
+    case Setup::Force:
+      TakeForce(line, setup.force);
+      break;
+    case Setup::TargetIndex:
+      // Stored as read: a negative number wraps, as the target keys' own arithmetic does.
+      if (line.read) setup.targetIndex = static_cast<uint32_t>(line.integer);
+      break;
+    case Setup::CurrentTether:
+      TakeInt(line, setup.currentTether);
+      break;
+    case Setup::AttachTypeV1:
+      TakeInt(line, setup.attachTypeV1);
+      break;
+    case Setup::AttachNoV1:
+      TakeInt(line, setup.attachNoV1);
+      break;
+    case Setup::AttachTypeV2:
+      TakeInt(line, setup.attachTypeV2);
+      break;
+    case Setup::AttachNoV2:
+      TakeInt(line, setup.attachNoV2);
+      break;
   }
 }
 
 }  // namespace
 
-void TetherData::WriteScenario(FILEHANDLE scn) {
-  WriteFloat(scn, "SetupTetherLength", setupLength);
-  WriteFloat(scn, "SetupTetherForce", setupForce);
-  WriteInt(scn, "SetupTargetIndex", static_cast<int>(setupTargetIndex));
-  WriteInt(scn, "CurrentTether", currentTether);
-  WriteInt(scn, "attach_type_v1", attachTypeV1);
-  WriteInt(scn, "attach_no_v1", attachNoV1);
-  WriteInt(scn, "attach_type_v2", attachTypeV2);
-  WriteInt(scn, "attach_no_v2", attachNoV2);
+void WriteBlock(FILEHANDLE scn, const BlockSetup &setup, TetherRecord (&records)[tetherblock::linkCount]) {
+  WriteFloat(scn, tetherblock::setupLength, setup.length);
+  WriteFloat(scn, tetherblock::setupForce, setup.force);
+  WriteInt(scn, tetherblock::setupTargetIndex, static_cast<int>(setup.targetIndex));
+  WriteInt(scn, tetherblock::currentTether, setup.currentTether);
+  WriteInt(scn, tetherblock::attachTypeV1, setup.attachTypeV1);
+  WriteInt(scn, tetherblock::attachNoV1, setup.attachNoV1);
+  WriteInt(scn, tetherblock::attachTypeV2, setup.attachTypeV2);
+  WriteInt(scn, tetherblock::attachNoV2, setup.attachNoV2);
 
-  char key[keySize];
-  for (int n = 0; n < linkCount; ++n) {
+  char key[tetherblock::keySize];
+  for (int n = 0; n < tetherblock::linkCount; ++n) {
     TetherRecord &record = records[n];
-    ComposeKey(key, n, "CONNECT");
+    tetherblock::LinkKey(key, n, tetherblock::connectField);
     oapiWriteScenario_int(scn, key, record.connected);
     if (record.connected == 0) continue;
-    ComposeKey(key, n, "Ship1");
+    tetherblock::LinkKey(key, n, tetherblock::ship1Field);
     oapiWriteScenario_string(scn, key, record.ship1);
-    ComposeKey(key, n, "Ship2");
+    tetherblock::LinkKey(key, n, tetherblock::ship2Field);
     oapiWriteScenario_string(scn, key, record.ship2);
-    ComposeKey(key, n, "Length");
+    tetherblock::LinkKey(key, n, tetherblock::lengthField);
     oapiWriteScenario_float(scn, key, record.length);
-    ComposeKey(key, n, "Force");
+    tetherblock::LinkKey(key, n, tetherblock::forceField);
     oapiWriteScenario_float(scn, key, record.force);
-    ComposeKey(key, n, "Attach1");
+    tetherblock::LinkKey(key, n, tetherblock::attach1Field);
     oapiWriteScenario_vec(scn, key, record.attach1);
-    ComposeKey(key, n, "Attach2");
+    tetherblock::LinkKey(key, n, tetherblock::attach2Field);
     oapiWriteScenario_vec(scn, key, record.attach2);
-    ComposeKey(key, n, "SpoolMode");
+    tetherblock::LinkKey(key, n, tetherblock::spoolModeField);
     oapiWriteScenario_int(scn, key, static_cast<int>(record.spoolMode));
-    ComposeKey(key, n, "ReelSpeed");
+    tetherblock::LinkKey(key, n, tetherblock::reelSpeedField);
     oapiWriteScenario_float(scn, key, record.reelSpeed);
   }
 }
 
-void TetherData::ReadScenario(FILEHANDLE scn) {
+void ReadBlock(FILEHANDLE scn, const BlockSetup &setup, TetherRecord (&records)[tetherblock::linkCount]) {
   for (TetherRecord &record : records) ResetRecord(record);
 
   char *line = nullptr;
   while (oapiReadScenario_nextline(scn, line)) {
-    char word[wordSize];
-    if (line == nullptr || std::sscanf(line, "%127s", word) != 1) continue;
-    if (std::strcmp(word, "END_MFD") == 0) break;
-
-    if (std::strcmp(word, "TetherData") == 0) {
-      ReadLinkLine(line, records);
-    } else if (std::strcmp(word, "SetupTetherLength") == 0) {
-      ReadReal(line, "%*s %f", setupLength);
-    } else if (std::strcmp(word, "SetupTetherForce") == 0) {
-      ReadForce(line, "%*s %f", setupForce);
-    } else if (std::strcmp(word, "SetupTargetIndex") == 0) {
-      // Stored as read: a negative number wraps, as the target keys' own arithmetic does.
-      int index;
-      if (std::sscanf(line, "%*s %d", &index) == 1) setupTargetIndex = static_cast<uint32_t>(index);
-    } else if (std::strcmp(word, "CurrentTether") == 0) {
-      ReadInt(line, "%*s %d", currentTether);
-    } else if (std::strcmp(word, "attach_type_v1") == 0) {
-      ReadInt(line, "%*s %d", attachTypeV1);
-    } else if (std::strcmp(word, "attach_no_v1") == 0) {
-      ReadInt(line, "%*s %d", attachNoV1);
-    } else if (std::strcmp(word, "attach_type_v2") == 0) {
-      ReadInt(line, "%*s %d", attachTypeV2);
-    } else if (std::strcmp(word, "attach_no_v2") == 0) {
-      ReadInt(line, "%*s %d", attachNoV2);
-    }
-  }
-
-  // The key commands index links and docking ports with these values.
-  if (currentTether < 0 || currentTether >= linkCount) currentTether = 0;
-  if (attachTypeV1 < 0 || attachTypeV1 > 2) attachTypeV1 = 0;
-  if (attachTypeV2 < 0 || attachTypeV2 > 2) attachTypeV2 = 0;
-  if (attachNoV1 < 0) attachNoV1 = 0;
-  if (attachNoV2 < 0) attachNoV2 = 0;
-
-  for (int n = 0; n < linkCount; ++n) {
-    const TetherRecord &record = records[n];
-    TetherLink *link = TM[n];
-    if (record.connected != 1 || link == nullptr) continue;
-    link->Connect(record.ship1, record.ship2, record.length, record.force, record.attach1, record.attach2);
-    // Also when the connect was refused: the link keeps its saved reel settings for later.
-    link->spoolMode = record.spoolMode;
-    link->reelSpeed = record.reelSpeed;
+    const Line read = tetherblock::ReadLine(line, tetherblock::Precision::Single);
+    if (read.kind == Line::Kind::End) break;
+    if (read.kind == Line::Kind::Link && read.field >= 0) TakeLinkLine(read, records[read.link]);
+    if (read.kind == Line::Kind::Setup) TakeSetupLine(read, setup);
   }
 }
 

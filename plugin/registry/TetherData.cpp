@@ -1,10 +1,10 @@
-#include "TetherData.h"
+#include "plugin/registry/TetherData.h"
 
 #include <cstdio>
 #include <cstring>
 #include <new>
 
-#include "../tether/VesselLookup.h"
+#include "plugin/tether/VesselLookup.h"
 
 namespace kestrane {
 
@@ -90,6 +90,34 @@ void TetherData::RefreshSetup() {
 void TetherData::PrevTarget() { --setupTargetIndex; }
 
 void TetherData::NextTarget() { ++setupTargetIndex; }
+
+void TetherData::WriteScenario(FILEHANDLE scn) { WriteBlock(scn, Setup(), records); }
+
+void TetherData::ReadScenario(FILEHANDLE scn) {
+  ReadBlock(scn, Setup(), records);
+
+  // The key commands index links and docking ports with these values.
+  if (currentTether < 0 || currentTether >= linkCount) currentTether = 0;
+  if (attachTypeV1 < 0 || attachTypeV1 > 2) attachTypeV1 = 0;
+  if (attachTypeV2 < 0 || attachTypeV2 > 2) attachTypeV2 = 0;
+  if (attachNoV1 < 0) attachNoV1 = 0;
+  if (attachNoV2 < 0) attachNoV2 = 0;
+
+  for (int n = 0; n < linkCount; ++n) {
+    const TetherRecord &record = records[n];
+    TetherLink *link = TM[n];
+    if (record.connected != 1 || link == nullptr) continue;
+    link->Connect(record.ship1, record.ship2, record.length, record.force, record.attach1, record.attach2);
+    // Also when the connect was refused: the link keeps its saved reel settings for later.
+    link->spoolMode = record.spoolMode;
+    link->reelSpeed = record.reelSpeed;
+  }
+}
+
+BlockSetup TetherData::Setup() {
+  return BlockSetup{setupLength,  setupForce, setupTargetIndex, currentTether,
+                    attachTypeV1, attachNoV1, attachTypeV2,     attachNoV2};
+}
 
 TetherLink *TetherData::CurrentLink() {
   if (currentTether < 0 || currentTether >= linkCount) currentTether = 0;

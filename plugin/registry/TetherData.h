@@ -4,27 +4,16 @@
 
 #include <cstdint>
 
-#include "../tether/TetherLink.h"
 #include "Orbitersdk.h"
+#include "plugin/persist/TetherScenario.h"
+#include "plugin/tether/TetherLink.h"
+#include "tetherblock/BlockFormat.h"
 
 namespace kestrane {
 
-// The saved image of one link, as of the last frame; the scenario block is written from it.
-struct TetherRecord {
-  int32_t connected;
-  char ship1[TetherLink::nameSize];
-  char ship2[TetherLink::nameSize];
-  double length;  // m
-  double force;   // N per percent of stretch
-  VECTOR3 attach1;
-  VECTOR3 attach2;
-  SpoolMode spoolMode;
-  double reelSpeed;  // m/s
-};
-
 class TetherData {
 public:
-  static constexpr int linkCount = 8;  // the simulated host's sim/run/PluginContract.h says so too
+  static constexpr int linkCount = tetherblock::linkCount;
   static constexpr int setupNameSize = 256;
 
   TetherRecord records[linkCount];
@@ -50,13 +39,17 @@ public:
   void RefreshSetup();
   void PrevTarget();
   void NextTarget();
-  // The registry's scenario block, written from the records and read back into them and the links:
-  // defined with the block's format in persist/TetherScenario.cpp.
+  // The registry's scenario block (plugin/persist), written from the records; read back into them
+  // and the setup values, and the links it marks connected tied again.
   void WriteScenario(FILEHANDLE scn);
   void ReadScenario(FILEHANDLE scn);
 
   // currentTether brought into 0..7, for code that indexes the links with it.
   TetherLink *CurrentLink();
+
+private:
+  // The setup values the block holds.
+  BlockSetup Setup();
 };
 
 // The one registry; set only by the module entry.

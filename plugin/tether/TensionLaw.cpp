@@ -1,4 +1,6 @@
-#include "TensionLaw.h"
+#include "plugin/tether/TensionLaw.h"
+
+#include "tetherblock/BlockFormat.h"
 
 namespace kestrane::TensionLaw {
 
@@ -8,7 +10,7 @@ Tension Step(double distance, double prevStretch, double length, double force, d
   t.distance = distance;
   if (!(t.distance >= minDistance)) t.distance = minDistance;
   // With the length before this step's reeling.
-  t.stretch = t.distance / length * 100;
+  t.stretch = tetherblock::Stretch(t.distance, length);
   // A step of no length has no rate of change.
   double stretchRate = 0;  // percent per second
   if (dt > 0) stretchRate = (t.stretch - prevStretch) / dt;

@@ -1,9 +1,9 @@
-#include "TetherLink.h"
+#include "plugin/tether/TetherLink.h"
 
 #include <limits>
 
-#include "../math/VecMath.h"
-#include "VesselLookup.h"
+#include "plugin/math/VecMath.h"
+#include "plugin/tether/VesselLookup.h"
 
 namespace kestrane {
 
@@ -15,6 +15,8 @@ TetherLink::TetherLink()
       prevStretch(0.0),
       force(0.0),
       pull(0.0),
+      pulledLastStep(false),
+      force1(MakeVector(0, 0, 0)),
       attach1(MakeVector(0, 0, 0)),
       attach2(MakeVector(0, 0, 0)),
       reelSpeed(0.0),
@@ -68,7 +70,7 @@ void TetherLink::Connect(const char *ship1, const char *ship2, double newLength,
   // motion over that step alone, with no jump from another measure to pull with.
   distance = VectorLength(AttachPointSpan(vessel1, vessel2));
   if (!(distance >= TensionLaw::minDistance)) distance = TensionLaw::minDistance;
-  stretch = distance / length * 100;
+  stretch = tetherblock::Stretch(distance, length);
 }
 
 VECTOR3 AttachPointSpan(VESSEL *vessel1, const VECTOR3 &attach1, VESSEL *vessel2, const VECTOR3 &attach2,

@@ -7,14 +7,15 @@
 #include <cstdint>
 
 #include "Orbitersdk.h"
-#include "TensionLaw.h"
-#include "VesselLookup.h"
+#include "plugin/tether/TensionLaw.h"
+#include "plugin/tether/VesselLookup.h"
+#include "tetherblock/BlockFormat.h"
 
 namespace kestrane {
 
 class TetherLink {
 public:
-  static constexpr int nameSize = 128;
+  static constexpr int nameSize = tetherblock::nameSize;
 
   char ship1Name[nameSize];  // vessel 1, which carries the drawing
   char ship2Name[nameSize];
@@ -27,6 +28,8 @@ public:
   double prevStretch;        // stretch before the current step recomputed it, percent
   double force;              // stiffness: pull in N per percent of stretch beyond 100
   double pull;               // tension of the last step, N; each vessel gets half
+  bool pulledLastStep;       // the last step pulled both vessels, vessel 1 with force1
+  VECTOR3 force1;            // N, vessel 1's frame: the force the last step that pulled added to vessel 1
   VECTOR3 attach1;           // attach point in vessel 1's frame, m
   VECTOR3 attach2;           // attach point in vessel 2's frame, m
   double reelSpeed;          // m/s; positive pays tether out

@@ -1,9 +1,9 @@
 // The physics of one tether, once per frame: the vessels found by name, the attach points placed,
 // the tension law applied (TensionLaw.h), the tether drawn and both vessels pulled.
 
-#include "../math/VecMath.h"
-#include "TetherLink.h"
-#include "VesselLookup.h"
+#include "plugin/math/VecMath.h"
+#include "plugin/tether/TetherLink.h"
+#include "plugin/tether/VesselLookup.h"
 
 namespace kestrane {
 
@@ -11,6 +11,7 @@ void TetherLink::TimeStep() {
   // Vessel 1 anew; looking it up first changes nothing in the host, and when it is still the
   // host vessel it is known to exist, which spares the stream's removal a search of its own.
   VESSEL *vessel1 = connected != 0 ? vessel1Lookup.Find(ship1Name) : nullptr;
+  pulledLastStep = false;
 
   // The previous frame's stream goes first, connected or not.
   if (exhaustActive && vessel1 != nullptr && vessel1 == hostVessel) {
@@ -53,12 +54,13 @@ void TetherLink::TimeStep() {
   // longer leads to that vessel, and then the handles would belong to another vessel.
   if (vessel1 == hostVessel && visualsCreated) RefreshExhaust(vessel1, u1);
 
-  // Each vessel gets half the pull, at its attach point: vessel 1 first, then vessel 2, the order
-  // in which the simulated host tells the links' pulls apart (sim/run/PluginContract.h).
+  // Each vessel gets half the pull, at its attach point.
   const VECTOR3 f1 = Scale(u1, pull / 2);
   const VECTOR3 f2 = Scale(u2, pull / 2);
   vessel1->AddForce(f1, attach1);
   vessel2->AddForce(f2, attach2);
+  force1 = f1;
+  pulledLastStep = true;
 }
 
 }  // namespace kestrane

@@ -3,9 +3,9 @@
 // that fire against each other on its host vessel.
 #include <cmath>
 
-#include "../math/VecMath.h"
-#include "TetherLink.h"
-#include "VesselLookup.h"
+#include "plugin/math/VecMath.h"
+#include "plugin/tether/TetherLink.h"
+#include "plugin/tether/VesselLookup.h"
 
 namespace kestrane {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "math/VecMath.h"
-#include "tests/display/DisplayTest.h"
+#include "plugin/math/VecMath.h"
+#include "tests/plugin/display/DisplayTest.h"
 
 namespace kestrane {
 

@@ -1,7 +1,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/display/DisplayTest.h"
+#include "tests/plugin/display/DisplayTest.h"
 
 namespace kestrane {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "display/TetherDisplay.h"
-#include "plugin/TetherData.h"
+#include "plugin/display/TetherDisplay.h"
+#include "plugin/registry/TetherData.h"
 #include "sim/display/DisplayHost.h"
 #include "support/TestWorld.h"
 

@@ -4,7 +4,7 @@
 
 #include "sim/display/Canvas.h"
 #include "sim/scenario/ScenarioStream.h"
-#include "tests/display/DisplayTest.h"
+#include "tests/plugin/display/DisplayTest.h"
 
 namespace kestrane {
 

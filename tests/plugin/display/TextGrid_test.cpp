@@ -1,4 +1,4 @@
-#include "display/TextGrid.h"
+#include "plugin/display/TextGrid.h"
 
 #include <gtest/gtest.h>
 

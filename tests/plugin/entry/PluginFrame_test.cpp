@@ -1,4 +1,4 @@
-#include "plugin/PluginFrame.h"
+#include "plugin/entry/PluginFrame.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,10 @@
 #include <dlfcn.h>
 #endif
 
-#include "display/TetherDisplay.h"
-#include "math/VecMath.h"
-#include "plugin/Callbacks.h"
-#include "plugin/TetherData.h"
+#include "plugin/display/TetherDisplay.h"
+#include "plugin/entry/Callbacks.h"
+#include "plugin/math/VecMath.h"
+#include "plugin/registry/TetherData.h"
 #include "sim/display/DisplayHost.h"
 #include "sim/scenario/ScenarioStream.h"
 #include "support/TestWorld.h"

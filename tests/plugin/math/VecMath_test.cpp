@@ -1,4 +1,4 @@
-#include "math/VecMath.h"
+#include "plugin/math/VecMath.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/TetherData.h"
+#include "plugin/registry/TetherData.h"
 #include "sim/scenario/ScenarioStream.h"
 #include "support/TestWorld.h"
 

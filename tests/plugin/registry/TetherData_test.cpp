@@ -1,10 +1,10 @@
-#include "plugin/TetherData.h"
+#include "plugin/registry/TetherData.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "math/VecMath.h"
+#include "plugin/math/VecMath.h"
 #include "support/TestWorld.h"
 
 namespace kestrane {

@@ -1,6 +1,6 @@
 // The tension law on plain numbers: the order of its operations, its clamps, its undefined
 // operands and the free-spooling reel.
-#include "tether/TensionLaw.h"
+#include "plugin/tether/TensionLaw.h"
 
 #include <gtest/gtest.h>
 

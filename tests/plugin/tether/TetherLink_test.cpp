@@ -1,4 +1,4 @@
-#include "tether/TetherLink.h"
+#include "plugin/tether/TetherLink.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "math/VecMath.h"
+#include "plugin/math/VecMath.h"
 #include "support/TestWorld.h"
 
 namespace kestrane {

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "math/VecMath.h"
-#include "plugin/TetherData.h"
+#include "plugin/math/VecMath.h"
+#include "plugin/registry/TetherData.h"
 #include "support/TestWorld.h"
 
 namespace kestrane {

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <limits>
 
-#include "math/VecMath.h"
+#include "plugin/math/VecMath.h"
+#include "plugin/tether/TetherLink.h"
 #include "support/TestWorld.h"
-#include "tether/TetherLink.h"
 
 namespace kestrane {
 
