@@ -14,9 +14,7 @@
 
 namespace {
 
-using e2e::ReadFile;
-using e2e::Result;
-using e2e::Sim;
+using namespace e2e;
 
 const char slips[] =
     "BEGIN_ENVIRONMENT\n"
@@ -89,7 +87,7 @@ TEST(WarningsTest, EachSlipGetsOneLineAndStopsWhereNothingSensibleCouldRun) {
   std::ofstream("slip_undated.scn", std::ios::binary)
       << "BEGIN_ENVIRONMENT\n  Date MJD ;\nEND_ENVIRONMENT\nBEGIN_SHIPS\nA:ShuttlePB\n  STATUS Orbiting Earth\n"
          "  RPOS 6771000 0 0\n  RVEL 0 0 7672.6\nEND\nEND_SHIPS\n";
-  std::ofstream("slip_self.scn", std::ios::binary) << ReadFile(tug);
+  std::ofstream("slip_self.scn", std::ios::binary) << FileText(tug);
   struct Slip {
     std::string args;
     int status;
@@ -130,12 +128,12 @@ TEST(WarningsTest, EachSlipGetsOneLineAndStopsWhereNothingSensibleCouldRun) {
   }
   // Given --force, the scenario is replaced; and the run's summary is standard output's alone.
   EXPECT_EQ(Sim("run slip_self.scn --save slip_self.scn --force --duration 1 --summary -", "slip_forced").status, 0);
-  EXPECT_NE(ReadFile("slip_self.scn").find("SIMTIME 1"), std::string::npos);
-  EXPECT_EQ(ReadFile("slip_forced.out"), "peak_pull,final_length,final_distance,went_slack\n0,0,0,0\n");
+  EXPECT_NE(FileText("slip_self.scn").find("SIMTIME 1"), std::string::npos);
+  EXPECT_EQ(FileText("slip_forced.out"), "peak_pull,final_length,final_distance,went_slack\n0,0,0,0\n");
 #ifndef _WIN32
   // Without a command, the usage and a failure.
   EXPECT_EQ(WEXITSTATUS(std::system((std::string("\"") + KESTRANE_SIM + "\" > slip_none.out 2>&1").c_str())), 2);
-  EXPECT_EQ(ReadFile("slip_none.out").rfind("usage: kestrane-sim run", 0), 0u);
+  EXPECT_EQ(FileText("slip_none.out").rfind("usage: kestrane-sim run", 0), 0u);
 #endif
 }
 
