@@ -1,7 +1,7 @@
 // The floor of a run's cost: the demo's reel-in (scenarios/tug.scn with the keys of
 // scripts/demo.sh) as a bare loop, with no host, no module and no display. Two point masses in
 // orbit about the Earth and one tether between their centres: the central body's gravity, the
-// plug-in's own tension law and reel (tether/TensionLaw.cpp), its forces, then the host's step
+// plug-in's own tension law and reel (plugin/tether/TensionLaw.cpp), its forces, then the host's step
 // (velocity Verlet), in the order and with the arithmetic that `kestrane-sim run` uses, so that its
 // end state is the same to the last bit.
 //
