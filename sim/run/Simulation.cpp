@@ -10,7 +10,6 @@
 #include "sim/run/PluginContract.h"
 #include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioStream.h"
-#include "sim/world/VesselIndex.h"
 #include "tetherblock/BlockFormat.h"
 
 namespace sim {
