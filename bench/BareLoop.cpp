@@ -1,7 +1,7 @@
 // The floor of a run's cost: the demo's reel-in (scenarios/tug.scn with the keys of
 // scripts/demo.sh) as a bare loop, with no host, no module and no display. Two point masses in
 // orbit about the Earth and one tether between their centres: the central body's gravity, the
-// plug-in's own tension law and reel (tether/TensionLaw.cpp), its forces, then the host's step
+// plug-in's own tension law and reel (plugin/tether/TensionLaw.cpp), its forces, then the host's step
 // (velocity Verlet), in the order and with the arithmetic that `kestrane-sim run` uses, so that its
 // end state is the same to the last bit.
 //
@@ -17,8 +17,9 @@
 #include <cstring>
 #include <string>
 
+#include "plugin/tether/TensionLaw.h"
 #include "sim/world/SimTime.h"
-#include "tether/TensionLaw.h"
+#include "tetherblock/BlockFormat.h"
 
 namespace {
 
@@ -98,9 +99,9 @@ int main(int argc, char **argv) {
     }
     if (measured && !tied && sim::Reached(start, tieTime)) {
       tied = true;
-      stretch = std::sqrt((pod.x - tug.x) * (pod.x - tug.x) + (pod.y - tug.y) * (pod.y - tug.y) +
-                          (pod.z - tug.z) * (pod.z - tug.z)) /
-                length * 100;
+      stretch = tetherblock::Stretch(std::sqrt((pod.x - tug.x) * (pod.x - tug.x) + (pod.y - tug.y) * (pod.y - tug.y) +
+                                               (pod.z - tug.z) * (pod.z - tug.z)),
+                                     length);
     }
     // I: the first press sets -0.1 m/s, each further one doubles it; O stops the reel.
     while (reelIns < sizeof reelInTimes / sizeof reelInTimes[0] && sim::Reached(start, reelInTimes[reelIns])) {
@@ -175,7 +176,7 @@ int main(int argc, char **argv) {
     std::printf("%s,%s,%s,%s,%s,%s,%s,%s\n", time.c_str(), name, Real(b->x).c_str(), Real(b->y).c_str(),
                 Real(b->z).c_str(), Real(b->vx).c_str(), Real(b->vy).c_str(), Real(b->vz).c_str());
   std::printf("%s,0,1,Tug,Pod,%s,%s,%s,%s,%s,%s,0\n", time.c_str(), Real(length).c_str(), Real(distance).c_str(),
-              Real(distance / length * 100).c_str(), Real(2 * std::sqrt(fx * fx + fy * fy + fz * fz)).c_str(),
-              Real(force).c_str(), Real(reelSpeed).c_str());
+              Real(tetherblock::Stretch(distance, length)).c_str(),
+              Real(2 * std::sqrt(fx * fx + fy * fy + fz * fz)).c_str(), Real(force).c_str(), Real(reelSpeed).c_str());
   return 0;
 }

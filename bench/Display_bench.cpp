@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "display/TetherDisplay.h"
 #include "host/Orbitersdk.h"
-#include "math/VecMath.h"
-#include "plugin/TetherData.h"
+#include "plugin/display/TetherDisplay.h"
+#include "plugin/math/VecMath.h"
+#include "plugin/registry/TetherData.h"
 #include "sim/display/DisplayHost.h"
 #include "sim/scenario/ScenarioStream.h"
 #include "sim/world/World.h"

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "math/VecMath.h"
-#include "plugin/TetherData.h"
+#include "plugin/math/VecMath.h"
+#include "plugin/registry/TetherData.h"
+#include "plugin/tether/TensionLaw.h"
 #include "sim/world/World.h"
-#include "tether/TensionLaw.h"
 
 namespace kestrane {
 

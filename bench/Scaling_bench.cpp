@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "math/VecMath.h"
-#include "plugin/TetherData.h"
+#include "plugin/math/VecMath.h"
+#include "plugin/registry/TetherData.h"
 #include "sim/world/World.h"
 
 namespace kestrane {

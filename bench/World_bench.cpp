@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "host/VesselAPI.h"
-#include "math/VecMath.h"
-#include "plugin/TetherData.h"
+#include "plugin/math/VecMath.h"
+#include "plugin/registry/TetherData.h"
 #include "sim/world/World.h"
 
 namespace kestrane {

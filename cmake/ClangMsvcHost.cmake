@@ -40,7 +40,7 @@ if(KESTRANE_MSVC_MACHINE STREQUAL "x86")
 endif()
 
 add_library(kestrane_runtime STATIC runtime/Startup.cpp runtime/Support.cpp)
-kestrane_flags(kestrane_runtime)
+target_link_libraries(kestrane_runtime PRIVATE kestrane_flags)
 
 # The test host: the simulated host's API in this ABI (the adapter), exporting it as the host does,
 # and the program that binds it to the simulated host's core.
@@ -49,13 +49,13 @@ target_include_directories(kestrane_adapter SYSTEM PUBLIC ${KESTRANE_SDK_INCLUDE
 target_include_directories(kestrane_adapter PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_definitions(kestrane_adapter PUBLIC OAPI_IMPLEMENTATION)
 target_compile_options(kestrane_adapter PUBLIC ${KESTRANE_INLINE_FLAGS})
-kestrane_flags(kestrane_adapter)
+target_link_libraries(kestrane_adapter PRIVATE kestrane_flags)
 add_executable(orbiter ${KESTRANE_ORBITER_MAIN_SOURCES} runtime/ExeStartup.cpp)
 set_target_properties(orbiter PROPERTIES ENABLE_EXPORTS ON RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
                                          ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib
                                          LINK_FLAGS "/entry:mainCRTStartup /subsystem:console")
 target_link_libraries(orbiter PRIVATE kestrane_adapter kestrane_runtime ${KESTRANE_CRT_LIBRARIES})
-kestrane_flags(orbiter)
+target_link_libraries(orbiter PRIVATE kestrane_flags)
 
 target_sources(Kestrane PRIVATE runtime/DllStartup.cpp)
 set_target_properties(Kestrane PROPERTIES LINK_FLAGS "/entry:_DllMainCRTStartup")
@@ -75,10 +75,10 @@ endif()
 
 # The plug-in's sources once more, against host/ instead of the SDK, for the test that the two agree.
 add_library(kestrane_declared OBJECT ${KESTRANE_PLUGIN_SOURCES})
-target_include_directories(kestrane_declared PRIVATE ${PROJECT_SOURCE_DIR}/host)
+target_include_directories(kestrane_declared PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/host)
 target_compile_definitions(kestrane_declared PRIVATE KESTRANE_HOST_IMPORTS)
 target_compile_options(kestrane_declared PRIVATE ${KESTRANE_INLINE_FLAGS})
-kestrane_flags(kestrane_declared)
+target_link_libraries(kestrane_declared PRIVATE kestrane_flags)
 
 if(KESTRANE_TESTS)
   enable_testing()

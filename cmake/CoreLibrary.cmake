@@ -5,4 +5,4 @@
 add_library(kestrane-core SHARED ${KESTRANE_CORE_LIBRARY_SOURCES})
 target_link_libraries(kestrane-core PRIVATE kestrane_sim_core)
 set_target_properties(kestrane-core PROPERTIES PREFIX "")
-kestrane_flags(kestrane-core)
+target_link_libraries(kestrane-core PRIVATE kestrane_flags)

@@ -17,5 +17,5 @@ if(CURSES_FOUND)
   target_link_libraries(kestrane_play_terminal PUBLIC kestrane_sim_core ${CURSES_LIBRARIES})
   # kestrane-sim's main offers play where the terminal is built.
   target_compile_definitions(kestrane_play_terminal PUBLIC KESTRANE_HAVE_PLAY)
-  kestrane_flags(kestrane_play_terminal)
+  target_link_libraries(kestrane_play_terminal PRIVATE kestrane_flags)
 endif()

@@ -24,12 +24,12 @@ list(APPEND KESTRANE_LIVE_CORE_SOURCES sim/cli/KeyNames.cpp sim/cli/KeyGuide.cpp
 
 add_library(kestrane_plugin OBJECT ${KESTRANE_PLUGIN_SOURCES})
 add_executable(kestrane-live-core ${KESTRANE_LIVE_CORE_SOURCES} ${KESTRANE_ADAPTER_SOURCES}
-  ${KESTRANE_STATIC_BINDING_SOURCES} sim/live/LiveSession.cpp sim/live/LiveExports.cpp sim/live/StaticModule.cpp
+  ${KESTRANE_STATIC_BINDING_SOURCES} ${KESTRANE_TETHERBLOCK_SOURCES} sim/live/LiveSession.cpp sim/live/LiveExports.cpp sim/live/StaticModule.cpp
   sim/live/ModuleExports.cpp tools/Textures.cpp)
 target_link_libraries(kestrane-live-core PRIVATE kestrane_plugin)
 foreach(target kestrane_plugin kestrane-live-core)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/host)
-  kestrane_flags(${target})
+  target_link_libraries(${target} PRIVATE kestrane_flags)
   # Scenario files that cannot be read are refused by exceptions, which the page reports.
   target_compile_options(${target} PRIVATE -fexceptions)
 endforeach()
@@ -71,7 +71,7 @@ enable_testing()
 if(KESTRANE_TESTS)
   # The core's floating-point reading and writing, in node, against the Linux build's results.
   add_executable(float_charconv_test tests/live/FloatCharconv_test.cpp)
-  kestrane_flags(float_charconv_test)
+  target_link_libraries(float_charconv_test PRIVATE kestrane_flags)
   target_compile_options(float_charconv_test PRIVATE -include ${PROJECT_SOURCE_DIR}/sim/live/FloatCharconv.h)
   target_link_options(float_charconv_test PRIVATE -sSINGLE_FILE=1)
   add_test(NAME float_charconv COMMAND ${KESTRANE_NODE} $<TARGET_FILE:float_charconv_test>)

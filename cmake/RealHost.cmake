@@ -30,15 +30,20 @@ if(NOT EXISTS ${KESTRANE_SDK}/include/lua/lua.h AND EXISTS ${KESTRANE_SDK}/inclu
   list(APPEND KESTRANE_SDK_INCLUDES ${CMAKE_BINARY_DIR}/sdk-names)
 endif()
 
-# The plug-in's code, compiled once against the SDK headers, and the module made of it.
+# The plug-in's code, compiled once against the SDK headers, with the block's format, and the module
+# made of them.
+add_library(kestrane_tetherblock STATIC ${KESTRANE_TETHERBLOCK_SOURCES})
+target_include_directories(kestrane_tetherblock PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(kestrane_tetherblock PRIVATE kestrane_flags)
 add_library(kestrane_plugin OBJECT ${KESTRANE_PLUGIN_SOURCES})
 target_include_directories(kestrane_plugin SYSTEM PRIVATE ${KESTRANE_SDK_INCLUDES})
-kestrane_flags(kestrane_plugin)
+target_link_libraries(kestrane_plugin PUBLIC kestrane_tetherblock)
+target_link_libraries(kestrane_plugin PRIVATE kestrane_flags)
 add_library(Kestrane SHARED)
 target_link_libraries(Kestrane PRIVATE kestrane_plugin)
 set_target_properties(Kestrane PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
                                           ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
-kestrane_flags(Kestrane)
+target_link_libraries(Kestrane PRIVATE kestrane_flags)
 install(TARGETS Kestrane RUNTIME DESTINATION Modules/Plugin)
 
 if(MSVC)

@@ -1,4 +1,5 @@
 # The simulated host and the plug-in as its module, made of libraries (cmake/Sources.cmake):
+#   kestrane_tetherblock  static library: the scenario block's format, for the plug-in and the host
 #   kestrane_plugin    objects: the plug-in's code, compiled once for the module and the unit tests
 #                      (on Windows the module compiles its own, importing the host API)
 #   kestrane_sim_core  objects: the simulated host but for its host API
@@ -14,17 +15,23 @@
 #   kestrane-core      on Windows, the core, its binding and its command line's entry as a library
 #                      of its own, for the test host of the real host's ABI (cmake/CoreLibrary.cmake)
 
+add_library(kestrane_tetherblock STATIC ${KESTRANE_TETHERBLOCK_SOURCES})
+target_include_directories(kestrane_tetherblock PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(kestrane_tetherblock PRIVATE kestrane_flags)
+
 add_library(kestrane_plugin OBJECT ${KESTRANE_PLUGIN_SOURCES})
 target_include_directories(kestrane_plugin PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/host)
-kestrane_flags(kestrane_plugin)
+target_link_libraries(kestrane_plugin PUBLIC kestrane_tetherblock)
+target_link_libraries(kestrane_plugin PRIVATE kestrane_flags)
 
 add_library(kestrane_sim_core OBJECT ${KESTRANE_SIM_CORE_SOURCES})
 add_library(kestrane_adapter OBJECT ${KESTRANE_ADAPTER_SOURCES})
 add_library(kestrane_binding OBJECT ${KESTRANE_STATIC_BINDING_SOURCES})
 foreach(library kestrane_sim_core kestrane_adapter kestrane_binding)
   target_include_directories(${library} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/host)
-  kestrane_flags(${library})
+  target_link_libraries(${library} PRIVATE kestrane_flags)
 endforeach()
+target_link_libraries(kestrane_sim_core PUBLIC kestrane_tetherblock)
 target_link_libraries(kestrane_binding PUBLIC kestrane_sim_core kestrane_adapter)
 # kestrane-sim --version
 target_compile_definitions(kestrane_sim_core PRIVATE KESTRANE_VERSION="${PROJECT_VERSION}")
@@ -33,7 +40,7 @@ include(cmake/ReplayPage.cmake)
 
 add_library(kestrane_host STATIC)
 target_link_libraries(kestrane_host PUBLIC kestrane_sim_core kestrane_adapter kestrane_binding)
-kestrane_flags(kestrane_host)
+target_link_libraries(kestrane_host PRIVATE kestrane_flags)
 
 add_executable(kestrane-sim ${KESTRANE_SIM_MAIN_SOURCES})
 set_target_properties(kestrane-sim PROPERTIES ENABLE_EXPORTS ON)
@@ -41,7 +48,7 @@ target_link_libraries(kestrane-sim PRIVATE kestrane_sim_core kestrane_adapter ke
 if(TARGET kestrane_play_terminal)
   target_link_libraries(kestrane-sim PRIVATE kestrane_play_terminal)
 endif()
-kestrane_flags(kestrane-sim)
+target_link_libraries(kestrane-sim PRIVATE kestrane_flags)
 
 add_library(kestrane MODULE)
 if(WIN32)
@@ -51,13 +58,14 @@ if(WIN32)
   add_library(kestrane_plugin_imports OBJECT ${KESTRANE_PLUGIN_SOURCES})
   target_include_directories(kestrane_plugin_imports PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/host)
   target_compile_definitions(kestrane_plugin_imports PRIVATE KESTRANE_HOST_IMPORTS)
-  kestrane_flags(kestrane_plugin_imports)
+  target_link_libraries(kestrane_plugin_imports PUBLIC kestrane_tetherblock)
+  target_link_libraries(kestrane_plugin_imports PRIVATE kestrane_flags)
   target_link_libraries(kestrane PRIVATE kestrane_plugin_imports kestrane-sim)
 else()
   target_link_libraries(kestrane PRIVATE kestrane_plugin kestrane-sim)
 endif()
 set_target_properties(kestrane PROPERTIES PREFIX "")
-kestrane_flags(kestrane)
+target_link_libraries(kestrane PRIVATE kestrane_flags)
 
 if(WIN32)
   set_target_properties(kestrane PROPERTIES OUTPUT_NAME Kestrane)
@@ -72,14 +80,14 @@ if(WIN32)
 else()
   # The module exports its entry points only, as the Windows DLL does; its own functions then call
   # each other directly rather than through the symbol table.
-  set_target_properties(kestrane_plugin PROPERTIES C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden
-                                                   VISIBILITY_INLINES_HIDDEN ON)
+  set_target_properties(kestrane_plugin kestrane_tetherblock PROPERTIES C_VISIBILITY_PRESET hidden
+                        CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
   # A release build of the host and the module is optimised across source files (link-time
   # optimisation): the host's frame and the calls between its parts are inlined where they meet.
   include(CheckIPOSupported)
   check_ipo_supported(RESULT KESTRANE_IPO LANGUAGES CXX)
   if(KESTRANE_IPO)
-    set_target_properties(kestrane_plugin kestrane_sim_core kestrane_adapter kestrane_binding kestrane_host kestrane-sim
+    set_target_properties(kestrane_tetherblock kestrane_plugin kestrane_sim_core kestrane_adapter kestrane_binding kestrane_host kestrane-sim
                           kestrane PROPERTIES INTERPROCEDURAL_OPTIMIZATION_RELEASE ON)
   endif()
 endif()

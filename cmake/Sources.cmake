@@ -3,9 +3,15 @@
 # ways of binding them). The libraries themselves are made in cmake/SimulatedHost.cmake and
 # cmake/RealHost.cmake.
 
-# The plug-in. Its code includes only the host's SDK headers ("Orbitersdk.h"): here the
-# declarations in host/, or the host's own SDK.
-file(GLOB KESTRANE_PLUGIN_SOURCES CONFIGURE_DEPENDS math/*.cpp tether/*.cpp plugin/*.cpp display/*.cpp persist/*.cpp)
+# The scenario block's format (tetherblock/): plain C++ with no host call, which the plug-in and
+# every host that reads the block compile in their own ABI. Absolute paths: the real host's
+# recorder module names them from its own folder.
+file(GLOB KESTRANE_TETHERBLOCK_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tetherblock/*.cpp)
+
+# The plug-in (plugin/, a folder a concern). Its code includes only the host's SDK headers
+# ("Orbitersdk.h": here the declarations in host/, or the host's own SDK), its own headers and the
+# block's, each from the project's top ("plugin/tether/TetherLink.h").
+file(GLOB KESTRANE_PLUGIN_SOURCES CONFIGURE_DEPENDS plugin/*/*.cpp)
 
 # The simulated host's core: the world, scenario files, the display host and its surfaces, runs,
 # the command line, play's logic, and the table of calls that the host API forwards to.

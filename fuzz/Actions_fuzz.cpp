@@ -17,11 +17,11 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "display/TetherDisplay.h"
-#include "plugin/Callbacks.h"
-#include "plugin/TetherData.h"
+#include "plugin/display/TetherDisplay.h"
+#include "plugin/entry/Callbacks.h"
+#include "plugin/registry/TetherData.h"
+#include "plugin/tether/VesselLookup.h"
 #include "sim/scenario/ScenarioWorld.h"
-#include "tether/VesselLookup.h"
 
 // The harness works the plug-in's code directly.
 using namespace kestrane;

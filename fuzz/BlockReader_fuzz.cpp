@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "plugin/TetherData.h"
+#include "plugin/registry/TetherData.h"
 
 // The harness works the plug-in's code directly.
 using namespace kestrane;

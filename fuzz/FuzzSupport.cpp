@@ -7,9 +7,9 @@
 #include <cstring>
 #include <type_traits>
 
-#include "display/TetherDisplay.h"
-#include "plugin/Callbacks.h"
-#include "plugin/TetherData.h"
+#include "plugin/display/TetherDisplay.h"
+#include "plugin/entry/Callbacks.h"
+#include "plugin/registry/TetherData.h"
 #include "sim/scenario/HostAngles.h"
 #include "sim/scenario/ScenarioStream.h"
 

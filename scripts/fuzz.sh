@@ -39,8 +39,7 @@ bash scripts/install-deps.sh
 
 build=build/fuzz
 echo "== building $build"
-cmake -S . -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DKESTRANE_FUZZ=ON -DKESTRANE_TESTS=OFF -DKESTRANE_BENCH=OFF >/dev/null
+cmake --preset fuzz >/dev/null
 cmake --build "$build" --target fuzz_programs -j 2 >/dev/null
 
 # Longest input per target, bytes: room above the largest seed.

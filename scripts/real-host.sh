@@ -43,7 +43,7 @@
 #       build/linux; DIR/sim) with the same step and samples, and prints, for the samples up to each
 #       time of --windows (default: the whole run), the largest differences of the vessels'
 #       positions and velocities, of their positions relative to the first vessel and of the
-#       tethers' distances, and each tether's final length in both (realhost/CompareRuns.awk).
+#       tethers' distances, and each tether's final length in both (realhost/CompareRuns.py).
 #       --check also runs both at half the step and fails unless every difference is what the two
 #       integrators' errors, estimated from those runs, and the host's physics that kestrane-sim
 #       leaves out explain; --quarter runs both at a quarter of the step as well, for a tether that
@@ -376,7 +376,7 @@ run() {
 
 # The left display's text at every redraw of a real host's run (REAL_RUN/screens.txt) against
 # kestrane-sim's screen of the same file, keys and step at the same simulated time
-# (realhost/CompareScreens.awk, which takes what the motion may change from the two runs' tethers).
+# (realhost/CompareScreens.py, which takes what the motion may change from the two runs' tethers).
 #   compare_screens REAL_RUN WORK_DIR SCENARIO STEP KEYS DELETIONS SIM_BUILD SIM_RUN
 compare_screens() {
   local real=$1 work=$2 file=$3 dt=$4 keys=$5 deletions=$6 sim=$7 simRun=$8
@@ -402,7 +402,7 @@ compare_screens() {
     "$sim/kestrane-sim" run "$file" --until "$t" --dt "$dt" "${keyOption[@]}" --plugin "$sim/kestrane.so" \
       --screen "$work/sim-$n.txt" --quiet || fail "kestrane-sim failed on $file until $t s"
   done <"$work/index"
-  awk -v work="$work" -v real="$real" -v sim="$simRun" -v step="$dt" -f "$root/realhost/CompareScreens.awk"
+  python3 "$root/realhost/CompareScreens.py" --work "$work" --real "$real" --sim "$simRun" --step "$dt"
 }
 
 compare() {
@@ -495,12 +495,11 @@ compare() {
       --save "$out/sim${step#*|}/end.scn" --quiet || fail "kestrane-sim failed on $file"
   done
   local -a halves=()
-  [ "$check" -eq 0 ] || halves=(-v "realHalf=$out/real-half" -v "simHalf=$out/sim-half")
-  [ "$quarter" -eq 0 ] || halves+=(-v "realQuarter=$out/real-quarter" -v "simQuarter=$out/sim-quarter")
+  [ "$check" -eq 0 ] || halves=(--real-half "$out/real-half" --sim-half "$out/sim-half" --check)
+  [ "$quarter" -eq 0 ] || halves+=(--real-quarter "$out/real-quarter" --sim-quarter "$out/sim-quarter")
   local status=0
-  awk -v name="$name" -v real="$out/real" -v sim="$out/sim" "${halves[@]}" -v windows="$windows" \
-    -v motionUntil="$motion_until" -v check="$check" -f "$root/realhost/CompareRuns.awk" | tee "$out/comparison.txt" ||
-    status=1
+  python3 "$root/realhost/CompareRuns.py" --name "$name" --real "$out/real" --sim "$out/sim" "${halves[@]}" \
+    --windows "$windows" --motion-until "$motion_until" | tee "$out/comparison.txt" || status=1
   if [ "$screens" -eq 1 ]; then
     compare_screens "$out/real" "$out/screens" "$file" "$dt" "$keys" "$deletions" "$sim" "$out/sim" | tee -a "$out/comparison.txt" ||
       status=1

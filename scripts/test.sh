@@ -12,17 +12,17 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --windows --cluster
 
+# Each build tree is a configure preset of CMakePresets.json, in build/PRESET.
 jobs=$(nproc)
 run_suite() {
-  local dir=$1
-  shift
-  echo "== $dir"
-  cmake -S . -B "$dir" -DKESTRANE_WERROR=ON "$@" >/dev/null
-  cmake --build "$dir" -j "$jobs"
-  ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+  local preset=$1
+  echo "== build/$preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build "build/$preset" -j "$jobs"
+  ctest --test-dir "build/$preset" --output-on-failure -j "$jobs"
 }
 
-run_suite build/linux
+run_suite linux
 
 # The live page (an emscripten tree), flown in headless Chromium against build/linux's kestrane-sim.
 live_page() {
@@ -31,27 +31,23 @@ live_page() {
     echo "build/live: SKIPPED: emscripten is not installed (scripts/install-deps.sh could not install it)"
     return
   fi
-  emcmake cmake -S . -B build/live -DCMAKE_BUILD_TYPE=Release -DKESTRANE_WERROR=ON \
-    -DKESTRANE_LINUX_BUILD="$PWD/build/linux" >/dev/null
+  emcmake cmake --preset live >/dev/null
   bash scripts/live.sh
   ctest --test-dir build/live --output-on-failure
 }
 live_page
-run_suite build/sanitize -DKESTRANE_SANITIZE=ON -DKESTRANE_BENCH=OFF
+run_suite sanitize
 bash scripts/fuzz.sh --ci
-run_suite build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DKESTRANE_BENCH=OFF
+run_suite windows
 compared=(build/windows)
 sdk=../shared/orbitersdk
 if [ -f "$sdk/include/Orbitersdk.h" ]; then
   # The 64-bit test host's core; the 32-bit one is build/windows's.
   echo "== build/windows64"
-  cmake -S . -B build/windows64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DKESTRANE_WERROR=ON \
-    -DKESTRANE_TESTS=OFF -DKESTRANE_BENCH=OFF >/dev/null
+  cmake --preset windows64 >/dev/null
   cmake --build build/windows64 -j "$jobs" --target kestrane-core
-  run_suite build/msvc-i686 -DCMAKE_TOOLCHAIN_FILE=cmake/clang-msvc-i686.cmake -DCMAKE_BUILD_TYPE=Release \
-    -DKESTRANE_ORBITER_SDK="$sdk" -DKESTRANE_CORE_LIBRARY="$PWD/build/windows/kestrane-core.dll"
-  run_suite build/msvc-x64 -DCMAKE_TOOLCHAIN_FILE=cmake/clang-msvc-x64.cmake -DCMAKE_BUILD_TYPE=Release \
-    -DKESTRANE_ORBITER_SDK="$sdk" -DKESTRANE_CORE_LIBRARY="$PWD/build/windows64/kestrane-core.dll"
+  run_suite msvc-i686
+  run_suite msvc-x64
   compared+=(build/msvc-i686 build/msvc-x64)
 fi
 bash scripts/compare-platforms.sh build/linux "${compared[@]}"
@@ -66,17 +62,16 @@ if [ -f "$host_source/Src/Orbiter/Orbiter.cpp" ]; then
   # scenario's motion with kestrane-sim; the rest of its comparisons, which the 32-bit host runs
   # every time, run with KESTRANE_REAL_HOST_X64_ALL=1.
   for arch in i686 x64; do
-    tree=build/real-host
+    preset=real-host
     selection=()
     if [ "$arch" = x64 ]; then
-      tree=build/real-host-x64
+      preset=real-host-x64
       [ "${KESTRANE_REAL_HOST_X64_ALL:-0}" = 1 ] ||
         selection=(-R 'real_host_(runs|shows)_kestrane|real_host_save_and_reload|real_host_compare_tug_reel')
     fi
+    tree=build/$preset
     echo "== $tree"
-    cmake -S . -B "$tree" -DCMAKE_TOOLCHAIN_FILE=cmake/clang-msvc-$arch.cmake -DCMAKE_BUILD_TYPE=Release \
-      -DKESTRANE_WERROR=ON -DKESTRANE_ORBITER_SDK="$host_source/Orbitersdk" -DKESTRANE_HOST_SOURCE="$host_source" \
-      -DKESTRANE_TESTS=OFF -DKESTRANE_BENCH=OFF -DKESTRANE_LINUX_BUILD="$PWD/build/linux" >/dev/null
+    cmake --preset "$preset" >/dev/null
     cmake --build "$tree" -j "$jobs" --target real_host_tree
     ctest --test-dir "$tree" --output-on-failure -j "$jobs" "${selection[@]}"
   done

@@ -483,7 +483,8 @@ private:
     std::map<std::string, int> tiedLinks;
     for (const LinkRecord &l : *links)
       if (l.connected == 1) ++tiedLinks[l.ship1], ++tiedLinks[l.ship2];
-    for (int i = 0; i < 8; ++i) tethers << TetherRowText(time, Row(i, (*links)[i], tiedLinks)) << '\n';
+    for (int i = 0; i < tetherblock::linkCount; ++i)
+      tethers << TetherRowText(time, Row(i, (*links)[i], tiedLinks)) << '\n';
   }
 
   TetherRow Row(int link, const LinkRecord &l, std::map<std::string, int> &tiedLinks) const {
@@ -503,7 +504,7 @@ private:
     VESSEL *v1 = oapiGetVesselInterface(h1), *v2 = oapiGetVesselInterface(h2);
     const VECTOR3 p1 = AttachPoint(v1, l.attach1), p2 = AttachPoint(v2, l.attach2);
     row.distance = length(p2 - p1);
-    row.stretch = row.distance / row.length * 100;
+    row.stretch = tetherblock::Stretch(row.distance, row.length);
     // The forces other than gravity on the vessel in the last frame (the host's linear moment): the
     // link's half pull when it is the vessel's only link. Unknown (not a number) for a vessel
     // between several.

@@ -4,9 +4,11 @@
 
 #include <string_view>
 
+#include "tetherblock/BlockLine.h"
+
 namespace recorder {
 
-inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+using tetherblock::IsBlank;
 
 // `text` without the blanks around it (and a carriage return at its end).
 inline std::string_view Trimmed(std::string_view text) {

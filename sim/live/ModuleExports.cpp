@@ -3,6 +3,7 @@
 // reaches the file only through the loader's look-ups; a test compares the names with the file's.
 #include "host/OrbiterAPI.h"
 #include "sim/live/StaticModule.h"
+#include "tetherblock/LinkForces.h"
 
 // The module's exported functions, each with the very type it is defined with: a call through a
 // pointer of another type would trap here.
@@ -17,6 +18,7 @@ void opcTimestep(double simt, double simdt, double mjd);
 void opcPreStep(double simt, double simdt, double mjd);
 void opcSaveState(FILEHANDLE scn);
 void opcLoadState(FILEHANDLE scn);
+void KestraneLinkForces(tetherblock::LinkForce *forces, int count);
 }
 
 namespace sim {
@@ -41,6 +43,7 @@ const StaticExport kestraneExports[] = {
     {"opcPreStep", Address(&opcPreStep)},
     {"opcSaveState", Address(&opcSaveState)},
     {"opcLoadState", Address(&opcLoadState)},
+    {"KestraneLinkForces", Address(&KestraneLinkForces)},
 };
 
 }  // namespace

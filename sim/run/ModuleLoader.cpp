@@ -149,6 +149,7 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string &path, HostGe
   }
   Find(handle, "opcLoadState", callbacks.loadState);
   Find(handle, "opcSaveState", callbacks.saveState);
+  Find(handle, tetherblock::linkForcesExport, callbacks.linkForces);
   // A host that calls a callback its own generation does not know finds it by name.
   if (steps == StepCallbacks::PreStep || steps == StepCallbacks::Both) {
     if (callbacks.preStep == nullptr) Find(handle, "opcPreStep", callbacks.preStep);

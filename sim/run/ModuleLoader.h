@@ -14,6 +14,7 @@
 
 #include "host/OrbiterAPI.h"
 #include "sim/scenario/ScenarioFile.h"
+#include "tetherblock/LinkForces.h"
 
 namespace sim {
 
@@ -37,6 +38,9 @@ struct ModuleCallbacks {
   // of both generations look them up by name.
   void (*loadState)(FILEHANDLE scn) = nullptr;
   void (*saveState)(FILEHANDLE scn) = nullptr;
+  // What the module tells a host that records a run: each link's force of its last step. Only
+  // Kestrane has it.
+  tetherblock::LinkForcesFunction *linkForces = nullptr;
 };
 
 // The name the host knows a module by, which heads its scenario block (BEGIN_<name>): its file's

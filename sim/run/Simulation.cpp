@@ -10,7 +10,7 @@
 #include "sim/run/PluginContract.h"
 #include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioStream.h"
-#include "sim/world/VesselIndex.h"
+#include "tetherblock/BlockFormat.h"
 
 namespace sim {
 
@@ -120,6 +120,7 @@ void Simulation::Frame(const std::vector<DWORD> &keys, const std::vector<std::st
   if (call.callbacks->preStep) call.callbacks->preStep(call.simt + call.simdt, call.simdt, call.mjd);
   if (call.callbacks->timestep) call.callbacks->timestep(call.simt + call.simdt, call.simdt, call.mjd);
   world->Advance();
+  steppedLastFrame = !finished;
   if (call.callbacks->postStep) call.callbacks->postStep(call.simt + call.simdt, call.simdt, call.mjd);
   for (size_t i = 0; i < world->VesselCount(); ++i) {
     const Vessel &vessel = *world->VesselAt(i);
@@ -166,8 +167,8 @@ const std::vector<TetherSample> &Simulation::SampleTethers() {
   for (size_t i = 0; i < displays->DisplayCount(); ++i)
     if (displays->DisplayAt(i)->GetMode().Name() == modeName) display = displays->DisplayAt(i);
   if (display == nullptr) {
-    sampled.links.clear();
-    return sampled.links;
+    samples.clear();
+    return samples;
   }
 
   // The plug-in's own record of its links, as it would save them.
@@ -177,42 +178,48 @@ const std::vector<TetherSample> &Simulation::SampleTethers() {
   sampled.Clear();
   for (size_t i = 0; i < sampleBlock.EntryCount(); ++i) sampled.ReadEntry(sampleBlock.Entries()[i]);
 
-  // The host measures the geometry of every link whose two vessels exist, also of one tied from a
-  // vessel to itself.
-  for (size_t i = 0; i < sampled.links.size(); ++i) {
-    TetherSample &t = sampled.links[i];
+  const tetherblock::LinkForce *forces = LinkForces();
+  samples.resize(plugin::linkCount);
+  for (int i = 0; i < plugin::linkCount; ++i) {
+    const tetherblock::LinkRecord &r = sampled.records[i];
+    TetherSample &t = samples[static_cast<size_t>(i)];
+    t.link = i;
+    t.connected = r.connected;
+    t.ship1 = r.ship1;
+    t.ship2 = r.ship2;
+    t.length = r.length;
+    t.force = r.force;
+    t.reelSpeed = r.reelSpeed;
+    t.spoolMode = r.spoolMode;
+    t.distance = t.stretch = t.pull = 0;
     if (t.connected == 0) continue;
+    // The host measures the geometry of every link whose two vessels exist, also of one tied from
+    // a vessel to itself. A link one of whose vessels has gone since the last frame has nothing
+    // left to measure and pulls nothing: the plug-in's next step disconnects it.
     const Vessel *v1 = world->FindByName(t.ship1), *v2 = world->FindByName(t.ship2);
     if (v1 == nullptr || v2 == nullptr) continue;
-    const Vec3 p1 = v1->pos + v1->rot * sampled.attach1[i];
-    const Vec3 p2 = v2->pos + v2->rot * sampled.attach2[i];
+    const Vec3 p1 = v1->pos + v1->rot * Vec3{r.attach1[0], r.attach1[1], r.attach1[2]};
+    const Vec3 p2 = v2->pos + v2->rot * Vec3{r.attach2[0], r.attach2[1], r.attach2[2]};
     t.distance = Length(p2 - p1);
     // A tether tied with no length (a block's "Length 0") has none until the plug-in's first step
     // gives it the shortest: until then there is no stretch to measure.
-    t.stretch = t.length > 0 ? t.distance / t.length * 100 : 0;
+    t.stretch = t.length > 0 ? tetherblock::Stretch(t.distance, t.length) : 0;
+    if (forces[i].added != 0)
+      t.pull = 2 * Length(Vec3{forces[i].vessel1[0], forces[i].vessel1[1], forces[i].vessel1[2]});
   }
-  AttributePulls(sampled.links);
-  // A link one of whose vessels has gone since the last frame has nothing left to measure: the
-  // plug-in's next step disconnects it.
-  for (TetherSample &t : sampled.links)
-    if (t.connected != 0 && (world->FindByName(t.ship1) == nullptr || world->FindByName(t.ship2) == nullptr))
-      t.pull = 0;
-  return sampled.links;
+  return samples;
 }
 
-void Simulation::AttributePulls(std::vector<TetherSample> &tethers) const {
-  // The pair of forces a connected link added in the last frame (PluginContract.h) is recognised by
-  // the names of the vessels it went to, which a vessel keeps when it is deleted after the frame;
-  // links with the same two names resolve alike, so the pair never goes to the wrong link.
-  const std::vector<World::AppliedForce> &applied = world->PluginForces();
-  size_t next = 0;
-  for (TetherSample &t : tethers) {
-    if (t.connected == 0) continue;
-    const std::optional<double> pull = plugin::TakeLinkPull(applied, next, [&t](const Vessel &v1, const Vessel &v2) {
-      return VesselIndex::SameName(v1.Name(), t.ship1) && VesselIndex::SameName(v2.Name(), t.ship2);
-    });
-    if (pull) t.pull = *pull;
-  }
+double Simulation::LinkPull(int link) {
+  const tetherblock::LinkForce &f = LinkForces()[link];
+  return f.added != 0 ? 2 * Length(Vec3{f.vessel1[0], f.vessel1[1], f.vessel1[2]}) : 0;
+}
+
+const tetherblock::LinkForce *Simulation::LinkForces() {
+  for (tetherblock::LinkForce &f : linkForces) f = {};
+  if (steppedLastFrame && module->Callbacks().linkForces != nullptr)
+    module->Callbacks().linkForces(linkForces, plugin::linkCount);
+  return linkForces;
 }
 
 Scenario Simulation::Capture() {

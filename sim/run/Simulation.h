@@ -113,6 +113,9 @@ public:
 
   // The eight tethers as of now (empty when no display of the plug-in is open).
   std::vector<TetherSample> Tethers();
+  // A link's pull in the last frame, N, as the module tells it (twice the force it added to vessel
+  // 1); 0 when the link did not pull, or the module did not step in that frame or does not tell.
+  double LinkPull(int link);
   // The same in storage the simulation keeps, good until the next call: a sample of the run
   // allocates nothing once warm.
   const std::vector<TetherSample> &SampleTethers();
@@ -123,8 +126,8 @@ public:
   void Save(const std::string &path, bool durable = false);
 
 private:
-  // Each sample's pull from the forces the plug-in added in the last frame.
-  void AttributePulls(std::vector<TetherSample> &tethers) const;
+  // The forces the module's links added in the last frame (all none when it did not step).
+  const tetherblock::LinkForce *LinkForces();
 
   Scenario scenario;
   std::string hostDir;
@@ -138,11 +141,14 @@ private:
   // What a display opened without a block wrote when it opened.
   std::map<const DisplayHost::Display *, std::vector<std::string>> openedBlank;
   bool finished = false;
+  bool steppedLastFrame = true;  // no frame yet: the module's links have added nothing
+  tetherblock::LinkForce linkForces[plugin::linkCount] = {};
   std::optional<Breakdown> broken;
   std::optional<StaleKey> staleKey;
-  // SampleTethers's storage: the block as written and as read.
+  // SampleTethers's storage: the block as written, as read, and the samples.
   ScenarioStream sampleBlock;
   TetherBlock sampled;
+  std::vector<TetherSample> samples;
 };
 
 }  // namespace sim

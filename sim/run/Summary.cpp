@@ -2,40 +2,26 @@
 
 #include <algorithm>
 
-#include "sim/run/PluginContract.h"
 #include "sim/run/Simulation.h"
 #include "sim/scenario/NumberFormat.h"
 
 namespace sim {
 
 void RunSummary::Look(Simulation &simulation) {
-  tied.clear();
+  isTied = false;
   World &world = simulation.GetWorld();
   for (const TetherSample &t : simulation.SampleTethers()) {
-    if (t.connected == 0) continue;
+    if (t.connected == 0 || t.link != link) continue;
     const Vessel *v1 = world.FindByName(t.ship1), *v2 = world.FindByName(t.ship2);
-    if (v1 != nullptr && v2 != nullptr && v1 != v2) tied.push_back({t.link, v1, v2});
+    isTied = v1 != nullptr && v2 != nullptr && v1 != v2;
   }
   looked = true;
 }
 
 void RunSummary::Observe(Simulation &simulation, bool changed) {
   if (changed || !looked) Look(simulation);
-  // The pull of each frame, not only of the samples: the tied links' forces in the plug-in's order
-  // (PluginContract.h), as the tethers file attributes them.
-  const std::vector<World::AppliedForce> &applied = simulation.GetWorld().PluginForces();
-  size_t next = 0;
-  bool isTied = false;
-  double pull = 0;  // N
-  for (const Tied &t : tied) {
-    const std::optional<double> added = plugin::TakeLinkPull(
-        applied, next, [&t](const Vessel &v1, const Vessel &v2) { return &v1 == t.vessel1 && &v2 == t.vessel2; });
-    if (t.link == link) {
-      isTied = true;
-      if (added) pull = *added;
-      break;
-    }
-  }
+  // The pull of each frame, not only of the samples, as the tethers file has it.
+  const double pull = isTied ? simulation.LinkPull(link) : 0;  // N
   peakPull = std::max(peakPull, pull);
   // Slack: tied, pulling nothing, and the attach points closer than the length. Only a frame
   // without pull can be one, so the tethers are measured only then, until the first is found.

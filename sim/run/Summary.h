@@ -11,7 +11,6 @@
 namespace sim {
 
 class Simulation;
-class Vessel;
 
 class RunSummary {
 public:
@@ -32,15 +31,11 @@ public:
   bool WentSlack() const { return wentSlack; }
 
 private:
-  // The tethers tied between two existing vessels, in link order, as the last look found them.
-  struct Tied {
-    int link;
-    const Vessel *vessel1, *vessel2;
-  };
+  // Whether the link is tied between two existing vessels, as the last look found it.
   void Look(Simulation &simulation);
 
   int link;
-  std::vector<Tied> tied;
+  bool isTied = false;
   bool looked = false;
   double peakPull = 0;  // N
   bool wentSlack = false;

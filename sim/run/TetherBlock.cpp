@@ -1,89 +1,31 @@
 #include "sim/run/TetherBlock.h"
 
-#include <charconv>
+#include <algorithm>
 
-#include "sim/run/PluginContract.h"
+#include "tetherblock/BlockLine.h"
 
 namespace sim {
 
-namespace {
+static_assert(plugin::linkCount <= 10, "a plain key's link number is a single digit");
 
-// The words of a line, one at a time; an empty word past the last.
-class BlankSeparated {
-public:
-  explicit BlankSeparated(std::string_view text) : rest(text) {}
-  std::string_view Next() {
-    size_t start = 0;
-    while (start < rest.size() && IsBlank(rest[start])) ++start;
-    size_t end = start;
-    while (end < rest.size() && !IsBlank(rest[end])) ++end;
-    const std::string_view word = rest.substr(start, end - start);
-    rest.remove_prefix(end);
-    return word;
-  }
-
-private:
-  static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-  std::string_view rest;
-};
-
-// A whole word as a number; `value` is left as it was when the word is not one.
-template <class Number>
-bool ParseNumber(std::string_view word, Number &value) {
-  Number parsed{};
-  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), parsed);
-  if (error != std::errc() || end != word.data() + word.size() || word.empty()) return false;
-  value = parsed;
-  return true;
+std::optional<int> PlainLinkKey(std::string_view key, std::string_view &field) {
+  const std::string_view word = plugin::linkWord;
+  const size_t digit = word.size() + 1;
+  if (key.size() < digit + 3 || key.compare(0, word.size(), word) != 0 || key[word.size()] != ' ') return std::nullopt;
+  if (key[digit] < '0' || key[digit] >= '0' + plugin::linkCount || key[digit + 1] != ' ') return std::nullopt;
+  const std::string_view rest = key.substr(digit + 2);
+  for (const char c : rest)
+    if (tetherblock::IsBlank(c)) return std::nullopt;
+  field = rest;
+  return key[digit] - '0';
 }
 
-void ParseVector(BlankSeparated &words, Vec3 &v) {
-  Vec3 read;
-  if (ParseNumber(words.Next(), read.x) && ParseNumber(words.Next(), read.y) && ParseNumber(words.Next(), read.z))
-    v = read;
-}
-
-}  // namespace
-
-void TetherBlock::Clear() {
-  links.resize(plugin::linkCount);
-  for (int i = 0; i < plugin::linkCount; ++i) {
-    TetherSample &t = links[static_cast<size_t>(i)];
-    t.link = i;
-    t.connected = 0;
-    t.ship1.clear();
-    t.ship2.clear();
-    t.length = t.distance = t.stretch = t.pull = t.force = t.reelSpeed = 0;
-    t.spoolMode = 0;
-    attach1[i] = attach2[i] = {};
-  }
-}
+void TetherBlock::Clear() { tetherblock::Clear(records); }
 
 void TetherBlock::ReadLine(std::string_view line) {
-  BlankSeparated words(line);
-  int link = -1;
-  if (words.Next() != plugin::linkWord || !ParseNumber(words.Next(), link) || link < 0 || link >= plugin::linkCount)
-    return;
-  TetherSample &t = links[static_cast<size_t>(link)];
-  const std::string_view field = words.Next();
-  if (field == plugin::connectField)
-    ParseNumber(words.Next(), t.connected);
-  else if (field == plugin::ship1Field)
-    t.ship1 = words.Next();
-  else if (field == plugin::ship2Field)
-    t.ship2 = words.Next();
-  else if (field == plugin::lengthField)
-    ParseNumber(words.Next(), t.length);
-  else if (field == plugin::forceField)
-    ParseNumber(words.Next(), t.force);
-  else if (field == plugin::attach1Field)
-    ParseVector(words, attach1[link]);
-  else if (field == plugin::attach2Field)
-    ParseVector(words, attach2[link]);
-  else if (field == plugin::spoolModeField)
-    ParseNumber(words.Next(), t.spoolMode);
-  else if (field == plugin::reelSpeedField)
-    ParseNumber(words.Next(), t.reelSpeed);
+  text.assign(line);
+  const tetherblock::Line read = tetherblock::ReadLine(text.c_str(), tetherblock::Precision::Double);
+  if (read.kind == tetherblock::Line::Kind::Link) tetherblock::Store(read, records[read.link]);
 }
 
 void TetherBlock::ReadEntry(const ScenarioStream::Entry &entry) {
@@ -93,27 +35,33 @@ void TetherBlock::ReadEntry(const ScenarioStream::Entry &entry) {
   // read as its line.
   using Kind = ScenarioStream::Entry::Kind;
   std::string_view field;
-  const std::optional<int> plain = plugin::PlainLinkKey(entry.item, field);
+  const std::optional<int> plain = PlainLinkKey(entry.item, field);
   if (!plain) {
     // A line whose first word is the item's and not "TetherData" says nothing about the links.
-    BlankSeparated itemWords(entry.item);
-    const std::string_view first = itemWords.Next();
-    if (!first.empty() && first != plugin::linkWord) return;
+    size_t first = 0;
+    while (first < entry.item.size() && tetherblock::IsBlank(entry.item[first])) ++first;
+    size_t end = first;
+    while (end < entry.item.size() && !tetherblock::IsBlank(entry.item[end])) ++end;
+    if (end > first && std::string_view(entry.item).substr(first, end - first) != plugin::linkWord) return;
     ReadLine(ScenarioStream::LineOf(entry));
     return;
   }
-  const int link = *plain;
-  TetherSample &t = links[static_cast<size_t>(link)];
+  tetherblock::LinkRecord &t = records[*plain];
   if (entry.kind == Kind::Integer && (field == plugin::connectField || field == plugin::spoolModeField)) {
     (field == plugin::connectField ? t.connected : t.spoolMode) = entry.integer;
   } else if (entry.kind == Kind::Text && (field == plugin::ship1Field || field == plugin::ship2Field)) {
-    BlankSeparated value(entry.text);
-    (field == plugin::ship1Field ? t.ship1 : t.ship2) = value.Next();
+    std::string_view value = entry.text;
+    while (!value.empty() && tetherblock::IsBlank(value.front())) value.remove_prefix(1);
+    size_t end = 0;
+    while (end < value.size() && !tetherblock::IsBlank(value[end])) ++end;
+    // As the line's reading cuts it.
+    (field == plugin::ship1Field ? t.ship1 : t.ship2) = value.substr(0, std::min(end, plugin::longestName));
   } else if (entry.kind == Kind::Real &&
              (field == plugin::lengthField || field == plugin::forceField || field == plugin::reelSpeedField)) {
     (field == plugin::lengthField ? t.length : field == plugin::forceField ? t.force : t.reelSpeed) = entry.real[0];
   } else if (entry.kind == Kind::Vector && (field == plugin::attach1Field || field == plugin::attach2Field)) {
-    (field == plugin::attach1Field ? attach1 : attach2)[link] = {entry.real[0], entry.real[1], entry.real[2]};
+    double(&attach)[3] = field == plugin::attach1Field ? t.attach1 : t.attach2;
+    for (int i = 0; i < 3; ++i) attach[i] = entry.real[i];
   } else {
     ReadLine(ScenarioStream::LineOf(entry));
   }

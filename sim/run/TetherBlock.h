@@ -1,15 +1,15 @@
 // The plug-in's scenario block read for what the samples of a run report about its links: each
-// link's "TetherData N FIELD VALUE" lines (PluginContract.h), with the host's geometry added by the
-// caller.
+// link's "TetherData N FIELD VALUE" lines, read by the block's own rules (tetherblock/), with the
+// host's geometry added by the caller.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "sim/run/PluginContract.h"
 #include "sim/scenario/ScenarioStream.h"
-#include "sim/world/Vec3.h"
+#include "tetherblock/LinkRecord.h"
 
 namespace sim {
 
@@ -27,19 +27,25 @@ struct TetherSample {
   int spoolMode = 0;
 };
 
+// The link a plain key names ("TetherData 3 Length": 3, with `field` "Length"): the word, one
+// blank, a link number of a single digit below linkCount, one blank and a field word without
+// blanks. Nothing for any other key.
+std::optional<int> PlainLinkKey(std::string_view key, std::string_view &field);
+
 class TetherBlock {
 public:
-  // Eight links, numbered, none connected, before a block is read. The names keep their storage,
-  // so that reading a block again allocates nothing once warm.
+  // Every link unconnected, before a block is read. The names keep their storage, so that reading
+  // a block again allocates nothing once warm.
   void Clear();
-  // One line of the block, "TetherData N FIELD VALUE…" (other lines are passed over); a value
-  // that is not one of the field's kind leaves the field as it was.
+  // One line of the block (lines that say nothing of a link are passed over).
   void ReadLine(std::string_view line);
   // One entry as the plug-in wrote it, read as its line is read.
   void ReadEntry(const ScenarioStream::Entry &entry);
 
-  std::vector<TetherSample> links;
-  Vec3 attach1[plugin::linkCount], attach2[plugin::linkCount];  // each link's attach points, in its vessels' frames
+  tetherblock::LinkRecord records[plugin::linkCount];
+
+private:
+  std::string text;  // a line to read, terminated
 };
 
 }  // namespace sim

@@ -6,6 +6,7 @@
 
 #include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioText.h"
+#include "tetherblock/BlockLine.h"
 
 namespace sim {
 
@@ -69,7 +70,7 @@ std::string ScenarioStream::LineOf(const Entry &entry) {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+using tetherblock::IsBlank;
 
 // The line without its ';' comment and without blanks at either end.
 std::string Content(const std::string &line) {

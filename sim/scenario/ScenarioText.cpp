@@ -4,15 +4,16 @@
 
 #include "sim/scenario/NumberFormat.h"
 #include "sim/scenario/ScenarioFile.h"
+#include "tetherblock/BlockLine.h"
 
 namespace sim {
 
 namespace {
 
+using tetherblock::IsBlank;
+
 // Ports and tanks are numbered from 0; a number this large is a typing error.
 constexpr size_t maxIndex = 999;
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool ReadIndex(std::string_view text, size_t &index) {
   if (text.empty() || text.size() > 3) return false;

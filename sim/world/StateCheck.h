@@ -28,7 +28,8 @@ enum class StateFault {
 double CentreRadius(double gravityGM, double step);
 
 namespace detail {
-// Which of NotFinite and OutOfRange a state that is one of them is.
+// For a state already known to be unsound: NotFinite when a component is infinite or not a
+// number, else OutOfRange.
 StateFault FaultFound(const Vessel &vessel);
 }  // namespace detail
 

@@ -10,11 +10,7 @@
 
 namespace {
 
-using e2e::Plain;
-using e2e::ReadFile;
-using e2e::Result;
-using e2e::Sim;
-using e2e::TestScenario;
+using namespace e2e;
 
 bool Exists(const std::string &path) { return std::ifstream(path).good(); }
 
@@ -27,7 +23,7 @@ void ExpectRefusedAtOnce(const std::string &args, const std::string &line, const
   EXPECT_EQ(r.err.substr(0, r.err.find_first_of("\r\n")), "kestrane-sim: " + line) << args;
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   EXPECT_FALSE(Exists(name + ".csv")) << args;
-  EXPECT_EQ(ReadFile(name + ".out"), "") << args;
+  EXPECT_EQ(FileText(name + ".out"), "") << args;
 }
 
 TEST(ArgumentsTest, ASpanTheClockCannotCountInStepsIsRefused) {
@@ -74,7 +70,7 @@ TEST(ArgumentsTest, AnOutputThatCannotBeWrittenIsRefusedBeforeTheRunNamingTheFil
 TEST(ArgumentsTest, EachCommandHasItsOwnHelpAndABadKeyNameSaysWhereTheKeysAreListed) {
   Result r = Sim("run --help", "help_run");
   EXPECT_EQ(r.status, 0);
-  const std::string run = Plain(ReadFile("help_run.out"));
+  const std::string run = Plain(FileText("help_run.out"));
   EXPECT_EQ(run.rfind("usage: kestrane-sim run SCENARIO", 0), 0u) << run;
   EXPECT_NE(run.find("  --speed X "), std::string::npos);
   EXPECT_NE(run.find("  MINUS       -  next target vessel\n"), std::string::npos) << run;
@@ -82,26 +78,26 @@ TEST(ArgumentsTest, EachCommandHasItsOwnHelpAndABadKeyNameSaysWhereTheKeysAreLis
   // -h is help too, also after a scenario, not a file of that name.
   r = Sim("run -h", "help_run_h");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(Plain(ReadFile("help_run_h.out")), run);
+  EXPECT_EQ(Plain(FileText("help_run_h.out")), run);
   r = Sim("run " + TestScenario("tug.scn") + " -h", "help_run_h2");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(Plain(ReadFile("help_run_h2.out")), run);
+  EXPECT_EQ(Plain(FileText("help_run_h2.out")), run);
 
   r = Sim("play --help", "help_play");
   EXPECT_EQ(r.status, 0);
-  const std::string play = Plain(ReadFile("help_play.out"));
+  const std::string play = Plain(FileText("help_play.out"));
   EXPECT_EQ(play.rfind("usage: kestrane-sim play SCENARIO", 0), 0u) << play;
   EXPECT_NE(play.find("  ? or h              every key on a page\n"), std::string::npos) << play;
   EXPECT_NE(play.find("  J           j  connect the current tether\n"), std::string::npos) << play;
 
   r = Sim("sweep -h", "help_sweep");
   EXPECT_EQ(r.status, 0);
-  const std::string sweep = Plain(ReadFile("help_sweep.out"));
+  const std::string sweep = Plain(FileText("help_sweep.out"));
   EXPECT_EQ(sweep.rfind("usage: kestrane-sim sweep SCENARIO --vary", 0), 0u) << sweep;
   EXPECT_NE(sweep.find("  --shard K/N"), std::string::npos);
 
   r = Sim("--help", "help_all");
-  const std::string all = Plain(ReadFile("help_all.out"));
+  const std::string all = Plain(FileText("help_all.out"));
   for (const char *command : {"run SCENARIO", "play SCENARIO", "sweep SCENARIO"})
     EXPECT_NE(all.find(command), std::string::npos) << all;
   EXPECT_NE(all, run);

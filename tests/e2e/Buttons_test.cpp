@@ -10,10 +10,7 @@
 
 namespace {
 
-using e2e::ReadFile;
-using e2e::Result;
-using e2e::Sim;
-using e2e::TestScenario;
+using namespace e2e;
 
 // What the program printed or wrote, with the line ends of every platform as "\n".
 std::string Lines(std::string text) {
@@ -35,16 +32,16 @@ TEST(ButtonsTest, ClicksDoWhatTheirKeysDo) {
           "--screen by_buttons.txt",
       "by_buttons");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(ReadFile("by_buttons.csv"), ReadFile("by_keys.csv"));
-  EXPECT_EQ(ReadFile("by_buttons.txt"), ReadFile("by_keys.txt"));
-  EXPECT_NE(ReadFile("by_keys.txt").find("Force       : 1600.0 N@1%"), std::string::npos) << ReadFile("by_keys.txt");
-  EXPECT_NE(ReadFile("by_keys.txt").find("Target Ship : Pod at Dock: 0"), std::string::npos) << ReadFile("by_keys.txt");
+  EXPECT_EQ(FileText("by_buttons.csv"), FileText("by_keys.csv"));
+  EXPECT_EQ(FileText("by_buttons.txt"), FileText("by_keys.txt"));
+  EXPECT_NE(FileText("by_keys.txt").find("Force       : 1600.0 N@1%"), std::string::npos) << FileText("by_keys.txt");
+  EXPECT_NE(FileText("by_keys.txt").find("Target Ship : Pod at Dock: 0"), std::string::npos) << FileText("by_keys.txt");
 }
 
 TEST(ButtonsTest, TheLabelsShowBesideTheScreenAndTheMenuInPlaceOfIt) {
   Result r = Sim("run " + TestScenario("tug.scn") + " --duration 2 --keys 0:MINUS,1:F2 --show", "labels");
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::string shown = Lines(ReadFile("labels.out"));
+  const std::string shown = Lines(FileText("labels.out"));
   // The first page until the frame that starts at 1 s, the second after it.
   const size_t second = shown.find("-- t = 1.02 s\n");
   ASSERT_NE(second, std::string::npos) << shown;
@@ -54,7 +51,7 @@ TEST(ButtonsTest, TheLabelsShowBesideTheScreenAndTheMenuInPlaceOfIt) {
 
   r = Sim("run " + TestScenario("tug.scn") + " --duration 2 --keys 1:GRAVE --screen menu.txt --quiet", "menu");
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::string menu = Lines(ReadFile("menu.txt"));
+  const std::string menu = Lines(FileText("menu.txt"));
   EXPECT_EQ(menu.substr(0, menu.find('\n')), "MFD MENU");
   EXPECT_NE(
       menu.find("\nConnect tether\nwith the setup              Next target\n[LShift-J]                   [LShift--]\n"),

@@ -13,14 +13,7 @@
 
 namespace {
 
-using e2e::CsvRow;
-using e2e::Num;
-using e2e::ReadCsv;
-using e2e::ReadFile;
-using e2e::Result;
-using e2e::Sim;
-
-using e2e::TestScenario;
+using namespace e2e;
 
 // The time at which every deletion below happens, s; a whole sample time: the vessel goes at the
 // end of the frame that reaches it, so the sample at this time is the first without it.
@@ -114,7 +107,7 @@ TEST(DeleteTest, TheDisplayShowsTheLinkLetGoAndJTiesItToAnotherVessel) {
   Result r = Sim("run " + TestScenario("trio.scn") + " --duration 2.5 --quiet --delete 2:Pod --screen del_gone.txt",
                  "del_gone");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(ReadFile("del_gone.txt"),
+  EXPECT_EQ(FileText("del_gone.txt"),
             "Kestrane\n"
             "SETUP:\n"
             "This Ship   : Tug at CoG\n"
@@ -136,7 +129,7 @@ TEST(DeleteTest, TheDisplayShowsTheLinkLetGoAndJTiesItToAnotherVessel) {
               "--vessels del_again_v.csv",
           "del_again");
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::string screen = ReadFile("del_again.txt");
+  const std::string screen = FileText("del_again.txt");
   EXPECT_NE(screen.find("Status  : Connected\nShipOne  : Tug\nShipTwo  : Probe\n"), std::string::npos) << screen;
   const std::vector<CsvRow> tethers = ReadCsv("del_again_t.csv");
   const CsvRow &link0 = tethers[tethers.size() - 8];
@@ -163,9 +156,9 @@ TEST(DeleteTest, AVesselGoesBeforeTheKeysAtItsTime) {
       "run " + TestScenario("trio.scn") + " --duration 4 --quiet --delete 3.02:Pod --keys 3:A --screen del_order2.txt",
       "del_order2");
   ASSERT_EQ(earlier.status, 0) << earlier.err;
-  EXPECT_NE(ReadFile("del_order.txt").find("Length      : 1000.0 m\n"), std::string::npos) << ReadFile("del_order.txt");
-  EXPECT_EQ(ReadFile("del_order2.txt").find("Length      : 1000.0 m\n"), std::string::npos)
-      << ReadFile("del_order2.txt");
+  EXPECT_NE(FileText("del_order.txt").find("Length      : 1000.0 m\n"), std::string::npos) << FileText("del_order.txt");
+  EXPECT_EQ(FileText("del_order2.txt").find("Length      : 1000.0 m\n"), std::string::npos)
+      << FileText("del_order2.txt");
 }
 
 TEST(DeleteTest, DeletingTheFocusVesselPassesTheFocusToTheNextVessel) {
@@ -175,7 +168,7 @@ TEST(DeleteTest, DeletingTheFocusVesselPassesTheFocusToTheNextVessel) {
                            "del_focus_t.csv --save del_focus.scn",
                        "del_focus");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(ReadFile("del_focus.txt"),
+  EXPECT_EQ(FileText("del_focus.txt"),
             "Kestrane\n"
             "SETUP:\n"
             "This Ship   : Pod at CoG\n"
@@ -198,7 +191,7 @@ TEST(DeleteTest, DeletingTheFocusVesselPassesTheFocusToTheNextVessel) {
             "Force    : 100.0 N@1%\n"
             "Pull     : 8604.1 N\n"
             "Reel     : 0.00 m/sec\n");
-  const std::string saved = ReadFile("del_focus.scn");
+  const std::string saved = FileText("del_focus.scn");
   EXPECT_NE(saved.find("BEGIN_FOCUS\n  Ship Pod\nEND_FOCUS\n"), std::string::npos) << saved;
   EXPECT_EQ(saved.find("Tug:"), std::string::npos) << saved;
   EXPECT_NE(saved.find("  TetherData 0 Ship1 Pod\n  TetherData 0 Ship2 Probe\n"), std::string::npos) << saved;

@@ -16,11 +16,7 @@
 
 namespace {
 
-using e2e::Num;
-using e2e::ReadCsv;
-using e2e::ReadFile;
-using e2e::Result;
-using e2e::Sim;
+using namespace e2e;
 
 const std::string hostSample = KESTRANE_HOST_SAMPLE;
 const std::string hostDir = " --host-dir \"" + hostSample + "\"";
@@ -42,13 +38,13 @@ std::string Replaced(std::string text, const std::string &from, const std::strin
 std::map<std::string, std::string> Fixtures() {
   std::map<std::string, std::string> files;
   for (const auto &entry : std::filesystem::directory_iterator(hostSample + "/Scenarios"))
-    files[entry.path().filename().string()] = ReadFile(entry.path().string());
+    files[entry.path().filename().string()] = FileText(entry.path().string());
   return files;
 }
 
 // "Molniya orbit" with the mass and inertia its Dragonfly's class file leaves to the vessel module.
 std::string MolniyaWithDragonflyClass() {
-  return Replaced(ReadFile(Fixture("Molniya orbit.scn")), "TUG-01:Dragonfly\n",
+  return Replaced(FileText(Fixture("Molniya orbit.scn")), "TUG-01:Dragonfly\n",
                   "TUG-01:Dragonfly\n  MASS 12000\n  PMI 10 10 5\n");
 }
 
@@ -145,7 +141,7 @@ TEST(HostScenariosTest, EveryHostScenarioRunsSavesAndLoadsAgainOrNamesTheClassIt
     ASSERT_EQ(r.status, 0) << name << ": " << r.err;
     ASSERT_EQ(carried.count(name), 1u) << name << " is a new scenario of the host tree";
     ++ran;
-    const std::string out = ReadFile(local + ".first.out");
+    const std::string out = FileText(local + ".first.out");
     EXPECT_NE(out.find(std::to_string(carried.at(name)) + " vessel" + (carried.at(name) == 1 ? "" : "s") +
                        " landed, attached or orbiting another body: carried as read, not simulated"),
               std::string::npos)
@@ -177,7 +173,7 @@ TEST(HostScenariosTest, AVesselModulesLinesAndAPluginModulesBlockComeBackByteFor
   Result r =
       Sim("run nested.scn" + hostDir + " --duration 10 --quiet --vessels nested.csv --save nested.saved", "nested");
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::string saved = ReadFile("nested.saved");
+  const std::string saved = FileText("nested.saved");
   const std::string internal = Between(molniya, "  INTERNAL: v1.0.0B\n", "   END INTERNAL \n");
   EXPECT_GT(std::count(internal.begin(), internal.end(), '\n'), 100);
   EXPECT_EQ(Between(saved, "TUG-01:Dragonfly\n", "   END INTERNAL \n  STATUS Orbiting Earth\n"),
@@ -189,11 +185,11 @@ TEST(HostScenariosTest, AVesselModulesLinesAndAPluginModulesBlockComeBackByteFor
                        "  HATCH 0.000000 0\nEND\nEND_SHIPS\n"),
             std::string::npos);
 
-  const std::string sync = ReadFile(Fixture("DG-ISS Sync Dock.scn"));
+  const std::string sync = FileText(Fixture("DG-ISS Sync Dock.scn"));
   Write("extmfd.scn", sync);
   r = Sim("run extmfd.scn" + hostDir + " --duration 10 --quiet --save extmfd.saved", "extmfd");
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::string syncSaved = ReadFile("extmfd.saved");
+  const std::string syncSaved = FileText("extmfd.saved");
   // The other module's block where it was, the plug-in's own after it, as the host writes it.
   EXPECT_NE(syncSaved.find("END_SHIPS\n\nBEGIN_ExtMFD\nEND\n\nBEGIN_Kestrane\n  SetupTetherLength"), std::string::npos)
       << syncSaved.substr(syncSaved.find("END_SHIPS"));
@@ -215,7 +211,7 @@ TEST(HostScenariosTest, TheDeltaGliderAndShuttleAScenariosRunAsWithoutTheHostTre
       "Mir\n  MASS 124340\n  PMI 86.1 79.6 37.0\n  DOCK 0 0.12 10.74  0 0 1  0 1 0\n"
       "  DOCK 0 0.12 -11.69  0 0 -1  0 1 0\n  DOCK 15.8 0.12 9.5  1 0 0  0 1 0\n";
   for (const char *name : {"ISS Approach.scn", "DG-ISS Sync Dock.scn"}) {
-    const std::string text = ReadFile(Fixture(name));
+    const std::string text = FileText(Fixture(name));
     const std::string local = Local("mass", name);
     Write(local + ".tree.scn", text);
     Write(local + ".own.scn", Replaced(Replaced(text, "ISS:ProjectAlpha_ISS\n", station), "Mir\n", mir));
@@ -232,8 +228,8 @@ TEST(HostScenariosTest, TheDeltaGliderAndShuttleAScenariosRunAsWithoutTheHostTre
     double peak = 0;
     for (const auto &row : ReadCsv(local + ".tree-t.csv")) peak = std::max(peak, Num(row, "pull"));
     EXPECT_GT(peak, 0) << name;
-    EXPECT_EQ(ReadFile(local + ".tree-t.csv"), ReadFile(local + ".own-t.csv")) << name;
-    EXPECT_EQ(ReadFile(local + ".tree-v.csv"), ReadFile(local + ".own-v.csv")) << name;
+    EXPECT_EQ(FileText(local + ".tree-t.csv"), FileText(local + ".own-t.csv")) << name;
+    EXPECT_EQ(FileText(local + ".tree-v.csv"), FileText(local + ".own-v.csv")) << name;
   }
 }
 
@@ -247,7 +243,7 @@ TEST(HostScenariosTest, AFileRunForNoTimeIsSavedAsItWasRead) {
     files["Molniya orbit.scn"] = MolniyaWithDragonflyClass();
   }
   for (const char *example : {"tug.scn", "tow.scn", "orbit.scn", "iss.scn", "eight.scn"})
-    files[example] = ReadFile(std::string(KESTRANE_SCENARIOS) + "/" + example);
+    files[example] = FileText(std::string(KESTRANE_SCENARIOS) + "/" + example);
   std::string crlf;
   for (char c : files.at("iss.scn")) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
   files["iss-crlf.scn"] = crlf;
@@ -258,20 +254,20 @@ TEST(HostScenariosTest, AFileRunForNoTimeIsSavedAsItWasRead) {
     Write(local, text);
     Result r = Sim("run \"" + local + "\"" + folder + " --duration 0 --quiet --save " + local + ".saved", local);
     ASSERT_EQ(r.status, 0) << name << ": " << r.err;
-    const std::string saved = ReadFile(local + ".saved");
+    const std::string saved = FileText(local + ".saved");
     EXPECT_EQ(WithoutOwnedLines(saved), WithoutOwnedLines(text)) << name;
   }
-  const std::string savedCrlf = ReadFile(Local("again", "iss-crlf.scn") + ".saved");
+  const std::string savedCrlf = FileText(Local("again", "iss-crlf.scn") + ".saved");
   EXPECT_NE(savedCrlf.find("\r\nBEGIN_Kestrane\r\n  SetupTetherLength 100\r\n"), std::string::npos);
   // A ship that gives its state and is docked to nothing comes back to the byte, and so does the
   // module's block in its place; a file without one has it after the ships.
   const std::string tug = files.at("tug.scn");
-  EXPECT_EQ(ReadFile(Local("again", "tug.scn") + ".saved"), tug);
+  EXPECT_EQ(FileText(Local("again", "tug.scn") + ".saved"), tug);
   const std::string bare = tug.substr(0, tug.find("END_SHIPS\n") + 10);
   const std::string local = Local("again", "bare-tug.scn");
   Write(local, bare);
   ASSERT_EQ(Sim("run \"" + local + "\" --duration 0 --quiet --save " + local + ".saved", local).status, 0);
-  EXPECT_EQ(ReadFile(local + ".saved"),
+  EXPECT_EQ(FileText(local + ".saved"),
             bare + "\nBEGIN_Kestrane\n" + Between(tug, "  SetupTetherLength", "  TetherData 7 CONNECT 0\n") + "END\n");
 }
 
@@ -288,7 +284,7 @@ TEST(HostScenariosTest, TheKestraneBlockAmongTheHostsBlocksIsWrittenBackUnchange
   for (int link = 1; link < 8; ++link) block += "  TetherData " + std::to_string(link) + " CONNECT 0\n";
   block += "END_MFD\n";
   const std::string text =
-      Replaced(ReadFile(Fixture("ISS Approach.scn")),
+      Replaced(FileText(Fixture("ISS Approach.scn")),
                "BEGIN_MFD Right\n  TYPE Orbit\n  PROJ Ship\n  REF Earth\n  TARGET ISS\nEND_MFD\n", block);
   Write("host_block.scn", text);
   Result r =
@@ -299,7 +295,7 @@ TEST(HostScenariosTest, TheKestraneBlockAmongTheHostsBlocksIsWrittenBackUnchange
   ASSERT_FALSE(tethers.empty());
   EXPECT_EQ(tethers[0].at("connected"), "1");
   EXPECT_EQ(tethers[0].at("ship1"), "SH-15");
-  const std::string saved = ReadFile("host_block.saved");
+  const std::string saved = FileText("host_block.saved");
   EXPECT_NE(saved.find("END_HUD\n\nBEGIN_MFD Left\n  TYPE Docking\nEND_MFD\n\n" + block + "\nBEGIN_PANEL\n"),
             std::string::npos)
       << saved;
@@ -310,9 +306,9 @@ TEST(HostScenariosTest, TheKestraneBlockAmongTheHostsBlocksIsWrittenBackUnchange
 // module's block open is refused with one line naming the file and the line.
 TEST(HostScenariosTest, BadHostFilesAreRefusedInOneLine) {
   if (!HaveFixtures()) GTEST_SKIP() << "the host's sample tree is not at " << hostSample;
-  const std::string docked = ReadFile(Fixture("Docked at ISS.scn"));
-  const std::string approach = ReadFile(Fixture("ISS Approach.scn"));
-  const std::string sync = ReadFile(Fixture("DG-ISS Sync Dock.scn"));
+  const std::string docked = FileText(Fixture("Docked at ISS.scn"));
+  const std::string approach = FileText(Fixture("ISS Approach.scn"));
+  const std::string sync = FileText(Fixture("DG-ISS Sync Dock.scn"));
   struct Case {
     std::string name, text, message;
   } cases[] = {

@@ -9,9 +9,7 @@
 
 namespace {
 
-using e2e::ReadFile;
-using e2e::Result;
-using e2e::Sim;
+using namespace e2e;
 
 struct Outputs {
   std::string tethers, vessels, screen, saved;
@@ -24,7 +22,7 @@ Outputs RunTug(const std::string &hostOptions, const std::string &name) {
                      ".txt --save " + name + ".scn",
                  name);
   EXPECT_EQ(r.status, 0) << hostOptions << ": " << r.err;
-  return {ReadFile(name + "_t.csv"), ReadFile(name + "_v.csv"), ReadFile(name + ".txt"), ReadFile(name + ".scn")};
+  return {FileText(name + "_t.csv"), FileText(name + "_v.csv"), FileText(name + ".txt"), FileText(name + ".scn")};
 }
 
 TEST(HostsTest, EitherGenerationAndEveryChoiceOfStepCallbacksWriteTheSame) {

@@ -29,7 +29,7 @@
 
 namespace {
 
-using e2e::ReadFile;
+using namespace e2e;
 
 // spin.scn: a tug and a pod turning about their centre of mass on a taut 1000 m tether, which the
 // O key at 0 s pays out at 0.1 m/s. Samples every 10 s over 10000 s.
@@ -58,7 +58,7 @@ constexpr std::chrono::seconds patience{120};
 
 std::vector<std::string> Lines(const std::string &path) {
   std::vector<std::string> lines;
-  std::istringstream in(ReadFile(path));
+  std::istringstream in(FileText(path));
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
@@ -122,7 +122,7 @@ bool WaitForSize(pid_t pid, const std::string &path, off_t size) {
 // A CSV file of whole samples: the header once, every row with all its fields and a line end,
 // `rowsPerSample` rows for every time.
 ::testing::AssertionResult WholeSamples(const std::string &path, const std::string &header, size_t rowsPerSample) {
-  const std::string text = ReadFile(path);
+  const std::string text = FileText(path);
   if (text.empty() || text.back() != '\n') return ::testing::AssertionFailure() << path << " ends inside a row";
   const std::vector<std::string> lines = Lines(path);
   if (lines.empty() || lines[0] != header) return ::testing::AssertionFailure() << path << " lacks its header";
@@ -235,7 +235,7 @@ TEST_F(InterruptTest, SigintAndSigtermAtRandomMomentsEndOnWholeSamplesAndTheRunR
       const bool running = WaitForSize(pid, "int_t.csv", evidence);
       if (running) kill(pid, signal);
       const int status = Wait(pid);
-      const std::string err = ReadFile("int.err");
+      const std::string err = FileText("int.err");
       // On a busy machine the run may end before the signal is sent: another moment then.
       if (status == 0 && late < 10) {
         ++late;
@@ -255,9 +255,9 @@ TEST_F(InterruptTest, SigintAndSigtermAtRandomMomentsEndOnWholeSamplesAndTheRunR
         const e2e::Result whole = e2e::Sim(
             "run " + spinRun + " --duration " + reached + " --quiet" + replayArgs + "int_replay.html", "int_replay");
         ASSERT_EQ(whole.status, 0) << whole.err;
-        const std::string page = ReadFile("int.html");
+        const std::string page = FileText("int.html");
         EXPECT_GT(page.size(), 0u);
-        EXPECT_TRUE(page == ReadFile("int_replay.html")) << "the replay of the run stopped at " << reached;
+        EXPECT_TRUE(page == FileText("int_replay.html")) << "the replay of the run stopped at " << reached;
       }
 
       // Whole samples up to the time reached, the last one at that time.
@@ -266,7 +266,7 @@ TEST_F(InterruptTest, SigintAndSigtermAtRandomMomentsEndOnWholeSamplesAndTheRunR
       const std::vector<std::string> tethers = Lines("int_t.csv");
       const std::string last = TimeOf(tethers.back());
       EXPECT_NEAR(std::atof(last.c_str()), stop, 1e-6);
-      EXPECT_NE(ReadFile("int.txt").find("Status  : Reeling"), std::string::npos);
+      EXPECT_NE(FileText("int.txt").find("Status  : Reeling"), std::string::npos);
       // A stop between two sample times adds a sample of its own.
       const bool offSample =
           std::find_if(referenceTethers.begin(), referenceTethers.end(),
@@ -301,7 +301,7 @@ TEST_F(InterruptTest, ASecondSignalEndsTheRunAtOnceWithTheCsvWhole) {
   kill(pid, SIGCONT);
   const int status = Wait(pid);
   EXPECT_TRUE(status == 128 + SIGINT || status == 128 + SIGTERM) << status;
-  EXPECT_EQ(ReadFile("int2.err"), "");
+  EXPECT_EQ(FileText("int2.err"), "");
   EXPECT_EQ(SizeOf("int2.scn"), 0) << "no outputs after the second signal";
   EXPECT_TRUE(WholeSamples("int2_t.csv", referenceTethers[0], tetherRowsPerSample));
 }
@@ -317,7 +317,7 @@ TEST_F(InterruptTest, AKilledRunResumesFromItsLastCheckpoint) {
   kill(pid, SIGKILL);
   ASSERT_EQ(Wait(pid), 128 + SIGKILL);
   EXPECT_EQ(SizeOf("kill.scn"), 0);
-  const std::string checkpoint = ReadFile("kill-checkpoint.scn");
+  const std::string checkpoint = FileText("kill-checkpoint.scn");
   EXPECT_NE(checkpoint.find("\n  SIMTIME "), std::string::npos) << checkpoint;
 
   // The rows after the checkpoint go, which the run says, and it continues from the checkpoint,
@@ -335,7 +335,7 @@ TEST_F(InterruptTest, AKilledRunResumesFromItsLastCheckpoint) {
   ExpectContinued(vessels, referenceVessels, checkpointTime, "");
   double position = 0, velocity = 0;
   ExpectEndsAsTheReference(vessels, position, velocity);
-  EXPECT_NE(ReadFile("kill.scn").find("\n  SIMTIME 10000\n"), std::string::npos);
+  EXPECT_NE(FileText("kill.scn").find("\n  SIMTIME 10000\n"), std::string::npos);
 }
 
 TEST(FileSizeLimitTest, AFileTooLargeIsReportedLikeAFullDiskWithWholeRowsAndNoPartialSave) {
@@ -349,7 +349,7 @@ TEST(FileSizeLimitTest, AFileTooLargeIsReportedLikeAFullDiskWithWholeRowsAndNoPa
   EXPECT_EQ(Wait(pid), 1);
   // The sample that failed is cut from the tethers file; the vessels file has it.
   const std::string reached = TimeOf(Lines("fsz_v.csv").back());
-  const std::string err = ReadFile("fsz.err"), stopped = "kestrane-sim: the run stopped at t = ";
+  const std::string err = FileText("fsz.err"), stopped = "kestrane-sim: the run stopped at t = ";
   EXPECT_EQ(err.substr(0, err.find(stopped)), "kestrane-sim: writing 'fsz_t.csv' failed: File too large\n");
   ASSERT_NE(err.find(stopped), std::string::npos) << err;
   EXPECT_EQ(std::atof(err.c_str() + err.find(stopped) + stopped.size()), std::atof(reached.c_str())) << err;
@@ -365,7 +365,7 @@ TEST(FileSizeLimitTest, AFileTooLargeIsReportedLikeAFullDiskWithWholeRowsAndNoPa
   Remove({"fsz2.scn"});
   pid = Start("run " + spinRun + " --duration 1 --quiet --save fsz2.scn", "fsz2", 1024);
   EXPECT_EQ(Wait(pid), 1);
-  EXPECT_EQ(ReadFile("fsz2.err"), "kestrane-sim: fsz2.scn: not saved: File too large\n");
+  EXPECT_EQ(FileText("fsz2.err"), "kestrane-sim: fsz2.scn: not saved: File too large\n");
   struct stat info;
   EXPECT_NE(stat("fsz2.scn", &info), 0);
   EXPECT_NE(stat("fsz2.scn.saving", &info), 0);

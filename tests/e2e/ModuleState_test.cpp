@@ -8,11 +8,7 @@
 
 namespace {
 
-using e2e::Num;
-using e2e::ReadCsv;
-using e2e::ReadFile;
-using e2e::Result;
-using e2e::Sim;
+using namespace e2e;
 
 void Write(const std::string &path, const std::string &text) { std::ofstream(path, std::ios::binary) << text; }
 
@@ -46,7 +42,7 @@ TEST(ModuleStateTest, ASaveWithoutADisplayBlockKeepsTheTethers) {
                      "/tug.scn\" --duration 20 --keys 0:MINUS,0.02:A,0.04:J,3:I --quiet --save module_first.scn",
                  "module_first");
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::string first = ReadFile("module_first.scn");
+  const std::string first = FileText("module_first.scn");
   const size_t own = first.find("\nBEGIN_Kestrane\n", first.find("END_SHIPS\n"));
   ASSERT_NE(own, std::string::npos) << first;
   const std::string length = "  TetherData 0 Length ";
@@ -69,7 +65,7 @@ TEST(ModuleStateTest, ASaveWithoutADisplayBlockKeepsTheTethers) {
     // Read in single precision, as the display's block is.
     EXPECT_NEAR(Num(rows[0], "length"), saved, 1e-3) << host;
     EXPECT_EQ(Num(rows[0], "reel_speed"), static_cast<double>(-0.1f)) << host;
-    const std::string again = ReadFile(name + ".saved");
+    const std::string again = FileText(name + ".saved");
     EXPECT_NE(again.find("\nBEGIN_Kestrane\n  SetupTetherLength", again.find("END_SHIPS\n")), std::string::npos)
         << host;
     EXPECT_EQ(again.find("BEGIN_Kestrane", again.find("BEGIN_Kestrane") + 1), std::string::npos) << host;
@@ -79,7 +75,7 @@ TEST(ModuleStateTest, ASaveWithoutADisplayBlockKeepsTheTethers) {
 // With both blocks the module's is read first and the display's after it, as the host reads them:
 // a link the display's block ties has its length; one only the module's block ties stays tied.
 TEST(ModuleStateTest, TheDisplaysBlockIsReadAfterTheModulesBlock) {
-  std::string text = Without(ReadFile(std::string(KESTRANE_SCENARIOS) + "/tug.scn"), "BEGIN_Kestrane", "END");
+  std::string text = Without(FileText(std::string(KESTRANE_SCENARIOS) + "/tug.scn"), "BEGIN_Kestrane", "END");
   const size_t mode = text.find("  MODE Kestrane\n") + 16;
   const size_t end = text.find("END_MFD", mode);
   std::string display = block + Link(0, "700");

@@ -15,10 +15,7 @@
 
 namespace {
 
-using e2e::ReadCsv;
-using e2e::ReadFile;
-using e2e::Result;
-using e2e::Sim;
+using namespace e2e;
 
 // Enough to meet every kind of damage many times over, few enough for a ctest of seconds; under
 // Wine, where a process costs a good fraction of a second, fewer.
@@ -40,11 +37,11 @@ struct Source {
 std::vector<Source> Sources() {
   std::vector<Source> sources;
   for (const char *name : {"tug.scn", "tow.scn", "orbit.scn", "iss.scn", "eight.scn"})
-    sources.push_back({name, ReadFile(std::string(KESTRANE_SCENARIOS) + "/" + name), false});
+    sources.push_back({name, FileText(std::string(KESTRANE_SCENARIOS) + "/" + name), false});
   const std::filesystem::path tree = std::filesystem::path(KESTRANE_HOST_SAMPLE) / "Scenarios";
   if (std::filesystem::is_directory(tree))
     for (const auto &entry : std::filesystem::directory_iterator(tree))
-      sources.push_back({entry.path().filename().string(), ReadFile(entry.path().string()), true});
+      sources.push_back({entry.path().filename().string(), FileText(entry.path().string()), true});
   return sources;
 }
 

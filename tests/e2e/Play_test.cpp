@@ -18,7 +18,11 @@
 #include <thread>
 #include <vector>
 
+#include "support/Files.h"
+
 namespace {
+
+using support::FileText;
 
 // How long the program may take to show what a step waits for.
 constexpr std::chrono::seconds patience{15};
@@ -40,13 +44,6 @@ std::string Output(const std::string &command) {
   return text;
 }
 
-std::string ReadFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 bool Exists(const std::string &path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0;
@@ -55,7 +52,7 @@ bool Exists(const std::string &path) {
 // A fresh directory holding a copy of a test scenario, so that saves land beside the copy.
 std::string ScenarioCopy(const std::string &dir, const std::string &name, const std::string &as) {
   std::system(("rm -rf " + Quoted(dir) + " && mkdir -p " + Quoted(dir)).c_str());
-  std::ofstream(dir + "/" + as, std::ios::binary) << ReadFile(std::string(KESTRANE_TEST_SCENARIOS) + "/" + name);
+  std::ofstream(dir + "/" + as, std::ios::binary) << FileText(std::string(KESTRANE_TEST_SCENARIOS) + "/" + name);
   return dir;
 }
 
@@ -138,7 +135,7 @@ public:
   // The program's process: the one child of the pane's shell.
   pid_t Pid() {
     const std::string shell = Format("#{pane_pid}");
-    return static_cast<pid_t>(std::atol(ReadFile("/proc/" + shell + "/task/" + shell + "/children").c_str()));
+    return static_cast<pid_t>(std::atol(FileText("/proc/" + shell + "/task/" + shell + "/children").c_str()));
   }
 
 private:
@@ -280,14 +277,14 @@ TEST_F(PlayTest, CtrlCLeavesLikeQuitAndTheSavedScenarioHoldsTheTether) {
   EXPECT_NE(pane.Text().find("Saved tug-saved.scn"), std::string::npos) << pane.Text();
   if (offersReplay) {
     EXPECT_NE(pane.Text().find("Wrote tug-replay.html: open it in a browser."), std::string::npos) << pane.Text();
-    EXPECT_NE(ReadFile(dir + "/tug-replay.html").find("<script id=\"replay-data\""), std::string::npos);
+    EXPECT_NE(FileText(dir + "/tug-replay.html").find("<script id=\"replay-data\""), std::string::npos);
   }
 
-  const std::string saved = ReadFile(dir + "/tug-saved.scn");
+  const std::string saved = FileText(dir + "/tug-saved.scn");
   EXPECT_NE(saved.find("  TetherData 0 CONNECT 1\n"), std::string::npos) << saved;
   EXPECT_NE(saved.find("  TetherData 0 Ship2 Pod\n"), std::string::npos) << saved;
   EXPECT_NE(saved.find("  TetherData 0 Length 1500\n"), std::string::npos) << saved;
-  EXPECT_EQ(ReadFile(dir + "/tug.scn"), ReadFile(std::string(KESTRANE_TEST_SCENARIOS) + "/tug.scn"));
+  EXPECT_EQ(FileText(dir + "/tug.scn"), FileText(std::string(KESTRANE_TEST_SCENARIOS) + "/tug.scn"));
 }
 
 TEST_F(PlayTest, DeleteAsksFirstThenTheFocusVesselGoesAndTheFocusMovesOn) {
@@ -326,7 +323,7 @@ TEST_F(PlayTest, DeleteAsksFirstThenTheFocusVesselGoesAndTheFocusMovesOn) {
   ASSERT_TRUE(pane.AnswerReplay("n Enter")) << pane.Text();
   ASSERT_TRUE(pane.WaitForExit()) << pane.Text();
   EXPECT_EQ(pane.ExitStatus(), 0);
-  const std::string saved = ReadFile(dir + "/tug-saved.scn");
+  const std::string saved = FileText(dir + "/tug-saved.scn");
   EXPECT_NE(saved.find("BEGIN_FOCUS\n  Ship Pod\nEND_FOCUS\n"), std::string::npos) << saved;
   EXPECT_EQ(saved.find("Tug:"), std::string::npos) << saved;
 }
@@ -334,7 +331,7 @@ TEST_F(PlayTest, DeleteAsksFirstThenTheFocusVesselGoesAndTheFocusMovesOn) {
 TEST_F(PlayTest, TheLoadedScenarioIsReplacedOnlyWhenTheUserSaysSo) {
   // A scenario saved before saves to itself by default.
   const std::string dir = ScenarioCopy("play_replace", "tug.scn", "tug-saved.scn");
-  const std::string original = ReadFile(dir + "/tug-saved.scn");
+  const std::string original = FileText(dir + "/tug-saved.scn");
   PlayPane pane(dir, "tug-saved.scn", 100, 40);
   ConnectTugToPod(pane);
 
@@ -349,14 +346,14 @@ TEST_F(PlayTest, TheLoadedScenarioIsReplacedOnlyWhenTheUserSaysSo) {
     const std::string text = pane.Text();
     return text.find("Save scenario to") != text.rfind("Save scenario to");
   })) << pane.Text();
-  EXPECT_EQ(ReadFile(dir + "/tug-saved.scn"), original);
+  EXPECT_EQ(FileText(dir + "/tug-saved.scn"), original);
   pane.Type("elsewhere.scn");
   pane.Keys("Enter");
   ASSERT_TRUE(pane.AnswerReplay("n Enter", "tug-saved-replay.html")) << pane.Text();
   ASSERT_TRUE(pane.WaitForExit()) << pane.Text();
   EXPECT_EQ(pane.ExitStatus(), 0);
-  EXPECT_EQ(ReadFile(dir + "/tug-saved.scn"), original);
-  EXPECT_NE(ReadFile(dir + "/elsewhere.scn").find("  TetherData 0 CONNECT 1\n"), std::string::npos);
+  EXPECT_EQ(FileText(dir + "/tug-saved.scn"), original);
+  EXPECT_NE(FileText(dir + "/elsewhere.scn").find("  TetherData 0 CONNECT 1\n"), std::string::npos);
 }
 
 TEST_F(PlayTest, ATooSmallTerminalSaysWhatItNeedsUntilResizedAndTerminationRestoresIt) {
@@ -383,7 +380,7 @@ TEST_F(PlayTest, ATooSmallTerminalSaysWhatItNeedsUntilResizedAndTerminationResto
   EXPECT_EQ(pane.Format("#{alternate_on}"), "0");
   EXPECT_EQ(pane.Text().find("Save scenario"), std::string::npos) << pane.Text();
   EXPECT_NE(pane.Text().find("Saved tug-saved.scn"), std::string::npos) << pane.Text();
-  EXPECT_NE(ReadFile(dir + "/tug-saved.scn").find("\n  SIMTIME "), std::string::npos);
+  EXPECT_NE(FileText(dir + "/tug-saved.scn").find("\n  SIMTIME "), std::string::npos);
 }
 
 TEST_F(PlayTest, AHangUpSavesTheChangedScenarioWithoutAskingOverAnEarlierSave) {
@@ -398,9 +395,9 @@ TEST_F(PlayTest, AHangUpSavesTheChangedScenarioWithoutAskingOverAnEarlierSave) {
   ASSERT_TRUE(pane.WaitForExit()) << pane.Text();
   EXPECT_EQ(pane.ExitStatus(), 128 + SIGHUP);
   EXPECT_EQ(pane.Text().find("Save scenario"), std::string::npos) << pane.Text();
-  const std::string saved = ReadFile(dir + "/tug-saved.scn");
+  const std::string saved = FileText(dir + "/tug-saved.scn");
   EXPECT_NE(saved.find("  TetherData 0 Ship2 Pod\n"), std::string::npos) << saved;
-  EXPECT_EQ(ReadFile(dir + "/tug.scn"), ReadFile(std::string(KESTRANE_TEST_SCENARIOS) + "/tug.scn"));
+  EXPECT_EQ(FileText(dir + "/tug.scn"), FileText(std::string(KESTRANE_TEST_SCENARIOS) + "/tug.scn"));
 }
 
 }  // namespace

@@ -8,9 +8,7 @@
 
 namespace {
 
-using e2e::ReadFile;
-using e2e::Result;
-using e2e::Sim;
+using namespace e2e;
 
 std::string Scenario(const char *name) { return std::string(KESTRANE_SCENARIOS) + "/" + name; }
 
@@ -24,7 +22,7 @@ TEST(ReplayTest, WritesOnePageWithTheRunInIt) {
   if (r.status == 2 && r.err.find("without the replay page") != std::string::npos)
     GTEST_SKIP() << "this build has no replay page: " << r.err;
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::string page = ReadFile("replay_tug.html");
+  const std::string page = FileText("replay_tug.html");
   const std::string slotStart = "<script id=\"replay-data\" type=\"application/octet-stream\">";
   const size_t data = page.find(slotStart);
   ASSERT_NE(data, std::string::npos);

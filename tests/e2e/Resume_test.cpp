@@ -13,16 +13,7 @@
 
 namespace {
 
-using e2e::CsvRow;
-using e2e::Num;
-using e2e::ReadCsv;
-using e2e::ReadFile;
-using e2e::Result;
-using e2e::Sim;
-
-using e2e::TestScenario;
-
-void WriteFile(const std::string &path, const std::string &text) { std::ofstream(path, std::ios::binary) << text; }
+using namespace e2e;
 
 // What the program printed, with the line ends of every platform as "\n".
 std::string Printed(std::string text) {
@@ -41,12 +32,12 @@ TEST(ResumeTest, TheClockGoesOnFromTheSavedTimeAndKeysAlreadyPressedAreNotPresse
   Result r = Sim("run " + TestScenario("tug.scn") + keys + " --duration 10 --quiet --save res1.scn --tethers res_t.csv",
                  "res1");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(ReadFile("res1.scn").find("\n  SIMTIME 10\n"), std::string::npos);
+  EXPECT_NE(FileText("res1.scn").find("\n  SIMTIME 10\n"), std::string::npos);
 
   r = Sim("run res1.scn" + keys + " --until 30 --tethers res_t.csv --append --screen res2.txt", "res2");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Printed(r.err), "");
-  EXPECT_NE(Printed(ReadFile("res2.out")).find("1000 frames, 20.000 s simulated, 2 vessels\n"), std::string::npos);
+  EXPECT_NE(Printed(FileText("res2.out")).find("1000 frames, 20.000 s simulated, 2 vessels\n"), std::string::npos);
 
   // One sample per second from 0 to 30, once each; the reel went in at 0.1 m/s from 1 s and at
   // twice that from 20 s: I at 1 s was not pressed again at 10 s.
@@ -60,7 +51,7 @@ TEST(ResumeTest, TheClockGoesOnFromTheSavedTimeAndKeysAlreadyPressedAreNotPresse
   }
   ASSERT_EQ(times.size(), 31u);
   for (size_t i = 0; i < times.size(); ++i) EXPECT_DOUBLE_EQ(times[i], static_cast<double>(i));
-  EXPECT_NE(ReadFile("res2.txt").find("Reel     : -0.20 m/sec"), std::string::npos) << ReadFile("res2.txt");
+  EXPECT_NE(FileText("res2.txt").find("Reel     : -0.20 m/sec"), std::string::npos) << FileText("res2.txt");
 
   // Without --append the run says which keys it takes as done; --until before the clock is refused.
   r = Sim("run res1.scn" + keys + " --duration 1", "res3");
@@ -79,7 +70,7 @@ TEST(ResumeTest, AppendKeepsTheRowsUpToTheScenarioTimeAndRefusesFilesOfAnotherKi
   ASSERT_EQ(Sim("run " + TestScenario("pair.scn") + " --duration 5 --quiet --tethers app_ref.csv", "app_ref").status,
             0);
   const std::vector<CsvRow> reference = ReadCsv("app_ref.csv");
-  const std::string referenceText = ReadFile("app_ref.csv");
+  const std::string referenceText = FileText("app_ref.csv");
 
   // A file written on Windows, with rows after 3 s and a row cut short at its end: the rows up to
   // 3 s stay, as they were, and the run's own samples follow them. (Its numbers differ a little
@@ -94,7 +85,7 @@ TEST(ResumeTest, AppendKeepsTheRowsUpToTheScenarioTimeAndRefusesFilesOfAnotherKi
   Result r = Sim("run app.scn --until 5 --tethers app_t.csv --append", "app1");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Printed(r.err), "kestrane-sim: 'app_t.csv': 16 rows after t = 3 s and an unfinished last row dropped\n");
-  const std::string continued = ReadFile("app_t.csv");
+  const std::string continued = FileText("app_t.csv");
   const size_t kept = crlf.find("\r\n4,");
   EXPECT_EQ(continued.substr(0, kept + 2), crlf.substr(0, kept + 2));
   const std::vector<CsvRow> rows = ReadCsv("app_t.csv");
@@ -109,7 +100,7 @@ TEST(ResumeTest, AppendKeepsTheRowsUpToTheScenarioTimeAndRefusesFilesOfAnotherKi
   std::remove("app_new.csv");
   r = Sim("run app.scn --duration 1 --quiet --tethers app_new.csv --append", "app2");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(ReadFile("app_new.csv").substr(0, tetherHeader.size() + 3), tetherHeader + "\n3,");
+  EXPECT_EQ(FileText("app_new.csv").substr(0, tetherHeader.size() + 3), tetherHeader + "\n3,");
 
   // A file of vessels, or of anything else, is not a file of tethers: left as it was.
   const struct {
@@ -124,7 +115,7 @@ TEST(ResumeTest, AppendKeepsTheRowsUpToTheScenarioTimeAndRefusesFilesOfAnotherKi
     r = Sim("run app.scn --duration 1 --tethers app_foreign.csv --append", "app3");
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(Printed(r.err), "kestrane-sim: cannot continue 'app_foreign.csv': " + file.why + "\n");
-    EXPECT_EQ(ReadFile("app_foreign.csv"), file.text);
+    EXPECT_EQ(FileText("app_foreign.csv"), file.text);
   }
 }
 
@@ -133,12 +124,12 @@ TEST(ResumeTest, CheckpointsGoBesideTheSaveOrToTheNamedFileAndHoldTheLastState) 
   Result r = Sim("run " + TestScenario("pair.scn") + " --duration 2.5 --quiet --save cp.scn --checkpoint 1", "cp1");
   ASSERT_EQ(r.status, 0) << r.err;
   // After the last frame the checkpoint is the saved scenario.
-  EXPECT_EQ(ReadFile("cp-checkpoint.scn"), ReadFile("cp.scn"));
+  EXPECT_EQ(FileText("cp-checkpoint.scn"), FileText("cp.scn"));
 
   r = Sim("run " + TestScenario("pair.scn") + " --duration 1 --quiet --checkpoint 0.5 --checkpoint-file cp_named.scn",
           "cp2");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(ReadFile("cp_named.scn").find("\n  SIMTIME 1\n"), std::string::npos) << ReadFile("cp_named.scn");
+  EXPECT_NE(FileText("cp_named.scn").find("\n  SIMTIME 1\n"), std::string::npos) << FileText("cp_named.scn");
 
   const struct {
     std::string args, expected;

@@ -15,13 +15,7 @@
 
 namespace {
 
-using e2e::Num;
-using e2e::ReadCsv;
-using e2e::ReadFile;
-using e2e::Result;
-using e2e::Sim;
-
-using e2e::TestScenario;
+using namespace e2e;
 
 }  // namespace
 
@@ -71,7 +65,7 @@ TEST(RunTest, SavedScenarioLoadsBackToTheSameState) {
           .status,
       0);
   ASSERT_EQ(Sim("run saved1.scn --duration 0 --quiet --save saved2.scn --tethers saved2.csv", "saved2").status, 0);
-  EXPECT_EQ(ReadFile("saved1.scn"), ReadFile("saved2.scn"));
+  EXPECT_EQ(FileText("saved1.scn"), FileText("saved2.scn"));
 
   // The restored tethers start where the saved run ended (the pull is measured in frames).
   auto before = ReadCsv("saved1.csv"), after = ReadCsv("saved2.csv");
@@ -111,7 +105,7 @@ TEST(RunTest, KeysConnectAndReelIn) {
   EXPECT_DOUBLE_EQ(first, 1500);
   EXPECT_LT(final, 1500 - 2.0);
 
-  const std::string screen = ReadFile("keys.txt");
+  const std::string screen = FileText("keys.txt");
   EXPECT_NE(screen.find("Status  : Reeling"), std::string::npos) << screen;
   EXPECT_NE(screen.find("Reel     : -0.10 m/sec"), std::string::npos) << screen;
 }
@@ -123,7 +117,7 @@ TEST(RunTest, KeysOfOneFrameFindTheDisplayAsItWasLastDrawnAndTheRunSaysSo) {
   Result r = Sim("run " + TestScenario("tug.scn") + " --duration 0.1 --keys 0:MINUS,0:A,0:J --tethers one_frame.csv",
                  "one_frame");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(e2e::Plain(r.err),
+  EXPECT_EQ(Plain(r.err),
             "kestrane-sim: warning: at 0 s, A acts on the display as it stood before MINUS: press it a frame later\n");
   const auto tied = ReadCsv("one_frame.csv");
   ASSERT_EQ(tied.size(), 16u);
@@ -158,7 +152,7 @@ TEST(RunTest, ASpanNotAWholeNumberOfStepsEndsWithAShorterStepAtTheTimeAskedFor) 
                              "_t.csv --save " + name + ".scn",
                          name);
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(e2e::LastLine(ReadFile(name + ".out")), c.said) << c.dt;
+    EXPECT_EQ(e2e::LastLine(FileText(name + ".out")), c.said) << c.dt;
     const auto rows = ReadCsv(name + "_t.csv");
     ASSERT_FALSE(rows.empty());
     const auto &last = rows[rows.size() - 8];
@@ -168,14 +162,14 @@ TEST(RunTest, ASpanNotAWholeNumberOfStepsEndsWithAShorterStepAtTheTimeAskedFor) 
     // Reeling in at 0.1 m/s from the first frame, summed over the frames' steps.
     EXPECT_NEAR(Num(last, "length"), 1500 - 0.1 * 10, 1e-9) << c.dt;
     // The scenario keeps the step asked for, not the last one.
-    EXPECT_NE(ReadFile(name + ".scn").find("  STEP " + c.saved + "\n"), std::string::npos) << c.dt;
+    EXPECT_NE(FileText(name + ".scn").find("  STEP " + c.saved + "\n"), std::string::npos) << c.dt;
   }
 }
 
 TEST(RunTest, TheSummaryCountsInTheNounsPluralForm) {
   const Result r = Sim("run " + TestScenario("tug.scn") + " --dt 1 --duration 1 --delete 0:Pod", "plural");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(e2e::LastLine(ReadFile("plural.out")), "1 frame, 1.000 s simulated, 1 vessel\n");
+  EXPECT_EQ(e2e::LastLine(FileText("plural.out")), "1 frame, 1.000 s simulated, 1 vessel\n");
 }
 
 TEST(RunTest, BadArgumentsAndUnreadableScenariosExitWithStatusTwoAndOneLine) {

@@ -15,10 +15,7 @@
 
 namespace {
 
-using e2e::Num;
-using e2e::ReadCsv;
-using e2e::ReadFile;
-using e2e::Sim;
+using namespace e2e;
 
 constexpr double pi = 3.14159265358979323846;
 constexpr double degree = pi / 180;
@@ -42,7 +39,7 @@ struct Ship {
 // The ships of a scenario's BEGIN_SHIPS section, by name.
 std::map<std::string, Ship> ReadShips(const std::string &path) {
   std::map<std::string, Ship> ships;
-  std::istringstream text(ReadFile(path));
+  std::istringstream text(FileText(path));
   std::string line;
   bool inShips = false;
   Ship *ship = nullptr;
@@ -95,7 +92,7 @@ TEST(ScenariosTest, EveryExampleLoadsRunsAndKeepsItsTethers) {
     const std::string stem = "example_" + entry.path().stem().string();
     auto r = Sim("run \"" + entry.path().string() + "\" --duration 3 --quiet --tethers " + stem + ".csv", stem);
     ASSERT_EQ(r.status, 0) << name << ": " << r.err;
-    EXPECT_NE(ReadFile(entry.path().string()).find("BEGIN_DESC"), std::string::npos) << name << " has no description";
+    EXPECT_NE(FileText(entry.path().string()).find("BEGIN_DESC"), std::string::npos) << name << " has no description";
     if (tethersOf.count(name) != 0) {
       EXPECT_EQ(ConnectedAtEnd(ReadCsv(stem + ".csv")), tethersOf.at(name)) << name;
     }
@@ -118,7 +115,7 @@ TEST(ScenariosTest, TugKeysTieTheTugToThePodAtTheirDistance) {
   EXPECT_EQ(link0.at("ship1"), "Tug");
   EXPECT_EQ(link0.at("ship2"), "Pod");
   EXPECT_NEAR(Num(link0, "length"), 1500, 1e-3);
-  EXPECT_NE(ReadFile("tug_keys.txt").find("Target Ship : Pod at CoG"), std::string::npos);
+  EXPECT_NE(FileText("tug_keys.txt").find("Target Ship : Pod at CoG"), std::string::npos);
 }
 
 // A tethered pair in a circular orbit hangs along the local vertical and swings about it in the

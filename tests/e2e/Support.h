@@ -12,6 +12,8 @@
 #include <sys/wait.h>
 #endif
 
+#include "support/Files.h"
+
 namespace e2e {
 
 struct Result {
@@ -22,12 +24,8 @@ struct Result {
 // A scenario of the end-to-end tests' own (tests/e2e/scenarios).
 inline std::string TestScenario(const char *name) { return std::string(KESTRANE_TEST_SCENARIOS) + "/" + name; }
 
-inline std::string ReadFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using support::FileText;
+using support::WriteFile;
 
 // Runs kestrane-sim with the built module; `args` follow the command. Standard output and error go
 // to `name`.out and `name`.err in the working directory.
@@ -51,7 +49,7 @@ inline Result Sim(const std::string &args, const std::string &name) {
 #ifndef _WIN32
   if (WIFEXITED(raw)) status = WEXITSTATUS(raw);
 #endif
-  return {status, ReadFile(errPath)};
+  return {status, FileText(errPath)};
 }
 
 // What a program printed, with its line ends as "\n" on every platform.

@@ -11,10 +11,7 @@
 
 namespace {
 
-using e2e::Num;
-using e2e::ReadCsv;
-using e2e::ReadFile;
-using e2e::Sim;
+using namespace e2e;
 
 const std::string pair = std::string(KESTRANE_TEST_SCENARIOS) + "/pair.scn";
 // The restored 1000 m tether between vessels 1200 m apart, at its own length or slack from the
@@ -59,7 +56,7 @@ TEST(SweepTest, RowsAreWhatSeparateRunsOfTheSameValuesShow) {
   for (const std::string &length : lengths)
     for (const std::string &speed : speeds)
       expected += RowFromRun(length, speed, "sweep-run" + std::to_string(n++)) + "\n";
-  EXPECT_EQ(ReadFile("sweep.csv"), expected);
+  EXPECT_EQ(FileText("sweep.csv"), expected);
   // Both outcomes occur, so the comparison means something.
   EXPECT_NE(expected.find(",0\n"), std::string::npos);
   EXPECT_NE(expected.find(",1\n"), std::string::npos);
@@ -72,7 +69,7 @@ TEST(SweepTest, RowsAreWhatSeparateRunsOfTheSameValuesShow) {
         "sweep " + pair + common + lists + " --jobs 1 --shard " + std::to_string(k) + "/3 --summary " + name + ".csv",
         name);
     ASSERT_EQ(s.status, 0) << s.err;
-    joined += ReadFile(name + ".csv");
+    joined += FileText(name + ".csv");
   }
   EXPECT_EQ(joined, expected);
 }
@@ -98,7 +95,7 @@ TEST(SweepTest, BadSweepsAreRefusedWithOneLineAndLeaveAnEarlierSummaryAsItWas) {
   r = Sim("sweep " + tug + " --vary setup_force=1 --shard 2/1", "refused3");
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "kestrane-sim: --shard needs K/N with 1 <= K <= N, not '2/1' (see kestrane-sim sweep --help)\n");
-  EXPECT_EQ(ReadFile("refused.csv"), "earlier\n");
+  EXPECT_EQ(FileText("refused.csv"), "earlier\n");
   EXPECT_FALSE(std::ifstream("refused.csv.partial").good());
   // A summary that cannot be written is found before any run, and named as the user gave it.
   r = Sim("sweep " + tug + " --vary setup_force=1 --summary no-such-folder/s.csv", "refused4");

@@ -10,14 +10,7 @@
 
 namespace {
 
-using e2e::CsvRow;
-using e2e::Num;
-using e2e::ReadCsv;
-using e2e::ReadFile;
-using e2e::Result;
-using e2e::Sim;
-
-using e2e::TestScenario;
+using namespace e2e;
 
 std::vector<CsvRow> LinkRows(const std::vector<CsvRow> &rows, int link, bool wanted = true) {
   std::vector<CsvRow> kept;
@@ -84,7 +77,7 @@ TEST(TetherCsvTest, SelfTiedAndVesselLessLinksLeaveEveryOtherLinksPullAsItWas) {
 
   // The display shows the pull of link 1, the current one, as the plug-in has it: the CSV's last
   // row agrees. (The CSV's geometry is measured after the frame's motion, the display's before.)
-  const std::string screen = ReadFile("csv_odd.txt");
+  const std::string screen = FileText("csv_odd.txt");
   const CsvRow last = LinkRows(odd, 1).back();
   char pull[32];
   std::snprintf(pull, sizeof pull, "%.1f", Num(last, "pull"));

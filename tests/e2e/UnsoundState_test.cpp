@@ -11,17 +11,13 @@
 
 namespace {
 
-using e2e::Num;
-using e2e::ReadCsv;
-using e2e::ReadFile;
-using e2e::Result;
-using e2e::Sim;
+using namespace e2e;
 
 void Write(const std::string &path, const std::string &text) { std::ofstream(path, std::ios::binary) << text; }
 
 // The demo's tug scenario with the pod's velocity (and position) replaced.
 std::string TugWithPod(const std::string &rpos, const std::string &rvel) {
-  std::string text = ReadFile(std::string(KESTRANE_SCENARIOS) + "/tug.scn");
+  std::string text = FileText(std::string(KESTRANE_SCENARIOS) + "/tug.scn");
   const std::string oldPos = "RPOS 6771000 0 1500", oldVel = "RVEL -1.6997 0.25 7672.5984";
   text.replace(text.find(oldPos), oldPos.size(), "RPOS " + rpos);
   text.replace(text.find(oldVel), oldVel.size(), "RVEL " + rvel);
@@ -55,14 +51,14 @@ TEST(UnsoundStateTest, AVesselFallingIntoTheCentreStopsTheRunWhereItGetsThere) {
   EXPECT_EQ(Err(r),
             "kestrane-sim: fall.scn: vessel \"Pod\" fell into the centre of Earth at t = 1.76 s: within 5422 m "
             "of it no step of 0.02 s can follow it; the run stopped, outputs written for that time\n");
-  const std::string vessels = ReadFile("fall-v.csv");
-  EXPECT_TRUE(AllFinite(vessels) && AllFinite(ReadFile("fall-t.csv")));
+  const std::string vessels = FileText("fall-v.csv");
+  EXPECT_TRUE(AllFinite(vessels) && AllFinite(FileText("fall-t.csv")));
   const auto rows = ReadCsv("fall-v.csv");
   ASSERT_EQ(rows.size(), 2u * 5);  // 0, 0.5, 1, 1.5 and the stop
   EXPECT_EQ(rows.back().at("time"), "1.76");
   EXPECT_EQ(rows.back().at("name"), "Pod");
   EXPECT_LT(std::fabs(Num(rows.back(), "x")), 5422.0);
-  EXPECT_FALSE(ReadFile("fall.txt").empty());
+  EXPECT_FALSE(FileText("fall.txt").empty());
 
   r = Sim("run fall-saved.scn --duration 1 --quiet", "fall-again");
   EXPECT_EQ(r.status, 2);
@@ -91,18 +87,18 @@ TEST(UnsoundStateTest, AStateThatIsNoLongerFiniteStopsTheRunAndIsNotWritten) {
   EXPECT_EQ(Err(r),
             "kestrane-sim: thrown.scn: the state of vessel \"Pod\" is no longer finite after the frame from "
             "t = 0 s; the run stopped, the CSV files end at t = 0 s and the scenario is not saved\n");
-  EXPECT_TRUE(AllFinite(ReadFile("thrown-v.csv")));
-  EXPECT_TRUE(AllFinite(ReadFile("thrown-t.csv")));
+  EXPECT_TRUE(AllFinite(FileText("thrown-v.csv")));
+  EXPECT_TRUE(AllFinite(FileText("thrown-t.csv")));
   const auto rows = ReadCsv("thrown-v.csv");
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows.back().at("time"), "0");
-  EXPECT_EQ(ReadFile("thrown-saved.scn"), "the older file\n");
+  EXPECT_EQ(FileText("thrown-saved.scn"), "the older file\n");
 }
 
 // A block that ties a tether of no length (which the plug-in lengthens to its shortest, 10 m, in
 // its first step): the first sample shows no stretch rather than an infinite one.
 TEST(UnsoundStateTest, ATetherTiedWithNoLengthIsSampledWithoutAnInfiniteStretch) {
-  std::string text = ReadFile(std::string(KESTRANE_TEST_SCENARIOS) + "/pair.scn");
+  std::string text = FileText(std::string(KESTRANE_TEST_SCENARIOS) + "/pair.scn");
   const std::string length = "TetherData 0 Length 1000";
   text.replace(text.find(length), length.size(), "TetherData 0 Length 0");
   Write("nolength.scn", text);

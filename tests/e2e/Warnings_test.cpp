@@ -14,9 +14,7 @@
 
 namespace {
 
-using e2e::ReadFile;
-using e2e::Result;
-using e2e::Sim;
+using namespace e2e;
 
 const char slips[] =
     "BEGIN_ENVIRONMENT\n"
@@ -48,13 +46,6 @@ const char slips[] =
     "  RPOS 1500 0 0\n"
     "END\n"
     "END_SHIPS\n";
-
-std::string Plain(std::string text) {
-  std::string plain;
-  for (char c : text)
-    if (c != '\r') plain += c;
-  return plain;
-}
 
 TEST(WarningsTest, EachEntryThePluginTakesInSilenceIsNamedByFileAndLineAndTheRunGoesOn) {
   std::ofstream("slips.scn", std::ios::binary) << slips;
@@ -89,7 +80,7 @@ TEST(WarningsTest, EachSlipGetsOneLineAndStopsWhereNothingSensibleCouldRun) {
   std::ofstream("slip_undated.scn", std::ios::binary)
       << "BEGIN_ENVIRONMENT\n  Date MJD ;\nEND_ENVIRONMENT\nBEGIN_SHIPS\nA:ShuttlePB\n  STATUS Orbiting Earth\n"
          "  RPOS 6771000 0 0\n  RVEL 0 0 7672.6\nEND\nEND_SHIPS\n";
-  std::ofstream("slip_self.scn", std::ios::binary) << ReadFile(tug);
+  std::ofstream("slip_self.scn", std::ios::binary) << FileText(tug);
   struct Slip {
     std::string args;
     int status;
@@ -121,7 +112,7 @@ TEST(WarningsTest, EachSlipGetsOneLineAndStopsWhereNothingSensibleCouldRun) {
     const Result r = Sim(slip.args, "slip");
     EXPECT_EQ(r.status, slip.status) << slip.args;
     const size_t varies = slip.line.find("...");
-    const std::string said = e2e::Plain(r.err);
+    const std::string said = Plain(r.err);
     if (varies == std::string::npos)
       EXPECT_EQ(said, slip.line + "\n") << slip.args;
     else
@@ -130,12 +121,12 @@ TEST(WarningsTest, EachSlipGetsOneLineAndStopsWhereNothingSensibleCouldRun) {
   }
   // Given --force, the scenario is replaced; and the run's summary is standard output's alone.
   EXPECT_EQ(Sim("run slip_self.scn --save slip_self.scn --force --duration 1 --summary -", "slip_forced").status, 0);
-  EXPECT_NE(ReadFile("slip_self.scn").find("SIMTIME 1"), std::string::npos);
-  EXPECT_EQ(e2e::Plain(ReadFile("slip_forced.out")), "peak_pull,final_length,final_distance,went_slack\n0,0,0,0\n");
+  EXPECT_NE(FileText("slip_self.scn").find("SIMTIME 1"), std::string::npos);
+  EXPECT_EQ(Plain(FileText("slip_forced.out")), "peak_pull,final_length,final_distance,went_slack\n0,0,0,0\n");
 #ifndef _WIN32
   // Without a command, the usage and a failure.
   EXPECT_EQ(WEXITSTATUS(std::system((std::string("\"") + KESTRANE_SIM + "\" > slip_none.out 2>&1").c_str())), 2);
-  EXPECT_EQ(ReadFile("slip_none.out").rfind("usage: kestrane-sim run", 0), 0u);
+  EXPECT_EQ(FileText("slip_none.out").rfind("usage: kestrane-sim run", 0), 0u);
 #endif
 }
 

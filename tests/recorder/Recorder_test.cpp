@@ -174,7 +174,7 @@ TEST(TetherBlockTest, ReadsTheModulesBlockAsKestraneSimReadsItsLines) {
   }
   for (size_t i = 0; i < 8; ++i) {
     const recorder::LinkRecord &l = (*links)[i];
-    const sim::TetherSample &r = reference.links[i];
+    const tetherblock::LinkRecord &r = reference.records[i];
     EXPECT_EQ(l.connected, r.connected) << i;
     EXPECT_EQ(l.ship1, r.ship1) << i;
     EXPECT_EQ(l.ship2, r.ship2) << i;
@@ -182,11 +182,9 @@ TEST(TetherBlockTest, ReadsTheModulesBlockAsKestraneSimReadsItsLines) {
     EXPECT_EQ(l.force, r.force) << i;
     EXPECT_EQ(l.spoolMode, r.spoolMode) << i;
     EXPECT_EQ(l.reelSpeed, r.reelSpeed) << i;
-    const double attach[2][3] = {{reference.attach1[i].x, reference.attach1[i].y, reference.attach1[i].z},
-                                 {reference.attach2[i].x, reference.attach2[i].y, reference.attach2[i].z}};
     for (int k = 0; k < 3; ++k) {
-      EXPECT_EQ(l.attach1[k], attach[0][k]) << i;
-      EXPECT_EQ(l.attach2[k], attach[1][k]) << i;
+      EXPECT_EQ(l.attach1[k], r.attach1[k]) << i;
+      EXPECT_EQ(l.attach2[k], r.attach2[k]) << i;
     }
   }
   // Lines after END belong to no block; the block of a module whose name merely begins alike is

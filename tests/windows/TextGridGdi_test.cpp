@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "GdiSurface.h"
-#include "display/TextGrid.h"
+#include "plugin/display/TextGrid.h"
 
 namespace kestrane {
 

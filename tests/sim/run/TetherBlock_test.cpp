@@ -77,30 +77,26 @@ TEST(TetherBlockTest, EntriesReadAsTheirLines) {
     fromLines.ReadLine(sim::ScenarioStream::LineOf(entry));
   }
   for (size_t i = 0; i < 8; ++i) {
-    const sim::TetherSample &a = fromEntries.links[i], &b = fromLines.links[i];
-    EXPECT_EQ(a.link, b.link);
+    const tetherblock::LinkRecord &a = fromEntries.records[i], &b = fromLines.records[i];
     EXPECT_EQ(a.connected, b.connected) << i;
     EXPECT_EQ(a.ship1, b.ship1) << i;
     EXPECT_EQ(a.ship2, b.ship2) << i;
     EXPECT_EQ(a.spoolMode, b.spoolMode) << i;
-    for (const auto &[x, y] :
-         {std::pair{a.length, b.length}, std::pair{a.force, b.force}, std::pair{a.reelSpeed, b.reelSpeed},
-          std::pair{fromEntries.attach1[i].x, fromLines.attach1[i].x},
-          std::pair{fromEntries.attach1[i].z, fromLines.attach1[i].z},
-          std::pair{fromEntries.attach2[i].x, fromLines.attach2[i].x},
-          std::pair{fromEntries.attach2[i].y, fromLines.attach2[i].y},
-          std::pair{fromEntries.attach2[i].z, fromLines.attach2[i].z}})
+    for (const auto &[x, y] : {std::pair{a.length, b.length}, std::pair{a.force, b.force},
+                               std::pair{a.reelSpeed, b.reelSpeed}, std::pair{a.attach1[0], b.attach1[0]},
+                               std::pair{a.attach1[2], b.attach1[2]}, std::pair{a.attach2[0], b.attach2[0]},
+                               std::pair{a.attach2[1], b.attach2[1]}, std::pair{a.attach2[2], b.attach2[2]}})
       EXPECT_TRUE(SameBits(x, y)) << i << ": " << x << " against " << y;
   }
   // What the plug-in's own entries say.
-  EXPECT_EQ(fromEntries.links[0].ship2, "Cargo");
-  EXPECT_EQ(fromEntries.links[0].length, 1440.1000000014164);
-  EXPECT_TRUE(std::signbit(fromEntries.links[0].force));
-  EXPECT_TRUE(std::isnan(fromEntries.links[0].reelSpeed) && std::signbit(fromEntries.links[0].reelSpeed));
-  EXPECT_EQ(fromEntries.attach2[0].y, -inf);
-  EXPECT_EQ(fromEntries.links[5].length, 99.5);
-  EXPECT_EQ(fromEntries.links[7].connected, 1);
-  EXPECT_EQ(fromEntries.links[1].length, 250.0);
+  EXPECT_EQ(fromEntries.records[0].ship2, "Cargo");
+  EXPECT_EQ(fromEntries.records[0].length, 1440.1000000014164);
+  EXPECT_TRUE(std::signbit(fromEntries.records[0].force));
+  EXPECT_TRUE(std::isnan(fromEntries.records[0].reelSpeed) && std::signbit(fromEntries.records[0].reelSpeed));
+  EXPECT_EQ(fromEntries.records[0].attach2[1], -inf);
+  EXPECT_EQ(fromEntries.records[5].length, 99.5);
+  EXPECT_EQ(fromEntries.records[7].connected, 1);
+  EXPECT_EQ(fromEntries.records[1].length, 250.0);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "sim/scenario/ScenarioFile.h"
+#include "support/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,9 @@
 #include "sim/world/World.h"
 
 namespace {
+
+using support::FileText;
+using support::WriteFile;
 
 namespace fs = std::filesystem;
 
@@ -122,18 +126,6 @@ Mir
 END
 END_SHIPS
 )";
-
-std::string FileText(const fs::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const fs::path &path, const std::string &text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
 
 std::string ParseError(const std::string &text) {
   try {
