@@ -64,8 +64,15 @@ vessel_counts="" frames="" warmup="" rounds="" out=""
 dt=0.02
 x64=0 graphics=0 camera=PB0000,16,-90,0,60 window=800x500 one_thread=0
 declare -a labels=() dlls=()
+help() {
+  # The comment at the head of this file, without its first line and its "#".
+  sed -n '2,/^set -euo/p' "$0" | sed -e '$d' -e 's/^# \{0,1\}//'
+  exit 0
+}
+
 while [ $# -gt 0 ]; do
   case $1 in
+    -h | --help) help ;;
     --x64) x64=1; shift; continue ;;
     --graphics) graphics=1; shift; continue ;;
     --one-thread) one_thread=1 graphics=1; shift; continue ;;
