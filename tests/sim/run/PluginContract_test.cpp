@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/run/TetherBlock.h"
+
 #ifndef _WIN32
 #include "sim/run/Simulation.h"
 #endif
