@@ -88,7 +88,7 @@ TEST(RealLoader, TheModuleConnectsReelsAndDrawsItsScreen) {
   sim::Simulation run(options);
 
   // A frame apart, as a pilot presses them: each key finds the display its predecessor redrew.
-  for (int key : {OAPI_KEY_MINUS, OAPI_KEY_A, OAPI_KEY_J, OAPI_KEY_I}) run.Frame({key});
+  for (const DWORD key : {OAPI_KEY_MINUS, OAPI_KEY_A, OAPI_KEY_J, OAPI_KEY_I}) run.Frame({key});
   for (int i = 0; i < 47; ++i) run.Frame();
 
   const std::vector<sim::TetherSample> tethers = run.Tethers();
