@@ -300,18 +300,22 @@ for n in "${counts[@]}"; do
   done
 done
 
+# The median of a list of numbers separated by blanks, or with k "min" or "max" its least or
+# greatest: the tables' awk programs start with it.
+median='
+  function median(list, k,   n, a, i, j, t) {
+    n = split(list, a, " ")
+    for (i = 2; i <= n; i++) for (j = i; j > 1 && a[j - 1] + 0 > a[j] + 0; j--) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t }
+    if (k == "min") return a[1]
+    if (k == "max") return a[n]
+    return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+  }'
+
 # Drawn: per vessel count and kind, the medians over the rounds of the frames per second and of the
 # process's processor time per frame, and of their change from the same round's run with one tether
 # kind less (eight tethers against none, Kestrane with none against no Kestrane), with its range.
 if [ "$graphics" -eq 1 ]; then
-  awk '
-    function median(list, k,   n, a, i, j, t) {
-      n = split(list, a, " ")
-      for (i = 2; i <= n; i++) for (j = i; j > 1 && a[j - 1] + 0 > a[j] + 0; j--) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t }
-      if (k == "min") return a[1]
-      if (k == "max") return a[n]
-      return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
-    }
+  awk "$median"'
     { kind = $3 " " $4; fps[$1 " " kind] = fps[$1 " " kind] " " 1e6 / $6; ms[$1 " " kind] = ms[$1 " " kind] " " $8 / 1000
       fpsAt[$1 " " $2 " " kind] = 1e6 / $6; msAt[$1 " " $2 " " kind] = $8 / 1000
       if (!($1 in seen)) { seen[$1] = 1; order[++counts] = $1 }
@@ -347,14 +351,7 @@ fi
 
 # The table: per vessel count and kind, the median over the rounds of the frame time, and of the
 # difference from the same round's run without Kestrane, with its range.
-awk -v frame60=16666.667 '
-  function median(list, k,   n, a, i, j, t) {
-    n = split(list, a, " ")
-    for (i = 2; i <= n; i++) for (j = i; j > 1 && a[j - 1] + 0 > a[j] + 0; j--) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t }
-    if (k == "min") return a[1]
-    if (k == "max") return a[n]
-    return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
-  }
+awk -v frame60=16666.667 "$median"'
   { key = $1 " " $3 " " $4; frame[key] = frame[key] " " $5; wall[key] = wall[key] " " $6; at[$1 " " $2 " " $3 " " $4] = $5; gapAt[$1 " " $2 " " $3 " " $4] = $7
     if (!($1 in seen)) { seen[$1] = 1; order[++counts] = $1 }
     if (!(($3 " " $4) in kindSeen)) { kindSeen[$3 " " $4] = 1; kinds[++nkinds] = $3 " " $4 }
